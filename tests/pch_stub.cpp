@@ -1,0 +1,1 @@
+// precompiled-header carrier for the tests
