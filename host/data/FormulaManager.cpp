@@ -1,0 +1,671 @@
+#include "host/data/FormulaManager.h"
+
+#include "host/data/ExtendDataManager.h"
+#include "host/data/ExternalDataManager.h"
+#include "host/data/FormulaOperateManager.h"
+#include "host/data/IndexManager.h"
+#include "host/data/Log.h"
+#include "host/data/StockKey.h"
+#include "host/data/StockManager.h"
+#include "host/market/EmbeddedMarket.h"
+#include "host/market/FormulaEngine.h"
+#include "host/market/PushHub.h"
+
+#include <QSet>
+#include <algorithm>
+#include <exception>
+#include <mutex>
+#include <set>
+#include <unordered_set>
+
+namespace TC {
+
+namespace {
+
+ttmarket::EmbeddedMarket* market() { return ttmarket::EmbeddedMarket::instance(); }
+
+std::string stockKey(const std::string& mk, const std::string& code)
+{
+    return utils::nvStockKey(mk, code);
+}
+
+bool inRange(int64_t t, int64_t start, int64_t end)
+{
+    return (start < 0 || t >= start) && (end < 0 || t <= end);
+}
+
+// A snapshot standing for a whole past day.
+quoter::QuoterAllDataPtr quoteFromBar(const quoter::KLineData& bar)
+{
+    auto q = std::make_shared<quoter::QuoterAllData>();
+    q->time = bar.time;
+    q->last = bar.close;
+    q->open = bar.open;
+    q->high = bar.high;
+    q->low = bar.low;
+    q->preClose = bar.preClose;
+    q->volume = bar.volume;
+    q->amount = bar.amount;
+    q->settlement = bar.settlement;
+    q->average = bar.volume > 0 ? bar.amount / static_cast<double>(bar.volume) : 0.0;
+    q->openInterestOrPhase = bar.openInterest;
+    return q;
+}
+
+// Groups bars into bars of `size` consecutive inputs (minute bars into n-minute bars,
+// days into n-day bars); the last group may be partial.
+std::vector<quoter::KLineData> aggregate(const std::vector<quoter::KLineData>& in, int size)
+{
+    if (size <= 1)
+        return in;
+    std::vector<quoter::KLineData> out;
+    out.reserve(in.size() / size + 1);
+    for (size_t i = 0; i < in.size(); ++i) {
+        const quoter::KLineData& b = in[i];
+        if (i % size == 0) {
+            out.push_back(b);
+            continue;
+        }
+        quoter::KLineData& g = out.back();
+        g.time = b.time;
+        g.high = std::max(g.high, b.high);
+        g.low = std::min(g.low, b.low);
+        g.close = b.close;
+        g.volume += b.volume;
+        g.amount += b.amount;
+        g.openInterest = b.openInterest;
+        g.settlement = b.settlement;
+    }
+    return out;
+}
+
+// Bars of a period in ms: 0 and whole days give daily bars, less than a day minute bars.
+std::vector<quoter::KLineData> barsOf(const std::string& mk, const std::string& code, int64_t period)
+{
+    if (mk == "ED") {
+        std::vector<quoter::KLineData> bars;
+        const QVector<QPair<qint64, double>> series =
+            CExternalDataManager::instance()->getSeries(QString::fromStdString(code));
+        double pre = 0.0;
+        for (const auto& p : series) {
+            quoter::KLineData b;
+            b.time = p.first;
+            b.open = b.high = b.low = b.close = b.settlement = p.second;
+            b.preClose = pre;
+            pre = p.second;
+            bars.push_back(b);
+        }
+        return bars;
+    }
+    constexpr int64_t day = 86400000;
+    if (period <= 0 || period >= day)
+        return aggregate(market()->dailyBars(mk, code), period <= 0 ? 1 : static_cast<int>(period / day));
+    return aggregate(market()->minuteBars(mk, code), static_cast<int>(std::max<int64_t>(1, period / 60000)));
+}
+
+struct RunningBatch {
+    std::mutex mutex;
+    std::set<QString> cancelled;
+};
+
+} // namespace
+
+class CFormulaManagerPrivate {
+public:
+    mutable std::mutex mutex;
+    std::vector<CommandRecord> commands;
+    std::set<RunningBatch*> batches; // batches evaluating now, for unrequestFormulas
+
+    struct IndexRequest {
+        quoter::TRegionInfo region;
+        CFormulaManager::IndexDataCallback callback;
+        std::vector<int> pushIds; // the push subscriptions that refresh it
+    };
+    std::map<long long, std::shared_ptr<IndexRequest>> indexRequests;
+    long long nextIndexId = 1;
+
+    static std::map<std::string, quoter::QuoterBasePtr> indexValues(const quoter::TRegionInfo& region);
+};
+
+std::map<std::string, quoter::QuoterBasePtr>
+CFormulaManagerPrivate::indexValues(const quoter::TRegionInfo& region)
+{
+    std::map<std::string, quoter::QuoterBasePtr> values;
+    CStockManager* sm = CStockManager::instance();
+    auto snapshotAt = [&](const QString& mk, const QString& code) -> quoter::QuoterAllDataPtr {
+        const std::string m = mk.toStdString(), c = code.toStdString();
+        if (region.time > 0) {
+            const int day = CStockManager::dateOfMs(region.time);
+            if (day < sm->getLastTradingDay(mk)) {
+                for (const quoter::KLineData& bar : market()->dailyBars(m, c)) {
+                    if (CStockManager::dateOfMs(bar.time) == day)
+                        return quoteFromBar(bar);
+                }
+                return nullptr;
+            }
+        }
+        return market()->lastQuote(m, c);
+    };
+    if (!region.keys.empty()) {
+        for (const std::string& key : region.keys) {
+            QString mk, code;
+            if (!XP::splitStockKey(QString::fromStdString(key), &mk, &code))
+                continue;
+            if (quoter::QuoterAllDataPtr q = snapshotAt(mk, code))
+                values[key] = q;
+        }
+        return values;
+    }
+    // every custom index, valued from its constituents relative to their previous close
+    for (const CCustomIndexDetailPtr& index : CIndexManager::instance()->allIndices()) {
+        if (!index || index->code.isEmpty())
+            continue;
+        double weights = 0, lastSum = 0, openSum = 0, amount = 0;
+        int64_t volume = 0, latest = 0;
+        for (const CCustomIndexStock& s : index->stocks) {
+            const quoter::QuoterAllDataPtr q = snapshotAt(s.market, s.code);
+            if (!q || q->preClose <= 0 || s.weight <= 0)
+                continue;
+            const double last = q->last > 0 ? q->last : q->preClose;
+            const double open = q->open > 0 ? q->open : q->preClose;
+            weights += s.weight;
+            lastSum += s.weight * last / q->preClose;
+            openSum += s.weight * open / q->preClose;
+            amount += q->amount;
+            volume += q->volume;
+            latest = std::max(latest, q->time);
+        }
+        if (weights <= 0)
+            continue;
+        auto q = std::make_shared<quoter::QuoterAllData>();
+        q->time = latest;
+        q->preClose = index->basePoint;
+        q->last = index->basePoint * lastSum / weights;
+        q->open = index->basePoint * openSum / weights;
+        q->high = std::max(q->open, q->last);
+        q->low = std::min(q->open, q->last);
+        q->amount = amount;
+        q->volume = volume;
+        values[index->code.toStdString()] = q;
+    }
+    return values;
+}
+
+CFormulaManager* CFormulaManager::instance()
+{
+    // never destroyed: feed and worker threads may still call it during exit
+    static CFormulaManager* manager = new CFormulaManager;
+    return manager;
+}
+
+CFormulaManager::CFormulaManager() : d(new CFormulaManagerPrivate) {}
+
+CFormulaManager::~CFormulaManager() = default;
+
+// --- quote cache -------------------------------------------------------------------------
+
+void CFormulaManager::subPushQuoterFromCache(
+    const std::vector<dorn::PushQuoteParam>& params,
+    const std::map<std::string, std::vector<std::string>>& codesByMarket,
+    std::map<std::string, std::vector<quoter::QuoterAllDataPtr>>& out)
+{
+    for (const dorn::PushQuoteParam& param : params) {
+        auto it = codesByMarket.find(param.market);
+        if (it == codesByMarket.end())
+            continue;
+        market()->lastQuotes(param.market, it->second, out[param.market]);
+    }
+}
+
+std::vector<quoter::QuoterAllDataPtr>
+CFormulaManager::subPushQuoterFromCache(const dorn::PushQuoteParam& param, const std::vector<std::string>& codes)
+{
+    std::vector<quoter::QuoterAllDataPtr> out;
+    market()->lastQuotes(param.market, codes, out);
+    return out;
+}
+
+std::vector<quoter::QuoterAllDataPtr>
+CFormulaManager::subPushQuoterFromCache(const dorn::PushQuoteParam& param, const QVector<QString>& codes)
+{
+    std::vector<std::string> list;
+    list.reserve(codes.size());
+    for (const QString& c : codes)
+        list.push_back(c.toStdString());
+    return subPushQuoterFromCache(param, list);
+}
+
+quoter::QuoterAllDataPtr CFormulaManager::lastQuote(const std::string& mk, const std::string& code) const
+{
+    return market()->lastQuote(mk, code);
+}
+
+bool CFormulaManager::isValidData(int64_t timeSeconds, const QString& mk) const
+{
+    if (timeSeconds <= 0 || mk.isEmpty())
+        return false;
+    CStockManager* sm = CStockManager::instance();
+    const QVector<QPair<qint64, qint64>> sessions = sm->getOpenTimeByMarket(mk);
+    if (!sessions.isEmpty()) {
+        // from the call auction before the day's first session on
+        constexpr int64_t auctionMs = 30 * 60000;
+        return timeSeconds * 1000 >= sessions.front().first - auctionMs;
+    }
+    return CStockManager::dateOfMs(timeSeconds * 1000) >= sm->getLastTradingDay(mk);
+}
+
+bool CFormulaManager::isValidData(int64_t timeSeconds, const std::string& mk) const
+{
+    return isValidData(timeSeconds, QString::fromStdString(mk));
+}
+
+// --- push subscriptions ------------------------------------------------------------------
+
+int CFormulaManager::requestPushQuoter(const dorn::PushQuoteParam& param, PushCallback callback, int mode)
+{
+    if (param.market.empty() || !callback)
+        return -1;
+    const int id = market()->pushHub().subscribe(param, std::move(callback),
+                                                 mode == ePushAll ? ttmarket::kModeAll : ttmarket::kModeChanged);
+    TT_LOG_DEBUG("[push] request %1% market %2% mode %3%", id, param.market, mode);
+    return id;
+}
+
+void CFormulaManager::unrequestPushQuoter(int id, const dorn::PushQuoteParam& param)
+{
+    if (market()->pushHub().unsubscribe(id))
+        TT_LOG_DEBUG("[push] unrequest %1% market %2%", id, param.market);
+}
+
+int CFormulaManager::pushSubscriptionCount() const
+{
+    return market()->pushHub().count();
+}
+
+// --- formulas ----------------------------------------------------------------------------
+
+se::RPCFormulaResultPtr CFormulaManager::evaluate(const CFormulaParam& param, se::RPCFormulaMetaResultPtr* meta)
+{
+    auto result = std::make_shared<se::RPCFormulaResult>();
+    auto metaResult = std::make_shared<se::RPCFormulaMetaResult>();
+    if (meta)
+        *meta = metaResult;
+    const CFormulaDetailPtr detail = CFormulaOperateManager::instance()->getFormula(param.formulaName);
+    if (!detail) {
+        result->errorCode = 1;
+        result->errorText = "unknown formula";
+        return result;
+    }
+    const size_t lines = detail->lineNames.size();
+    for (size_t i = 0; i < lines; ++i) {
+        metaResult->lineNames.push_back(detail->lineNames[i].toStdString());
+        metaResult->lineIndexes.push_back({static_cast<int>(i)});
+        result->dataTypes.push_back(detail->lineTypes[i]);
+    }
+    result->doubleValues.assign(lines, {});
+    result->stringValues.assign(lines, {});
+
+    const std::vector<quoter::KLineData> bars =
+        barsOf(param.market.toStdString(), param.code.toStdString(), param.period);
+    if (bars.empty()) {
+        result->errorCode = 2;
+        result->errorText = "no data";
+        return result;
+    }
+    std::map<std::string, double> values;
+    for (auto it = param.params.constBegin(); it != param.params.constEnd(); ++it) {
+        bool ok = false;
+        const double v = it.value().toDouble(&ok);
+        if (ok)
+            values[it.key().toStdString()] = v;
+    }
+    ttmarket::FormulaOutput output;
+    if (!ttmarket::evaluateFormula(detail->name.toStdString(), values, bars, output)) {
+        result->errorCode = 3;
+        result->errorText = "bad parameters";
+        return result;
+    }
+    // evaluated over all bars; only the requested window goes out
+    std::vector<size_t> keep;
+    for (size_t i = 0; i < bars.size(); ++i) {
+        if (inRange(bars[i].time, param.startTime, param.endTime))
+            keep.push_back(i);
+    }
+    if (param.maxCount > 0 && keep.size() > static_cast<size_t>(param.maxCount))
+        keep.erase(keep.begin(), keep.end() - param.maxCount);
+    for (size_t i : keep)
+        result->times.push_back(bars[i].time);
+    for (size_t line = 0; line < lines; ++line) {
+        for (size_t i : keep) {
+            if (!output.values[line].empty())
+                result->doubleValues[line].push_back(output.values[line][i]);
+            if (!output.texts[line].empty())
+                result->stringValues[line].push_back(output.texts[line][i]);
+        }
+    }
+    return result;
+}
+
+void CFormulaManager::requestFormulasSync2(const QVector<CFormulaParam>& batch, FormulaCallback callback,
+                                           const se::StopFlag& stopFlag)
+{
+    RunningBatch running;
+    {
+        std::lock_guard<std::mutex> lock(d->mutex);
+        d->batches.insert(&running);
+    }
+    const int count = batch.size();
+    for (int i = 0; i < count; ++i) {
+        if (se::isStopped(stopFlag)) {
+            TT_LOG_INFO("[formula] batch stopped at %1% of %2%", i, count);
+            break;
+        }
+        {
+            std::lock_guard<std::mutex> lock(running.mutex);
+            if (!batch[i].requestId.isEmpty() && running.cancelled.count(batch[i].requestId))
+                continue;
+        }
+        se::RPCFormulaMetaResultPtr meta;
+        se::RPCFormulaResultPtr result = evaluate(batch[i], &meta);
+        if (!callback)
+            continue;
+        try {
+            callback(i, count, meta, result);
+        } catch (const std::exception& e) {
+            TT_LOG_ERROR("[formula] callback threw: %1%", e.what());
+        } catch (...) {
+            TT_LOG_ERROR("[formula] callback threw");
+        }
+    }
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->batches.erase(&running);
+}
+
+void CFormulaManager::unrequestFormulas(const QStringList& ids)
+{
+    // the requests still waiting in running batches are skipped
+    std::lock_guard<std::mutex> lock(d->mutex);
+    for (RunningBatch* batch : d->batches) {
+        std::lock_guard<std::mutex> inner(batch->mutex);
+        for (const QString& id : ids)
+            batch->cancelled.insert(id);
+    }
+}
+
+// --- live index values ---------------------------------------------------------------------
+
+long long CFormulaManager::requestIndex(const quoter::TRegionInfo& region, IndexIdCallback idCallback,
+                                        IndexDataCallback dataCallback)
+{
+    auto request = std::make_shared<CFormulaManagerPrivate::IndexRequest>();
+    request->region = region;
+    request->callback = std::move(dataCallback);
+    long long id = 0;
+    {
+        std::lock_guard<std::mutex> lock(d->mutex);
+        id = d->nextIndexId++;
+        d->indexRequests[id] = request;
+    }
+    if (idCallback)
+        idCallback(id);
+    {
+        // the caller may have cancelled it from the id callback
+        std::lock_guard<std::mutex> lock(d->mutex);
+        if (!d->indexRequests.count(id))
+            return id;
+    }
+    if (request->callback)
+        request->callback(CFormulaManagerPrivate::indexValues(region));
+
+    // refresh on pushes of the markets involved, until unrequested
+    std::set<std::string> markets;
+    if (!region.keys.empty()) {
+        for (const std::string& key : region.keys) {
+            QString mk, code;
+            if (XP::splitStockKey(QString::fromStdString(key), &mk, &code))
+                markets.insert(mk.toStdString());
+        }
+    } else {
+        for (const CCustomIndexDetailPtr& index : CIndexManager::instance()->allIndices()) {
+            for (const CCustomIndexStock& s : index->stocks)
+                markets.insert(s.market.toStdString());
+        }
+    }
+    const int today = CStockManager::instance()->getLastTradingDay();
+    const bool live = region.time <= 0 || CStockManager::dateOfMs(region.time) >= today;
+    if (!live)
+        return id;
+    std::weak_ptr<CFormulaManagerPrivate::IndexRequest> weak = request;
+    std::vector<int> pushIds;
+    for (const std::string& mk : markets) {
+        pushIds.push_back(market()->pushHub().subscribe(
+            dorn::PushQuoteParam(mk),
+            [weak](dorn::PushQuoteParam&, const QVector<QString>&, const QVector<QString>&,
+                   const std::vector<quoter::QuoterAllDataPtr>&) {
+                if (auto r = weak.lock()) {
+                    if (r->callback)
+                        r->callback(CFormulaManagerPrivate::indexValues(r->region));
+                }
+            },
+            ttmarket::kModeChanged));
+    }
+    bool keep = false;
+    {
+        std::lock_guard<std::mutex> lock(d->mutex);
+        auto it = d->indexRequests.find(id);
+        if (it != d->indexRequests.end()) {
+            it->second->pushIds = pushIds;
+            keep = true;
+        }
+    }
+    if (!keep) {
+        for (int pushId : pushIds)
+            market()->pushHub().unsubscribe(pushId);
+    }
+    return id;
+}
+
+void CFormulaManager::unrequestIndex(long long id)
+{
+    std::shared_ptr<CFormulaManagerPrivate::IndexRequest> request;
+    {
+        std::lock_guard<std::mutex> lock(d->mutex);
+        auto it = d->indexRequests.find(id);
+        if (it == d->indexRequests.end())
+            return;
+        request = it->second;
+        d->indexRequests.erase(it);
+    }
+    for (int pushId : request->pushIds)
+        market()->pushHub().unsubscribe(pushId);
+}
+
+// --- history ---------------------------------------------------------------------------
+
+void CFormulaManager::fetchCacheData(const se::RPCFetchCacheDataParam& param, FetchCallback callback)
+{
+    std::map<std::string, std::vector<quoter::QuoterBasePtr>> data;
+    const bool bars = param.quoterType == se::kQuoterTypeBar || param.market == "ED";
+    for (const std::string& code : param.codes) {
+        std::vector<quoter::QuoterBasePtr> records;
+        if (bars) {
+            const std::vector<quoter::KLineData> all = barsOf(param.market, code, param.period);
+            if (all.empty())
+                continue;
+            std::vector<size_t> keep;
+            for (size_t i = 0; i < all.size(); ++i) {
+                if (inRange(all[i].time, param.startTime, param.endTime))
+                    keep.push_back(i);
+            }
+            if (param.count > 0 && keep.size() > static_cast<size_t>(param.count))
+                keep.erase(keep.begin(), keep.end() - param.count);
+            // the bar before the interval carries the reference close; a request for
+            // the most recent records gets just those
+            if (param.count <= 0 && param.lineSetting != 1 && !keep.empty() && keep.front() > 0)
+                keep.insert(keep.begin(), keep.front() - 1);
+            for (size_t i : keep)
+                records.push_back(std::make_shared<quoter::KLineData>(all[i]));
+        } else {
+            const std::vector<quoter::KLineData> days = market()->dailyBars(param.market, code);
+            if (days.empty())
+                continue;
+            // past days as one snapshot each, today as its recorded snapshots
+            const int today = CStockManager::instance()->getLastTradingDay(QString::fromStdString(param.market));
+            for (const quoter::KLineData& bar : days) {
+                if (CStockManager::dateOfMs(bar.time) < today && inRange(bar.time, param.startTime, param.endTime))
+                    records.push_back(quoteFromBar(bar));
+            }
+            for (const quoter::QuoterAllDataPtr& q : market()->ticks(param.market, code)) {
+                if (inRange(q->time, param.startTime, param.endTime))
+                    records.push_back(q);
+            }
+            if (param.count > 0 && records.size() > static_cast<size_t>(param.count))
+                records.erase(records.begin(), records.end() - param.count);
+        }
+        data[stockKey(param.market, code)] = std::move(records);
+    }
+    if (callback)
+        callback(data);
+}
+
+void CFormulaManager::fetchTickData(const se::RPCFetchCacheDataParam& param, int date,
+                                    const std::vector<int>& dates, FetchCallback callback)
+{
+    std::map<std::string, std::vector<quoter::QuoterBasePtr>> data;
+    CStockManager* sm = CStockManager::instance();
+    const int day = CStockManager::dateOfMs(static_cast<int64_t>(date) * 1000);
+    const int today = sm->getLastTradingDay(QString::fromStdString(param.market));
+    bool known = day == today;
+    for (int d : dates)
+        known = known || CStockManager::dateOfMs(static_cast<int64_t>(d) * 1000) == day;
+    if (known && day <= today) {
+        for (const std::string& code : param.codes) {
+            std::vector<quoter::QuoterBasePtr> records;
+            if (day == today) {
+                for (const quoter::QuoterAllDataPtr& q : market()->ticks(param.market, code))
+                    records.push_back(q);
+                if (records.empty()) {
+                    if (quoter::QuoterAllDataPtr q = market()->lastQuote(param.market, code))
+                        records.push_back(q);
+                }
+            } else {
+                for (const quoter::KLineData& bar : market()->dailyBars(param.market, code)) {
+                    if (CStockManager::dateOfMs(bar.time) == day)
+                        records.push_back(quoteFromBar(bar));
+                }
+            }
+            if (!records.empty())
+                data[stockKey(param.market, code)] = std::move(records);
+        }
+    }
+    if (callback)
+        callback(data);
+}
+
+// --- extended data -----------------------------------------------------------------------
+
+std::map<std::string, double> CFormulaManager::getExtendShowData(const se::RPCExtendDataShowParam& param)
+{
+    std::map<std::string, double> values;
+    const QString name = QString::fromStdString(param.name);
+    for (const std::string& key : param.keys) {
+        double v = 0.0;
+        if (CExtendDataManager::instance()->getValue(name, QString::fromStdString(key), v))
+            values[key] = v;
+    }
+    return values;
+}
+
+// --- commands ----------------------------------------------------------------------------
+
+namespace {
+QStringList toList(const std::vector<QString>& v)
+{
+    QStringList list;
+    list.reserve(static_cast<int>(v.size()));
+    for (const QString& s : v)
+        list.append(s);
+    return list;
+}
+} // namespace
+
+#define TT_RECORD(name, argsList, kindValue)                                         \
+    do {                                                                             \
+        CommandRecord record;                                                        \
+        record.command = QStringLiteral(name);                                       \
+        record.args = argsList;                                                      \
+        record.kind = kindValue;                                                     \
+        {                                                                            \
+            std::lock_guard<std::mutex> lock(d->mutex);                              \
+            d->commands.push_back(record);                                           \
+        }                                                                            \
+        TT_LOG_INFO("[formula command] %1% (%2% items, kind %3%)", name,             \
+                    record.args.size(), kindValue);                                  \
+        Q_EMIT sigCommandRecorded(record.command);                                   \
+    } while (0)
+
+void CFormulaManager::sendBasketQuickOrder(const QStringList& keys, int kind)
+{
+    TT_RECORD("sendBasketQuickOrder", keys, kind);
+}
+
+void CFormulaManager::sendUpdateBasket(const QString& basketName)
+{
+    TT_RECORD("sendUpdateBasket", QStringList(basketName), 0);
+}
+
+void CFormulaManager::synchroStockListData(const QStringList& codes)
+{
+    TT_RECORD("synchroStockListData", codes, 0);
+}
+
+void CFormulaManager::promptRunResult(const std::vector<QString>& keys)
+{
+    TT_RECORD("promptRunResult", toList(keys), 0);
+}
+
+void CFormulaManager::updateCustomField(const QString& sector, const QString& field)
+{
+    TT_RECORD("updateCustomField", (QStringList{sector, field}), 0);
+    Q_EMIT sigUpdateCustomField(sector, field);
+}
+
+#undef TT_RECORD
+
+std::vector<CommandRecord> CFormulaManager::commands() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return d->commands;
+}
+
+void CFormulaManager::clearCommands()
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->commands.clear();
+}
+
+// --- free functions ----------------------------------------------------------------------
+
+quoter::QuoterAllDataPtr getLastQuoterAllDataPtr(const QString& key)
+{
+    QString mk, code;
+    if (!XP::splitStockKey(key, &mk, &code) || code.isEmpty())
+        return nullptr;
+    return market()->lastQuote(mk.toStdString(), code.toStdString());
+}
+
+quoter::QuoterAllDataPtr getLastQuoterAllDataPtr(const QString& mk, const QString& code)
+{
+    if (code.isEmpty())
+        return nullptr;
+    return market()->lastQuote(mk.toStdString(), code.toStdString());
+}
+
+quoter::QuoterAllDataPtr getLastQuoterAllDataPtr(const std::string& mk, const std::string& code)
+{
+    if (code.empty())
+        return nullptr;
+    return market()->lastQuote(mk, code);
+}
+
+} // namespace TC

@@ -1,0 +1,159 @@
+#include "host/data/FormulaTypes.h"
+
+#include "host/data/StockKey.h"
+#include "host/data/StockManager.h"
+#include "host/market/EmbeddedMarket.h"
+
+#include <QHash>
+#include <limits>
+#include <mutex>
+
+namespace se {
+
+int getQuoterType(const std::string& market)
+{
+    // one recorded-snapshot stream per kind of market; only 3001 (bars) is special
+    if (market == "SH" || market == "SZ" || market == "SSE" || market == "SZSE")
+        return 1;
+    if (market == "CFFEX" || market == "SHFE" || market == "DCE" || market == "CZCE" ||
+        market == "INE" || market == "GFEX")
+        return 2;
+    if (market == "SHO" || market == "SZO")
+        return 3;
+    if (market == "HK" || market == "HGT" || market == "SGT" || market == "SSEHKEX" ||
+        market == "SZSEHKEX")
+        return 4;
+    if (market == "ED")
+        return kQuoterTypeBar;
+    return 5;
+}
+
+int getQuoterType(const QString& market)
+{
+    return getQuoterType(market.toStdString());
+}
+
+int getQuoterType(const char* market)
+{
+    return getQuoterType(std::string(market ? market : ""));
+}
+
+QString IdGenerator::genId(int kind, const QString& formulaName, const QString& code)
+{
+    return QString::number(kind) + QLatin1Char('|') + formulaName + QLatin1Char('|') + code;
+}
+
+namespace {
+struct FieldStore {
+    std::mutex mutex;
+    // sector + '\x1f' + field + '\x1f' + key -> value
+    QHash<QString, double> values;
+    QHash<QString, QString> defaults;
+};
+
+FieldStore& fieldStore()
+{
+    static FieldStore store;
+    return store;
+}
+
+QString fieldKey(const QString& sector, const QString& field, const QString& key)
+{
+    return sector + QChar(0x1f) + field + QChar(0x1f) + key;
+}
+} // namespace
+
+double FieldParams::getData(const QString& sector, const QString& field, const QString& key)
+{
+    FieldStore& s = fieldStore();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    auto it = s.values.constFind(fieldKey(sector, field, key));
+    if (it != s.values.constEnd())
+        return it.value();
+    bool ok = false;
+    const double v = s.defaults.value(field).toDouble(&ok);
+    return ok ? v : 0.0;
+}
+
+bool FieldParams::hasData(const QString& sector, const QString& field, const QString& key)
+{
+    FieldStore& s = fieldStore();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    return s.values.contains(fieldKey(sector, field, key));
+}
+
+void FieldParams::setData(const QString& sector, const QString& field, const QString& key,
+                          double value)
+{
+    FieldStore& s = fieldStore();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    s.values.insert(fieldKey(sector, field, key), value);
+}
+
+QString FieldParams::getDefault(const QString& field)
+{
+    FieldStore& s = fieldStore();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    return s.defaults.value(field, QStringLiteral("0"));
+}
+
+void FieldParams::setDefault(const QString& field, const QString& value)
+{
+    FieldStore& s = fieldStore();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    s.defaults.insert(field, value);
+}
+
+void FieldParams::clear()
+{
+    FieldStore& s = fieldStore();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    s.values.clear();
+    s.defaults.clear();
+}
+
+void setStopFlag(const StopFlag& flag, bool value)
+{
+    if (flag)
+        __atomic_store_n(flag.get(), value, __ATOMIC_RELEASE);
+}
+
+bool isStopped(const StopFlag& flag)
+{
+    return flag && __atomic_load_n(flag.get(), __ATOMIC_ACQUIRE);
+}
+
+double IndexData::getSingleValue(const QString& key, const QString& field, int64_t date)
+{
+    constexpr double none = std::numeric_limits<double>::max();
+    QString market, code;
+    if (!XP::splitStockKey(key, &market, &code) || code.isEmpty())
+        return none;
+    const int day = TC::CStockManager::dateOfMs(date * 1000);
+    const std::vector<quoter::KLineData> bars =
+        ttmarket::EmbeddedMarket::instance()->dailyBars(market.toStdString(), code.toStdString());
+    for (auto it = bars.rbegin(); it != bars.rend(); ++it) {
+        if (TC::CStockManager::dateOfMs(it->time) != day)
+            continue;
+        if (field == QStringLiteral("最新") || field == QStringLiteral("收盘"))
+            return it->close;
+        if (field == QStringLiteral("总额"))
+            return it->amount;
+        if (field == QStringLiteral("总量"))
+            return static_cast<double>(it->volume);
+        if (field == QStringLiteral("持仓"))
+            return static_cast<double>(it->openInterest);
+        if (field == QStringLiteral("今开"))
+            return it->open;
+        if (field == QStringLiteral("最高"))
+            return it->high;
+        if (field == QStringLiteral("最低"))
+            return it->low;
+        if (field == QStringLiteral("昨收"))
+            return it->preClose;
+        return none; // "总笔" and the rest are not kept for past days
+    }
+    return none;
+}
+
+} // namespace se
