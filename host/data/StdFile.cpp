@@ -1,0 +1,42 @@
+#include "host/data/StdFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace TC {
+
+bool stdWriteFile(const QString& path, const std::string& content, const char* mode)
+{
+    if (path.isEmpty() || !mode)
+        return false;
+    const QFileInfo info(path);
+    if (!QDir().mkpath(info.absolutePath()))
+        return false;
+    FILE* f = std::fopen(QFile::encodeName(path).constData(), mode);
+    if (!f)
+        return false;
+    const size_t written = content.empty() ? 0 : std::fwrite(content.data(), 1, content.size(), f);
+    const bool closed = std::fclose(f) == 0;
+    return closed && written == content.size();
+}
+
+bool stdReadFile(const QString& path, std::string& content)
+{
+    content.clear();
+    if (path.isEmpty())
+        return false;
+    FILE* f = std::fopen(QFile::encodeName(path).constData(), "rb");
+    if (!f)
+        return false;
+    char buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        content.append(buf, n);
+    const bool ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
+}
+
+} // namespace TC

@@ -1,0 +1,371 @@
+// The sector tree: names, membership, relations, user lists and their signals.
+#include "host/data/IndexManager.h"
+#include "host/data/SectorDetail.h"
+#include "host/data/SectorManager.h"
+#include "host/data/StockManager.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace TC;
+
+namespace {
+QStringList codesOf(const QList<ttservice::CInstrumentDetailPtr>& list)
+{
+    QStringList out;
+    for (const auto& d : list)
+        out.append(d->key);
+    return out;
+}
+} // namespace
+
+class TestSectorManager : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_userDir;
+    CSectorManager* m = nullptr;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_userDir.isValid());
+        qputenv("TT_USER_DIR", m_userDir.path().toLocal8Bit());
+        QVERIFY2(CStockManager::instance()->ensureLoaded(), qPrintable(CStockManager::instance()->loadError()));
+        m = CSectorManager::instance();
+    }
+
+    void cleanup()
+    {
+        m->cleanStockFromSector(QStringLiteral("自选股"), false);
+    }
+
+    void everyNamedSectorExists_data()
+    {
+        QTest::addColumn<QString>("name");
+        for (const char* n : {"沪深A股", "沪深指数", "沪深基金", "沪深债券", "沪深ETF", "沪市指数", "沪市基金", "沪市债券",
+                              "沪市ETF", "深市指数", "深市基金", "深市债券", "深市ETF", "可转债", "未上市新债", "A+H",
+                              "沪深港通", "板块指数板块", "申万一级行业板块", "申万一级行业板块指数", "概念指数", "地域指数",
+                              "内盘期货板块", "中金所", "郑商所", "大商所", "上期所", "能源中心", "外盘期货板块",
+                              "香港期货(HKFE)", "新加坡(SGX)", "纽约商品(NYMEX)", "纽约商业(COMEX)", "芝加哥商品(CBOT)",
+                              "芝加哥商业(CME)", "期权板块", "上证期权", "T型报价板", "自定义指数", "我的", "自选股",
+                              "股票持仓", "期货持仓", "融资融券持仓", "股票期权持仓", "深港通持仓", "沪港通持仓", "外部数据",
+                              "银行", "沪深300"})
+            QTest::newRow(n) << QString::fromUtf8(n);
+    }
+
+    void everyNamedSectorExists()
+    {
+        QFETCH(QString, name);
+        CSectorDetail* s = m->getSector(name);
+        QVERIFY(s);
+        QCOMPARE(s->getName(), name);
+    }
+
+    void memberLists()
+    {
+        const auto all = m->getSectorStockList(QStringLiteral("沪深A股"));
+        QVERIFY(all.size() >= 5000);
+        const int sh = m->getSectorStockList(QStringLiteral("上证A股")).size();
+        const int sz = m->getSectorStockList(QStringLiteral("深证A股")).size();
+        QCOMPARE(sh + sz, all.size());
+        // a group lists its leaves in order
+        int leaves = 0;
+        for (CSectorDetail* c : m->getSector(QStringLiteral("内盘期货板块"))->getChildren())
+            leaves += m->getSectorStockList(c->getName()).size();
+        QCOMPARE(m->getSectorStockList(QStringLiteral("内盘期货板块")).size(), leaves);
+        const auto cffex = m->getSectorStockList(QStringLiteral("中金所"));
+        QVERIFY(!cffex.isEmpty());
+        QCOMPARE(cffex.first()->code, QStringLiteral("IF00")); // continuous first, then the months
+        QCOMPARE(m->getSectorStockList(QStringLiteral("沪深300")).size(), 300);
+        QVERIFY(m->getSectorStockList(QStringLiteral("没有这个板块")).isEmpty());
+        QVERIFY(m->getSectorStockList(QString()).isEmpty());
+        QVERIFY(!m->getSectorStockList(QStringLiteral("T型报价板")).isEmpty());
+    }
+
+    void newBondsAreApart()
+    {
+        const QStringList listed = codesOf(m->getSectorStockList(QStringLiteral("可转债")));
+        const QStringList fresh = codesOf(m->getSectorStockList(QStringLiteral("未上市新债")));
+        QVERIFY(!listed.isEmpty() && !fresh.isEmpty());
+        for (const QString& k : fresh)
+            QVERIFY(!listed.contains(k));
+    }
+
+    void sectorTests_data()
+    {
+        QTest::addColumn<QString>("test");
+        QTest::addColumn<QString>("a");
+        QTest::addColumn<QString>("b");
+        QTest::addColumn<bool>("expected");
+        QTest::newRow("position kind") << "position" << "股票持仓" << "" << true;
+        QTest::newRow("position root") << "position" << "持仓" << "" << true;
+        QTest::newRow("board is no position") << "position" << "沪深A股" << "" << false;
+        QTest::newRow("unknown is no position") << "position" << "股票持仓X" << "" << false;
+        QTest::newRow("exchange under futures") << "parent" << "中金所" << "内盘期货板块" << true;
+        QTest::newRow("a sector is not its own parent") << "parent" << "内盘期货板块" << "内盘期货板块" << false;
+        QTest::newRow("industry under SW1") << "parent" << "银行" << "申万一级行业板块" << true;
+        QTest::newRow("wrong parent") << "parent" << "中金所" << "外盘期货板块" << false;
+        QTest::newRow("child and parent") << "direct" << "沪市指数" << "沪深指数" << true;
+        QTest::newRow("parent and child") << "direct" << "沪深指数" << "沪市指数" << true;
+        QTest::newRow("same sector") << "direct" << "沪深ETF" << "沪深ETF" << true;
+        QTest::newRow("siblings") << "direct" << "沪市指数" << "深市指数" << false;
+        QTest::newRow("unknown") << "direct" << "不存在" << "沪深指数" << false;
+        QTest::newRow("T board") << "tboard" << "T型报价板" << "" << true;
+        QTest::newRow("not T board") << "tboard" << "上证期权" << "" << false;
+        QTest::newRow("convertibles") << "cb" << "可转债" << "" << true;
+        QTest::newRow("new bonds") << "cb" << "未上市新债" << "" << true;
+        QTest::newRow("bonds are no convertibles") << "cb" << "沪深债券" << "" << false;
+        QTest::newRow("futures exchange") << "future" << "上期所" << "" << true;
+        QTest::newRow("foreign board") << "foreign" << "纽约商业(COMEX)" << "" << true;
+        QTest::newRow("option board") << "option" << "上证期权" << "" << true;
+        QTest::newRow("industry") << "industry" << "银行" << "" << true;
+        QTest::newRow("HK industry") << "industry" << "银行(港股)" << "" << true;
+        QTest::newRow("self select is a user list") << "user" << "自选股" << "" << true;
+        QTest::newRow("custom index list") << "customIndex" << "自定义指数" << "" << true;
+        QTest::newRow("A+H") << "ah" << "A+H" << "" << true;
+        QTest::newRow("connect child") << "connect" << "港股通(沪)" << "" << true;
+        QTest::newRow("external root") << "external" << "外部数据" << "" << true;
+        QTest::newRow("external data set") << "external" << "宏观指标" << "" << true;
+    }
+
+    void sectorTests()
+    {
+        QFETCH(QString, test);
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        QFETCH(bool, expected);
+        bool got = !expected;
+        if (test == QLatin1String("position")) got = m->isPositionSector(a);
+        else if (test == QLatin1String("parent")) got = m->isParentSector(a, b);
+        else if (test == QLatin1String("direct")) got = m->checkDirectRelationship(a, b);
+        else if (test == QLatin1String("tboard")) got = m->isParentTsector(a);
+        else if (test == QLatin1String("cb")) got = m->isConvertibleBondSector(a);
+        else if (test == QLatin1String("future")) got = m->isFutureSector(a);
+        else if (test == QLatin1String("foreign")) got = m->isForeignFutureSector(a);
+        else if (test == QLatin1String("option")) got = m->isOptionSector(a);
+        else if (test == QLatin1String("industry")) got = m->isIndustrySector(a);
+        else if (test == QLatin1String("user")) got = m->isUserSector(a);
+        else if (test == QLatin1String("customIndex")) got = m->isCustomIndexSector(a);
+        else if (test == QLatin1String("ah")) got = m->isAHSector(a);
+        else if (test == QLatin1String("connect")) got = m->isConnectSector(a);
+        else if (test == QLatin1String("external")) got = m->isExternalSector(a);
+        QCOMPARE(got, expected);
+    }
+
+    void sectorTypesForMenus()
+    {
+        QCOMPARE(m->getSector(QStringLiteral("我的"))->getType(), 1);
+        QCOMPARE(m->getSector(QStringLiteral("自选股"))->getType(), 2);
+        QCOMPARE(m->getSector(QStringLiteral("自定义指数"))->getType(), 3);
+        QVERIFY(m->getSector(QStringLiteral("自选股"))->isEditable());
+        QVERIFY(!m->getSector(QStringLiteral("自选股"))->isSystem());
+        QVERIFY(m->getSector(QStringLiteral("沪深A股"))->isSystem());
+        QVERIFY(!m->getSector(QStringLiteral("沪深A股"))->isEditable());
+        QCOMPARE(m->getUserSector()->getName(), QStringLiteral("自选股"));
+        QCOMPARE(m->getSector(QStringLiteral("沪深300"))->getCode(), QStringLiteral("000300.SH"));
+    }
+
+    void industryLookup_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("classKey");
+        QTest::addColumn<QString>("sector");
+        QTest::newRow("key") << "600519.SH" << "SW1" << "食品饮料";
+        QTest::newRow("bare code") << "000858" << "SW1" << "食品饮料";
+        QTest::newRow("connect line, prefixed") << "HGT00700" << "HKSW2" << "传媒(港股)";
+        QTest::newRow("connect line key") << "00700.SGT" << "HKSW2" << "传媒(港股)";
+        QTest::newRow("HK stock under SW1 keys") << "HGT00700" << "SW1" << "";
+        QTest::newRow("future has none") << "IF00.CFFEX" << "SW1" << "";
+        QTest::newRow("unknown") << "123456.SH" << "SW1" << "";
+        QTest::newRow("unknown class") << "600519.SH" << "XYZ" << "";
+    }
+
+    void industryLookup()
+    {
+        QFETCH(QString, code);
+        QFETCH(QString, classKey);
+        QFETCH(QString, sector);
+        CSectorDetail* s = m->getSectorByIndustry(code, classKey);
+        if (sector.isEmpty()) {
+            QVERIFY(!s);
+        } else {
+            QVERIFY(s);
+            QCOMPARE(s->getName(), sector);
+        }
+    }
+
+    void industryUnderNamedRoot()
+    {
+        CSectorDetail* s = m->getSectorByIndustry(QStringLiteral("HGT00700"), QStringLiteral("HKSW2"),
+                                                   getSectorTypeName(16));
+        QVERIFY(s);
+        QCOMPARE(s->getParent()->getName(), getSectorTypeName(16));
+        QCOMPARE(m->getIndustryName(QStringLiteral("600036.SH")), QStringLiteral("银行"));
+        QVERIFY(m->getIndustryName(QStringLiteral("nothing")).isEmpty());
+    }
+
+    void stockSectorNames()
+    {
+        const QStringList names = m->getStockSectorNames(QStringLiteral("600519"));
+        QVERIFY(names.size() >= 3);
+        QCOMPARE(names.first(), QStringLiteral("沪深A股"));
+        QVERIFY(names.contains(QStringLiteral("上证A股")));
+        QVERIFY(names.contains(QStringLiteral("食品饮料")));
+        QVERIFY(names.contains(QStringLiteral("沪深300")));
+        QVERIFY(!names.contains(QStringLiteral("自选股")));
+        QVERIFY(m->getStockSectorNames(QStringLiteral("nothing")).isEmpty());
+    }
+
+    void addAndRemoveSignal()
+    {
+        QSignalSpy changed(m, &CSectorManager::sigSectorChanged);
+        const QString self = QStringLiteral("自选股");
+        QCOMPARE(m->addStockListToSector(self, {QStringLiteral("600519"), QStringLiteral("000858.SZ"),
+                                                QStringLiteral("600519.SH"), QStringLiteral("nonsense")}),
+                 2);
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(changed.at(0).at(0).toInt(), int(CSectorManager::eStocksChanged));
+        QCOMPARE(changed.at(0).at(1).toString(), self);
+        QCOMPARE(codesOf(m->getSectorStockList(self)),
+                 (QStringList{QStringLiteral("600519.SH"), QStringLiteral("000858.SZ")}));
+        QVERIFY(!m->addStockToSector(self, QStringLiteral("600519")));
+        QCOMPARE(changed.count(), 1); // nothing new, no signal
+        QVERIFY(m->addStockToSector(self, QStringLiteral("IF00.CFFEX")));
+        QCOMPARE(changed.count(), 2);
+        QCOMPARE(m->removeStockListFromSector(self, {QStringLiteral("600519"), QStringLiteral("600036")}), 1);
+        QCOMPARE(changed.count(), 3);
+        QCOMPARE(codesOf(m->getSectorStockList(self)),
+                 (QStringList{QStringLiteral("000858.SZ"), QStringLiteral("IF00.CFFEX")}));
+        QVERIFY(m->cleanStockFromSector(self, false));
+        QCOMPARE(changed.count(), 3);
+        QVERIFY(m->getSectorStockList(self).isEmpty());
+        m->addStockToSector(self, QStringLiteral("600519"));
+        QVERIFY(m->cleanStockFromSector(self, true));
+        QCOMPARE(changed.count(), 5);
+    }
+
+    void systemSectorsRefuseEdits()
+    {
+        QSignalSpy changed(m, &CSectorManager::sigSectorChanged);
+        const int before = m->getSectorStockList(QStringLiteral("沪深A股")).size();
+        QCOMPARE(m->addStockListToSector(QStringLiteral("沪深A股"), {QStringLiteral("IF00.CFFEX")}), 0);
+        QCOMPARE(m->removeStockListFromSector(QStringLiteral("沪深A股"), {QStringLiteral("600519")}), 0);
+        QVERIFY(!m->cleanStockFromSector(QStringLiteral("沪深A股"), true));
+        QCOMPARE(m->addStockListToSector(QStringLiteral("不存在"), {QStringLiteral("600519")}), 0);
+        QCOMPARE(m->getSectorStockList(QStringLiteral("沪深A股")).size(), before);
+        QCOMPARE(changed.count(), 0);
+    }
+
+    void selfSelectSignal()
+    {
+        QSignalSpy spy(m, &CSectorManager::sigUpdateSelfSelect);
+        m->updateSelfSelect(1, {QStringLiteral("600519")});
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(spy.at(0).at(0).toInt(), 1);
+        QCOMPARE(spy.at(0).at(1).toStringList(), QStringList{QStringLiteral("600519")});
+    }
+
+    void userSectorLifecycle()
+    {
+        QSignalSpy changed(m, &CSectorManager::sigSectorChanged);
+        CSectorDetail* s = m->addUserSector(QStringLiteral("科技股"));
+        QVERIFY(s);
+        QCOMPARE(s->getParent()->getName(), QStringLiteral("我的"));
+        QCOMPARE(s->getType(), 2);
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(changed.at(0).at(0).toInt(), int(CSectorManager::eSectorAdded));
+        QVERIFY(!m->addUserSector(QStringLiteral("科技股")));           // duplicate
+        QVERIFY(!m->addUserSector(QStringLiteral("沪深A股")));          // a system name
+        QVERIFY(!m->addUserSector(QStringLiteral("x"), 2, QStringLiteral("沪深A股"))); // not a user folder
+        QVERIFY(m->getUserSectors().contains(s));
+        QVERIFY(m->renameUserSector(QStringLiteral("科技股"), QStringLiteral("硬科技")));
+        QCOMPARE(changed.last().at(1).toString(), QStringLiteral("硬科技"));
+        QCOMPARE(changed.last().at(2).toString(), QStringLiteral("科技股"));
+        QCOMPARE(m->getSector(QStringLiteral("硬科技")), s);
+        QVERIFY(!m->getSector(QStringLiteral("科技股")));
+        QVERIFY(!m->renameUserSector(QStringLiteral("沪深A股"), QStringLiteral("y")));
+        QVERIFY(!m->removeUserSector(QStringLiteral("自选股")));
+        QVERIFY(m->removeUserSector(QStringLiteral("硬科技")));
+        QCOMPARE(changed.last().at(0).toInt(), int(CSectorManager::eSectorRemoved));
+        QVERIFY(!m->getSector(QStringLiteral("硬科技")));
+        QCOMPARE(s->getName(), QStringLiteral("硬科技")); // the node outlives its removal
+    }
+
+    void persistence()
+    {
+        m->addUserSector(QStringLiteral("长线"));
+        m->addStockListToSector(QStringLiteral("长线"), {QStringLiteral("600519"), QStringLiteral("000333")});
+        m->addStockToSector(QStringLiteral("自选股"), QStringLiteral("300750"));
+        QVERIFY(m->saveUserSectors());
+        m->removeUserSector(QStringLiteral("长线"));
+        m->cleanStockFromSector(QStringLiteral("自选股"), false);
+        QVERIFY(m->loadUserSectors());
+        QCOMPARE(codesOf(m->getSectorStockList(QStringLiteral("长线"))),
+                 (QStringList{QStringLiteral("600519.SH"), QStringLiteral("000333.SZ")}));
+        QCOMPARE(codesOf(m->getSectorStockList(QStringLiteral("自选股"))), QStringList{QStringLiteral("300750.SZ")});
+
+        // a broken file is rejected and the lists stay
+        QFile f(m_userDir.path() + QStringLiteral("/sectors.json"));
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("[{\"name\": \"\", \"type\": 2}]");
+        f.close();
+        QVERIFY(!m->loadUserSectors());
+        QVERIFY(m->getSector(QStringLiteral("长线")));
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("{not json");
+        f.close();
+        QVERIFY(!m->loadUserSectors());
+        QCOMPARE(m->getSectorStockList(QStringLiteral("长线")).size(), 2);
+        m->removeUserSector(QStringLiteral("长线"));
+    }
+
+    void customIndicesJoinTheirList()
+    {
+        CIndexManager* im = CIndexManager::instance();
+        CCustomIndexDetail idx;
+        idx.code = QStringLiteral("ZDY001");
+        idx.name = QStringLiteral("新板块指数1");
+        idx.priceStep = 0.001;
+        idx.totalShares = 1e9;
+        idx.stocks = {{QStringLiteral("SH"), QStringLiteral("600519"), 60.0}, {QStringLiteral("SZ"), QStringLiteral("000858"), 40.0}};
+        QVERIFY(im->addIndex(idx));
+        const auto list = m->getSectorStockList(QStringLiteral("自定义指数"));
+        QCOMPARE(list.size(), 1);
+        QCOMPARE(list.first()->code, QStringLiteral("ZDY001"));
+        QCOMPARE(list.first()->type, int(ttservice::eInstrCustomIndex));
+        QCOMPARE(list.first()->priceStep, 0.001);
+        QVERIFY(im->removeIndex(QStringLiteral("ZDY001")));
+        QVERIFY(m->getSectorStockList(QStringLiteral("自定义指数")).isEmpty());
+    }
+
+    void universeResetRebuildsTree()
+    {
+        CSectorDetail* old = m->getSector(QStringLiteral("银行"));
+        QVERIFY(old);
+        m->addStockToSector(QStringLiteral("自选股"), QStringLiteral("600519"));
+        QSignalSpy reinit(m, &CSectorManager::sigReInitIndustry);
+        QSignalSpy inited(m, &CSectorManager::sigSectorInited);
+        auto d = std::make_shared<ttservice::CInstrumentDetail>();
+        d->market = QStringLiteral("SH");
+        d->code = QStringLiteral("600519");
+        d->name = QStringLiteral("贵州茅台");
+        d->industry = QStringLiteral("食品饮料");
+        CStockManager::instance()->resetUniverseForTest({d});
+        QCOMPARE(reinit.count(), 1);
+        QCOMPARE(old->getName(), QStringLiteral("银行")); // old nodes stay readable
+        QCOMPARE(m->getSectorStockList(QStringLiteral("沪深A股")).size(), 1);
+        QCOMPARE(inited.count(), 1);
+        QCOMPARE(m->getSectorStockList(QStringLiteral("食品饮料")).size(), 1);
+        QVERIFY(!m->getSector(QStringLiteral("银行")));
+        // user lists survive the rebuild
+        QCOMPARE(m->getSectorStockList(QStringLiteral("自选股")).size(), 1);
+        CStockManager::instance()->restoreDefault();
+        QCOMPARE(reinit.count(), 2);
+        QVERIFY(m->getSectorStockList(QStringLiteral("沪深A股")).size() >= 5000);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSectorManager)
+#include "tst_sectormanager.moc"
