@@ -1,0 +1,7 @@
+#include "host/toolkit/BaseTable.h"
+
+namespace XP {
+
+IBaseTable::~IBaseTable() = default;
+
+} // namespace XP

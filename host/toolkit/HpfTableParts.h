@@ -1,0 +1,143 @@
+#pragma once
+// Private parts of CBaseHighPerformanceTable: column definitions, resolved style, header view,
+// cell delegate and the statistics row. Included only by the toolkit's table sources.
+
+#include "host/toolkit/BaseHighPerformanceTable.h"
+
+#include <QtGui/QFont>
+#include <QtWidgets/QHeaderView>
+#include <QtWidgets/QStyledItemDelegate>
+
+class QColor;
+
+namespace XP {
+
+struct CBaseHighPerformanceTable::ColumnDef {
+    QString title;
+    QString progress;
+    QString fontKey;
+    QString lockColorKey;
+    QString filter;
+    QFont font;
+    const QColor* lockColor = nullptr;
+    int align = AlignLeft | AlignVCenter;
+    bool settingIcon = false;
+    bool filterable = false;
+    bool locked = false;
+    bool removed = false;
+    QStyledItemDelegate* delegate = nullptr;
+};
+
+// Keys and what they resolve to; colours are store-owned pointers that follow theme
+// switches by themselves, fonts and sizes are resolved again on themeChanged().
+struct CBaseHighPerformanceTable::Style {
+    QString backgroundKey = QStringLiteral("ic_clr_table_background");
+    QString numberBackgroundKey = QStringLiteral("ic_clr_table_number_background");
+    QString headerBackgroundKey = QStringLiteral("ic_clr_table_header_background");
+    QString headerTextKey = QStringLiteral("ic_clr_table_text_default");
+    QString headerFontKey = QStringLiteral("ic_fnt_table_text_default");
+    QString itemTextKey = QStringLiteral("ic_clr_table_text_default");
+    QString itemFontKey = QStringLiteral("ic_fnt_table_text_default");
+    QString selectedTextKey = QStringLiteral("ic_clr_table_text_selected");
+    QString selectedBackgroundKey = QStringLiteral("ic_clr_table_selected_background");
+    QString curRowBackgroundKey = QStringLiteral("ic_clr_table_cur_row_background");
+    QString splitKey = QStringLiteral("ic_clr_table_split_line");
+    QString sortSplitKey = QStringLiteral("ic_clr_table_sort_split_line");
+    QString sortInactiveSplitKey = QStringLiteral("ic_clr_table_sort_noactive_split_line");
+    QString headerSplitKey = QStringLiteral("clr_table_split_line_header");
+    QString settingIconKey = QStringLiteral("ic_clr_table_setting_icon");
+    QString statBorderKey = QStringLiteral("clr_table_stat_border");
+    QString statBackgroundKey = QStringLiteral("ic_clr_table_stat_background");
+    QString statHeightKey = QStringLiteral("siz_standard_table_item_height");
+    QString statFontKey = QStringLiteral("fnt_table_stat_text_default");
+    QString statMarginKey = QStringLiteral("siz_standard_table_stat_text_margin");
+    QString rowNumberTitle = QStringLiteral("序号");
+    QString rowNumberFontKey = QStringLiteral("ic_fnt_table_number_default");
+    QString sliderImageKey;
+    QString scrollKeys[5] = {QStringLiteral("ic_clr_scrollbar_normal"),
+                             QStringLiteral("ic_clr_addsub_page_scrollbar_press"),
+                             QStringLiteral("ic_clr_scrollbar_press"),
+                             QStringLiteral("ic_clr_scrollbar_hover"),
+                             QStringLiteral("ic_clr_scrollbar_background")};
+
+    const QColor* background = nullptr;
+    const QColor* numberBackground = nullptr;
+    const QColor* headerBackground = nullptr;
+    const QColor* headerText = nullptr;
+    const QColor* itemText = nullptr;
+    const QColor* selectedText = nullptr;
+    const QColor* selectedBackground = nullptr;
+    const QColor* curRowBackground = nullptr;
+    const QColor* split = nullptr;
+    const QColor* sortSplit = nullptr;
+    const QColor* sortInactiveSplit = nullptr;
+    const QColor* headerSplit = nullptr;
+    const QColor* settingIcon = nullptr;
+    const QColor* statBorder = nullptr;
+    const QColor* statBackground = nullptr;
+    QFont headerFont, itemFont, statFont, rowNumberFont;
+    int statHeight = 22;
+    int statMargin = 6;
+    bool hLines = true;
+    bool vLines = false;
+
+    void resolve();
+};
+
+// Header: paints title, progress, settings icon and sort mark; left clicks go to the
+// table as event 33, right clicks as event 55.
+class CHpfHeaderView : public QHeaderView {
+    Q_OBJECT
+public:
+    CHpfHeaderView(CBaseHighPerformanceTable* table, QWidget* parent);
+
+protected:
+    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    CBaseHighPerformanceTable* m_pTable;
+};
+
+// Paints cells straight from the row records: no QVariant per role.
+class CHpfItemDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    explicit CHpfItemDelegate(CBaseHighPerformanceTable* table);
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+
+    // Row of the current-row background for the paint pass in progress (-1 none).
+    int curBgRow = -1;
+
+private:
+    CBaseHighPerformanceTable* m_pTable;
+};
+
+// The statistics row pinned under the rows.
+class CHpfStatRow : public QWidget {
+    Q_OBJECT
+public:
+    explicit CHpfStatRow(CBaseHighPerformanceTable* table);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    CBaseHighPerformanceTable* m_pTable;
+};
+
+// Title of the row-number column, over the row numbers in the header's corner.
+class CHpfCornerTitle : public QWidget {
+    Q_OBJECT
+public:
+    explicit CHpfCornerTitle(CBaseHighPerformanceTable* table);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    CBaseHighPerformanceTable* m_pTable;
+};
+
+} // namespace XP
