@@ -1,0 +1,505 @@
+// The whole-market quote model: cache read on a pool thread, subscriptions per market,
+// the delivery queue and its drain, and the life of clients and of the model itself.
+#include "quoterbrowser/CWholeQuoteModel.h"
+
+#include "host/data/FormulaManager.h"
+#include "host/market/TestMarket.h"
+
+#include <QtTest>
+
+#include <QTemporaryDir>
+#include <QThreadPool>
+
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <mutex>
+#include <thread>
+
+using namespace TC;
+using ttmarket::TestMarket;
+
+namespace {
+
+struct Delivery {
+    std::string market;
+    QVector<QString> codes;
+    QVector<QString> markets;
+    size_t quotes = 0;
+    bool nullQuote = false;
+    bool last = false;
+    bool onGuiThread = false;
+};
+
+// Records every call; an optional hook runs inside the call.
+class RecordingClient final : public IWholeQuoteClient {
+public:
+    void formulaPushQuoteBack(dorn::PushQuoteParam& param, const QVector<QString>& codes,
+                              const QVector<QString>& markets,
+                              const std::vector<quoter::QuoterAllDataPtr>& quotes, bool last) override
+    {
+        Delivery d;
+        d.market = param.market;
+        d.codes = codes;
+        d.markets = markets;
+        d.quotes = quotes.size();
+        for (const auto& q : quotes)
+            d.nullQuote = d.nullQuote || !q;
+        d.last = last;
+        d.onGuiThread = QThread::currentThread() == QCoreApplication::instance()->thread();
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            calls.push_back(d);
+        }
+        if (hook)
+            hook();
+    }
+    size_t count() const
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return calls.size();
+    }
+    std::vector<Delivery> snapshot() const
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return calls;
+    }
+
+    std::function<void()> hook;
+
+private:
+    mutable std::mutex mutex;
+    std::vector<Delivery> calls;
+};
+
+QVector<QString> toQ(const std::vector<std::string>& codes)
+{
+    QVector<QString> out;
+    for (const auto& c : codes)
+        out.append(QString::fromStdString(c));
+    return out;
+}
+
+// A delivery as the host makes it, for driving onPushQuote directly.
+void pushDirect(CWholeQuoteModel& model, const std::string& market, const QString& code, bool queued)
+{
+    dorn::PushQuoteParam param(market);
+    param.queued = queued;
+    auto q = std::make_shared<quoter::QuoterAllData>(TestMarket::quote(10.0, 9.9));
+    model.onPushQuote(param, {code}, {QString::fromStdString(market)}, {q});
+}
+
+// Lets a pool thread's posted result reach the model.
+void drainPool()
+{
+    QThreadPool::globalInstance()->waitForDone(10000);
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+}
+
+} // namespace
+
+class TstWholeQuoteModel : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_userDir;
+    int m_baseSubscriptions = 0;
+    const CWholeQuoteModel::CodeMap m_twoMarkets{{"SH", {"600000", "600001"}}, {"SZ", {"000001"}}};
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_userDir.isValid());
+        qputenv("TT_USER_DIR", m_userDir.path().toUtf8());
+    }
+
+    void init()
+    {
+        TestMarket::setClock(TestMarket::at(2024, 6, 7, 10, 0));
+        TestMarket::install({TestMarket::stock("SH", "600000", "浦发银行", 10.0),
+                             TestMarket::stock("SH", "600001", "邯郸钢铁", 5.0),
+                             TestMarket::stock("SZ", "000001", "平安银行", 12.0)});
+        m_baseSubscriptions = CFormulaManager::instance()->pushSubscriptionCount();
+    }
+
+    void cleanup()
+    {
+        TestMarket::restore();
+        drainPool();
+    }
+
+    void requestReadsCacheThenSubscribesPerMarket()
+    {
+        auto model = CWholeQuoteModel::create();
+        QSignalSpy history(model.get(), &CWholeQuoteModel::sigHistoryCallBack);
+        model->requestWholeQuote(m_twoMarkets);
+        QCOMPARE(model->subscriptionCount(), 0); // nothing before the read ends
+        QVERIFY(history.wait(5000));
+        QCOMPARE(history.count(), 1);
+
+        std::map<std::string, QVector<QString>> codes;
+        CWholeQuoteModel::QuoteMap quotes;
+        model->cacheResult(codes, quotes);
+        QCOMPARE(codes.size(), size_t(2));
+        QCOMPARE(codes["SH"], toQ({"600000", "600001"}));
+        QCOMPARE(codes["SZ"], toQ({"000001"}));
+        QCOMPARE(quotes["SH"].size(), size_t(2));
+        QVERIFY(quotes["SH"][0] && quotes["SH"][1] && quotes["SZ"][0]);
+
+        QTRY_COMPARE_WITH_TIMEOUT(model->subscriptionCount(), 2, 5000);
+        QCOMPARE(CFormulaManager::instance()->pushSubscriptionCount(), m_baseSubscriptions + 2);
+
+        model->unrequestAll();
+        QCOMPARE(model->subscriptionCount(), 0); // the cancelled ids are forgotten
+        QCOMPARE(CFormulaManager::instance()->pushSubscriptionCount(), m_baseSubscriptions);
+    }
+
+    void queuedPushesFlushInOrderWithLastOnFinal()
+    {
+        auto model = CWholeQuoteModel::create();
+        RecordingClient client;
+        std::vector<std::pair<bool, size_t>> callbackCalls; // (last, quotes)
+        model->setBrowseClient(&client);
+        model->setDataCallback([&](dorn::PushQuoteParam&, const QVector<QString>&,
+                                   const QVector<QString>&,
+                                   const std::vector<quoter::QuoterAllDataPtr>& quotes, bool last) {
+            callbackCalls.emplace_back(last, quotes.size());
+        });
+        QSignalSpy history(model.get(), &CWholeQuoteModel::sigHistoryCallBack);
+        model->requestWholeQuote(m_twoMarkets);
+        QVERIFY(history.wait(5000));
+        QTRY_COMPARE_WITH_TIMEOUT(model->subscriptionCount(), 2, 5000);
+
+        QVERIFY(TestMarket::setQuote("SH", "600000", TestMarket::quote(10.3, 10.0)));
+        QVERIFY(TestMarket::firePush("SH") >= 1);
+        QVERIFY(TestMarket::setQuote("SZ", "000001", TestMarket::quote(12.1, 12.0)));
+        QVERIFY(TestMarket::firePush("SZ") >= 1);
+        QVERIFY(TestMarket::setQuote("SH", "600001", TestMarket::quote(5.1, 5.0)));
+        QVERIFY(TestMarket::firePush("SH") >= 1);
+        // queued: no client is called from the push
+        QCOMPARE(client.count(), size_t(0));
+        QCOMPARE(model->queuedCount(), 3);
+
+        model->flushQueued();
+        const auto calls = client.snapshot();
+        QCOMPARE(calls.size(), size_t(3));
+        QCOMPARE(calls[0].market, std::string("SH"));
+        QCOMPARE(calls[1].market, std::string("SZ"));
+        QCOMPARE(calls[2].market, std::string("SH"));
+        for (size_t i = 0; i < calls.size(); ++i) {
+            QCOMPARE(calls[i].last, i + 1 == calls.size());
+            QVERIFY(calls[i].onGuiThread);
+            QCOMPARE(size_t(calls[i].codes.size()), calls[i].quotes); // parallel lists
+            QCOMPARE(calls[i].markets.size(), calls[i].codes.size());
+        }
+        QVERIFY(calls[0].codes.contains(QStringLiteral("600000")));
+        QCOMPARE(callbackCalls.size(), size_t(3));
+        QCOMPARE(callbackCalls[0].first, false);
+        QCOMPARE(callbackCalls[2].first, true);
+        QCOMPARE(model->queuedCount(), 0);
+
+        // a second drain with nothing queued calls nobody
+        model->flushQueued();
+        QCOMPARE(client.count(), size_t(3));
+        QCOMPARE(callbackCalls.size(), size_t(3));
+    }
+
+    void flushOfEmptyQueueDoesNothing()
+    {
+        auto model = CWholeQuoteModel::create();
+        RecordingClient client;
+        int callbacks = 0;
+        model->setBrowseClient(&client);
+        model->setDataCallback([&](dorn::PushQuoteParam&, const QVector<QString>&, const QVector<QString>&,
+                                   const std::vector<quoter::QuoterAllDataPtr>&, bool) { ++callbacks; });
+        model->flushQueued();
+        QCOMPARE(client.count(), size_t(0));
+        QCOMPARE(callbacks, 0);
+    }
+
+    void emptyMarketMapAnnouncesAndSubscribesNothing()
+    {
+        auto model = CWholeQuoteModel::create();
+        QSignalSpy history(model.get(), &CWholeQuoteModel::sigHistoryCallBack);
+        model->requestWholeQuote({});
+        QVERIFY(history.wait(5000));
+        QCOMPARE(model->subscriptionCount(), 0);
+        QCOMPARE(CFormulaManager::instance()->pushSubscriptionCount(), m_baseSubscriptions);
+        QVERIFY(model->codeMap().empty());
+    }
+
+    void newRequestDropsQueuedDeliveries()
+    {
+        auto model = CWholeQuoteModel::create();
+        RecordingClient client;
+        model->setBrowseClient(&client);
+        QSignalSpy history(model.get(), &CWholeQuoteModel::sigHistoryCallBack);
+        model->requestWholeQuote(m_twoMarkets);
+        QVERIFY(history.wait(5000));
+        QTRY_COMPARE_WITH_TIMEOUT(model->subscriptionCount(), 2, 5000);
+        QVERIFY(TestMarket::setQuote("SH", "600000", TestMarket::quote(10.3, 10.0)));
+        QVERIFY(TestMarket::firePush("SH") >= 1);
+        QCOMPARE(model->queuedCount(), 1);
+        model->requestWholeQuote({{"SZ", {"000001"}}});
+        QCOMPARE(model->queuedCount(), 0);
+        QCOMPARE(model->subscriptionCount(), 0);
+        QCOMPARE(CFormulaManager::instance()->pushSubscriptionCount(), m_baseSubscriptions);
+        QVERIFY(history.wait(5000));
+        QTRY_COMPARE_WITH_TIMEOUT(model->subscriptionCount(), 1, 5000);
+        model->flushQueued();
+        QCOMPARE(client.count(), size_t(0));
+    }
+
+    // The first read's result arrives after (or before) the second's: it is stale and never
+    // lands in the results, yet its announcement still subscribes the current request.
+    void secondRequestBeforeFirstReadEnds()
+    {
+        auto model = CWholeQuoteModel::create();
+        QSignalSpy history(model.get(), &CWholeQuoteModel::sigHistoryCallBack);
+        std::vector<std::map<std::string, QVector<QString>>> seen;
+        connect(model.get(), &CWholeQuoteModel::sigHistoryCallBack, this,
+                [&]() { seen.push_back(model->codeMap()); });
+        model->requestWholeQuote({{"SH", {"600000", "600001"}}});
+        model->requestWholeQuote({{"SZ", {"000001"}}}); // no event loop ran in between
+        QTRY_COMPARE_WITH_TIMEOUT(history.count(), 2, 5000);
+        drainPool();
+        QCOMPARE(history.count(), 2);
+        for (const auto& codes : seen)
+            QVERIFY2(codes.find("SH") == codes.end(), "a stale read overwrote the results");
+        const auto codes = model->codeMap();
+        QCOMPARE(codes.size(), size_t(1));
+        QCOMPARE(codes.at("SZ"), toQ({"000001"}));
+        QCOMPARE(model->subscriptionCount(), 1);
+        QCOMPARE(CFormulaManager::instance()->pushSubscriptionCount(), m_baseSubscriptions + 1);
+    }
+
+    void unrequestAllBeforeReadEndsSubscribesNothing()
+    {
+        auto model = CWholeQuoteModel::create();
+        model->requestWholeQuote(m_twoMarkets);
+        model->unrequestAll();
+        drainPool();
+        QCOMPARE(model->subscriptionCount(), 0);
+        QCOMPARE(CFormulaManager::instance()->pushSubscriptionCount(), m_baseSubscriptions);
+
+        // a later request works normally again
+        QSignalSpy history(model.get(), &CWholeQuoteModel::sigHistoryCallBack);
+        model->requestWholeQuote(m_twoMarkets);
+        QVERIFY(history.wait(5000));
+        QTRY_COMPARE_WITH_TIMEOUT(model->subscriptionCount(), 2, 5000);
+    }
+
+    // A host thread pushing while a drain runs must not wait for the drain's clients.
+    void flushDeliversOutsideTheQueueLock()
+    {
+        auto model = CWholeQuoteModel::create();
+        RecordingClient client;
+        bool pushedDuringFlush = false;
+        bool hookRan = false;
+        client.hook = [&]() {
+            if (hookRan)
+                return;
+            hookRan = true;
+            auto pushed = std::async(std::launch::async, [&]() { pushDirect(*model, "SH", "600000", true); });
+            pushedDuringFlush = pushed.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+        };
+        model->setBrowseClient(&client);
+        pushDirect(*model, "SH", "600000", true);
+        pushDirect(*model, "SZ", "000001", true);
+        model->flushQueued();
+        QVERIFY(hookRan);
+        QVERIFY2(pushedDuringFlush, "a push waited for the drain's clients");
+        QCOMPARE(client.count(), size_t(2));
+        QCOMPARE(model->queuedCount(), 1); // the push made during the drain waits for the next
+        model->flushQueued();
+        const auto calls = client.snapshot();
+        QCOMPARE(calls.size(), size_t(3));
+        QVERIFY(calls[2].last);
+    }
+
+    void directDeliveryReachesEveryClientWithLast()
+    {
+        auto model = CWholeQuoteModel::create();
+        RecordingClient browse, quoter;
+        int callbacks = 0;
+        model->setBrowseClient(&browse);
+        model->setQuoterClient(&quoter);
+        model->setDataCallback([&](dorn::PushQuoteParam&, const QVector<QString>&, const QVector<QString>&,
+                                   const std::vector<quoter::QuoterAllDataPtr>&, bool last) {
+            callbacks += last ? 1 : 100;
+        });
+        pushDirect(*model, "SH", "600000", false);
+        QCOMPARE(model->queuedCount(), 0);
+        QCOMPARE(browse.count(), size_t(1));
+        QCOMPARE(quoter.count(), size_t(1));
+        QCOMPARE(callbacks, 1);
+        QVERIFY(browse.snapshot()[0].last);
+    }
+
+    void unregisteredClientIsNeverCalled_data()
+    {
+        QTest::addColumn<bool>("quoterClient");
+        QTest::newRow("browse client") << false;
+        QTest::newRow("quoter client") << true;
+    }
+    void unregisteredClientIsNeverCalled()
+    {
+        QFETCH(bool, quoterClient);
+        auto model = CWholeQuoteModel::create();
+        RecordingClient client;
+        auto set = [&](IWholeQuoteClient* c) {
+            if (quoterClient)
+                model->setQuoterClient(c);
+            else
+                model->setBrowseClient(c);
+        };
+        set(&client);
+        pushDirect(*model, "SH", "600000", true);
+        pushDirect(*model, "SH", "600000", false);
+        const size_t before = client.count();
+        QCOMPARE(before, size_t(1)); // the direct one
+        set(nullptr);
+        model->flushQueued();
+        pushDirect(*model, "SH", "600000", false);
+        QCOMPARE(client.count(), before);
+    }
+
+    // Unregistering while a host thread is inside the client waits for that call to end.
+    void unregisterWaitsForDeliveryInFlight()
+    {
+        auto model = CWholeQuoteModel::create();
+        RecordingClient client;
+        std::promise<void> entered;
+        std::promise<void> release;
+        std::shared_future<void> released = release.get_future().share();
+        std::atomic<bool> inside{false};
+        std::atomic<bool> firstCall{true};
+        client.hook = [&]() {
+            if (!firstCall.exchange(false))
+                return;
+            inside = true;
+            entered.set_value();
+            released.wait();
+            inside = false;
+        };
+        model->setBrowseClient(&client);
+        std::thread pusher([&]() { pushDirect(*model, "SH", "600000", false); });
+        entered.get_future().wait();
+
+        std::atomic<bool> insideWhenUnregistered{true};
+        std::thread unregister([&]() {
+            model->setBrowseClient(nullptr);
+            insideWhenUnregistered = inside.load();
+        });
+        release.set_value();
+        unregister.join();
+        pusher.join();
+        QVERIFY2(!insideWhenUnregistered, "setBrowseClient(nullptr) returned while the client ran");
+        pushDirect(*model, "SH", "600000", false);
+        QCOMPARE(client.count(), size_t(1));
+    }
+
+    // --- the worker mailbox ---------------------------------------------------------------
+
+    void mailboxRunsPostsOnTheReceiversThread()
+    {
+        QObject receiver;
+        auto box = CWorkerMailbox::create(&receiver);
+        std::atomic<bool> ranOnGui{false};
+        std::atomic<int> runs{0};
+        bool posted = false;
+        std::thread worker([&]() {
+            posted = box->post([&]() {
+                ranOnGui = QThread::currentThread() == receiver.thread();
+                ++runs;
+            });
+        });
+        worker.join();
+        QVERIFY(posted);
+        QCOMPARE(runs.load(), 0); // not before the receiver's event loop runs it
+        QTRY_COMPARE_WITH_TIMEOUT(runs.load(), 1, 5000);
+        QVERIFY(ranOnGui);
+    }
+
+    void mailboxDropsStaleAndClosedPosts()
+    {
+        QObject receiver;
+        auto box = CWorkerMailbox::create(&receiver);
+        int runs = 0;
+        const quint64 old = box->nextGeneration();
+        QVERIFY(box->postIfCurrent(old, [&]() { runs += 1; }));
+        const quint64 current = box->nextGeneration(); // a newer request makes the first stale
+        QVERIFY(!box->isCurrent(old));
+        QVERIFY(box->postIfCurrent(current, [&]() { runs += 10; }));
+        QCoreApplication::sendPostedEvents(&receiver);
+        QCOMPARE(runs, 10);
+
+        box->close();
+        QVERIFY(box->isClosed());
+        QVERIFY(!box->post([&]() { runs += 100; }));
+        QCoreApplication::sendPostedEvents(&receiver);
+        QCOMPARE(runs, 10);
+    }
+
+    // Posted work already queued dies with its receiver.
+    void mailboxPostsDieWithTheReceiver()
+    {
+        auto receiver = std::make_unique<QObject>();
+        auto box = CWorkerMailbox::create(receiver.get());
+        bool ran = false;
+        QVERIFY(box->post([&]() { ran = true; }));
+        box->close();
+        receiver.reset();
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+        QVERIFY(!ran);
+    }
+
+    // The model goes while its cache read runs and host threads push: nothing crashes and
+    // no client hears from it afterwards.
+    void destroyWhileReadAndPushInFlight()
+    {
+        RecordingClient client;
+        std::atomic<bool> gone{false};
+        std::atomic<int> lateCalls{0};
+        client.hook = [&]() {
+            if (gone)
+                ++lateCalls;
+        };
+        auto model = CWholeQuoteModel::create();
+        model->setBrowseClient(&client);
+        QSignalSpy history(model.get(), &CWholeQuoteModel::sigHistoryCallBack);
+        model->requestWholeQuote(m_twoMarkets);
+        QVERIFY(history.wait(5000));
+        QTRY_COMPARE_WITH_TIMEOUT(model->subscriptionCount(), 2, 5000);
+
+        TestMarket::startFeed(1); // queued pushes from the feed thread
+        boost::weak_ptr<CWholeQuoteModel> weak = model;
+        std::atomic<bool> stop{false};
+        std::atomic<int> directPushes{0};
+        std::thread pusher([&]() { // direct pushes, holding the model as the host does
+            while (!stop) {
+                if (auto m = weak.lock()) {
+                    pushDirect(*m, "SZ", "000001", false);
+                    ++directPushes;
+                } else {
+                    std::this_thread::yield();
+                }
+            }
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(directPushes.load() > 0, 5000);
+        model->requestWholeQuote(m_twoMarkets); // a read in flight again
+        model->setBrowseClient(nullptr);        // what an owner does before letting go
+        gone = true;
+        model.reset();
+        QTRY_VERIFY_WITH_TIMEOUT(weak.expired(), 5000);
+        stop = true;
+        pusher.join();
+        TestMarket::stopFeed();
+        drainPool();
+        QCOMPARE(lateCalls.load(), 0);
+        QCOMPARE(CFormulaManager::instance()->pushSubscriptionCount(), m_baseSubscriptions);
+    }
+};
+
+QTEST_GUILESS_MAIN(TstWholeQuoteModel)
+#include "tst_wholequotemodel.moc"
