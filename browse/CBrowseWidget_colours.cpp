@@ -1,0 +1,223 @@
+// Value colours, their resource keys and theme changes.
+#include "browse/CBrowseWidget.h"
+
+#include "browse/CHpfBrowserDataModel.h"
+#include "browse/CHpfBrowserTable.h"
+#include "host/data/Config.h"
+#include "host/toolkit/UiResource.h"
+
+#include <QHash>
+
+#include <algorithm>
+
+namespace TC {
+
+void CBrowseWidget::initColor()
+{
+    const bool concise = getConfig()->conciseStyle;
+    auto key = [concise](const char* normal, const char* conciseKey) {
+        return QString::fromLatin1(concise ? conciseKey : normal);
+    };
+    m_qsCodeKey = key("ic_clr_browse_stock_code", "ic_clr_concise_browse_stock_code");
+    m_qsNameKey = key("ic_clr_browse_stock_name", "ic_clr_concise_browse_stock_name");
+    m_qsRiseKey = key("ic_clr_browse_rise", "ic_clr_concise_browse_rise");
+    m_qsFallKey = key("ic_clr_browse_fall", "ic_clr_concise_browse_fall");
+    m_qsEqualKey = key("ic_clr_browse_equal", "ic_clr_concise_browse_equal");
+    m_qsBigValueKey = key("ic_clr_browse_big_value", "ic_clr_concise_browse_big_value");
+    resolveColors();
+}
+
+void CBrowseWidget::resolveColors()
+{
+    auto& resources = XP::CUiResource::instance();
+    m_pCodeColor = resources.getColor(m_qsCodeKey);
+    m_pNameColor = resources.getColor(m_qsNameKey);
+    m_pRiseColor = resources.getColor(m_qsRiseKey);
+    m_pFallColor = resources.getColor(m_qsFallKey);
+    m_pEqualColor = resources.getColor(m_qsEqualKey);
+    m_pBigValueColor = resources.getColor(m_qsBigValueKey);
+}
+
+void CBrowseWidget::registerPalette()
+{
+    m_nCodeIdx = m_pModel->paletteIndex(m_qsCodeKey);
+    m_nNameIdx = m_pModel->paletteIndex(m_qsNameKey);
+    m_nRiseIdx = m_pModel->paletteIndex(m_qsRiseKey);
+    m_nFallIdx = m_pModel->paletteIndex(m_qsFallKey);
+    m_nEqualIdx = m_pModel->paletteIndex(m_qsEqualKey);
+    m_nBigValueIdx = m_pModel->paletteIndex(m_qsBigValueKey);
+}
+
+void CBrowseWidget::fillTextColor(const QColor*& colour, const QString*& key, const double& a,
+                                  const double& b, EBrowseTextGetColorType type) const
+{
+    switch (type) {
+    case BrowseColor_Code:
+        colour = m_pCodeColor;
+        key = &m_qsCodeKey;
+        return;
+    case BrowseColor_Name:
+        colour = m_pNameColor;
+        key = &m_qsNameKey;
+        return;
+    default:
+        break;
+    }
+    const double d = a - b;
+    if (d > kEpsilon) {
+        colour = m_pRiseColor;
+        key = &m_qsRiseKey;
+    } else if (d < -kEpsilon) {
+        colour = m_pFallColor;
+        key = &m_qsFallKey;
+    } else {
+        colour = m_pEqualColor;
+        key = &m_qsEqualKey;
+    }
+}
+
+const QColor* CBrowseWidget::getEqualColor() const
+{
+    return XP::CUiResource::instance().getColor(QStringLiteral("ic_clr_browse_equal"));
+}
+
+QString CBrowseWidget::CColorConversion(int code)
+{
+    switch (code) {
+    case 0: return QStringLiteral("ic_clr_browse_rise");
+    case 1: return QStringLiteral("ic_clr_browse_fall");
+    case 2: return QStringLiteral("clr_index_purple");
+    case 3: return QStringLiteral("clr_index_blue");
+    case 4: return QStringLiteral("clr_index_yellow");
+    default: return QStringLiteral("false");
+    }
+}
+
+int CBrowseWidget::colorCodeOfName(const QString& name)
+{
+    // maps a colour name of the range dialog to its colour code
+    static const QHash<QString, int> codes = {
+        {QStringLiteral("红色"), 0}, {QStringLiteral("绿色"), 1}, {QStringLiteral("紫色"), 2},
+        {QStringLiteral("蓝色"), 3}, {QStringLiteral("黄色"), 4}, {QStringLiteral("red"), 0},
+        {QStringLiteral("green"), 1}, {QStringLiteral("purple"), 2}, {QStringLiteral("blue"), 3},
+        {QStringLiteral("yellow"), 4},
+    };
+    return codes.value(name, 0);
+}
+
+const QColor* CBrowseWidget::ColorValue(const QString& name) const
+{
+    if (name == QLatin1String("default"))
+        return getEqualColor();
+    return XP::CUiResource::instance().getColor(CColorConversion(colorCodeOfName(name)));
+}
+
+void CBrowseWidget::applyTableStyle()
+{
+    const QString numberFont = numberFontKey();
+    const QString textFont = textFontKey();
+    m_pTable->setBackgroundColorKeys(QStringLiteral("ic_clr_table_background"),
+                                     QStringLiteral("ic_clr_table_number_background"));
+    m_pTable->setHeaderTextColorKey(QStringLiteral("ic_clr_table_text_default"));
+    m_pTable->setHeaderFontKey(textFont);
+    m_pTable->setItemFontKey(numberFont);
+    m_pTable->setRowNumberColumn(true, QStringLiteral("序号"), numberFont);
+    m_pTable->setSplitLineColorKeys(QStringLiteral("ic_clr_table_split_line"),
+                                    QStringLiteral("ic_clr_table_sort_split_line"),
+                                    QStringLiteral("ic_clr_table_sort_noactive_split_line"),
+                                    QStringLiteral("clr_table_split_line_header"));
+    m_pTable->setStatRowStyle(QStringLiteral("clr_table_stat_border"),
+                              QStringLiteral("siz_standard_table_item_height"),
+                              QStringLiteral("fnt_table_stat_text_default"),
+                              QStringLiteral("siz_standard_table_stat_text_margin"));
+    m_pTable->setSelectedTextColorKey(QStringLiteral("ic_clr_table_text_selected"));
+    for (int id = 0; id < 3; ++id) {
+        m_pTable->setColumnFilterable(id, true);
+        m_pTable->setLockColumnColorKey(id, QStringLiteral("ic_clr_table_background"));
+    }
+}
+
+void CBrowseWidget::themeChanged()
+{
+    resolveColors();
+    if (!m_pTable)
+        return;
+    applyTableStyle();
+    // every cell names its colour through the palette: one pass re-colours them all
+    m_pModel->resolvePalette();
+    m_pTable->updateUi();
+}
+
+} // namespace TC
+
+// --- colour ranges of indicator columns ------------------------------------------------
+
+#include "host/data/IndexValueParam.h"
+#include "host/widgets/CIndexColorParameterDialog.h"
+
+namespace TC {
+
+void CBrowseWidget::setIndexValueParams(const QString& title, const std::vector<SIndexValueParam>& ranges)
+{
+    m_indexValueParams[title] = ranges;
+}
+
+std::vector<SIndexValueParam> CBrowseWidget::indexValueParams(const QString& title) const
+{
+    auto it = m_indexValueParams.find(title);
+    return it == m_indexValueParams.end() ? std::vector<SIndexValueParam>() : it->second;
+}
+
+void CBrowseWidget::slotSetIndexValueColor()
+{
+    if (!m_pColorDialog)
+        m_pColorDialog = new CIndexColorParameterDialog(this);
+    // ranges coloured "default" only restore the equal colour: they are not kept
+    for (auto& entry : m_indexValueParams) {
+        auto& ranges = entry.second;
+        ranges.erase(std::remove_if(ranges.begin(), ranges.end(),
+                                    [](const SIndexValueParam& r) { return r.colorName == "default"; }),
+                     ranges.end());
+    }
+    ColumnInfo column;
+    if (!getColumnInfo(m_nHeaderColumn, column))
+        return;
+    const QString title = column.title;
+    m_pColorDialog->clearWidget();
+    m_pColorDialog->setIndexValueParam(title, indexValueParams(title));
+    // the nested event loop may outlive this widget: touch nothing once it is gone
+    QPointer<CBrowseWidget> self(this);
+    QPointer<CIndexColorParameterDialog> dialog(m_pColorDialog);
+    const int result = dialog->exec();
+    if (!self || !dialog || result != QDialog::Accepted)
+        return;
+    m_indexValueParams[title] = dialog->getIndexValueParam();
+    changeIndexValueColor(title.toStdString());
+}
+
+void CBrowseWidget::changeIndexValueColor(const std::string& titleText)
+{
+    const QString title = QString::fromStdString(titleText);
+    const int column = getColumnNumber(title);
+    auto it = m_indexValueParams.find(title);
+    if (column < 0 || it == m_indexValueParams.end())
+        return; // no such column: nothing to colour
+    for (const SIndexValueParam& range : it->second) {
+        const int index = m_pModel->paletteIndex(
+            range.colorName == "default" ? m_qsEqualKey : CColorConversion(colorCodeOfName(QString::fromStdString(range.colorName))));
+        for (const auto& data : m_pModel->getAllDatas()) {
+            auto* row = static_cast<HpfBrowserData*>(data.get());
+            if (column >= row->textColors.size())
+                continue;
+            const double v = row->getDouble(column);
+            if (isNoValue(v))
+                continue;
+            // ranges apply in order: a later match wins
+            if (range.contains(v))
+                row->setTextColorIndex(column, index);
+        }
+    }
+    m_pTable->updateUi();
+}
+
+} // namespace TC

@@ -1,0 +1,535 @@
+// Column lists per browse type and sector kind, column operations, the header and row
+// menus, value colours, colour ranges, theme switches and the refresh-interval listener.
+#include "browse/CBrowseWidget.h"
+
+#include "browse/CHpfBrowserDataModel.h"
+#include "browse/CHpfBrowserTable.h"
+#include "host/data/Config.h"
+#include "host/data/FormulaManager.h"
+#include "host/data/SectorManager.h"
+#include "host/data/StockManager.h"
+#include "host/market/TestMarket.h"
+#include "host/toolkit/EventWidget.h"
+#include "host/toolkit/UiResource.h"
+#include "host/widgets/CIndexColorParameterDialog.h"
+
+#include <QtTest>
+
+#include <QDialog>
+#include <QMenu>
+#include <QTemporaryDir>
+
+using namespace TC;
+using ttmarket::TestMarket;
+
+namespace {
+
+QStringList visibleTitles(CBrowseWidget& w)
+{
+    QStringList titles;
+    auto* table = w.table();
+    for (int pos = 0; pos < table->columnCount(); ++pos) {
+        const int id = table->columnIdAt(pos);
+        if (id >= 0 && table->isColumnVisible(id))
+            titles.append(table->headerText(id));
+    }
+    return titles;
+}
+
+int columnOfQuote(CBrowseWidget& w, int quoteId)
+{
+    for (const ColumnInfo& c : w.columnList()) {
+        if (c.isQuoter() && c.lineIndex == quoteId)
+            return c.columnId;
+    }
+    return -1;
+}
+
+ColumnInfo indicator(const QString& title, int line = 0)
+{
+    ColumnInfo c;
+    c.formulaName = QStringLiteral("MA");
+    c.lineIndex = line;
+    c.title = title;
+    c.precision = 2;
+    return c;
+}
+
+} // namespace
+
+class TstBrowseColumns : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_userDir;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        qputenv("TT_USER_DIR", m_userDir.path().toUtf8());
+        QVERIFY(XP::CUiResource::instance().loadTheme(QStringLiteral("dark")));
+        TestMarket::install({TestMarket::stock("SH", "600000", "浦发银行", 10.0),
+                             TestMarket::stock("SZ", "000001", "平安银行", 12.0),
+                             TestMarket::stock("SH", "600519", "贵州茅台", 1500.0)});
+        TestMarket::setClock(TestMarket::at(2024, 6, 7, 10, 0));
+    }
+    void cleanupTestCase() { TestMarket::restore(); }
+
+    void baseColumnsAndIds()
+    {
+        CBrowseWidget w;
+        const QList<ColumnInfo>& list = w.columnList();
+        // 37 base columns, then the extra columns (type 0: no net-buying columns)
+        QCOMPARE(list.size(), 37 + 6 + 11);
+        for (int p = 0; p < list.size(); ++p)
+            QCOMPARE(list[p].columnId, p + 3);
+        QCOMPARE(list[0].title, QStringLiteral("今开"));
+        QCOMPARE(list[36].title, QStringLiteral("权重%"));
+        QCOMPARE(list[36].precision, -3);
+        for (int q : {43, 44, 45})
+            QCOMPARE(columnOfQuote(w, q), -1);
+        // quote slots skip nothing when every listed column is a quote column
+        QCOMPARE(w.model()->quoteSlot(3), 0);
+        QCOMPARE(w.model()->quoteSlot(3 + 40), 40);
+        QCOMPARE(w.model()->quoteId(columnOfQuote(w, 73)), 73);
+        // linked code and name columns hold text
+        QCOMPARE(w.model()->columnValueType(columnOfQuote(w, 64)), int(ValueType_Text));
+        QCOMPARE(w.model()->columnValueType(columnOfQuote(w, 65)), int(ValueType_Text));
+        QCOMPARE(w.model()->columnValueType(columnOfQuote(w, 1)), int(ValueType_Double));
+        // statistics cells for "总额" (4) and "涨幅" (7)
+        QVERIFY(w.model()->hasStatColumn(4 + 3));
+        QVERIFY(w.model()->hasStatColumn(7 + 3));
+        QVERIFY(!w.model()->hasStatColumn(1 + 3));
+        QVERIFY(w.nightColumn() >= 0);
+    }
+
+    void extraPrecisionsFollowTheReusedDescriptor()
+    {
+        CBrowseWidget plain;
+        CBrowseWidget type3(nullptr, false, 3);
+        for (const ColumnInfo& c : plain.columnList()) {
+            if (c.lineIndex >= 64)
+                QCOMPARE(c.precision, -3);
+            if (c.lineIndex == 41 || c.lineIndex == 42)
+                QCOMPARE(c.precision, -3);
+        }
+        for (const ColumnInfo& c : type3.columnList()) {
+            if (c.lineIndex >= 64)
+                QCOMPARE(c.precision, -2);
+        }
+        QVERIFY(columnOfQuote(type3, 43) > 0);
+        QCOMPARE(type3.totalBuyColumn(), columnOfQuote(type3, 43));
+        QCOMPARE(type3.netBuyColumn(), columnOfQuote(type3, 45));
+    }
+
+    void defaultTypeListOrder()
+    {
+        CBrowseWidget w;
+        // "前收" is not named "昨收": it stays hidden
+        QCOMPARE(visibleTitles(w), QStringList({"代码", "名称", "涨幅", "最新", "涨跌", "总额", "行业",
+                                                "委买价", "委卖价", "总手", "现手", "换手率", "总市值",
+                                                "流通市值", "今开", "最高", "最低", "IOPV", "溢折率"}));
+    }
+
+    void typeLists_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("browseType");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("1") << 1 << 0
+                           << QStringList{"代码", "名称", "涨幅", "总额", "行业", "最新", "总市值",
+                                          "流通市值", "1分钟涨速", "5分钟涨速"};
+        QTest::newRow("2") << 2 << 0 << QStringList{"代码", "名称", "涨幅", "总额"};
+        QTest::newRow("3 on a type-3 table") << 3 << 3
+                                             << QStringList{"代码", "名称", "涨幅", "总额", "行业", "总买", "总卖",
+                                                            "净买入", "最新", "总市值", "流通市值"};
+        QTest::newRow("3 on a plain table") << 3 << 0
+                                            << QStringList{"代码", "名称", "涨幅", "总额", "行业", "最新",
+                                                           "总市值", "流通市值"};
+        QTest::newRow("unknown is 0") << 9 << 0
+                                      << QStringList{"代码", "名称", "涨幅", "最新", "涨跌", "总额", "行业",
+                                                     "委买价", "委卖价", "总手", "现手", "换手率", "总市值",
+                                                     "流通市值", "今开", "最高", "最低", "IOPV", "溢折率"};
+    }
+    void typeLists()
+    {
+        QFETCH(int, type);
+        QFETCH(int, browseType);
+        QFETCH(QStringList, expected);
+        CBrowseWidget w(nullptr, false, browseType);
+        w.tryMoveColumnByType(type);
+        QCOMPARE(visibleTitles(w), expected);
+        // the descriptors follow the table
+        for (const ColumnInfo& c : w.columnList())
+            QCOMPARE(c.visible, w.table()->isColumnVisible(c.columnId));
+    }
+
+    void sectorColumns_data()
+    {
+        QTest::addColumn<QString>("sector");
+        QTest::addColumn<bool>("industry");
+        QTest::addColumn<QList<int>>("shownQuotes");
+        QTest::addColumn<QList<int>>("hiddenQuotes");
+        QTest::newRow("stocks") << "沪深A股" << true << QList<int>{} << QList<int>{64, 65, 66, 67, 68, 69, 70, 71};
+        QTest::newRow("index") << "沪深指数" << false << QList<int>{} << QList<int>{64, 65, 69};
+        QTest::newRow("futures") << "中金所" << false << QList<int>{9, 72} << QList<int>{14, 15, 19, 40, 64};
+        QTest::newRow("convertible bonds") << "可转债" << true << QList<int>{65, 66, 67, 69, 70, 71}
+                                           << QList<int>{64, 68};
+        QTest::newRow("A+H") << "A+H" << true << QList<int>{64, 66, 67, 68} << QList<int>{65, 69, 70, 71};
+    }
+    void sectorColumns()
+    {
+        QFETCH(QString, sector);
+        QFETCH(bool, industry);
+        QFETCH(QList<int>, shownQuotes);
+        QFETCH(QList<int>, hiddenQuotes);
+        if (!CSectorManager::instance()->getSector(sector))
+            QSKIP("sector not in this universe");
+        CBrowseWidget w;
+        w.setSectorName(sector);
+        w.resetTableColumn();
+        QCOMPARE(w.table()->isColumnVisible(2), industry);
+        for (int q : shownQuotes)
+            QVERIFY2(w.table()->isColumnVisible(columnOfQuote(w, q)), qPrintable(QString::number(q)));
+        for (int q : hiddenQuotes)
+            QVERIFY2(!w.table()->isColumnVisible(columnOfQuote(w, q)), qPrintable(QString::number(q)));
+        QVERIFY(w.table()->isColumnLocked(0));
+        QVERIFY(w.table()->isColumnLocked(1));
+    }
+
+    void connectSectorTitles()
+    {
+        QString connect;
+        for (const QString& name : {QStringLiteral("沪深港通"), QStringLiteral("沪股通"), QStringLiteral("港股通")}) {
+            if (CSectorManager::instance()->isConnectSector(name)) {
+                connect = name;
+                break;
+            }
+        }
+        if (connect.isEmpty())
+            QSKIP("no connect sector in this universe");
+        CBrowseWidget w;
+        w.setSectorName(connect);
+        w.resetTableColumn();
+        ColumnInfo code;
+        QVERIFY(w.getColumnInfo(columnOfQuote(w, 64), code));
+        QCOMPARE(code.title, QStringLiteral("A股代码"));
+        QVERIFY(w.table()->isColumnVisible(code.columnId));
+    }
+
+    void homePageColumns()
+    {
+        CBrowseWidget w;
+        w.setHomePageColumnVisible(true);
+        for (const ColumnInfo& c : w.columnList())
+            QCOMPARE(w.table()->isColumnVisible(c.columnId), c.lineIndex == 7);
+        w.setHomePageColumnVisible(false);
+        for (const ColumnInfo& c : w.columnList())
+            QCOMPARE(w.table()->isColumnVisible(c.columnId), c.lineIndex == 4 || c.lineIndex == 7 || c.lineIndex == 41);
+        QVERIFY(!(w.table()->tableFlags() & 8));
+    }
+
+    void addAndRemoveColumns()
+    {
+        CBrowseWidget w;
+        w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")), false);
+        const int rows = w.model()->size();
+        QVERIFY(rows > 0);
+        ColumnInfo ma = indicator(QStringLiteral("MA5"));
+        const int id = w.addColumn(ma);
+        QVERIFY(id >= 3);
+        QCOMPARE(ma.columnId, id);
+        QCOMPARE(w.table()->visualPosition(id), 2);
+        QCOMPARE(w.table()->headerText(id), QStringLiteral("MA5"));
+        ColumnInfo again = indicator(QStringLiteral("another title"));
+        QCOMPARE(w.addColumn(again), -1); // same indicator
+        // every row got an indicator slot; its cell has no value yet
+        QVERIFY(w.model()->indicatorSlot(id) >= 0);
+        auto row = w.model()->rowAt(0);
+        QCOMPARE(row->getText(id), QStringLiteral("-"));
+        QCOMPARE(row->getTextColor(id), XP::CUiResource::instance().getColor(QStringLiteral("ic_clr_browse_equal")));
+
+        const int before = w.columnList().size();
+        w.removeColumnInfo(id);
+        QCOMPARE(w.columnList().size(), before - 1);
+        ColumnInfo gone;
+        QVERIFY(!w.getColumnInfo(id, gone));
+        w.removeColumnInfo(99999); // unknown: nothing happens
+        w.removeColumnInfo(-1);
+        QCOMPARE(w.columnList().size(), before - 1);
+    }
+
+    void columnNumberByTitle()
+    {
+        CBrowseWidget w;
+        ColumnInfo a = indicator(QStringLiteral("A"), 1);
+        ColumnInfo b = indicator(QStringLiteral("B"), 2);
+        w.addColumn(a);
+        const int idB = w.addColumn(b);
+        QCOMPARE(w.getAllColumnNumber(), idB); // the last added stands first
+        QCOMPARE(w.getColumnNumber(QStringLiteral("B")), idB);
+        QCOMPARE(w.getColumnNumber(QStringLiteral("nothing")), -1);
+        CBrowseWidget plain;
+        // the first non-fixed column is a quote column without an indicator slot
+        QCOMPARE(plain.getColumnNumber(QStringLiteral("涨幅")), -1);
+    }
+
+    void columnVisibilityByTitles()
+    {
+        CBrowseWidget w;
+        w.setColumnVisible(QSet<QString>{QStringLiteral("最新"), QStringLiteral("不存在")}, true);
+        for (const ColumnInfo& c : w.columnList()) {
+            QCOMPARE(c.visible, c.title == QStringLiteral("最新"));
+            QCOMPARE(w.table()->isColumnVisible(c.columnId), c.visible);
+        }
+        w.setColumnVisible(3, true);
+        QVERIFY(w.table()->isColumnVisible(3));
+    }
+
+    void headerMenuPerColumnKind()
+    {
+        CBrowseWidget w;
+        QVERIFY(!w.prepareHeaderMenu(columnOfQuote(w, 1))); // "最新"
+        QVERIFY(!w.prepareHeaderMenu(0));
+        QVERIFY(!w.prepareHeaderMenu(2)); // the industry column has no descriptor
+        QVERIFY(w.prepareHeaderMenu(columnOfQuote(w, 42)));
+        for (QAction* a : w.headerMenu()->actions())
+            QVERIFY(!a->isVisible());
+        ColumnInfo ma = indicator(QStringLiteral("MA5"));
+        ma.autoRefresh = true;
+        const int id = w.addColumn(ma);
+        QVERIFY(w.prepareHeaderMenu(id));
+        const QList<QAction*> actions = w.headerMenu()->actions();
+        QCOMPARE(actions.size(), 6);
+        QCOMPARE(actions[0]->text(), QStringLiteral("删除该列"));
+        QCOMPARE(actions[4]->text(), QStringLiteral("自动刷新"));
+        for (int i = 0; i < 5; ++i)
+            QVERIFY(actions[i]->isVisible() && actions[i]->isEnabled());
+        QVERIFY(actions[4]->isChecked());
+    }
+
+    void removeHeaderKeepsFixedColumns()
+    {
+        CBrowseWidget w;
+        const int before = w.columnList().size();
+        QVERIFY(w.handleEvent(55, 2, 0, QString(), nullptr)); // right click on "行业"
+        w.slotRemoveHeader();
+        QCOMPARE(w.columnList().size(), before);
+        QCOMPARE(w.table()->headerText(2), QStringLiteral("行业"));
+    }
+
+    void rowMenuAndQuickOrders()
+    {
+        CBrowseWidget w;
+        w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")), false);
+        w.addPublicMenuAction();
+        for (const char* text : {"股票组合买入", "股票组合卖出", "添加自定义字段", "选择自定义指标",
+                                 "删除自定义指标", "刷新全部自定义指标"})
+            QVERIFY2(w.getMenuAction(QString::fromUtf8(text)), text);
+        QVERIFY(!w.getMenuAction(QStringLiteral("nothing")));
+        w.table()->setSelectedRow(1);
+        const int before = int(CFormulaManager::instance()->commands().size());
+        w.getMenuAction(QStringLiteral("股票组合买入"))->trigger();
+        w.getMenuAction(QStringLiteral("股票组合卖出"))->trigger();
+        const auto commands = CFormulaManager::instance()->commands();
+        QCOMPARE(int(commands.size()), before + 2);
+        QCOMPARE(commands[size_t(before)].command, QStringLiteral("sendBasketQuickOrder"));
+        QCOMPARE(commands[size_t(before)].kind, 18);
+        QCOMPARE(commands[size_t(before) + 1].kind, 19);
+        QCOMPARE(commands[size_t(before)].args, QStringList{w.getStock(1)});
+
+        int sent = 0, kind = -1;
+        XP::CEventSink::setHandler([&](QObject*, int id, int, int b, const QString&, void*) {
+            if (id == 3264) {
+                ++sent;
+                kind = b;
+            }
+            return true;
+        });
+        w.getMenuAction(QStringLiteral("选择自定义指标"))->trigger();
+        XP::CEventSink::clearHandler();
+        QCOMPARE(sent, 1);
+        QCOMPARE(kind, 3);
+    }
+
+    void fillTextColorThreshold_data()
+    {
+        QTest::addColumn<double>("a");
+        QTest::addColumn<double>("b");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("within 1e-5 is equal") << 10.00001 << 10.0 << "ic_clr_browse_equal";
+        QTest::newRow("above is rise") << 10.0001 << 10.0 << "ic_clr_browse_rise";
+        QTest::newRow("below is fall") << 9.9999 << 10.0 << "ic_clr_browse_fall";
+        QTest::newRow("zero against zero") << 0.0 << 0.0 << "ic_clr_browse_equal";
+    }
+    void fillTextColorThreshold()
+    {
+        QFETCH(double, a);
+        QFETCH(double, b);
+        QFETCH(QString, key);
+        CBrowseWidget w;
+        const QColor* colour = nullptr;
+        const QString* k = nullptr;
+        w.fillTextColor(colour, k, a, b, BrowseColor_Compare);
+        QCOMPARE(*k, key);
+        QCOMPARE(colour, XP::CUiResource::instance().getColor(key));
+        w.fillTextColor(colour, k, a, b, BrowseColor_Code);
+        QCOMPARE(*k, QStringLiteral("ic_clr_browse_stock_code"));
+        w.fillTextColor(colour, k, a, b, BrowseColor_Name);
+        QCOMPARE(*k, QStringLiteral("ic_clr_browse_stock_name"));
+    }
+
+    void colorNames()
+    {
+        CBrowseWidget w;
+        auto& res = XP::CUiResource::instance();
+        QCOMPARE(w.ColorValue(QStringLiteral("default")), res.getColor(QStringLiteral("ic_clr_browse_equal")));
+        QCOMPARE(w.ColorValue(QStringLiteral("紫色")), res.getColor(QStringLiteral("clr_index_purple")));
+        QCOMPARE(w.ColorValue(QStringLiteral("unknown name")), res.getColor(QStringLiteral("ic_clr_browse_rise")));
+        QCOMPARE(CBrowseWidget::CColorConversion(7), QStringLiteral("false"));
+        QVERIFY(!res.getColor(QStringLiteral("false")));
+        for (const QString& name : CIndexColorParameterDialog::colorNames()) {
+            if (name != QLatin1String("default"))
+                QVERIFY2(w.ColorValue(name), qPrintable(name));
+        }
+    }
+
+    void colourRanges_data()
+    {
+        QTest::addColumn<int>("lowerExclusive");
+        QTest::addColumn<int>("upperExclusive");
+        QTest::addColumn<QList<bool>>("coloured"); // for values 1.0, 1.5, 2.0, 3.0
+        QTest::newRow("inclusive") << 0 << 0 << QList<bool>{true, true, true, false};
+        QTest::newRow("exclusive") << 1 << 1 << QList<bool>{false, true, false, false};
+        QTest::newRow("lower exclusive") << 1 << 0 << QList<bool>{false, true, true, false};
+    }
+    void colourRanges()
+    {
+        QFETCH(int, lowerExclusive);
+        QFETCH(int, upperExclusive);
+        QFETCH(QList<bool>, coloured);
+        CBrowseWidget w;
+        w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")), false);
+        QVERIFY(w.model()->size() >= 3);
+        ColumnInfo ma = indicator(QStringLiteral("指标"));
+        const int id = w.addColumn(ma);
+        const int slot = w.model()->indicatorSlot(id);
+        const double values[] = {1.0, 1.5, 2.0, 3.0};
+        const int rows = std::min(4, w.model()->size());
+        for (int i = 0; i < rows; ++i)
+            w.model()->rowAt(i)->setIndicatorValue(slot, values[i]);
+        w.setIndexValueParams(QStringLiteral("指标"),
+                              {SIndexValueParam{1.0, 2.0, "note", "紫色", lowerExclusive, upperExclusive}});
+        w.changeIndexValueColor("指标");
+        const QColor* purple = XP::CUiResource::instance().getColor(QStringLiteral("clr_index_purple"));
+        for (int i = 0; i < rows; ++i)
+            QCOMPARE(w.model()->rowAt(i)->getTextColor(id) == purple, coloured[i]);
+    }
+
+    void laterRangeWinsAndUnknownTitleDoesNothing()
+    {
+        CBrowseWidget w;
+        w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")), false);
+        ColumnInfo ma = indicator(QStringLiteral("指标"));
+        const int id = w.addColumn(ma);
+        const int slot = w.model()->indicatorSlot(id);
+        auto row = w.model()->rowAt(0);
+        row->setIndicatorValue(slot, 5.0);
+        w.setIndexValueParams(QStringLiteral("指标"), {SIndexValueParam{0, 10, {}, "蓝色", 0, 0},
+                                                     SIndexValueParam{4, 6, {}, "黄色", 0, 0},
+                                                     SIndexValueParam{9, 1, {}, "紫色", 0, 0}});
+        w.changeIndexValueColor("指标");
+        QCOMPARE(row->getTextColor(id), XP::CUiResource::instance().getColor(QStringLiteral("clr_index_yellow")));
+        // a title with no column: getColumnNumber gives -1 and nothing is written
+        w.setIndexValueParams(QStringLiteral("没有"), {SIndexValueParam{0, 10, {}, "紫色", 0, 0}});
+        w.changeIndexValueColor("没有");
+        QCOMPARE(row->getTextColor(id), XP::CUiResource::instance().getColor(QStringLiteral("clr_index_yellow")));
+    }
+
+    void colourDialogRoundTrip()
+    {
+        CIndexColorParameterDialog dialog;
+        const std::vector<SIndexValueParam> ranges = {SIndexValueParam{1, 2, "n1", "红色", 1, 0},
+                                                      SIndexValueParam{3, 4, "n2", "default", 0, 1},
+                                                      SIndexValueParam{5, 1, "bad", "蓝色", 0, 0}};
+        dialog.setIndexValueParam(QStringLiteral("指标"), ranges);
+        QCOMPARE(dialog.rangeCount(), 3);
+        QCOMPARE(dialog.title(), QStringLiteral("指标"));
+        const auto back = dialog.getIndexValueParam();
+        QCOMPARE(int(back.size()), 2); // the inverted range is left out
+        QVERIFY(back[0] == ranges[0]);
+        QVERIFY(back[1] == ranges[1]);
+        dialog.removeRange(0);
+        dialog.removeRange(42);
+        QCOMPARE(dialog.rangeCount(), 2);
+        dialog.clearWidget();
+        QCOMPARE(dialog.rangeCount(), 0);
+        QVERIFY(dialog.title().isEmpty());
+    }
+
+    void colourMenuAppliesAcceptedRanges()
+    {
+        CBrowseWidget w;
+        w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")), false);
+        ColumnInfo ma = indicator(QStringLiteral("指标"));
+        const int id = w.addColumn(ma);
+        w.model()->rowAt(0)->setIndicatorValue(w.model()->indicatorSlot(id), 1.5);
+        w.handleEvent(55, id, 0, QString(), nullptr);
+        w.headerMenu()->hide();
+        QTimer::singleShot(0, &w, [&w]() {
+            auto* dialog = w.colorDialog();
+            QVERIFY(dialog);
+            dialog->addRange(SIndexValueParam{1, 2, {}, "蓝色", 0, 0});
+            dialog->accept();
+        });
+        w.slotSetIndexValueColor();
+        QCOMPARE(int(w.indexValueParams(QStringLiteral("指标")).size()), 1);
+        QCOMPARE(w.model()->rowAt(0)->getTextColor(id),
+                 XP::CUiResource::instance().getColor(QStringLiteral("clr_index_blue")));
+    }
+
+    void widgetDestroyedWhileColourDialogOpen()
+    {
+        auto* w = new CBrowseWidget();
+        ColumnInfo ma = indicator(QStringLiteral("指标"));
+        const int id = w->addColumn(ma);
+        w->handleEvent(55, id, 0, QString(), nullptr);
+        w->headerMenu()->hide();
+        QPointer<CBrowseWidget> guard(w);
+        QTimer::singleShot(0, [w]() { delete w; });
+        w->slotSetIndexValueColor(); // returns once the widget is gone, touching nothing
+        QVERIFY(!guard);
+    }
+
+    void themeSwitchRecoloursEveryCell()
+    {
+        CBrowseWidget w;
+        w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")), false);
+        auto row = w.model()->rowAt(0);
+        const QColor* code = row->getTextColor(0);
+        QVERIFY(code);
+        const QColor darkCode = *code;
+        QVERIFY(XP::CUiResource::instance().loadTheme(QStringLiteral("light")));
+        QVERIFY(row->getTextColor(0));
+        QCOMPARE(*row->getTextColor(0), *XP::CUiResource::instance().getColor(QStringLiteral("ic_clr_browse_stock_code")));
+        const QColor lightCode = *row->getTextColor(0);
+        QVERIFY(XP::CUiResource::instance().loadTheme(QStringLiteral("dark")));
+        QCOMPARE(*row->getTextColor(0), darkCode);
+        QVERIFY(lightCode != darkCode);
+    }
+
+    void refreshIntervalListener()
+    {
+        auto* config = SingletonManager::getIndexUserConfig();
+        config->setRefreshInterval(1000);
+        CBrowseWidget w;
+        QCOMPARE(w.refreshInterval(), 1000);
+        config->setRefreshInterval(500);
+        QTRY_COMPARE(w.refreshInterval(), 500);
+        config->setRefreshInterval(500); // unchanged: no restart needed
+        QCOMPARE(w.refreshInterval(), 500);
+        config->setRefreshInterval(1000);
+        QTRY_COMPARE(w.refreshInterval(), 1000);
+    }
+};
+
+QTEST_MAIN(TstBrowseColumns)
+#include "tst_browsecolumns.moc"
