@@ -1,0 +1,100 @@
+#include "bench/BenchBaseline.h"
+
+#include <QHeaderView>
+#include <QSortFilterProxyModel>
+#include <QTableView>
+
+BaselineTable::BaselineTable(const QStringList& titles)
+    : m_pModel(new CountingItemModel()),
+      m_pProxy(new QSortFilterProxyModel()),
+      m_pView(new QTableView()),
+      m_nColumns(titles.size() + 3),
+      m_nRatioColumn(3 + 7)
+{
+    QStringList headers{QStringLiteral("代码"), QStringLiteral("名称"), QStringLiteral("行业")};
+    headers += titles;
+    m_pModel->setColumnCount(m_nColumns);
+    m_pModel->setHorizontalHeaderLabels(headers);
+    m_pProxy->setSourceModel(m_pModel);
+    m_pProxy->setDynamicSortFilter(true);
+    m_pView->setModel(m_pProxy);
+    m_pView->setSortingEnabled(true);
+    m_pView->verticalHeader()->setDefaultSectionSize(20);
+    m_pView->resize(1600, 900);
+}
+
+BaselineTable::~BaselineTable()
+{
+    delete m_pView;
+    delete m_pProxy;
+    delete m_pModel;
+}
+
+void BaselineTable::load(const std::vector<ttservice::CInstrumentDetailPtr>& instruments,
+                         const std::vector<quoter::QuoterAllDataPtr>& quotes)
+{
+    // even a naive loader fills the model before handing it to the sorting proxy
+    m_pProxy->setSourceModel(nullptr);
+    m_pModel->removeRows(0, m_pModel->rowCount());
+    m_rowOfCode.clear();
+    for (size_t i = 0; i < instruments.size(); ++i) {
+        const auto& d = *instruments[i];
+        const int row = int(i);
+        m_rowOfCode.insert(d.code, row);
+        QList<QStandardItem*> items;
+        items.reserve(m_nColumns);
+        items << new QStandardItem(d.code) << new QStandardItem(d.name) << new QStandardItem(d.industry);
+        for (int c = 3; c < m_nColumns; ++c)
+            items << new QStandardItem();
+        m_pModel->appendRow(items);
+        if (i < quotes.size() && quotes[i])
+            writeRow(row, *quotes[i]);
+    }
+    m_pProxy->setSourceModel(m_pModel);
+    m_pView->sortByColumn(m_nRatioColumn, Qt::DescendingOrder);
+}
+
+void BaselineTable::writeRow(int row, const quoter::QuoterAllData& q)
+{
+    const double change = q.last - q.preClose;
+    const double values[] = {q.open, q.last, q.high, q.low, q.amount, double(q.volume), q.preClose,
+                             q.preClose != 0 ? change / q.preClose : 0.0, change,
+                             double(q.openInterestOrPhase), q.bidPrice[0], double(q.bidVolume[0]),
+                             q.askPrice[0], double(q.askVolume[0])};
+    int c = 3;
+    for (double v : values)
+        m_pModel->setData(m_pModel->index(row, c++), v, Qt::DisplayRole);
+    for (int level = 1; level < 5; ++level)
+        m_pModel->setData(m_pModel->index(row, 3 + 18 + level), q.bidPrice[level], Qt::DisplayRole);
+    for (int level = 1; level < 5; ++level)
+        m_pModel->setData(m_pModel->index(row, 3 + 22 + level), double(q.bidVolume[level]), Qt::DisplayRole);
+    for (int level = 1; level < 5; ++level)
+        m_pModel->setData(m_pModel->index(row, 3 + 26 + level), q.askPrice[level], Qt::DisplayRole);
+    for (int level = 1; level < 5; ++level)
+        m_pModel->setData(m_pModel->index(row, 3 + 30 + level), double(q.askVolume[level]), Qt::DisplayRole);
+    if (m_nColumns > 3 + 42) {
+        m_pModel->setData(m_pModel->index(row, 3 + 40), q.volumeRatio, Qt::DisplayRole);
+        m_pModel->setData(m_pModel->index(row, 3 + 41), q.riseSpeed1 / 100.0, Qt::DisplayRole);
+        m_pModel->setData(m_pModel->index(row, 3 + 42), q.riseSpeed5 / 100.0, Qt::DisplayRole);
+    }
+}
+
+void BaselineTable::push(const QVector<QString>& codes, const std::vector<quoter::QuoterAllDataPtr>& quotes)
+{
+    const int n = std::min(codes.size(), int(quotes.size()));
+    for (int i = 0; i < n; ++i) {
+        auto it = m_rowOfCode.constFind(codes[i]);
+        if (it != m_rowOfCode.constEnd() && quotes[size_t(i)])
+            writeRow(*it, *quotes[size_t(i)]);
+    }
+}
+
+void BaselineTable::setDynamicSort(bool on)
+{
+    m_pProxy->setDynamicSortFilter(on);
+}
+
+void BaselineTable::sortByRatio()
+{
+    m_pProxy->sort(m_nRatioColumn, Qt::DescendingOrder);
+}

@@ -1,0 +1,55 @@
+#pragma once
+// The naive baseline a Qt developer would write first: QStandardItemModel behind a
+// QSortFilterProxyModel with dynamic sorting, in a QTableView, one setData per cell.
+
+#include "host/data/InstrumentDetail.h"
+#include "host/data/Quote.h"
+
+#include <QHash>
+#include <QStandardItemModel>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+class QSortFilterProxyModel;
+class QTableView;
+
+class CountingItemModel final : public QStandardItemModel {
+public:
+    using QStandardItemModel::QStandardItemModel;
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        ++dataCalls;
+        return QStandardItemModel::data(index, role);
+    }
+    mutable quint64 dataCalls = 0;
+};
+
+class BaselineTable {
+public:
+    explicit BaselineTable(const QStringList& titles);
+    ~BaselineTable();
+
+    // Rows for the instruments, each filled from its snapshot.
+    void load(const std::vector<ttservice::CInstrumentDetailPtr>& instruments,
+              const std::vector<quoter::QuoterAllDataPtr>& quotes);
+    // Writes one snapshot per instrument, cell by cell.
+    void push(const QVector<QString>& codes, const std::vector<quoter::QuoterAllDataPtr>& quotes);
+    void setDynamicSort(bool on);
+    void sortByRatio();
+
+    QTableView* view() const { return m_pView; }
+    CountingItemModel* model() const { return m_pModel; }
+    QSortFilterProxyModel* proxy() const { return m_pProxy; }
+    int ratioColumn() const { return m_nRatioColumn; }
+
+private:
+    void writeRow(int row, const quoter::QuoterAllData& q);
+
+    CountingItemModel* m_pModel;
+    QSortFilterProxyModel* m_pProxy;
+    QTableView* m_pView;
+    QHash<QString, int> m_rowOfCode; // maps code to model row
+    int m_nColumns;
+    int m_nRatioColumn;
+};

@@ -1,0 +1,45 @@
+#pragma once
+// The demo terminal's main window: the host's sector tree beside a browse table that
+// shows the chosen sector live from the embedded market.
+
+#include <QElapsedTimer>
+#include <QMainWindow>
+
+class QLabel;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace TC {
+class CBrowseWidget;
+class CSectorDetail;
+}
+
+class DemoWindow final : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit DemoWindow(QWidget* parent = nullptr);
+    ~DemoWindow() override;
+
+    // Shows a sector by name; false when the host does not know it.
+    bool showSector(const QString& name);
+    TC::CBrowseWidget* browse() const { return m_pBrowse; }
+    // The instrument last chosen in the table (events 47 and 3083).
+    QString chosenInstrument() const { return m_qsChosen; }
+    QString summary() const;
+
+private:
+    void buildMenus();
+    void fillTree(QTreeWidgetItem* parentItem, TC::CSectorDetail* sector, int depth);
+    void updateStatus();
+    bool onHostEvent(QObject* sender, int id, int a, int b, const QString& text);
+
+    QTreeWidget* m_pTree;
+    TC::CBrowseWidget* m_pBrowse;
+    QLabel* m_pRowsLabel;
+    QLabel* m_pRateLabel;
+    QLabel* m_pRefreshLabel;
+    QLabel* m_pChosenLabel;
+    QString m_qsChosen;
+    quint64 m_nLastPushes = 0;
+    QElapsedTimer m_rateClock;
+};

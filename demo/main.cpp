@@ -1,0 +1,110 @@
+// The demo terminal: the browse table on the embedded market.
+//   tt_demo [--screenshot FILE] [--seconds N] [--sector NAME] [--theme dark|light]
+// With --screenshot the market runs N seconds (default 5), the window is saved as a PNG
+// and a one-line summary is printed; otherwise the window stays open.
+
+#include "demo/DemoWindow.h"
+
+#include "browse/CBrowseWidget.h"
+#include "host/data/HostClock.h"
+#include "host/data/StockManager.h"
+#include "host/market/EmbeddedMarket.h"
+#include "host/toolkit/UiResource.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+int fail(const QString& message)
+{
+    std::fprintf(stderr, "tt_demo: %s\n", message.toLocal8Bit().constData());
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QString screenshot;
+    QString sector = QStringLiteral("沪深A股");
+    QString theme = QStringLiteral("dark");
+    int seconds = 5;
+    const QStringList args = app.arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        auto value = [&](QString* out) {
+            if (i + 1 >= args.size())
+                return false;
+            *out = args[++i];
+            return true;
+        };
+        QString text;
+        if (arg == QLatin1String("--screenshot")) {
+            if (!value(&screenshot) || screenshot.isEmpty())
+                return fail(QStringLiteral("--screenshot needs a file name"));
+        } else if (arg == QLatin1String("--seconds")) {
+            bool ok = false;
+            if (!value(&text) || (seconds = text.toInt(&ok), !ok) || seconds < 1 || seconds > 3600)
+                return fail(QStringLiteral("--seconds needs a whole number from 1 to 3600"));
+        } else if (arg == QLatin1String("--sector")) {
+            if (!value(&sector))
+                return fail(QStringLiteral("--sector needs a sector name"));
+        } else if (arg == QLatin1String("--theme")) {
+            if (!value(&theme) || (theme != QLatin1String("dark") && theme != QLatin1String("light")))
+                return fail(QStringLiteral("--theme takes dark or light"));
+        } else {
+            return fail(QStringLiteral("unknown argument %1 (use --screenshot FILE, --seconds N, --sector NAME, --theme dark|light)").arg(arg));
+        }
+    }
+
+    auto* stocks = TC::CStockManager::instance();
+    if (stocks->allInstruments().empty())
+        return fail(stocks->loadError().isEmpty() ? QStringLiteral("the market data holds no instrument")
+                                                  : stocks->loadError());
+    if (!XP::CUiResource::instance().loadTheme(theme))
+        return fail(QStringLiteral("cannot load the %1 theme").arg(theme));
+
+    // The market runs as a trading morning whatever the wall time: the clock starts at
+    // 10:00 of the last trading day and follows the wall clock from there.
+    const qint64 open = (qint64(stocks->getLastTradingDay(QStringLiteral("SH"))) + 10 * 3600) * 1000;
+    TC::HostClock::setNowMs(open);
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    QTimer marketClock;
+    QObject::connect(&marketClock, &QTimer::timeout, [&]() { TC::HostClock::setNowMs(open + sinceStart.elapsed()); });
+    marketClock.start(100);
+    auto* market = ttmarket::EmbeddedMarket::instance();
+    market->setAlwaysOpen(true);
+    market->reset(ttmarket::EmbeddedMarket::kDefaultSeed);
+    market->start(1000);
+
+    DemoWindow window;
+    if (!window.showSector(sector))
+        return fail(QStringLiteral("unknown sector %1").arg(sector));
+    window.show();
+
+    if (screenshot.isEmpty()) {
+        const int rc = app.exec();
+        market->stop();
+        return rc;
+    }
+    int rc = 0;
+    QTimer::singleShot(seconds * 1000, &window, [&]() {
+        if (!window.grab().save(screenshot, "PNG")) {
+            rc = fail(QStringLiteral("cannot write %1").arg(screenshot));
+        } else {
+            std::printf("screenshot: %s\n", QFileInfo(screenshot).absoluteFilePath().toLocal8Bit().constData());
+            std::printf("summary: %s\n", window.summary().toLocal8Bit().constData());
+        }
+        app.quit();
+    });
+    app.exec();
+    market->stop();
+    return rc;
+}
