@@ -289,7 +289,14 @@ void CBrowseWidget::getRowIndexByStockCode(const QString& key, std::vector<int>&
 
 QList<HpfBrowserDataPtr> CBrowseWidget::getDataLastByCode(const QString& market, const QString& code)
 {
-    return {m_pModel->rowByKey(XP::nvStockKey(market, code))};
+    // through the market/code index: no key is built on the way
+    auto byMarket = m_rowsByMarket.constFind(market);
+    if (byMarket != m_rowsByMarket.constEnd()) {
+        auto row = byMarket->constFind(code);
+        if (row != byMarket->constEnd())
+            return {*row};
+    }
+    return {HpfBrowserDataPtr()};
 }
 
 void CBrowseWidget::collectRowsByCode(const QString& market, const QString& code,

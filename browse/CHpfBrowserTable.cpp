@@ -75,6 +75,10 @@ void CHpfBrowserTable::wheelEvent(QWheelEvent* event)
 
 void CHpfBrowserTable::keyPressEvent(QKeyEvent* event)
 {
+    if (event->matches(QKeySequence::Copy)) {
+        copy();
+        return;
+    }
     XP::CBaseHighPerformanceTable::keyPressEvent(event);
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
         deliverEvent(kEventEnter, tableId(), getSelectedRow(), QString());

@@ -15,6 +15,7 @@
 
 #include <QtTest>
 
+#include <QClipboard>
 #include <QDialog>
 #include <QMenu>
 #include <QTemporaryDir>
@@ -514,6 +515,19 @@ private Q_SLOTS:
         QVERIFY(XP::CUiResource::instance().loadTheme(QStringLiteral("dark")));
         QCOMPARE(*row->getTextColor(0), darkCode);
         QVERIFY(lightCode != darkCode);
+    }
+
+    void copyShortcut()
+    {
+        CBrowseWidget w;
+        w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")), false);
+        QApplication::clipboard()->clear();
+        w.table()->setSelectedRow(1);
+        QTest::keyClick(w.table(), Qt::Key_C, Qt::ControlModifier);
+        const QString text = QApplication::clipboard()->text();
+        QVERIFY(text.startsWith(QStringLiteral("代码\t名称\t涨幅")));
+        QCOMPARE(text, w.table()->selectionText());
+        QVERIFY(text.contains(w.model()->rowAt(1)->code));
     }
 
     void refreshIntervalListener()
