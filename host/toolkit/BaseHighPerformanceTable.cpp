@@ -13,6 +13,7 @@
 #include <QtCore/QSet>
 #include <QtGui/QColor>
 #include <QtGui/QContextMenuEvent>
+#include <QtGui/QFontMetrics>
 #include <QtGui/QMouseEvent>
 #include <QtWidgets/QAbstractButton>
 #include <QtWidgets/QScrollBar>
@@ -645,10 +646,25 @@ void CBaseHighPerformanceTable::updateUi() {
 void CBaseHighPerformanceTable::setPanelFocus() { setFocus(Qt::OtherFocusReason); }
 
 void CBaseHighPerformanceTable::fitColumnWidthsToVisibleRows() {
+    // Measures the visible rows' texts directly: the delegate's size hints would ask
+    // the model for every role of every cell.
+    constexpr int kPadding = 2 * 4 + 2; // the cell padding on both sides and a margin
     QHeaderView* h = horizontalHeader();
-    for (int id = 0; id < int(m_columns.size()); ++id)
-        if (isColumnVisible(id))
-            h->resizeSection(id, std::max(h->sectionSizeHint(id), sizeHintForColumn(id)));
+    IBaseHpfTableModel* model = hpfModel();
+    const int first = std::max(0, getStartRow());
+    const int last = model ? std::min(getEndRow(), model->size() - 1) : -1;
+    for (int id = 0; id < int(m_columns.size()); ++id) {
+        if (!m_columns[size_t(id)] || !isColumnVisible(id))
+            continue;
+        const QFontMetrics metrics(m_columns[size_t(id)]->font);
+        int width = h->sectionSizeHint(id);
+        for (int row = first; row <= last; ++row) {
+            if (const IBaseHpfTableDataPtr data = model->getData(row))
+                width = std::max(width, metrics.horizontalAdvance(data->getText(id)) + kPadding);
+        }
+        if (h->sectionSize(id) != width)
+            h->resizeSection(id, width);
+    }
 }
 
 QAction* CBaseHighPerformanceTable::addMenuAction(const QString& text) {

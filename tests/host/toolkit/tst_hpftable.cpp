@@ -124,6 +124,7 @@ private Q_SLOTS:
     void malformedConfigLeavesTable();
     void filterHidesRows();
     void paintsOnlyVisibleCells();
+    void fitsWidthsToVisibleRowsOnly();
     void sortsFiveThousandRowsFast();
     void visibleRowRange();
     void currentRowBackgroundFollowsKey();
@@ -661,3 +662,30 @@ void tst_HpfTable::rowNumberColumnFollowsFlag() {
 
 QTEST_MAIN(tst_HpfTable)
 #include "tst_hpftable.moc"
+
+void tst_HpfTable::fitsWidthsToVisibleRowsOnly() {
+    Fixture f;
+    std::vector<IBaseHpfTableDataPtr> rows;
+    for (int i = 0; i < 200; ++i)
+        rows.push_back(row(QStringLiteral("k%1").arg(i), i, i, QStringLiteral("x")));
+    f.model.addDatas(rows);
+    f.parent.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.parent));
+    QVERIFY(f.table->getEndRow() < 150);
+    f.table->fitColumnWidthsToVisibleRows();
+    const int narrow = f.table->columnWidth(3);
+    // a long text far below the page does not count
+    static_cast<Row*>(rows[150].get())->s = QString(80, QLatin1Char('W'));
+    f.table->fitColumnWidthsToVisibleRows();
+    QCOMPARE(f.table->columnWidth(3), narrow);
+    // a longer text on the page widens the column
+    static_cast<Row*>(rows[2].get())->s = QStringLiteral("a somewhat longer visible text");
+    f.table->fitColumnWidthsToVisibleRows();
+    const int visible = f.table->columnWidth(3);
+    QVERIFY(visible > narrow);
+    // once the long row is on the page it counts too
+    f.table->setSelectedRowMove(150);
+    QVERIFY(f.table->getStartRow() <= 150 && f.table->getEndRow() >= 150);
+    f.table->fitColumnWidthsToVisibleRows();
+    QVERIFY(f.table->columnWidth(3) > visible);
+}
