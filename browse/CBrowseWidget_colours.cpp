@@ -4,11 +4,15 @@
 #include "browse/CHpfBrowserDataModel.h"
 #include "browse/CHpfBrowserTable.h"
 #include "host/data/Config.h"
+#include "host/data/FormulaTypes.h"
+#include "host/data/IndexValueParam.h"
+#include "host/widgets/CIndexColorParameterDialog.h"
 #include "host/toolkit/UiResource.h"
 
 #include <QHash>
 
 #include <algorithm>
+#include <cmath>
 
 namespace TC {
 
@@ -152,9 +156,6 @@ void CBrowseWidget::themeChanged()
 
 // --- colour ranges of indicator columns ------------------------------------------------
 
-#include "host/data/IndexValueParam.h"
-#include "host/widgets/CIndexColorParameterDialog.h"
-
 namespace TC {
 
 void CBrowseWidget::setIndexValueParams(const QString& title, const std::vector<SIndexValueParam>& ranges)
@@ -209,8 +210,11 @@ void CBrowseWidget::changeIndexValueColor(const std::string& titleText)
             auto* row = static_cast<HpfBrowserData*>(data.get());
             if (column >= row->textColors.size())
                 continue;
-            const double v = row->getDouble(column);
-            if (isNoValue(v))
+            // the sector's user-defined value of the field, else the cell's own value
+            const double v = se::FieldParams::hasData(m_qsSectorName, title, row->key)
+                ? se::FieldParams::getData(m_qsSectorName, title, row->key)
+                : row->getDouble(column);
+            if (isNoValue(v) || std::isnan(v))
                 continue;
             // ranges apply in order: a later match wins
             if (range.contains(v))

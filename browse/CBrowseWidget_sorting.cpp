@@ -3,9 +3,15 @@
 
 #include "browse/CHpfBrowserDataModel.h"
 #include "browse/CHpfBrowserTable.h"
+#include "host/data/ExtendDataManager.h"
+#include "host/data/FormulaManager.h"
+#include "host/data/FormulaTypes.h"
 #include "host/data/JsonParam.h"
+#include "host/data/Log.h"
 #include "host/data/StockKey.h"
 #include "host/data/StockManager.h"
+
+#include <cmath>
 
 namespace TC {
 
@@ -222,9 +228,44 @@ std::string CBrowseWidget::getSelectJsonParam()
 
 void CBrowseWidget::getCustomSortParam(QMap<double, QList<QString>>& out)
 {
-    // Sorting by custom and extended data needs the sector's registered data, which
-    // the external-data columns provide; a sector without any gives nothing.
-    Q_UNUSED(out);
+    ColumnInfo column;
+    if (!getColumnInfo(m_pTable->getSortColumnID(), column))
+        return;
+    static const QString kAccountSeparator = QStringLiteral("|");
+    const bool position = isPositionSector();
+    auto add = [&](double v, int rowIndex, const QString& key) {
+        if (std::isnan(v) || isNoValue(v))
+            return; // NaN keys would break the map's order
+        out[v].append(position ? key + kAccountSeparator + getPositionAccount(rowIndex) : key);
+    };
+    const auto& rows = m_pModel->getAllDatas();
+    if (column.columnKind == 1) {
+        if (!CExtendDataManager::instance()->isExtendData(column.title))
+            return;
+        if (!m_getTradeDate) {
+            TT_LOG_WARN("[browser] getCustomSortParam: no trade-date getter, %1% skipped", column.title);
+            return;
+        }
+        se::RPCExtendDataShowParam param;
+        param.name = column.title.toStdString();
+        param.time = int64_t(m_getTradeDate()) * 1000;
+        param.keys.reserve(rows.size());
+        for (const auto& data : rows)
+            param.keys.push_back(data->getKey().toStdString());
+        const std::map<std::string, double> values = CFormulaManager::instance()->getExtendShowData(param);
+        for (size_t i = 0; i < rows.size(); ++i) {
+            auto found = values.find(param.keys[i]);
+            if (found != values.end())
+                add(found->second, int(i), rows[i]->getKey());
+        }
+        return;
+    }
+    // the sector's registered user-defined values of the field
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const QString key = rows[i]->getKey();
+        if (se::FieldParams::hasData(m_qsSectorName, column.title, key))
+            add(se::FieldParams::getData(m_qsSectorName, column.title, key), int(i), key);
+    }
 }
 
 } // namespace TC

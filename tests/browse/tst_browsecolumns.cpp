@@ -5,6 +5,8 @@
 #include "browse/CHpfBrowserDataModel.h"
 #include "browse/CHpfBrowserTable.h"
 #include "host/data/Config.h"
+#include "host/data/ExtendDataManager.h"
+#include "host/data/FormulaTypes.h"
 #include "host/data/FormulaManager.h"
 #include "host/data/SectorManager.h"
 #include "host/data/StockManager.h"
@@ -19,6 +21,8 @@
 #include <QDialog>
 #include <QMenu>
 #include <QTemporaryDir>
+
+#include <cmath>
 
 using namespace TC;
 using ttmarket::TestMarket;
@@ -69,7 +73,8 @@ private Q_SLOTS:
         QVERIFY(XP::CUiResource::instance().loadTheme(QStringLiteral("dark")));
         TestMarket::install({TestMarket::stock("SH", "600000", "浦发银行", 10.0),
                              TestMarket::stock("SZ", "000001", "平安银行", 12.0),
-                             TestMarket::stock("SH", "600519", "贵州茅台", 1500.0)});
+                             TestMarket::stock("SH", "600519", "贵州茅台", 1500.0),
+                             TestMarket::stock("SZ", "000002", "万科A", 8.0)});
         TestMarket::setClock(TestMarket::at(2024, 6, 7, 10, 0));
     }
     void cleanupTestCase() { TestMarket::restore(); }
@@ -528,6 +533,61 @@ private Q_SLOTS:
         QVERIFY(text.startsWith(QStringLiteral("代码\t名称\t涨幅")));
         QCOMPARE(text, w.table()->selectionText());
         QVERIFY(text.contains(w.model()->rowAt(1)->code));
+    }
+
+    void customSortParamFromFieldsAndExtendedData()
+    {
+        CBrowseWidget w;
+        w.setSectorName(QStringLiteral("沪深A股"));
+        w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")), false);
+        QVERIFY(w.model()->size() >= 4);
+        ColumnInfo field = indicator(QStringLiteral("自定义X"));
+        field.formulaName = QStringLiteral("自定义X");
+        const int id = w.addColumn(field);
+        w.table()->sortByColumn(id, 0);
+        const double values[] = {1.0, std::nan(""), 1.0, 2.0};
+        QStringList keys;
+        for (int i = 0; i < 4; ++i) {
+            keys << w.model()->rowAt(i)->key;
+            se::FieldParams::setData(QStringLiteral("沪深A股"), QStringLiteral("自定义X"), keys.last(), values[i]);
+        }
+        QMap<double, QList<QString>> out;
+        w.getCustomSortParam(out);
+        QCOMPARE(out.size(), 2); // NaN is left out
+        QCOMPARE(out.value(1.0), (QList<QString>{keys[0], keys[2]}));
+        QCOMPARE(out.value(2.0), QList<QString>{keys[3]});
+
+        const QStringList extended = CExtendDataManager::instance()->getExtendList();
+        QVERIFY(!extended.isEmpty());
+        ColumnInfo ext;
+        ext.formulaName = extended.first();
+        ext.title = extended.first();
+        ext.columnKind = 1;
+        const int extId = w.addColumn(ext);
+        w.table()->sortByColumn(extId, 1);
+        out.clear();
+        w.getCustomSortParam(out); // no trade-date getter: skipped
+        QVERIFY(out.isEmpty());
+        w.setGetTradeDateFunc([]() { return CStockManager::instance()->getLastTradingDay(QStringLiteral("SH")); });
+        w.getCustomSortParam(out);
+        int counted = 0;
+        for (const auto& list : out)
+            counted += list.size();
+        QVERIFY(counted > 0 && counted <= w.model()->size());
+    }
+
+    void colourRangesUseTheSectorsFieldValues()
+    {
+        CBrowseWidget w;
+        w.setSectorName(QStringLiteral("沪深A股"));
+        w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")), false);
+        ColumnInfo field = indicator(QStringLiteral("字段Y"));
+        const int id = w.addColumn(field);
+        auto row = w.model()->rowAt(0);
+        se::FieldParams::setData(QStringLiteral("沪深A股"), QStringLiteral("字段Y"), row->key, 7.0);
+        w.setIndexValueParams(QStringLiteral("字段Y"), {SIndexValueParam{6, 8, {}, "绿色", 0, 0}});
+        w.changeIndexValueColor("字段Y");
+        QCOMPARE(row->getTextColor(id), XP::CUiResource::instance().getColor(QStringLiteral("ic_clr_browse_fall")));
     }
 
     void refreshIntervalListener()
