@@ -222,6 +222,9 @@ public:
 public Q_SLOTS:
     void slotWholeHistoryQuoteBack();
     void slotBrowserRefreshTimeOut();
+    // Writes queued pushes into the rows between refresh ticks, so a tick never has a
+    // whole interval of pushes to apply at once; it neither re-sorts nor repaints.
+    void slotDrainQueued();
     void slotWheelEvent(int delta);
     void slotDragScollBar();
     void slotOptionSettingChange();
@@ -301,6 +304,8 @@ private:
     QTimer* m_pAutoRefreshTimer = nullptr;
     QTimer* m_pRefreshTimer = nullptr;
     QTimer* m_pStatTimer = nullptr;
+    QTimer* m_pDrainTimer = nullptr;
+    bool m_bDraining = false;
     int m_nRefreshInterval = 1000;
     int m_nConfigListener = -1;
 

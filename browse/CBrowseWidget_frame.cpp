@@ -48,7 +48,9 @@ CBrowseWidget::CBrowseWidget(QWidget* parent, bool concise, eBrowseType browseTy
     m_pRefreshTimer = new QTimer(this);
     m_pStatTimer = new QTimer(this);
     m_pStatTimer->setInterval(kStatIntervalMs);
+    m_pDrainTimer = new QTimer(this);
     connect(m_pRefreshTimer, &QTimer::timeout, this, &CBrowseWidget::slotBrowserRefreshTimeOut);
+    connect(m_pDrainTimer, &QTimer::timeout, this, &CBrowseWidget::slotDrainQueued);
     connect(m_pStatTimer, &QTimer::timeout, this, &CBrowseWidget::slotCalcStatData);
 
     connect(CSectorManager::instance(), &CSectorManager::sigReInitIndustry, this,
@@ -96,6 +98,7 @@ CBrowseWidget::~CBrowseWidget()
     SingletonManager::getIndexUserConfig()->removeChangeListener(m_nConfigListener);
     clear();
     m_pRefreshTimer->stop();
+    m_pDrainTimer->stop();
     m_pStatTimer->stop();
     if (m_nBrowseType == 3) {
         auto* temporary = CTemporaryDataManager::instance();
@@ -223,8 +226,13 @@ void CBrowseWidget::clearContent()
 
 void CBrowseWidget::restartRefreshTimer(int interval)
 {
+    constexpr int kDrainMs = 100;
     m_nRefreshInterval = interval;
     m_pRefreshTimer->start(interval);
+    if (interval > 2 * kDrainMs)
+        m_pDrainTimer->start(kDrainMs);
+    else
+        m_pDrainTimer->stop();
 }
 
 void CBrowseWidget::slotOptionSettingChange()

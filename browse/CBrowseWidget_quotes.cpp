@@ -227,7 +227,14 @@ void CBrowseWidget::formulaPushQuoteBack(dorn::PushQuoteParam& param, const QVec
     if (m_nBrowseStatus == BrowseStatus_Statistic || m_nBrowseStatus == BrowseStatus_External)
         return;
     ++m_nPushCount;
-    formulaMarketQuoteBack(QString::fromStdString(param.market), codes, quotes, last);
+    formulaMarketQuoteBack(QString::fromStdString(param.market), codes, quotes, last && !m_bDraining);
+}
+
+void CBrowseWidget::slotDrainQueued()
+{
+    m_bDraining = true;
+    m_pWholeQuoteModel->flushQueued();
+    m_bDraining = false;
 }
 
 void CBrowseWidget::formulaMarketQuoteBack(const QString& market, const QVector<QString>& codes,
