@@ -30,12 +30,14 @@ int fail(const QString& message)
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    // arguments first: a bad one is reported even where no display can be opened
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
     QString screenshot;
     QString sector = QStringLiteral("沪深A股");
     QString theme = QStringLiteral("dark");
     int seconds = 5;
-    const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         const QString& arg = args[i];
         auto value = [&](QString* out) {
@@ -62,6 +64,15 @@ int main(int argc, char** argv)
             return fail(QStringLiteral("unknown argument %1 (use --screenshot FILE, --seconds N, --sector NAME, --theme dark|light)").arg(arg));
         }
     }
+
+    // a headless machine without a platform choice still gets its screenshot
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        if (screenshot.isEmpty())
+            return fail(QStringLiteral("no display: use --screenshot FILE, or run it under Xvfb"));
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
 
     auto* stocks = TC::CStockManager::instance();
     if (stocks->allInstruments().empty())
@@ -95,7 +106,11 @@ int main(int argc, char** argv)
         return rc;
     }
     int rc = 0;
-    QTimer::singleShot(seconds * 1000, &window, [&]() {
+    bool shot = false;
+    auto shoot = [&]() {
+        if (shot)
+            return;
+        shot = true;
         if (!window.grab().save(screenshot, "PNG")) {
             rc = fail(QStringLiteral("cannot write %1").arg(screenshot));
         } else {
@@ -103,6 +118,12 @@ int main(int argc, char** argv)
             std::printf("summary: %s\n", window.summary().toLocal8Bit().constData());
         }
         app.quit();
+    };
+    // the picture is taken right after a refresh tick, when the order matches the values
+    QTimer::singleShot(seconds * 1000, &window, [&]() {
+        QObject::connect(window.browse(), &TC::CBrowseWidget::sigRefreshed, &window, shoot,
+                         Qt::QueuedConnection);
+        QTimer::singleShot(5000, &window, shoot); // a market without changes never refreshes
     });
     app.exec();
     market->stop();
