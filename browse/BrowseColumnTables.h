@@ -19,6 +19,7 @@ struct BrowseColumnTables {
     std::vector<int> valueType; // 0 when absent
     // one entry per indicator slot
     std::vector<int> indicatorPrecision;
+    int quoteSlotCount = 0; // one more than the largest quote slot handed out
 
     // Text colours by index; rows store one byte per column. Entry 0 is "no colour".
     struct PaletteEntry {

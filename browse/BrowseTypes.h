@@ -1,6 +1,8 @@
 #pragma once
 // Enumerations shared by the browse table and the widgets built on it.
 
+#include <QString>
+
 namespace TC {
 
 // What the container passes as its kind; 3 adds the net-buying columns.
@@ -48,5 +50,12 @@ constexpr double kEpsilon = 1e-5;
 inline bool isNoValue(double v) { return v >= kNoValue - kEpsilon; }
 
 constexpr int kPeriodDay = 86400000;
+
+// Shanghai and Shenzhen markets: trading phases in the integer field, volumes in lots.
+inline bool isShSzMarket(const QString& market)
+{
+    return market == QLatin1String("SH") || market == QLatin1String("SZ")
+        || market == QLatin1String("SSE") || market == QLatin1String("SZSE");
+}
 
 } // namespace TC

@@ -277,7 +277,7 @@ private:
     void applyLinkedQuote(const quoter::QuoterAllData& quote, const QString& market,
                           const QString& code);
     void writeRowQuote(HpfBrowserData& row, const quoter::QuoterAllData& quote,
-                       const QString& market);
+                       const QString& market, bool shSz);
     void applyDirectPush(const dorn::PushQuoteParam& param, const QVector<QString>& codes,
                          const std::vector<quoter::QuoterAllDataPtr>& quotes);
     void restartRefreshTimer(int interval);

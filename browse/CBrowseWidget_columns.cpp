@@ -1,6 +1,7 @@
 // Column lists, column operations, the header menu and the row menu.
 #include "browse/CBrowseWidget.h"
 
+#include "browse/BrowseEvents.h"
 #include "browse/CHpfBrowserDataModel.h"
 #include "browse/CHpfBrowserTable.h"
 #include "host/data/Config.h"
@@ -624,12 +625,12 @@ void CBrowseWidget::slotQuickOrderSell()
 
 void CBrowseWidget::slotRemoveStockFromSector()
 {
-    deliverEvent(3264, 0, 2, QString(), this);
+    deliverEvent(Event_SectorCommand, 0, 2, QString(), this);
 }
 
 void CBrowseWidget::slotSelectCustomIndex()
 {
-    deliverEvent(3264, 0, 3, QString(), this);
+    deliverEvent(Event_SectorCommand, 0, 3, QString(), this);
 }
 
 } // namespace TC

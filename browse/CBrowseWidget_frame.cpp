@@ -1,6 +1,7 @@
 // Construction, destruction, host events, request/unrequest and paging.
 #include "browse/CBrowseWidget.h"
 
+#include "browse/BrowseEvents.h"
 #include "browse/CHpfBrowserDataModel.h"
 #include "browse/CHpfBrowserTable.h"
 #include "host/data/Config.h"
@@ -140,33 +141,33 @@ void CBrowseWidget::createUi()
 bool CBrowseWidget::handleEvent(int id, int a, int b, const QString& text, void* p)
 {
     switch (id) {
-    case 45:
+    case Event_Repaint:
         if (isVisible())
             m_pTable->updateUi();
         return true;
-    case 47: {
+    case Event_SelectStock: {
         const QString key = getStock();
         if (!key.isEmpty()) {
             m_qsCurrentCode = key;
-            deliverEvent(47, a, b, key, this);
-            deliverEvent(3083, m_nTableId, 0, key);
+            deliverEvent(Event_SelectStock, a, b, key, this);
+            deliverEvent(Event_TableStock, m_nTableId, 0, key);
         }
         return true;
     }
-    case 49: {
+    case Event_DoubleSelectStock: {
         const QString key = getStock();
         if (!key.isEmpty()) {
             m_qsCurrentCode = key;
-            deliverEvent(49, a, b, key);
-            deliverEvent(3258, a, b, getPositionAccount(m_pTable->getSelectedRow()));
+            deliverEvent(Event_DoubleSelectStock, a, b, key);
+            deliverEvent(Event_PositionAccount, a, b, getPositionAccount(m_pTable->getSelectedRow()));
         }
         return true;
     }
-    case 55:
+    case Event_HeaderMenu:
         m_nHeaderColumn = a;
         showHeaderMenu(a);
         return true;
-    case 3251:
+    case Event_DefaultOrder:
         m_pTable->sortByColumn(0, 0);
         m_pTable->setSelectedRow(0);
         return true;

@@ -1,6 +1,7 @@
 // Quote filling: the cache fill, the cache result, live pushes and the refresh tick.
 #include "browse/CBrowseWidget.h"
 
+#include "browse/BrowseEvents.h"
 #include "browse/CHpfBrowserDataModel.h"
 #include "browse/CHpfBrowserTable.h"
 #include "host/data/Config.h"
@@ -24,12 +25,6 @@ constexpr int64_t kVolumeMax = std::numeric_limits<int64_t>::max();
 constexpr int kPricePrecision = 100; // marker: the instrument's price decimals
 
 bool nearZero(double v) { return std::fabs(v) < kEps; }
-
-bool isStockMarket(const QString& m)
-{
-    return m == QLatin1String("SH") || m == QLatin1String("SZ") || m == QLatin1String("SSE")
-        || m == QLatin1String("SZSE");
-}
 
 bool isHongKongLine(const QString& m)
 {
@@ -209,7 +204,7 @@ void CBrowseWidget::slotWholeHistoryQuoteBack()
     if (!m_qsCurrentCode.isEmpty() && m_bCurRowBackground)
         drawCurStockBackground(m_qsCurrentCode, true);
     if (m_nBrowseType == 3)
-        deliverEvent(3255, 0, 0, getStock(0));
+        deliverEvent(Event_FirstStock, 0, 0, getStock(0));
 }
 
 void CBrowseWidget::formulaPushQuoteBack(dorn::PushQuoteParam& param, const QVector<QString>& codes,
@@ -298,7 +293,7 @@ void CBrowseWidget::formulaMarketQuoteBackExecute(const QString& market, const Q
                     codes.size(), quotes.size());
         n = std::min(n, quotes.size());
     }
-    const bool linked = (m_bAHSector && isHongKongLine(market)) || (m_bConnectSector && isStockMarket(market));
+    const bool linked = (m_bAHSector && isHongKongLine(market)) || (m_bConnectSector && isShSzMarket(market));
     if (linked) {
         for (size_t i = 0; i < n; ++i) {
             if (quotes[i])
@@ -306,6 +301,7 @@ void CBrowseWidget::formulaMarketQuoteBackExecute(const QString& market, const Q
         }
     }
     bool updated = false;
+    const bool shSz = isShSzMarket(market);
     m_nValidSecond = -1; // validity is remembered within one batch only
     for (size_t i = 0; i < n; ++i) {
         const quoter::QuoterAllData* quote = quotes[i].get();
@@ -314,7 +310,7 @@ void CBrowseWidget::formulaMarketQuoteBackExecute(const QString& market, const Q
         m_rowScratch.clear();
         collectRowsByCode(market, codes[int(i)], m_rowScratch);
         for (const HpfBrowserDataPtr& row : m_rowScratch) {
-            writeRowQuote(*row, *quote, market);
+            writeRowQuote(*row, *quote, market, shSz);
             updatePositionDataByQuote(row);
             updated = true;
         }
@@ -326,7 +322,7 @@ void CBrowseWidget::formulaMarketQuoteBackExecute(const QString& market, const Q
 }
 
 void CBrowseWidget::writeRowQuote(HpfBrowserData& row, const quoter::QuoterAllData& q,
-                                  const QString& market)
+                                  const QString& market, bool shSz)
 {
     const double N = kNoValue;
     const double pre = q.preClose;
@@ -356,7 +352,7 @@ void CBrowseWidget::writeRowQuote(HpfBrowserData& row, const quoter::QuoterAllDa
     const bool preValid = std::isfinite(pre) && pre > kEps;
     double P = N, open = N, high = N, low = N;
     bool notTraded;
-    if (isStockMarket(market))
+    if (shSz)
         notTraded = q.openInterestOrPhase == 12 || q.openInterestOrPhase == 19;
     else
         notTraded = last <= s && (bid1 > s || ask1 > s);

@@ -94,8 +94,8 @@ void CBrowseWidget::slotSendNetBuyingChange()
         auto* row = static_cast<HpfBrowserData*>(data.get());
         row->setQuoteValue(slot, temporary->getCodeNetBuyingValue(row->code), -2);
     }
+    resort(); // keeps the chosen instrument selected
     m_pTable->updateUi();
-    m_pTable->resort();
 }
 
 void CBrowseWidget::slotSendTotalBuySellChange()
@@ -111,8 +111,8 @@ void CBrowseWidget::slotSendTotalBuySellChange()
         row->setQuoteValue(buy, values.first, -6);
         row->setQuoteValue(sell, values.second, -6);
     }
+    resort();
     m_pTable->updateUi();
-    m_pTable->resort();
 }
 
 } // namespace TC

@@ -54,6 +54,7 @@ void CHpfBrowserDataModel::clearColumnTables()
     t.quoteId.clear();
     t.valueType.clear();
     t.indicatorPrecision.clear();
+    t.quoteSlotCount = 0;
     m_statTexts.clear();
     m_statModes.clear();
 }
@@ -62,15 +63,12 @@ void CHpfBrowserDataModel::setQuoteSlot(int column, int slot)
 {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
     BrowseColumnTables::put(m_tables->quoteSlot, column, slot);
+    m_tables->quoteSlotCount = std::max(m_tables->quoteSlotCount, slot + 1);
 }
 
 int CHpfBrowserDataModel::nextQuoteSlot() const
 {
-    const auto& slots = m_tables->quoteSlot;
-    int largest = -1;
-    for (int s : slots)
-        largest = std::max(largest, s);
-    return largest + 1;
+    return m_tables->quoteSlotCount;
 }
 
 void CHpfBrowserDataModel::setQuoteId(int column, int quoteId)

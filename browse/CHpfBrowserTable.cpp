@@ -1,5 +1,7 @@
 #include "browse/CHpfBrowserTable.h"
 
+#include "browse/BrowseEvents.h"
+
 #include "host/data/Config.h"
 
 #include <QApplication>
@@ -12,11 +14,6 @@
 namespace TC {
 
 namespace {
-constexpr int kEventHeaderClick = 33;
-constexpr int kEventScrollPressed = 18;
-constexpr int kEventScrollDragged = 20;
-constexpr int kEventDefaultOrder = 3251;
-constexpr int kEventEnter = 4003;
 constexpr int kFlagBrowseTable = 0x2000000;
 } // namespace
 
@@ -40,11 +37,11 @@ CHpfBrowserTable::~CHpfBrowserTable() = default;
 
 bool CHpfBrowserTable::handleEvent(int id, int a, int b, const QString& text, void* p)
 {
-    if (id == kEventHeaderClick) {
+    if (id == Event_HeaderClick) {
         if (m_bClickPending) {
             m_bClickPending = false;
             m_pClickTimer->stop();
-            deliverEvent(kEventDefaultOrder);
+            deliverEvent(Event_DefaultOrder);
         } else {
             m_bClickPending = true;
             m_nPendingColumn = b;
@@ -52,7 +49,7 @@ bool CHpfBrowserTable::handleEvent(int id, int a, int b, const QString& text, vo
         }
         return true;
     }
-    if ((id == kEventScrollPressed || id == kEventScrollDragged) && a == 1) {
+    if ((id == Event_ScrollPressed || id == Event_ScrollDragged) && a == 1) {
         Q_EMIT sigDragScollBar();
         return true;
     }
@@ -62,7 +59,7 @@ bool CHpfBrowserTable::handleEvent(int id, int a, int b, const QString& text, vo
 void CHpfBrowserTable::slotTableHeaderClick()
 {
     m_bClickPending = false;
-    XP::CBaseHighPerformanceTable::handleEvent(kEventHeaderClick, tableId(), m_nPendingColumn,
+    XP::CBaseHighPerformanceTable::handleEvent(Event_HeaderClick, tableId(), m_nPendingColumn,
                                                QString(), nullptr);
 }
 
@@ -81,7 +78,7 @@ void CHpfBrowserTable::keyPressEvent(QKeyEvent* event)
     }
     XP::CBaseHighPerformanceTable::keyPressEvent(event);
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-        deliverEvent(kEventEnter, tableId(), getSelectedRow(), QString());
+        deliverEvent(Event_Enter, tableId(), getSelectedRow(), QString());
 }
 
 QString CHpfBrowserTable::selectionText() const

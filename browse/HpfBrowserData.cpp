@@ -17,12 +17,6 @@ const QString kDash = QStringLiteral("-");
 constexpr qint64 kLonglongMax = std::numeric_limits<qint64>::max();
 constexpr qint64 kLonglongMin = std::numeric_limits<qint64>::min();
 
-bool isStockMarket(const QString& market)
-{
-    return market == QLatin1String("SH") || market == QLatin1String("SZ")
-        || market == QLatin1String("SSE") || market == QLatin1String("SZSE");
-}
-
 } // namespace
 
 qint64 HpfBrowserData::toLonglong(double v)
@@ -71,7 +65,7 @@ QString HpfBrowserData::formatNumber(int column, double v, int p)
         return XP::formatDoubleNumber(v, 2, XP::FMT_BIGVALUE, true, kDash);
     case -6: {
         int unit = 1;
-        if (isStockMarket(market) && !TC::getUserConfig()->getVolumeFlag())
+        if (isShSzMarket(market) && !TC::getUserConfig()->getVolumeFlag())
             unit = ttservice::getStockTradeUnit(market, code);
         if (unit < 1)
             unit = 1; // unknown instruments have no lot size

@@ -180,8 +180,7 @@ int CIndexManager::exportCustomIndex(const QStringList& codes, const QString& pa
     if (list.isEmpty())
         return 0;
     const QString file = path.isEmpty() ? defaultExportPath() : path;
-    const QByteArray text = QJsonDocument(list).toJson(QJsonDocument::Indented);
-    if (!stdWriteFile(file, text.toStdString(), "wb"))
+    if (!writeJsonFile(file, QJsonDocument(list)))
         return -1;
     return list.size();
 }
@@ -189,13 +188,11 @@ int CIndexManager::exportCustomIndex(const QStringList& codes, const QString& pa
 int CIndexManager::importCustomIndex(const QString& path)
 {
     const QString file = path.isEmpty() ? defaultExportPath() : path;
-    std::string text;
-    if (!stdReadFile(file, text))
+    QJsonDocument doc;
+    if (!readJsonFile(file, "CIndexManager", doc))
         return -1;
-    QJsonParseError err;
-    const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(text), &err);
-    if (err.error != QJsonParseError::NoError || !doc.isArray()) {
-        TT_LOG_ERROR("[CIndexManager] import %1% failed: %2%", file, err.errorString());
+    if (!doc.isArray()) {
+        TT_LOG_ERROR("[CIndexManager] import %1% failed: not a list of indices", file);
         return -1;
     }
     // all or nothing: a bad entry rejects the file

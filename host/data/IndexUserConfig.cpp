@@ -122,8 +122,7 @@ bool CIndexUserConfig::save()
         root.insert(QStringLiteral("refreshInterval"), d->refreshMs);
         root.insert(QStringLiteral("showFutureOptionArbitrage"), d->showArbitrage);
     }
-    const bool ok = stdWriteFile(getDataDir() + QLatin1String(kFileName),
-                                 QJsonDocument(root).toJson(QJsonDocument::Indented).toStdString(), "wb");
+    const bool ok = writeJsonFile(getDataDir() + QLatin1String(kFileName), QJsonDocument(root));
     if (ok)
         Q_EMIT sigSaved();
     return ok;
@@ -131,15 +130,9 @@ bool CIndexUserConfig::save()
 
 bool CIndexUserConfig::load()
 {
-    std::string text;
-    if (!stdReadFile(getDataDir() + QLatin1String(kFileName), text))
+    QJsonDocument doc;
+    if (!readJsonFile(getDataDir() + QLatin1String(kFileName), "IndexUserConfig", doc) || !doc.isObject())
         return false;
-    QJsonParseError err;
-    const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(text), &err);
-    if (err.error != QJsonParseError::NoError || !doc.isObject()) {
-        TT_LOG_ERROR("[IndexUserConfig] bad file, defaults kept: %1%", err.errorString());
-        return false;
-    }
     const QJsonObject root = doc.object();
     const int ms = root.value(QStringLiteral("refreshInterval")).toInt(kDefaultInterval);
     const bool arb = root.value(QStringLiteral("showFutureOptionArbitrage")).toBool(false);

@@ -701,21 +701,14 @@ bool CSectorManager::saveUserSectors()
                                     {QStringLiteral("parent"), u.parent},
                                     {QStringLiteral("stocks"), QJsonArray::fromStringList(u.keys)}});
     }
-    return stdWriteFile(getDataDir() + QLatin1String(kUserFile),
-                        QJsonDocument(list).toJson(QJsonDocument::Indented).toStdString(), "wb");
+    return writeJsonFile(getDataDir() + QLatin1String(kUserFile), QJsonDocument(list));
 }
 
 bool CSectorManager::loadUserSectors()
 {
-    std::string text;
-    if (!stdReadFile(getDataDir() + QLatin1String(kUserFile), text))
+    QJsonDocument doc;
+    if (!readJsonFile(getDataDir() + QLatin1String(kUserFile), "CSectorManager", doc) || !doc.isArray())
         return false;
-    QJsonParseError err;
-    const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(text), &err);
-    if (err.error != QJsonParseError::NoError || !doc.isArray()) {
-        TT_LOG_ERROR("[CSectorManager] bad user sector file: %1%", err.errorString());
-        return false;
-    }
     QList<UserSector> next;
     QSet<QString> names;
     for (const QJsonValue& v : doc.array()) {

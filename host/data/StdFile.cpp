@@ -1,7 +1,10 @@
 #include "host/data/StdFile.h"
 
+#include "host/data/Log.h"
+
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonDocument>
 
 #include <cstdio>
 
@@ -37,6 +40,25 @@ bool stdReadFile(const QString& path, std::string& content)
     const bool ok = !std::ferror(f);
     std::fclose(f);
     return ok;
+}
+
+bool readJsonFile(const QString& path, const char* tag, QJsonDocument& out)
+{
+    std::string text;
+    if (!stdReadFile(path, text))
+        return false;
+    QJsonParseError err;
+    out = QJsonDocument::fromJson(QByteArray::fromStdString(text), &err);
+    if (err.error != QJsonParseError::NoError) {
+        TT_LOG_ERROR("[%1%] %2% is malformed, kept what was loaded: %3%", tag, path, err.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool writeJsonFile(const QString& path, const QJsonDocument& doc)
+{
+    return stdWriteFile(path, doc.toJson(QJsonDocument::Indented).toStdString(), "wb");
 }
 
 } // namespace TC

@@ -4,8 +4,14 @@
 #include <QString>
 #include <string>
 
+class QJsonDocument;
+
 namespace TC {
 // mode as fopen: "wb" replaces, "ab" appends. Creates missing parent folders.
 bool stdWriteFile(const QString& path, const std::string& content, const char* mode = "wb");
 bool stdReadFile(const QString& path, std::string& content);
+// The host's own JSON files (configuration, user sectors, custom indices). A missing
+// file is false quietly; a malformed one is false and logged under the tag.
+bool readJsonFile(const QString& path, const char* tag, QJsonDocument& out);
+bool writeJsonFile(const QString& path, const QJsonDocument& doc);
 } // namespace TC

@@ -165,21 +165,14 @@ bool CUserConfig::save() const
             groups.insert(it.key(), QJsonArray::fromStringList(it.value()));
         root.insert(QStringLiteral("productGroups"), groups);
     }
-    const QByteArray text = QJsonDocument(root).toJson(QJsonDocument::Indented);
-    return stdWriteFile(getDataDir() + QLatin1String(kFileName), text.toStdString(), "wb");
+    return writeJsonFile(getDataDir() + QLatin1String(kFileName), QJsonDocument(root));
 }
 
 bool CUserConfig::load()
 {
-    std::string text;
-    if (!stdReadFile(getDataDir() + QLatin1String(kFileName), text))
+    QJsonDocument doc;
+    if (!readJsonFile(getDataDir() + QLatin1String(kFileName), "UserConfig", doc) || !doc.isObject())
         return false;
-    QJsonParseError err;
-    const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(text), &err);
-    if (err.error != QJsonParseError::NoError || !doc.isObject()) {
-        TT_LOG_ERROR("[UserConfig] bad file, defaults kept: %1%", err.errorString());
-        return false;
-    }
     // parse into locals, commit only a sound file
     const QJsonObject root = doc.object();
     Impl next;
