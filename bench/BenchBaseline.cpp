@@ -5,11 +5,8 @@
 #include <QTableView>
 
 BaselineTable::BaselineTable(const QStringList& titles)
-    : m_pModel(new CountingItemModel()),
-      m_pProxy(new QSortFilterProxyModel()),
-      m_pView(new QTableView()),
-      m_nColumns(titles.size() + 3),
-      m_nRatioColumn(3 + 7)
+    : m_pModel(new CountingItemModel()), m_pProxy(new QSortFilterProxyModel()),
+      m_pView(new QTableView()), m_nColumns(titles.size() + 3), m_nRatioColumn(3 + 7)
 {
     QStringList headers{QStringLiteral("代码"), QStringLiteral("名称"), QStringLiteral("行业")};
     headers += titles;
@@ -43,7 +40,8 @@ void BaselineTable::load(const std::vector<ttservice::CInstrumentDetailPtr>& ins
         m_rowOfCode.insert(d.code, row);
         QList<QStandardItem*> items;
         items.reserve(m_nColumns);
-        items << new QStandardItem(d.code) << new QStandardItem(d.name) << new QStandardItem(d.industry);
+        items << new QStandardItem(d.code) << new QStandardItem(d.name)
+              << new QStandardItem(d.industry);
         for (int c = 3; c < m_nColumns; ++c)
             items << new QStandardItem();
         m_pModel->appendRow(items);
@@ -57,9 +55,12 @@ void BaselineTable::load(const std::vector<ttservice::CInstrumentDetailPtr>& ins
 void BaselineTable::writeRow(int row, const quoter::QuoterAllData& q)
 {
     const double change = q.last - q.preClose;
-    const double values[] = {q.open, q.last, q.high, q.low, q.amount, double(q.volume), q.preClose,
-                             q.preClose != 0 ? change / q.preClose : 0.0, change,
-                             double(q.openInterestOrPhase), q.bidPrice[0], double(q.bidVolume[0]),
+    const double values[] = {q.open,        q.last,
+                             q.high,        q.low,
+                             q.amount,      double(q.volume),
+                             q.preClose,    q.preClose != 0 ? change / q.preClose : 0.0,
+                             change,        double(q.openInterestOrPhase),
+                             q.bidPrice[0], double(q.bidVolume[0]),
                              q.askPrice[0], double(q.askVolume[0])};
     int c = 3;
     for (double v : values)
@@ -67,11 +68,13 @@ void BaselineTable::writeRow(int row, const quoter::QuoterAllData& q)
     for (int level = 1; level < 5; ++level)
         m_pModel->setData(m_pModel->index(row, 3 + 18 + level), q.bidPrice[level], Qt::DisplayRole);
     for (int level = 1; level < 5; ++level)
-        m_pModel->setData(m_pModel->index(row, 3 + 22 + level), double(q.bidVolume[level]), Qt::DisplayRole);
+        m_pModel->setData(m_pModel->index(row, 3 + 22 + level), double(q.bidVolume[level]),
+                          Qt::DisplayRole);
     for (int level = 1; level < 5; ++level)
         m_pModel->setData(m_pModel->index(row, 3 + 26 + level), q.askPrice[level], Qt::DisplayRole);
     for (int level = 1; level < 5; ++level)
-        m_pModel->setData(m_pModel->index(row, 3 + 30 + level), double(q.askVolume[level]), Qt::DisplayRole);
+        m_pModel->setData(m_pModel->index(row, 3 + 30 + level), double(q.askVolume[level]),
+                          Qt::DisplayRole);
     if (m_nColumns > 3 + 42) {
         m_pModel->setData(m_pModel->index(row, 3 + 40), q.volumeRatio, Qt::DisplayRole);
         m_pModel->setData(m_pModel->index(row, 3 + 41), q.riseSpeed1 / 100.0, Qt::DisplayRole);
@@ -79,7 +82,8 @@ void BaselineTable::writeRow(int row, const quoter::QuoterAllData& q)
     }
 }
 
-void BaselineTable::push(const QVector<QString>& codes, const std::vector<quoter::QuoterAllDataPtr>& quotes)
+void BaselineTable::push(const QVector<QString>& codes,
+                         const std::vector<quoter::QuoterAllDataPtr>& quotes)
 {
     const int n = std::min(codes.size(), int(quotes.size()));
     for (int i = 0; i < n; ++i) {

@@ -198,7 +198,7 @@ void BM_Paint_Library(benchmark::State& state)
         w.widget->render(&painter);
     }
     state.counters["data_calls"] = double(XP::CBaseHighPerformanceTable::s_nCellTextCount - before)
-        / double(state.iterations());
+                                   / double(state.iterations());
 }
 
 void BM_Paint_Baseline(benchmark::State& state)
@@ -211,7 +211,8 @@ void BM_Paint_Baseline(benchmark::State& state)
         QPainter painter(&image);
         w.baseline->view()->render(&painter);
     }
-    state.counters["data_calls"] = double(w.baseline->model()->dataCalls - before) / double(state.iterations());
+    state.counters["data_calls"] =
+        double(w.baseline->model()->dataCalls - before) / double(state.iterations());
 }
 
 void BM_FitColumns_Library(benchmark::State& state)
@@ -277,9 +278,8 @@ void runSustained(benchmark::State& state, const std::function<void()>& subscrib
         qint64 longest = 0;
         QTimer probe;
         probe.setInterval(10);
-        QObject::connect(&probe, &QTimer::timeout, [&]() {
-            longest = std::max(longest, probeClock.restart() - 10);
-        });
+        QObject::connect(&probe, &QTimer::timeout,
+                         [&]() { longest = std::max(longest, probeClock.restart() - 10); });
         market->start(100);
         const double cpu0 = threadCpuSeconds();
         wall.start();
@@ -318,10 +318,12 @@ void BM_Sustained_Baseline(benchmark::State& state)
             BaselineTable* table = w.baseline.get();
             const int id = TC::CFormulaManager::instance()->requestPushQuoter(
                 param,
-                [table, &receiver](dorn::PushQuoteParam&, const QVector<QString>& codes, const QVector<QString>&,
+                [table, &receiver](dorn::PushQuoteParam&, const QVector<QString>& codes,
+                                   const QVector<QString>&,
                                    const std::vector<quoter::QuoterAllDataPtr>& quotes) {
-                    QMetaObject::invokeMethod(&receiver, [table, codes, quotes]() { table->push(codes, quotes); },
-                                              Qt::QueuedConnection);
+                    QMetaObject::invokeMethod(
+                        &receiver, [table, codes, quotes]() { table->push(codes, quotes); },
+                        Qt::QueuedConnection);
                 },
                 TC::CFormulaManager::ePushAll);
             ids.emplace_back(id, param.market);
@@ -329,7 +331,8 @@ void BM_Sustained_Baseline(benchmark::State& state)
     };
     auto unsubscribe = [&]() {
         for (const auto& id : ids)
-            TC::CFormulaManager::instance()->unrequestPushQuoter(id.first, dorn::PushQuoteParam(id.second));
+            TC::CFormulaManager::instance()->unrequestPushQuoter(id.first,
+                                                                 dorn::PushQuoteParam(id.second));
         ids.clear();
     };
     runSustained(state, subscribe, unsubscribe);
@@ -440,12 +443,18 @@ int main(int argc, char** argv)
     RegisterBenchmark("BM_Resort_Baseline", BM_Resort_Baseline)->Unit(benchmark::kMillisecond);
     RegisterBenchmark("BM_Paint_Library", BM_Paint_Library)->Unit(benchmark::kMillisecond);
     RegisterBenchmark("BM_Paint_Baseline", BM_Paint_Baseline)->Unit(benchmark::kMillisecond);
-    RegisterBenchmark("BM_FitColumns_Library", BM_FitColumns_Library)->Unit(benchmark::kMillisecond);
-    RegisterBenchmark("BM_FitColumns_Baseline", BM_FitColumns_Baseline)->Unit(benchmark::kMillisecond);
+    RegisterBenchmark("BM_FitColumns_Library", BM_FitColumns_Library)
+        ->Unit(benchmark::kMillisecond);
+    RegisterBenchmark("BM_FitColumns_Baseline", BM_FitColumns_Baseline)
+        ->Unit(benchmark::kMillisecond);
     RegisterBenchmark("BM_Memory_Library", BM_Memory_Library)->Iterations(1);
     RegisterBenchmark("BM_Memory_Baseline", BM_Memory_Baseline)->Iterations(1);
-    RegisterBenchmark("BM_Sustained_Library", BM_Sustained_Library)->Iterations(1)->Unit(benchmark::kMillisecond);
-    RegisterBenchmark("BM_Sustained_Baseline", BM_Sustained_Baseline)->Iterations(1)->Unit(benchmark::kMillisecond);
+    RegisterBenchmark("BM_Sustained_Library", BM_Sustained_Library)
+        ->Iterations(1)
+        ->Unit(benchmark::kMillisecond);
+    RegisterBenchmark("BM_Sustained_Baseline", BM_Sustained_Baseline)
+        ->Iterations(1)
+        ->Unit(benchmark::kMillisecond);
 
     SummaryReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

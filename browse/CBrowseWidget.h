@@ -41,7 +41,7 @@ class QTimer;
 namespace XP {
 class CMenu;
 class CWidgetList;
-}
+} // namespace XP
 
 namespace TC {
 
@@ -72,7 +72,8 @@ public:
     virtual QString getPositionAccount(int row);
     virtual void updatePositionDataByQuote(const HpfBrowserDataPtr& row);
     virtual bool isPositionSector();
-    virtual void getBrowserDataByStockCode(const std::string& key, std::vector<HpfBrowserDataPtr>& out,
+    virtual void getBrowserDataByStockCode(const std::string& key,
+                                           std::vector<HpfBrowserDataPtr>& out,
                                            const QString& account);
     virtual void getRowIndexByStockCode(const QString& key, std::vector<int>& out);
     virtual QList<HpfBrowserDataPtr> getDataLastByCode(const QString& market, const QString& code);
@@ -351,7 +352,7 @@ private:
     };
     std::vector<QuoteColumn> m_quotePlan;
     std::vector<HpfBrowserDataPtr> m_rowScratch; // reused by every push
-    int64_t m_nValidSecond = -1; // the last snapshot second checked for validity
+    int64_t m_nValidSecond = -1;                 // the last snapshot second checked for validity
     QString m_qsValidMarket;
     bool m_bValidSecond = false;
     bool m_bAHSector = false;

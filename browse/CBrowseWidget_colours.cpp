@@ -6,8 +6,8 @@
 #include "host/data/Config.h"
 #include "host/data/FormulaTypes.h"
 #include "host/data/IndexValueParam.h"
-#include "host/widgets/CIndexColorParameterDialog.h"
 #include "host/toolkit/UiResource.h"
+#include "host/widgets/CIndexColorParameterDialog.h"
 
 #include <QHash>
 
@@ -64,8 +64,7 @@ void CBrowseWidget::fillTextColor(const QColor*& colour, const QString*& key, co
         colour = m_pNameColor;
         key = &m_qsNameKey;
         return;
-    default:
-        break;
+    default: break;
     }
     const double d = a - b;
     if (d > kEpsilon) {
@@ -101,9 +100,9 @@ int CBrowseWidget::colorCodeOfName(const QString& name)
 {
     // maps a colour name of the range dialog to its colour code
     static const QHash<QString, int> codes = {
-        {QStringLiteral("红色"), 0}, {QStringLiteral("绿色"), 1}, {QStringLiteral("紫色"), 2},
-        {QStringLiteral("蓝色"), 3}, {QStringLiteral("黄色"), 4}, {QStringLiteral("red"), 0},
-        {QStringLiteral("green"), 1}, {QStringLiteral("purple"), 2}, {QStringLiteral("blue"), 3},
+        {QStringLiteral("红色"), 0},   {QStringLiteral("绿色"), 1},   {QStringLiteral("紫色"), 2},
+        {QStringLiteral("蓝色"), 3},   {QStringLiteral("黄色"), 4},   {QStringLiteral("red"), 0},
+        {QStringLiteral("green"), 1},  {QStringLiteral("purple"), 2}, {QStringLiteral("blue"), 3},
         {QStringLiteral("yellow"), 4},
     };
     return codes.value(name, 0);
@@ -158,7 +157,8 @@ void CBrowseWidget::themeChanged()
 
 namespace TC {
 
-void CBrowseWidget::setIndexValueParams(const QString& title, const std::vector<SIndexValueParam>& ranges)
+void CBrowseWidget::setIndexValueParams(const QString& title,
+                                        const std::vector<SIndexValueParam>& ranges)
 {
     m_indexValueParams[title] = ranges;
 }
@@ -176,9 +176,10 @@ void CBrowseWidget::slotSetIndexValueColor()
     // ranges coloured "default" only restore the equal colour: they are not kept
     for (auto& entry : m_indexValueParams) {
         auto& ranges = entry.second;
-        ranges.erase(std::remove_if(ranges.begin(), ranges.end(),
-                                    [](const SIndexValueParam& r) { return r.colorName == "default"; }),
-                     ranges.end());
+        ranges.erase(
+            std::remove_if(ranges.begin(), ranges.end(),
+                           [](const SIndexValueParam& r) { return r.colorName == "default"; }),
+            ranges.end());
     }
     ColumnInfo column;
     if (!getColumnInfo(m_nHeaderColumn, column))
@@ -205,15 +206,17 @@ void CBrowseWidget::changeIndexValueColor(const std::string& titleText)
         return; // no such column: nothing to colour
     for (const SIndexValueParam& range : it->second) {
         const int index = m_pModel->paletteIndex(
-            range.colorName == "default" ? m_qsEqualKey : CColorConversion(colorCodeOfName(QString::fromStdString(range.colorName))));
+            range.colorName == "default"
+                ? m_qsEqualKey
+                : CColorConversion(colorCodeOfName(QString::fromStdString(range.colorName))));
         for (const auto& data : m_pModel->getAllDatas()) {
             auto* row = static_cast<HpfBrowserData*>(data.get());
             if (column >= row->textColors.size())
                 continue;
             // the sector's user-defined value of the field, else the cell's own value
             const double v = se::FieldParams::hasData(m_qsSectorName, title, row->key)
-                ? se::FieldParams::getData(m_qsSectorName, title, row->key)
-                : row->getDouble(column);
+                                 ? se::FieldParams::getData(m_qsSectorName, title, row->key)
+                                 : row->getDouble(column);
             if (isNoValue(v) || std::isnan(v))
                 continue;
             // ranges apply in order: a later match wins

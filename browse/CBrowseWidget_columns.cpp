@@ -20,11 +20,11 @@ namespace TC {
 namespace {
 
 const char* const kBaseTitles[QC_BASE_COUNT] = {
-    "今开", "最新", "最高", "最低", "总额", "总量", "前收", "涨幅", "涨跌", "持仓",
-    "委买价", "委买量", "委卖价", "委卖量", "委比", "市盈率", "总笔", "总手", "现手",
-    "买二价", "买三价", "买四价", "买五价", "买二量", "买三量", "买四量", "买五量",
-    "卖二价", "卖三价", "卖四价", "卖五价", "卖二量", "卖三量", "卖四量", "卖五量",
-    "均价", "权重%"};
+    "今开",   "最新",   "最高",   "最低",   "总额",   "总量",   "前收",   "涨幅",
+    "涨跌",   "持仓",   "委买价", "委买量", "委卖价", "委卖量", "委比",   "市盈率",
+    "总笔",   "总手",   "现手",   "买二价", "买三价", "买四价", "买五价", "买二量",
+    "买三量", "买四量", "买五量", "卖二价", "卖三价", "卖四价", "卖五价", "卖二量",
+    "卖三量", "卖四量", "卖五量", "均价",   "权重%"};
 
 const QString kTableBackground = QStringLiteral("ic_clr_table_background");
 constexpr int kAlignLeft = 129;  // left, vertically centred
@@ -32,10 +32,25 @@ constexpr int kAlignRight = 130; // right, vertically centred
 constexpr int kClientTypeLite = 3;
 
 // Sectors whose instruments have no industry.
-const char* const kNoIndustrySectors[] = {
-    "沪深指数", "沪深基金", "沪深债券", "沪深ETF", "沪市指数", "沪市基金", "沪市债券", "沪市ETF",
-    "深市指数", "深市基金", "深市债券", "深市ETF", "内盘期货板块", "期权板块", "概念指数",
-    "地域指数", "申万一级行业板块指数", "申万一级行业板块指数(港股)", "证监会行业板块指数"};
+const char* const kNoIndustrySectors[] = {"沪深指数",
+                                          "沪深基金",
+                                          "沪深债券",
+                                          "沪深ETF",
+                                          "沪市指数",
+                                          "沪市基金",
+                                          "沪市债券",
+                                          "沪市ETF",
+                                          "深市指数",
+                                          "深市基金",
+                                          "深市债券",
+                                          "深市ETF",
+                                          "内盘期货板块",
+                                          "期权板块",
+                                          "概念指数",
+                                          "地域指数",
+                                          "申万一级行业板块指数",
+                                          "申万一级行业板块指数(港股)",
+                                          "证监会行业板块指数"};
 
 } // namespace
 
@@ -70,14 +85,16 @@ bool CBrowseWidget::getBrowserColumn(ColumnInfo& out, EBrowserQuoterColumnID id)
 
 QString CBrowseWidget::numberFontKey() const
 {
-    return m_bConcise && getConfig()->conciseStyle ? QStringLiteral("ic_concise_fnt_table_number_default")
-                                                   : QStringLiteral("ic_fnt_table_number_default");
+    return m_bConcise && getConfig()->conciseStyle
+               ? QStringLiteral("ic_concise_fnt_table_number_default")
+               : QStringLiteral("ic_fnt_table_number_default");
 }
 
 QString CBrowseWidget::textFontKey() const
 {
-    return m_bConcise && getConfig()->conciseStyle ? QStringLiteral("ic_concise_fnt_table_text_default")
-                                                   : QStringLiteral("ic_fnt_table_text_default");
+    return m_bConcise && getConfig()->conciseStyle
+               ? QStringLiteral("ic_concise_fnt_table_text_default")
+               : QStringLiteral("ic_fnt_table_text_default");
 }
 
 void CBrowseWidget::appendExtraColumns()
@@ -196,7 +213,8 @@ void CBrowseWidget::setColumnList(const QList<ColumnInfo>& list)
         case QC_TOTAL_SELL: m_nTotalSellColumn = id; break;
         case QC_NET_BUY: m_nNetBuyColumn = id; break;
         case QC_NIGHT: m_nNightColumn = id; break;
-        case QC_LINK_CODE: case QC_LINK_NAME:
+        case QC_LINK_CODE:
+        case QC_LINK_NAME:
             m_pModel->setValueType(id, ValueType_Text);
             m_pTable->setColumnFontKey(id, textFont);
             break;
@@ -290,8 +308,9 @@ void CBrowseWidget::removeColumnInfo(int column)
     m_columnList.erase(it);
     m_addedColumns.erase(std::remove_if(m_addedColumns.begin(), m_addedColumns.end(), sameId),
                          m_addedColumns.end());
-    m_indicatorColumns.erase(std::remove_if(m_indicatorColumns.begin(), m_indicatorColumns.end(), sameId),
-                             m_indicatorColumns.end());
+    m_indicatorColumns.erase(
+        std::remove_if(m_indicatorColumns.begin(), m_indicatorColumns.end(), sameId),
+        m_indicatorColumns.end());
     m_customColumns.erase(std::remove_if(m_customColumns.begin(), m_customColumns.end(), sameId),
                           m_customColumns.end());
     m_extraColumns.erase(std::remove_if(m_extraColumns.begin(), m_extraColumns.end(), sameId),
@@ -393,11 +412,10 @@ QList<QString> CBrowseWidget::columnNamesOfType(eBrowseType type)
     case 1:
         add({"涨幅", "总额", "行业", "最新", "总市值", "流通市值", "1分钟涨速", "5分钟涨速"});
         break;
-    case 2:
-        add({"涨幅", "总额"});
-        break;
+    case 2: add({"涨幅", "总额"}); break;
     case 3:
-        add({"涨幅", "总额", "行业", "总买", "总卖", "净买入", "最新", "总市值", "流通市值", "涨速", "涨速"});
+        add({"涨幅", "总额", "行业", "总买", "总卖", "净买入", "最新", "总市值", "流通市值", "涨速",
+             "涨速"});
         break;
     case 4:
         names.append(CExtendDataManager::instance()->getExtendList());
@@ -480,11 +498,14 @@ void CBrowseWidget::resetSectorShowHideColumn()
     for (const ColumnInfo& c : m_extraColumns) {
         bool visible;
         switch (c.lineIndex) {
-        case QC_LINK_CODE: case QC_LINK_AMOUNT: visible = ah || connect; break;
-        case QC_LINK_NAME: case QC_CONVERT_PRICE: case QC_CONVERT_VALUE: case QC_CONVERT_PREMIUM:
-            visible = cb;
-            break;
-        case QC_LINK_PRICE: case QC_LINK_RATIO: visible = cb || ah || connect; break;
+        case QC_LINK_CODE:
+        case QC_LINK_AMOUNT: visible = ah || connect; break;
+        case QC_LINK_NAME:
+        case QC_CONVERT_PRICE:
+        case QC_CONVERT_VALUE:
+        case QC_CONVERT_PREMIUM: visible = cb; break;
+        case QC_LINK_PRICE:
+        case QC_LINK_RATIO: visible = cb || ah || connect; break;
         default: continue;
         }
         setColumnVisible(c.columnId, visible);
@@ -517,8 +538,8 @@ void CBrowseWidget::createAction()
 
 bool CBrowseWidget::prepareHeaderMenu(int column)
 {
-    const QList<QAction*> entries = {m_pActRemove, m_pActRefreshColumn, m_pActRefreshModel,
-                                     m_pActRefreshSetting, m_pActAutoRefresh, m_pActIndexColor};
+    const QList<QAction*> entries = {m_pActRemove,         m_pActRefreshColumn, m_pActRefreshModel,
+                                     m_pActRefreshSetting, m_pActAutoRefresh,   m_pActIndexColor};
     const ColumnInfo* c = findColumn(column);
     if (column == 0 || column == 1 || column == 2 || !c)
         return false; // fixed columns have no descriptor to act on
@@ -582,7 +603,9 @@ QAction* CBrowseWidget::addFuncMenuAction(const QString& text, int kind)
     if (!action)
         return nullptr;
     switch (kind) {
-    case 2: connect(action, &QAction::triggered, this, &CBrowseWidget::slotRemoveStockFromSector); break;
+    case 2:
+        connect(action, &QAction::triggered, this, &CBrowseWidget::slotRemoveStockFromSector);
+        break;
     default: break; // the other kinds belong to the sector and external-data commands
     }
     return action;

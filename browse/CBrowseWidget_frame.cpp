@@ -30,10 +30,8 @@ constexpr int kClientTypeLite = 3;
 } // namespace
 
 CBrowseWidget::CBrowseWidget(QWidget* parent, bool concise, eBrowseType browseType, int tableId)
-    : XP::CBaseWidget(parent, QStringLiteral("browse_widget")),
-      m_bConcise(concise),
-      m_nBrowseType(browseType),
-      m_nTableId(tableId)
+    : XP::CBaseWidget(parent, QStringLiteral("browse_widget")), m_bConcise(concise),
+      m_nBrowseType(browseType), m_nTableId(tableId)
 {
     m_mailbox = CWorkerMailbox::create(this);
 
@@ -68,12 +66,13 @@ CBrowseWidget::CBrowseWidget(QWidget* parent, bool concise, eBrowseType browseTy
     }
     restartRefreshTimer(interval);
     CWorkerMailboxPtr mailbox = m_mailbox;
-    m_nConfigListener = SingletonManager::getIndexUserConfig()->addChangeListener([this, mailbox]() {
-        if (QThread::currentThread() == thread())
-            slotOptionSettingChange();
-        else
-            mailbox->post([this]() { slotOptionSettingChange(); });
-    });
+    m_nConfigListener =
+        SingletonManager::getIndexUserConfig()->addChangeListener([this, mailbox]() {
+            if (QThread::currentThread() == thread())
+                slotOptionSettingChange();
+            else
+                mailbox->post([this]() { slotOptionSettingChange(); });
+        });
 
     m_pWholeQuoteModel = CWholeQuoteModel::create();
     connect(m_pWholeQuoteModel.get(), &CWholeQuoteModel::sigHistoryCallBack, this,
@@ -159,7 +158,8 @@ bool CBrowseWidget::handleEvent(int id, int a, int b, const QString& text, void*
         if (!key.isEmpty()) {
             m_qsCurrentCode = key;
             deliverEvent(Event_DoubleSelectStock, a, b, key);
-            deliverEvent(Event_PositionAccount, a, b, getPositionAccount(m_pTable->getSelectedRow()));
+            deliverEvent(Event_PositionAccount, a, b,
+                         getPositionAccount(m_pTable->getSelectedRow()));
         }
         return true;
     }
@@ -171,8 +171,7 @@ bool CBrowseWidget::handleEvent(int id, int a, int b, const QString& text, void*
         m_pTable->sortByColumn(0, 0);
         m_pTable->setSelectedRow(0);
         return true;
-    default:
-        return XP::CBaseWidget::handleEvent(id, a, b, text, p);
+    default: return XP::CBaseWidget::handleEvent(id, a, b, text, p);
     }
 }
 
@@ -295,12 +294,30 @@ void CBrowseWidget::slotDragScollBar()
 }
 
 // The position list answers these; a plain browse table has no accounts.
-QMultiMap<QString, QString> CBrowseWidget::getAccountList() { return {}; }
-QList<QString> CBrowseWidget::getNoRepetionAccountList() { return {}; }
-QString CBrowseWidget::getApplyFormulaAccount() { return QString(); }
-QString CBrowseWidget::getPositionAccount(const HpfBrowserDataPtr&) { return QString(); }
-QString CBrowseWidget::getPositionAccount(int) { return QString(); }
+QMultiMap<QString, QString> CBrowseWidget::getAccountList()
+{
+    return {};
+}
+QList<QString> CBrowseWidget::getNoRepetionAccountList()
+{
+    return {};
+}
+QString CBrowseWidget::getApplyFormulaAccount()
+{
+    return QString();
+}
+QString CBrowseWidget::getPositionAccount(const HpfBrowserDataPtr&)
+{
+    return QString();
+}
+QString CBrowseWidget::getPositionAccount(int)
+{
+    return QString();
+}
 void CBrowseWidget::updatePositionDataByQuote(const HpfBrowserDataPtr&) {}
-bool CBrowseWidget::isPositionSector() { return false; }
+bool CBrowseWidget::isPositionSector()
+{
+    return false;
+}
 
 } // namespace TC

@@ -8,8 +8,8 @@
 #include "host/data/FormulaManager.h"
 #include "host/data/IndexManager.h"
 #include "host/data/Log.h"
-#include "host/data/StockManager.h"
 #include "host/data/StockKey.h"
+#include "host/data/StockManager.h"
 
 #include <QThread>
 
@@ -24,12 +24,15 @@ constexpr double kEps = kEpsilon;
 constexpr int64_t kVolumeMax = std::numeric_limits<int64_t>::max();
 constexpr int kPricePrecision = 100; // marker: the instrument's price decimals
 
-bool nearZero(double v) { return std::fabs(v) < kEps; }
+bool nearZero(double v)
+{
+    return std::fabs(v) < kEps;
+}
 
 bool isHongKongLine(const QString& m)
 {
     return m == QLatin1String("HGT") || m == QLatin1String("SSEHKEX") || m == QLatin1String("SGT")
-        || m == QLatin1String("SZSEHKEX");
+           || m == QLatin1String("SZSEHKEX");
 }
 
 double volumeValue(int64_t volume)
@@ -42,17 +45,33 @@ int precisionOfQuote(int q, bool constituents)
 {
     switch (q) {
     case QC_AVERAGE: return 2;
-    case QC_TURNOVER: case QC_SPEED1: case QC_SPEED5: case QC_LINK_RATIO: case QC_DISCOUNT:
-        return -3;
-    case QC_AMOUNT: case QC_VOLUME: return -2;
+    case QC_TURNOVER:
+    case QC_SPEED1:
+    case QC_SPEED5:
+    case QC_LINK_RATIO:
+    case QC_DISCOUNT: return -3;
+    case QC_AMOUNT:
+    case QC_VOLUME: return -2;
     case QC_RATIO: return -3;
-    case QC_POSITION: case QC_BIDVOL1: case QC_ASKVOL1: case QC_TRADE_COUNT: case QC_TOTAL_HANDS:
-    case QC_CUR_HANDS: case QC_BIDVOL2: case QC_BIDVOL3: case QC_BIDVOL4: case QC_BIDVOL5:
-    case QC_ASKVOL2: case QC_ASKVOL3: case QC_ASKVOL4: case QC_ASKVOL5:
-        return 0;
-    case QC_ORDER_RATIO: case QC_PE: return 2;
+    case QC_POSITION:
+    case QC_BIDVOL1:
+    case QC_ASKVOL1:
+    case QC_TRADE_COUNT:
+    case QC_TOTAL_HANDS:
+    case QC_CUR_HANDS:
+    case QC_BIDVOL2:
+    case QC_BIDVOL3:
+    case QC_BIDVOL4:
+    case QC_BIDVOL5:
+    case QC_ASKVOL2:
+    case QC_ASKVOL3:
+    case QC_ASKVOL4:
+    case QC_ASKVOL5: return 0;
+    case QC_ORDER_RATIO:
+    case QC_PE: return 2;
     case QC_WEIGHT: return constituents ? -2 : -4;
-    case QC_TOTAL_VALUE: case QC_FLOAT_VALUE: return -2;
+    case QC_TOTAL_VALUE:
+    case QC_FLOAT_VALUE: return -2;
     default: return q < QC_BASE_COUNT ? kPricePrecision : 2;
     }
 }
@@ -61,14 +80,27 @@ int precisionOfQuote(int q, bool constituents)
 int colourRuleOfQuote(int q)
 {
     switch (q) {
-    case QC_OPEN: case QC_LATEST: case QC_HIGH: case QC_LOW: case QC_BID1: case QC_ASK1:
-    case QC_BID2: case QC_BID3: case QC_BID4: case QC_BID5:
-    case QC_ASK2: case QC_ASK3: case QC_ASK4: case QC_ASK5: case QC_LINK_PRICE:
-        return 1;
-    case QC_RATIO: case QC_CHANGE: case QC_SPEED1: case QC_SPEED5: case QC_LINK_RATIO:
-        return 2;
-    default:
-        return 0;
+    case QC_OPEN:
+    case QC_LATEST:
+    case QC_HIGH:
+    case QC_LOW:
+    case QC_BID1:
+    case QC_ASK1:
+    case QC_BID2:
+    case QC_BID3:
+    case QC_BID4:
+    case QC_BID5:
+    case QC_ASK2:
+    case QC_ASK3:
+    case QC_ASK4:
+    case QC_ASK5:
+    case QC_LINK_PRICE: return 1;
+    case QC_RATIO:
+    case QC_CHANGE:
+    case QC_SPEED1:
+    case QC_SPEED5:
+    case QC_LINK_RATIO: return 2;
+    default: return 0;
     }
 }
 
@@ -98,8 +130,8 @@ void CBrowseWidget::rebuildQuoteColumnPlan()
         if (slot < 0)
             continue;
         const int q = c.lineIndex;
-        m_quotePlan.push_back({c.columnId, slot, q, precisionOfQuote(q, m_bIndexConstituents),
-                               colourRuleOfQuote(q)});
+        m_quotePlan.push_back(
+            {c.columnId, slot, q, precisionOfQuote(q, m_bIndexConstituents), colourRuleOfQuote(q)});
     }
 }
 
@@ -178,7 +210,8 @@ void CBrowseWidget::fillQuoterFromCache()
     auto* formulas = CFormulaManager::instance();
     for (const QString& market : order) {
         const QVector<QString>& codes = byMarket[market];
-        const auto quotes = formulas->subPushQuoterFromCache(dorn::PushQuoteParam(market.toStdString()), codes);
+        const auto quotes =
+            formulas->subPushQuoterFromCache(dorn::PushQuoteParam(market.toStdString()), codes);
         if (m_nBrowseStatus != BrowseStatus_Statistic && m_nBrowseStatus != BrowseStatus_External)
             formulaMarketQuoteBack(market, codes, quotes, false);
     }
@@ -222,7 +255,8 @@ void CBrowseWidget::formulaPushQuoteBack(dorn::PushQuoteParam& param, const QVec
     if (m_nBrowseStatus == BrowseStatus_Statistic || m_nBrowseStatus == BrowseStatus_External)
         return;
     ++m_nPushCount;
-    formulaMarketQuoteBack(QString::fromStdString(param.market), codes, quotes, last && !m_bDraining);
+    formulaMarketQuoteBack(QString::fromStdString(param.market), codes, quotes,
+                           last && !m_bDraining);
 }
 
 void CBrowseWidget::slotDrainQueued()
@@ -262,13 +296,13 @@ void CBrowseWidget::applyLinkedQuote(const quoter::QuoterAllData& q, const QStri
                 break;
             case QC_LINK_RATIO:
                 row->setQuoteValue(c.slot, ratio, -3);
-                row->setTextColorIndex(c.column, isNoValue(ratio) ? m_nEqualIdx : colourIndexOf(ratio));
+                row->setTextColorIndex(c.column,
+                                       isNoValue(ratio) ? m_nEqualIdx : colourIndexOf(ratio));
                 break;
             case QC_LINK_AMOUNT:
                 row->setQuoteValue(c.slot, nearZero(q.amount) ? kNoValue : q.amount, -2);
                 break;
-            default:
-                break;
+            default: break;
             }
         }
     }
@@ -283,9 +317,9 @@ int CBrowseWidget::colourIndexOf(double d) const
     return m_nEqualIdx;
 }
 
-void CBrowseWidget::formulaMarketQuoteBackExecute(const QString& market, const QVector<QString>& codes,
-                                                  const std::vector<quoter::QuoterAllDataPtr>& quotes,
-                                                  bool repaint)
+void CBrowseWidget::formulaMarketQuoteBackExecute(
+    const QString& market, const QVector<QString>& codes,
+    const std::vector<quoter::QuoterAllDataPtr>& quotes, bool repaint)
 {
     size_t n = size_t(codes.size());
     if (n != quotes.size()) {
@@ -293,7 +327,8 @@ void CBrowseWidget::formulaMarketQuoteBackExecute(const QString& market, const Q
                     codes.size(), quotes.size());
         n = std::min(n, quotes.size());
     }
-    const bool linked = (m_bAHSector && isHongKongLine(market)) || (m_bConnectSector && isShSzMarket(market));
+    const bool linked =
+        (m_bAHSector && isHongKongLine(market)) || (m_bConnectSector && isShSzMarket(market));
     if (linked) {
         for (size_t i = 0; i < n; ++i) {
             if (quotes[i])
@@ -357,7 +392,11 @@ void CBrowseWidget::writeRowQuote(HpfBrowserData& row, const quoter::QuoterAllDa
     else
         notTraded = last <= s && (bid1 > s || ask1 > s);
     if (notTraded) {
-        P = !nearZero(last) ? last : !nearZero(bid1) ? bid1 : !nearZero(ask1) ? ask1 : preValid ? pre : N;
+        P = !nearZero(last)   ? last
+            : !nearZero(bid1) ? bid1
+            : !nearZero(ask1) ? ask1
+            : preValid        ? pre
+                              : N;
     } else if (last > s) {
         P = last;
         open = q.open;
@@ -390,7 +429,9 @@ void CBrowseWidget::writeRowQuote(HpfBrowserData& row, const quoter::QuoterAllDa
         case QC_HIGH: v = high; break;
         case QC_LOW: v = low; break;
         case QC_AMOUNT: v = q.amount; break;
-        case QC_VOLUME: case QC_TOTAL_HANDS: case QC_CUR_HANDS: v = volumeValue(q.volume); break;
+        case QC_VOLUME:
+        case QC_TOTAL_HANDS:
+        case QC_CUR_HANDS: v = volumeValue(q.volume); break;
         case QC_PRECLOSE: v = preValid ? pre : N; break;
         case QC_RATIO: v = ratio; break;
         case QC_CHANGE: v = change; break;
@@ -399,19 +440,31 @@ void CBrowseWidget::writeRowQuote(HpfBrowserData& row, const quoter::QuoterAllDa
         case QC_BIDVOL1: v = volumeValue(q.bidVolume[0]); break;
         case QC_ASK1: v = q.askPrice[0]; break;
         case QC_ASKVOL1: v = volumeValue(q.askVolume[0]); break;
-        case QC_BID2: case QC_BID3: case QC_BID4: case QC_BID5: v = q.bidPrice[qid - QC_BID2 + 1]; break;
-        case QC_BIDVOL2: case QC_BIDVOL3: case QC_BIDVOL4: case QC_BIDVOL5:
-            v = volumeValue(q.bidVolume[qid - QC_BIDVOL2 + 1]);
-            break;
-        case QC_ASK2: case QC_ASK3: case QC_ASK4: case QC_ASK5: v = q.askPrice[qid - QC_ASK2 + 1]; break;
-        case QC_ASKVOL2: case QC_ASKVOL3: case QC_ASKVOL4: case QC_ASKVOL5:
-            v = volumeValue(q.askVolume[qid - QC_ASKVOL2 + 1]);
-            break;
-        case QC_ORDER_RATIO: case QC_PE: case QC_TRADE_COUNT: case QC_AVERAGE: v = 0.0; break;
+        case QC_BID2:
+        case QC_BID3:
+        case QC_BID4:
+        case QC_BID5: v = q.bidPrice[qid - QC_BID2 + 1]; break;
+        case QC_BIDVOL2:
+        case QC_BIDVOL3:
+        case QC_BIDVOL4:
+        case QC_BIDVOL5: v = volumeValue(q.bidVolume[qid - QC_BIDVOL2 + 1]); break;
+        case QC_ASK2:
+        case QC_ASK3:
+        case QC_ASK4:
+        case QC_ASK5: v = q.askPrice[qid - QC_ASK2 + 1]; break;
+        case QC_ASKVOL2:
+        case QC_ASKVOL3:
+        case QC_ASKVOL4:
+        case QC_ASKVOL5: v = volumeValue(q.askVolume[qid - QC_ASKVOL2 + 1]); break;
+        case QC_ORDER_RATIO:
+        case QC_PE:
+        case QC_TRADE_COUNT:
+        case QC_AVERAGE: v = 0.0; break;
         case QC_WEIGHT: v = m_bIndexConstituents ? getStkWeight(row.key) : 0.0; break;
-        case QC_TOTAL_VALUE: case QC_FLOAT_VALUE: {
+        case QC_TOTAL_VALUE:
+        case QC_FLOAT_VALUE: {
             const bool noBook = (nearZero(q.bidPrice[0]) || isNoValue(q.bidPrice[0]))
-                && (nearZero(q.askPrice[0]) || isNoValue(q.askPrice[0]));
+                                && (nearZero(q.askPrice[0]) || isNoValue(q.askPrice[0]));
             const bool noVolume = q.volume == 0 || q.volume == kVolumeMax;
             const double price = noBook && noVolume ? pre : P;
             v = (qid == QC_TOTAL_VALUE ? row.totalShares : row.floatShares) * price;
@@ -441,9 +494,11 @@ void CBrowseWidget::writeRowQuote(HpfBrowserData& row, const quoter::QuoterAllDa
             break;
         }
         case QC_CONVERT_PRICE: v = row.conversionPrice; break;
-        case QC_CONVERT_VALUE: case QC_CONVERT_PREMIUM: {
+        case QC_CONVERT_VALUE:
+        case QC_CONVERT_PREMIUM: {
             const auto* u = linkedQuote();
-            const double cv = u && !nearZero(row.conversionPrice) ? 100.0 / row.conversionPrice * u->last : N;
+            const double cv =
+                u && !nearZero(row.conversionPrice) ? 100.0 / row.conversionPrice * u->last : N;
             if (qid == QC_CONVERT_VALUE)
                 v = cv;
             else // premium rate in percent; no value without a price or a usable value
@@ -454,15 +509,15 @@ void CBrowseWidget::writeRowQuote(HpfBrowserData& row, const quoter::QuoterAllDa
         case QC_DISCOUNT:
             v = isNoValue(P) || nearZero(q.iopv) ? N : std::fabs(P - q.iopv) / q.iopv;
             break;
-        default:
-            continue; // not written by quotes
+        default: continue; // not written by quotes
         }
         if (nearZero(v) && qid != QC_RATIO && qid != QC_CHANGE
             && !(qid >= QC_TURNOVER && qid <= QC_SPEED5))
             v = N;
         if (!std::isfinite(v))
             v = N;
-        row.setQuoteValue(c.slot, v, c.precision == kPricePrecision ? row.priceDecimals : c.precision);
+        row.setQuoteValue(c.slot, v,
+                          c.precision == kPricePrecision ? row.priceDecimals : c.precision);
 
         if (c.colourRule != 0) {
             if (isNoValue(v)) {
@@ -479,7 +534,8 @@ void CBrowseWidget::writeRowQuote(HpfBrowserData& row, const quoter::QuoterAllDa
                         comparable = preValid;
                     }
                 }
-                row.setTextColorIndex(c.column, comparable ? colourIndexOf(v - reference) : m_nEqualIdx);
+                row.setTextColorIndex(c.column,
+                                      comparable ? colourIndexOf(v - reference) : m_nEqualIdx);
             }
         }
     }

@@ -138,9 +138,10 @@ void CBrowseWidget::removeRowFromIndex(const HpfBrowserData* row)
         if (linked != m_linkedRows.end()) {
             auto rows = linked->find(row->underlyingCode);
             if (rows != linked->end()) {
-                rows->erase(std::remove_if(rows->begin(), rows->end(),
-                                           [row](const HpfBrowserDataPtr& r) { return r.get() == row; }),
-                            rows->end());
+                rows->erase(
+                    std::remove_if(rows->begin(), rows->end(),
+                                   [row](const HpfBrowserDataPtr& r) { return r.get() == row; }),
+                    rows->end());
             }
         }
     }
@@ -287,7 +288,8 @@ void CBrowseWidget::getRowIndexByStockCode(const QString& key, std::vector<int>&
         out.push_back(index);
 }
 
-QList<HpfBrowserDataPtr> CBrowseWidget::getDataLastByCode(const QString& market, const QString& code)
+QList<HpfBrowserDataPtr> CBrowseWidget::getDataLastByCode(const QString& market,
+                                                          const QString& code)
 {
     // through the market/code index: no key is built on the way
     auto byMarket = m_rowsByMarket.constFind(market);

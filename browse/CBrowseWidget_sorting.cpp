@@ -200,18 +200,19 @@ std::string CBrowseWidget::getSelectJsonParam()
 {
     // key -> quote id of the column whose text is exported under it
     static const std::pair<const char*, int> kExported[] = {
-        {"OPEN", QC_OPEN},       {"LATEST", QC_LATEST},     {"HIGH", QC_HIGH},
-        {"LOW", QC_LOW},         {"AMOUNT", QC_AMOUNT},     {"VOLUMN", QC_VOLUME},
+        {"OPEN", QC_OPEN},         {"LATEST", QC_LATEST},   {"HIGH", QC_HIGH},
+        {"LOW", QC_LOW},           {"AMOUNT", QC_AMOUNT},   {"VOLUMN", QC_VOLUME},
         {"PRECLOSE", QC_PRECLOSE}, {"ZHANGFU", QC_RATIO},   {"ZHANGDIE", QC_CHANGE},
         {"POSITION", QC_POSITION}, {"BID1", QC_BID1},       {"BIDVOL1", QC_BIDVOL1},
-        {"ASK1", QC_ASK1},       {"ASKVOL1", QC_ASKVOL1},
+        {"ASK1", QC_ASK1},         {"ASKVOL1", QC_ASKVOL1},
     };
     const int selected = m_pTable->getSelectedRow();
     JsonBuilder json;
     json.appendInt("index", selected);
     HpfBrowserDataPtr row = m_pModel->rowAt(selected);
     if (row) {
-        json.appendString("CODE", utils::nvStockKey(row->market.toStdString(), row->code.toStdString()));
+        json.appendString("CODE",
+                          utils::nvStockKey(row->market.toStdString(), row->code.toStdString()));
         json.appendString("NAME", row->getText(1).toStdString());
         for (const auto& entry : kExported) {
             // the value comes from the column that shows the quote id, wherever it stands
@@ -243,7 +244,8 @@ void CBrowseWidget::getCustomSortParam(QMap<double, QList<QString>>& out)
         if (!CExtendDataManager::instance()->isExtendData(column.title))
             return;
         if (!m_getTradeDate) {
-            TT_LOG_WARN("[browser] getCustomSortParam: no trade-date getter, %1% skipped", column.title);
+            TT_LOG_WARN("[browser] getCustomSortParam: no trade-date getter, %1% skipped",
+                        column.title);
             return;
         }
         se::RPCExtendDataShowParam param;
@@ -252,7 +254,8 @@ void CBrowseWidget::getCustomSortParam(QMap<double, QList<QString>>& out)
         param.keys.reserve(rows.size());
         for (const auto& data : rows)
             param.keys.push_back(data->getKey().toStdString());
-        const std::map<std::string, double> values = CFormulaManager::instance()->getExtendShowData(param);
+        const std::map<std::string, double> values =
+            CFormulaManager::instance()->getExtendShowData(param);
         for (size_t i = 0; i < rows.size(); ++i) {
             auto found = values.find(param.keys[i]);
             if (found != values.end())

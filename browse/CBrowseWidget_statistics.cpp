@@ -21,12 +21,14 @@ QString CBrowseWidget::getSectorNameByStockCode(const QString& code)
     QString market, bare;
     XP::splitStockKey(code, &market, &bare);
     const bool hongKongLine = market == QLatin1String("HGT") || market == QLatin1String("SGT")
-        || code.startsWith(QLatin1String("HGT")) || code.startsWith(QLatin1String("SGT"));
+                              || code.startsWith(QLatin1String("HGT"))
+                              || code.startsWith(QLatin1String("SGT"));
     CSectorDetail* sector = nullptr;
     if (hongKongLine)
         sector = sectors->getSectorByIndustry(code, QStringLiteral("HKSW2"), getSectorTypeName(16));
     if (!sector)
-        sector = sectors->getSectorByIndustry(code, QStringLiteral("SW1"), QStringLiteral("申万一级行业板块"));
+        sector = sectors->getSectorByIndustry(code, QStringLiteral("SW1"),
+                                              QStringLiteral("申万一级行业板块"));
     const QString name = sector ? sector->getName() : QString();
     m_industryCache.insert(code, name);
     return name;

@@ -25,12 +25,13 @@ CHpfBrowserTable::CHpfBrowserTable(int id, QWidget* parent, int menuFlags)
     connect(m_pClickTimer, &QTimer::timeout, this, &CHpfBrowserTable::slotTableHeaderClick);
     addTableFlag(kFlagBrowseTable);
     const bool concise = TC::getConfig()->conciseStyle;
-    setScrollBarColorKeys(
-        concise ? QStringLiteral("ic_clr_concise_scrollbar_normal") : QStringLiteral("ic_clr_scrollbar_normal"),
-        concise ? QStringLiteral("ic_clr_concise_addsub_page_scrollbar_press")
-                : QStringLiteral("ic_clr_addsub_page_scrollbar_press"),
-        QStringLiteral("ic_clr_scrollbar_press"), QStringLiteral("ic_clr_scrollbar_hover"),
-        QStringLiteral("ic_clr_scrollbar_background"));
+    setScrollBarColorKeys(concise ? QStringLiteral("ic_clr_concise_scrollbar_normal")
+                                  : QStringLiteral("ic_clr_scrollbar_normal"),
+                          concise ? QStringLiteral("ic_clr_concise_addsub_page_scrollbar_press")
+                                  : QStringLiteral("ic_clr_addsub_page_scrollbar_press"),
+                          QStringLiteral("ic_clr_scrollbar_press"),
+                          QStringLiteral("ic_clr_scrollbar_hover"),
+                          QStringLiteral("ic_clr_scrollbar_background"));
 }
 
 CHpfBrowserTable::~CHpfBrowserTable() = default;

@@ -55,14 +55,10 @@ double HpfBrowserData::indicatorDouble(int slot) const
 QString HpfBrowserData::formatNumber(int column, double v, int p)
 {
     switch (p) {
-    case -5:
-        return kDash;
-    case -4:
-        return XP::formatDoubleNumber(v * 100.0, 3, 0, true, kDash);
-    case -3:
-        return XP::formatDoubleNumber(v, 2, XP::FMT_PERCENT, true, kDash);
-    case -2:
-        return XP::formatDoubleNumber(v, 2, XP::FMT_BIGVALUE, true, kDash);
+    case -5: return kDash;
+    case -4: return XP::formatDoubleNumber(v * 100.0, 3, 0, true, kDash);
+    case -3: return XP::formatDoubleNumber(v, 2, XP::FMT_PERCENT, true, kDash);
+    case -2: return XP::formatDoubleNumber(v, 2, XP::FMT_BIGVALUE, true, kDash);
     case -6: {
         int unit = 1;
         if (isShSzMarket(market) && !TC::getUserConfig()->getVolumeFlag())
@@ -74,8 +70,7 @@ QString HpfBrowserData::formatNumber(int column, double v, int p)
             return kDash;
         return XP::formatLonglongNumber(lots / unit, 0, 0, kDash);
     }
-    default:
-        return XP::formatDoubleNumber(v, p < 0 ? 2 : p, 0, true, kDash);
+    default: return XP::formatDoubleNumber(v, p < 0 ? 2 : p, 0, true, kDash);
     }
 }
 

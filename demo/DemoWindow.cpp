@@ -20,7 +20,7 @@
 namespace {
 constexpr int kSectorRole = Qt::UserRole + 1;
 constexpr int kTreeDepth = 3; // leaves deeper than this are reached through their parents
-}
+} // namespace
 
 DemoWindow::DemoWindow(QWidget* parent) : QMainWindow(parent)
 {
@@ -41,9 +41,8 @@ DemoWindow::DemoWindow(QWidget* parent) : QMainWindow(parent)
         for (TC::CSectorDetail* top : root->getChildren())
             fillTree(nullptr, top, 0);
     }
-    connect(m_pTree, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
-        showSector(item->data(0, kSectorRole).toString());
-    });
+    connect(m_pTree, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem* item) { showSector(item->data(0, kSectorRole).toString()); });
 
     m_pRowsLabel = new QLabel(this);
     m_pRateLabel = new QLabel(this);
@@ -54,16 +53,16 @@ DemoWindow::DemoWindow(QWidget* parent) : QMainWindow(parent)
     statusBar()->addWidget(m_pRefreshLabel);
     statusBar()->addPermanentWidget(m_pChosenLabel);
     connect(m_pBrowse, &TC::CBrowseWidget::sigRefreshed, this, [this]() {
-        m_pRefreshLabel->setText(QStringLiteral("刷新 %1").arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss"))));
+        m_pRefreshLabel->setText(QStringLiteral("刷新 %1").arg(
+            QTime::currentTime().toString(QStringLiteral("HH:mm:ss"))));
     });
     auto* statusTimer = new QTimer(this);
     connect(statusTimer, &QTimer::timeout, this, &DemoWindow::updateStatus);
     statusTimer->start(1000);
     m_rateClock.start();
 
-    XP::CEventSink::setHandler([this](QObject* sender, int id, int a, int b, const QString& text, void*) {
-        return onHostEvent(sender, id, a, b, text);
-    });
+    XP::CEventSink::setHandler([this](QObject* sender, int id, int a, int b, const QString& text,
+                                      void*) { return onHostEvent(sender, id, a, b, text); });
     buildMenus();
     resize(1600, 900);
 }
@@ -96,7 +95,8 @@ void DemoWindow::buildMenus()
         action->setChecked(XP::CUiResource::instance().themeName() == entry.second);
         themes->addAction(action);
         const QString name = entry.second;
-        connect(action, &QAction::triggered, this, [name]() { XP::CUiResource::instance().loadTheme(name); });
+        connect(action, &QAction::triggered, this,
+                [name]() { XP::CUiResource::instance().loadTheme(name); });
     }
     QMenu* refresh = settings->addMenu(QStringLiteral("刷新间隔"));
     auto* intervals = new QActionGroup(this);
@@ -145,7 +145,8 @@ void DemoWindow::updateStatus()
     const quint64 pushes = m_pBrowse->pushCount();
     const double seconds = std::max<qint64>(1, m_rateClock.restart()) / 1000.0;
     m_pRowsLabel->setText(QStringLiteral("行数 %1").arg(m_pBrowse->getStockListSize()));
-    m_pRateLabel->setText(QStringLiteral("推送 %1/秒").arg(double(pushes - m_nLastPushes) / seconds, 0, 'f', 1));
+    m_pRateLabel->setText(
+        QStringLiteral("推送 %1/秒").arg(double(pushes - m_nLastPushes) / seconds, 0, 'f', 1));
     m_nLastPushes = pushes;
 }
 

@@ -12,7 +12,7 @@ class QTreeWidgetItem;
 namespace TC {
 class CBrowseWidget;
 class CSectorDetail;
-}
+} // namespace TC
 
 class DemoWindow final : public QMainWindow {
     Q_OBJECT

@@ -58,10 +58,13 @@ int main(int argc, char** argv)
             if (!value(&sector))
                 return fail(QStringLiteral("--sector needs a sector name"));
         } else if (arg == QLatin1String("--theme")) {
-            if (!value(&theme) || (theme != QLatin1String("dark") && theme != QLatin1String("light")))
+            if (!value(&theme)
+                || (theme != QLatin1String("dark") && theme != QLatin1String("light")))
                 return fail(QStringLiteral("--theme takes dark or light"));
         } else {
-            return fail(QStringLiteral("unknown argument %1 (use --screenshot FILE, --seconds N, --sector NAME, --theme dark|light)").arg(arg));
+            return fail(QStringLiteral("unknown argument %1 (use --screenshot FILE, --seconds N, "
+                                       "--sector NAME, --theme dark|light)")
+                            .arg(arg));
         }
     }
 
@@ -76,19 +79,22 @@ int main(int argc, char** argv)
 
     auto* stocks = TC::CStockManager::instance();
     if (stocks->allInstruments().empty())
-        return fail(stocks->loadError().isEmpty() ? QStringLiteral("the market data holds no instrument")
-                                                  : stocks->loadError());
+        return fail(stocks->loadError().isEmpty()
+                        ? QStringLiteral("the market data holds no instrument")
+                        : stocks->loadError());
     if (!XP::CUiResource::instance().loadTheme(theme))
         return fail(QStringLiteral("cannot load the %1 theme").arg(theme));
 
     // The market runs as a trading morning whatever the wall time: the clock starts at
     // 10:00 of the last trading day and follows the wall clock from there.
-    const qint64 open = (qint64(stocks->getLastTradingDay(QStringLiteral("SH"))) + 10 * 3600) * 1000;
+    const qint64 open =
+        (qint64(stocks->getLastTradingDay(QStringLiteral("SH"))) + 10 * 3600) * 1000;
     TC::HostClock::setNowMs(open);
     QElapsedTimer sinceStart;
     sinceStart.start();
     QTimer marketClock;
-    QObject::connect(&marketClock, &QTimer::timeout, [&]() { TC::HostClock::setNowMs(open + sinceStart.elapsed()); });
+    QObject::connect(&marketClock, &QTimer::timeout,
+                     [&]() { TC::HostClock::setNowMs(open + sinceStart.elapsed()); });
     marketClock.start(100);
     auto* market = ttmarket::EmbeddedMarket::instance();
     market->setAlwaysOpen(true);
@@ -114,7 +120,8 @@ int main(int argc, char** argv)
         if (!window.grab().save(screenshot, "PNG")) {
             rc = fail(QStringLiteral("cannot write %1").arg(screenshot));
         } else {
-            std::printf("screenshot: %s\n", QFileInfo(screenshot).absoluteFilePath().toLocal8Bit().constData());
+            std::printf("screenshot: %s\n",
+                        QFileInfo(screenshot).absoluteFilePath().toLocal8Bit().constData());
             std::printf("summary: %s\n", window.summary().toLocal8Bit().constData());
         }
         app.quit();

@@ -45,7 +45,8 @@ void readAll(const TC::JsonObject& o, int depth)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const TC::JsonParseResult first = TC::JsonParam::parse(reinterpret_cast<const char*>(data), size);
+    const TC::JsonParseResult first =
+        TC::JsonParam::parse(reinterpret_cast<const char*>(data), size);
     if (!first.ok()) {
         if (!first.object.isEmpty())
             fail("failure with an object", first.error, first.object.toJson());

@@ -87,10 +87,11 @@ void CWholeQuoteModel::requestWholeQuote(const CodeMap& codesByMarket)
             for (size_t i = 0; i < n; ++i)
                 list.append(QString::fromStdString(entry.second[i]));
         }
-        mailbox->post([weak, generation, quotes = std::move(quotes), codes = std::move(codes)]() mutable {
-            if (auto self = weak.lock())
-                self->applyCacheRead(generation, std::move(quotes), std::move(codes));
-        });
+        mailbox->post(
+            [weak, generation, quotes = std::move(quotes), codes = std::move(codes)]() mutable {
+                if (auto self = weak.lock())
+                    self->applyCacheRead(generation, std::move(quotes), std::move(codes));
+            });
     });
 }
 

@@ -89,8 +89,8 @@ private:
         std::vector<quoter::QuoterAllDataPtr> quotes;
     };
 
-    std::map<std::string, int> m_subscriptions; // maps market to host subscription id
-    CodeMap m_requestMap;                       // what was last requested
+    std::map<std::string, int> m_subscriptions;        // maps market to host subscription id
+    CodeMap m_requestMap;                              // what was last requested
     std::map<std::string, QVector<QString>> m_codeMap; // codes the cache returned, per market
     QuoteMap m_cacheResult;
     bool m_bCancelled = false; // an explicit unrequestAll since the last request

@@ -15,11 +15,17 @@ void updateDerivedValues(CPositionStatics& r)
     r.profitRate = r.positionCost > 0.0 ? r.profit / r.positionCost : 0.0;
 }
 
-CAccountData::CAccountData(const CAccountInfo& info) : m_pInfo(std::make_shared<const CAccountInfo>(info)) {}
+CAccountData::CAccountData(const CAccountInfo& info)
+    : m_pInfo(std::make_shared<const CAccountInfo>(info))
+{
+}
 
 CAccountData::~CAccountData() = default;
 
-CAccountInfoPtr CAccountData::getAccountInfo() const { return m_pInfo; }
+CAccountInfoPtr CAccountData::getAccountInfo() const
+{
+    return m_pInfo;
+}
 
 std::vector<CPositionStaticsPtr> CAccountData::getPositions() const
 {

@@ -18,10 +18,10 @@ namespace ttservice {
 enum EAccountType {
     eAccountFuture = 1,
     eAccountStock = 2,
-    eAccountCredit = 3,      // 融资融券
+    eAccountCredit = 3, // 融资融券
     eAccountStockOption = 6,
-    eAccountHGT = 7,         // 沪港通
-    eAccountSGT = 11         // 深港通
+    eAccountHGT = 7, // 沪港通
+    eAccountSGT = 11 // 深港通
 };
 
 // Data kinds of subscriptions.
@@ -32,17 +32,15 @@ enum EPositionPushKind { ePushPosition = 0, ePushCode = 1 };
 
 enum EPositionDirection { eDirectionLong = 0, eDirectionShort = 1 };
 
-class IData
-{
+class IData {
 public:
     virtual ~IData() = default;
     virtual QString getKey() const = 0;
 };
 
-struct CAccountInfo final : IData
-{
-    QString key;        // unique; what the data center is asked with
-    QString accountId;  // the broker's account number shown to the user
+struct CAccountInfo final : IData {
+    QString key;       // unique; what the data center is asked with
+    QString accountId; // the broker's account number shown to the user
     QString name;
     int accountType = eAccountStock;
     QString productGroup; // the product (fund) the account belongs to; may be empty
@@ -52,9 +50,8 @@ using CAccountInfoPtr = std::shared_ptr<const CAccountInfo>;
 
 // One position of an account. Volumes in shares (stocks) or lots (futures), amounts in
 // currency.
-struct CPositionStatics final : IData
-{
-    QString key;          // accountKey + "|" + stock key [+ "|S" for a short futures position]
+struct CPositionStatics final : IData {
+    QString key; // accountKey + "|" + stock key [+ "|S" for a short futures position]
     QString accountKey;
     QString accountId;
     QString market, code, name;
@@ -78,8 +75,7 @@ using CPositionStaticsPtr = std::shared_ptr<const CPositionStatics>;
 // synchronous fixtures of TraderCenter
 using PositionStatCallback = std::function<void(int kind, const CPositionStaticsPtr& record)>;
 
-class CAccountData final
-{
+class CAccountData final {
 public:
     explicit CAccountData(const CAccountInfo& info);
     ~CAccountData();
@@ -111,8 +107,7 @@ private:
     CAccountInfoPtr m_pInfo;
     mutable std::mutex m_mutex; // records and subscriber list
     std::vector<CPositionStaticsPtr> m_vecPositions;
-    struct Subscriber
-    {
+    struct Subscriber {
         int id;
         PositionStatCallback callback;
     };

@@ -17,7 +17,7 @@ struct CBasketSetting {
     QString name;
     int accountType = 2; // 2 stocks, 1 futures, 7 / 11 the connect markets
     int subType = 0;
-    int entryKind = 0;   // taken over by every new entry
+    int entryKind = 0; // taken over by every new entry
     QList<CBasketStockData> stocks;
 };
 

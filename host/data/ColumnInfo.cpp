@@ -21,8 +21,8 @@ bool ColumnInfo::isQuoter() const
 bool ColumnInfo::operator==(const ColumnInfo& o) const
 {
     return formulaName == o.formulaName && lineIndex == o.lineIndex && columnKind == o.columnKind
-        && lineSetting == o.lineSetting && valueA == o.valueA && valueB == o.valueB
-        && intSetting == o.intSetting;
+           && lineSetting == o.lineSetting && valueA == o.valueA && valueB == o.valueB
+           && intSetting == o.intSetting;
 }
 
 } // namespace TC

@@ -9,19 +9,19 @@
 namespace TC {
 
 struct ColumnInfo {
-    QString formulaName;     // "QUOTER" for quote columns, else a formula / field / data name
-    int lineIndex = 0;       // quote id for "QUOTER" columns, else the output line shown
-    int precision = 2;       // decimals when >= 0, a format code when negative
-    int period = 0;          // data period in ms; 86400000 for quote columns
-    QString title;           // header text, and the key columns are found by
+    QString formulaName; // "QUOTER" for quote columns, else a formula / field / data name
+    int lineIndex = 0;   // quote id for "QUOTER" columns, else the output line shown
+    int precision = 2;   // decimals when >= 0, a format code when negative
+    int period = 0;      // data period in ms; 86400000 for quote columns
+    QString title;       // header text, and the key columns are found by
     bool visible = true;
     bool flagB = false;
     bool autoRefresh = false;
     int doneCount = 0;
     int totalCount = 0;
-    int columnId = -1;       // table column id; 0..2 are the fixed columns
+    int columnId = -1; // table column id; 0..2 are the fixed columns
     int lineSetting = 0;
-    int columnKind = 0;      // 0 formula indicator, 1 extended data, 2 interval statistic
+    int columnKind = 0; // 0 formula indicator, 1 extended data, 2 interval statistic
     qint64 valueA = 0;
     qint64 valueB = 0;
     int intSetting = 0;

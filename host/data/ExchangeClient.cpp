@@ -34,13 +34,14 @@ QMap<QString, QStringList> optionMap(bool futures)
     QMap<QString, QStringList> out;
     for (auto it = grouped.begin(); it != grouped.end(); ++it) {
         auto& list = it.value();
-        std::stable_sort(list.begin(), list.end(), [](const CInstrumentDetailPtr& a, const CInstrumentDetailPtr& b) {
-            if (a->expiryDate != b->expiryDate)
-                return a->expiryDate < b->expiryDate;
-            if (a->strike != b->strike)
-                return a->strike < b->strike;
-            return a->isCall && !b->isCall;
-        });
+        std::stable_sort(list.begin(), list.end(),
+                         [](const CInstrumentDetailPtr& a, const CInstrumentDetailPtr& b) {
+                             if (a->expiryDate != b->expiryDate)
+                                 return a->expiryDate < b->expiryDate;
+                             if (a->strike != b->strike)
+                                 return a->strike < b->strike;
+                             return a->isCall && !b->isCall;
+                         });
         QStringList keys;
         keys.reserve(int(list.size()));
         for (const auto& d : list)
@@ -86,7 +87,8 @@ bool CExchangeClient::getCodeInfo(const QString& key, CCodeInfo& info)
     info.name = d->name;
     info.refPrice = d->refPrice;
     info.priceStep = d->priceStep;
-    info.contractMultiplier = d->contractUnit > 0 ? int(d->contractUnit) : std::max(1, d->tradeUnit);
+    info.contractMultiplier =
+        d->contractUnit > 0 ? int(d->contractUnit) : std::max(1, d->tradeUnit);
     info.histVolatility = d->histVolatility;
     return true;
 }

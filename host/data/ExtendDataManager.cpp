@@ -12,23 +12,28 @@ struct Extend {
 };
 
 const Extend kExtends[] = {
-    {"总股本(亿)", [](const ttservice::CInstrumentDetail& d, double& v) {
+    {"总股本(亿)",
+     [](const ttservice::CInstrumentDetail& d, double& v) {
          v = d.totalShares / 1e8;
          return d.totalShares > 0;
      }},
-    {"流通股本(亿)", [](const ttservice::CInstrumentDetail& d, double& v) {
+    {"流通股本(亿)",
+     [](const ttservice::CInstrumentDetail& d, double& v) {
          v = d.floatShares / 1e8;
          return d.floatShares > 0;
      }},
-    {"流通市值(亿)", [](const ttservice::CInstrumentDetail& d, double& v) {
+    {"流通市值(亿)",
+     [](const ttservice::CInstrumentDetail& d, double& v) {
          v = d.floatShares * d.refPrice / 1e8;
          return d.floatShares > 0 && d.refPrice > 0;
      }},
-    {"总市值(亿)", [](const ttservice::CInstrumentDetail& d, double& v) {
+    {"总市值(亿)",
+     [](const ttservice::CInstrumentDetail& d, double& v) {
          v = d.totalShares * d.refPrice / 1e8;
          return d.totalShares > 0 && d.refPrice > 0;
      }},
-    {"流通比例(%)", [](const ttservice::CInstrumentDetail& d, double& v) {
+    {"流通比例(%)",
+     [](const ttservice::CInstrumentDetail& d, double& v) {
          v = d.floatShares / d.totalShares * 100.0;
          return d.totalShares > 0;
      }},

@@ -9,7 +9,7 @@ namespace TC {
 struct CExternalDataInfo {
     QString code;
     QString name;
-    QString kind;          // "ED" once marked for display
+    QString kind; // "ED" once marked for display
     QString displayName;
     QString dataSet;       // the set holding the entry
     int period = 86400;    // seconds between values

@@ -32,10 +32,10 @@ struct CSeries {
 struct CExternalDataManager::Impl {
     std::recursive_mutex mutex;
     std::unique_ptr<CExternalCatalog> root;
-    QHash<QString, CExternalCatalog*> catalogs;                 // name -> catalogue entry
-    QMap<QString, QList<CExternalDataInfoPtr>> sets;            // data set -> entries in order
-    QHash<QString, CSeries> series;                             // code -> values
-    std::vector<CExternalDataInfoPtr> everIssued;               // keeps handed-out pointers valid
+    QHash<QString, CExternalCatalog*> catalogs;      // name -> catalogue entry
+    QMap<QString, QList<CExternalDataInfoPtr>> sets; // data set -> entries in order
+    QHash<QString, CSeries> series;                  // code -> values
+    std::vector<CExternalDataInfoPtr> everIssued;    // keeps handed-out pointers valid
     std::vector<std::unique_ptr<CExternalCatalog>> oldRoots;
 };
 
@@ -82,16 +82,23 @@ void CExternalDataManager::reset()
         QVector<QPair<qint64, double>> v;
         for (int i = 59; i >= 0; --i) {
             const qint64 t = qint64(CTradeCalendar::dateOfDay(today - i)) * 1000;
-            v.append({t, std::round((base + drift * (59 - i) + std::sin(i * 0.7 + seed)) * 100.0) / 100.0});
+            v.append({t, std::round((base + drift * (59 - i) + std::sin(i * 0.7 + seed)) * 100.0)
+                             / 100.0});
         }
         return v;
     };
-    addData(QStringLiteral("宏观指标"), QStringLiteral("CPI01"), QStringLiteral("居民消费价格指数"), make(102.0, 0.01, 1));
-    addData(QStringLiteral("宏观指标"), QStringLiteral("PMI01"), QStringLiteral("制造业采购经理指数"), make(50.0, 0.005, 2));
-    addData(QStringLiteral("宏观指标"), QStringLiteral("M2001"), QStringLiteral("广义货币同比"), make(8.5, -0.002, 3));
-    addData(QStringLiteral("自定义因子"), QStringLiteral("F0001"), QStringLiteral("动量因子"), make(1.0, 0.003, 4));
-    addData(QStringLiteral("自定义因子"), QStringLiteral("F0002"), QStringLiteral("价值因子"), make(0.8, -0.001, 5));
-    addData(QStringLiteral("公共数据"), QStringLiteral("SHIBOR"), QStringLiteral("隔夜拆借利率"), make(1.8, 0.0, 6));
+    addData(QStringLiteral("宏观指标"), QStringLiteral("CPI01"), QStringLiteral("居民消费价格指数"),
+            make(102.0, 0.01, 1));
+    addData(QStringLiteral("宏观指标"), QStringLiteral("PMI01"),
+            QStringLiteral("制造业采购经理指数"), make(50.0, 0.005, 2));
+    addData(QStringLiteral("宏观指标"), QStringLiteral("M2001"), QStringLiteral("广义货币同比"),
+            make(8.5, -0.002, 3));
+    addData(QStringLiteral("自定义因子"), QStringLiteral("F0001"), QStringLiteral("动量因子"),
+            make(1.0, 0.003, 4));
+    addData(QStringLiteral("自定义因子"), QStringLiteral("F0002"), QStringLiteral("价值因子"),
+            make(0.8, -0.001, 5));
+    addData(QStringLiteral("公共数据"), QStringLiteral("SHIBOR"), QStringLiteral("隔夜拆借利率"),
+            make(1.8, 0.0, 6));
 }
 
 CExternalCatalog* CExternalDataManager::getRootCatalog()
@@ -197,8 +204,10 @@ bool CExternalDataManager::addDataSet(const QString& name, const QString& parent
 {
     {
         std::lock_guard<std::recursive_mutex> lock(d->mutex);
-        CExternalCatalog* parent = d->catalogs.value(parentCatalog.isEmpty() ? d->root->getName() : parentCatalog);
-        if (name.isEmpty() || d->catalogs.contains(name) || !parent || parent->getType() != 0 || type < 0 || type > 2)
+        CExternalCatalog* parent =
+            d->catalogs.value(parentCatalog.isEmpty() ? d->root->getName() : parentCatalog);
+        if (name.isEmpty() || d->catalogs.contains(name) || !parent || parent->getType() != 0
+            || type < 0 || type > 2)
             return false;
         auto* c = new CExternalCatalog(name, type, parent);
         d->catalogs.insert(name, c);
@@ -209,7 +218,8 @@ bool CExternalDataManager::addDataSet(const QString& name, const QString& parent
     return true;
 }
 
-bool CExternalDataManager::addData(const QString& dataSetName, const QString& code, const QString& name,
+bool CExternalDataManager::addData(const QString& dataSetName, const QString& code,
+                                   const QString& name,
                                    const QVector<QPair<qint64, double>>& series, int periodSec)
 {
     {
@@ -226,7 +236,8 @@ bool CExternalDataManager::addData(const QString& dataSetName, const QString& co
         e->dataSet = dataSetName;
         e->period = periodSec;
         QVector<QPair<qint64, double>> sorted = series;
-        std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        std::sort(sorted.begin(), sorted.end(),
+                  [](const auto& a, const auto& b) { return a.first < b.first; });
         if (!sorted.isEmpty()) {
             e->lastTimeMs = sorted.last().first;
             e->lastValue = sorted.last().second;

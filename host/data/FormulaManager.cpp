@@ -22,7 +22,10 @@ namespace TC {
 
 namespace {
 
-ttmarket::EmbeddedMarket* market() { return ttmarket::EmbeddedMarket::instance(); }
+ttmarket::EmbeddedMarket* market()
+{
+    return ttmarket::EmbeddedMarket::instance();
+}
 
 std::string stockKey(const std::string& mk, const std::string& code)
 {
@@ -80,7 +83,8 @@ std::vector<quoter::KLineData> aggregate(const std::vector<quoter::KLineData>& i
 }
 
 // Bars of a period in ms: 0 and whole days give daily bars, less than a day minute bars.
-std::vector<quoter::KLineData> barsOf(const std::string& mk, const std::string& code, int64_t period)
+std::vector<quoter::KLineData> barsOf(const std::string& mk, const std::string& code,
+                                      int64_t period)
 {
     if (mk == "ED") {
         std::vector<quoter::KLineData> bars;
@@ -99,8 +103,10 @@ std::vector<quoter::KLineData> barsOf(const std::string& mk, const std::string& 
     }
     constexpr int64_t day = 86400000;
     if (period <= 0 || period >= day)
-        return aggregate(market()->dailyBars(mk, code), period <= 0 ? 1 : static_cast<int>(period / day));
-    return aggregate(market()->minuteBars(mk, code), static_cast<int>(std::max<int64_t>(1, period / 60000)));
+        return aggregate(market()->dailyBars(mk, code),
+                         period <= 0 ? 1 : static_cast<int>(period / day));
+    return aggregate(market()->minuteBars(mk, code),
+                     static_cast<int>(std::max<int64_t>(1, period / 60000)));
 }
 
 struct RunningBatch {
@@ -124,7 +130,8 @@ public:
     std::map<long long, std::shared_ptr<IndexRequest>> indexRequests;
     long long nextIndexId = 1;
 
-    static std::map<std::string, quoter::QuoterBasePtr> indexValues(const quoter::TRegionInfo& region);
+    static std::map<std::string, quoter::QuoterBasePtr>
+    indexValues(const quoter::TRegionInfo& region);
 };
 
 std::map<std::string, quoter::QuoterBasePtr>
@@ -218,7 +225,8 @@ void CFormulaManager::subPushQuoterFromCache(
 }
 
 std::vector<quoter::QuoterAllDataPtr>
-CFormulaManager::subPushQuoterFromCache(const dorn::PushQuoteParam& param, const std::vector<std::string>& codes)
+CFormulaManager::subPushQuoterFromCache(const dorn::PushQuoteParam& param,
+                                        const std::vector<std::string>& codes)
 {
     std::vector<quoter::QuoterAllDataPtr> out;
     market()->lastQuotes(param.market, codes, out);
@@ -226,7 +234,8 @@ CFormulaManager::subPushQuoterFromCache(const dorn::PushQuoteParam& param, const
 }
 
 std::vector<quoter::QuoterAllDataPtr>
-CFormulaManager::subPushQuoterFromCache(const dorn::PushQuoteParam& param, const QVector<QString>& codes)
+CFormulaManager::subPushQuoterFromCache(const dorn::PushQuoteParam& param,
+                                        const QVector<QString>& codes)
 {
     std::vector<std::string> list;
     list.reserve(codes.size());
@@ -235,7 +244,8 @@ CFormulaManager::subPushQuoterFromCache(const dorn::PushQuoteParam& param, const
     return subPushQuoterFromCache(param, list);
 }
 
-quoter::QuoterAllDataPtr CFormulaManager::lastQuote(const std::string& mk, const std::string& code) const
+quoter::QuoterAllDataPtr CFormulaManager::lastQuote(const std::string& mk,
+                                                    const std::string& code) const
 {
     return market()->lastQuote(mk, code);
 }
@@ -261,12 +271,13 @@ bool CFormulaManager::isValidData(int64_t timeSeconds, const std::string& mk) co
 
 // --- push subscriptions ------------------------------------------------------------------
 
-int CFormulaManager::requestPushQuoter(const dorn::PushQuoteParam& param, PushCallback callback, int mode)
+int CFormulaManager::requestPushQuoter(const dorn::PushQuoteParam& param, PushCallback callback,
+                                       int mode)
 {
     if (param.market.empty() || !callback)
         return -1;
-    const int id = market()->pushHub().subscribe(param, std::move(callback),
-                                                 mode == ePushAll ? ttmarket::kModeAll : ttmarket::kModeChanged);
+    const int id = market()->pushHub().subscribe(
+        param, std::move(callback), mode == ePushAll ? ttmarket::kModeAll : ttmarket::kModeChanged);
     TT_LOG_DEBUG("[push] request %1% market %2% mode %3%", id, param.market, mode);
     return id;
 }
@@ -284,13 +295,15 @@ int CFormulaManager::pushSubscriptionCount() const
 
 // --- formulas ----------------------------------------------------------------------------
 
-se::RPCFormulaResultPtr CFormulaManager::evaluate(const CFormulaParam& param, se::RPCFormulaMetaResultPtr* meta)
+se::RPCFormulaResultPtr CFormulaManager::evaluate(const CFormulaParam& param,
+                                                  se::RPCFormulaMetaResultPtr* meta)
 {
     auto result = std::make_shared<se::RPCFormulaResult>();
     auto metaResult = std::make_shared<se::RPCFormulaMetaResult>();
     if (meta)
         *meta = metaResult;
-    const CFormulaDetailPtr detail = CFormulaOperateManager::instance()->getFormula(param.formulaName);
+    const CFormulaDetailPtr detail =
+        CFormulaOperateManager::instance()->getFormula(param.formulaName);
     if (!detail) {
         result->errorCode = 1;
         result->errorText = "unknown formula";
@@ -346,8 +359,8 @@ se::RPCFormulaResultPtr CFormulaManager::evaluate(const CFormulaParam& param, se
     return result;
 }
 
-void CFormulaManager::requestFormulasSync2(const QVector<CFormulaParam>& batch, FormulaCallback callback,
-                                           const se::StopFlag& stopFlag)
+void CFormulaManager::requestFormulasSync2(const QVector<CFormulaParam>& batch,
+                                           FormulaCallback callback, const se::StopFlag& stopFlag)
 {
     RunningBatch running;
     {
@@ -394,8 +407,8 @@ void CFormulaManager::unrequestFormulas(const QStringList& ids)
 
 // --- live index values ---------------------------------------------------------------------
 
-long long CFormulaManager::requestIndex(const quoter::TRegionInfo& region, IndexIdCallback idCallback,
-                                        IndexDataCallback dataCallback)
+long long CFormulaManager::requestIndex(const quoter::TRegionInfo& region,
+                                        IndexIdCallback idCallback, IndexDataCallback dataCallback)
 {
     auto request = std::make_shared<CFormulaManagerPrivate::IndexRequest>();
     request->region = region;
@@ -482,7 +495,8 @@ void CFormulaManager::unrequestIndex(long long id)
 
 // --- history ---------------------------------------------------------------------------
 
-void CFormulaManager::fetchCacheData(const se::RPCFetchCacheDataParam& param, FetchCallback callback)
+void CFormulaManager::fetchCacheData(const se::RPCFetchCacheDataParam& param,
+                                     FetchCallback callback)
 {
     std::map<std::string, std::vector<quoter::QuoterBasePtr>> data;
     const bool bars = param.quoterType == se::kQuoterTypeBar || param.market == "ED";
@@ -510,9 +524,11 @@ void CFormulaManager::fetchCacheData(const se::RPCFetchCacheDataParam& param, Fe
             if (days.empty())
                 continue;
             // past days as one snapshot each, today as its recorded snapshots
-            const int today = CStockManager::instance()->getLastTradingDay(QString::fromStdString(param.market));
+            const int today =
+                CStockManager::instance()->getLastTradingDay(QString::fromStdString(param.market));
             for (const quoter::KLineData& bar : days) {
-                if (CStockManager::dateOfMs(bar.time) < today && inRange(bar.time, param.startTime, param.endTime))
+                if (CStockManager::dateOfMs(bar.time) < today
+                    && inRange(bar.time, param.startTime, param.endTime))
                     records.push_back(quoteFromBar(bar));
             }
             for (const quoter::QuoterAllDataPtr& q : market()->ticks(param.market, code)) {
@@ -564,7 +580,8 @@ void CFormulaManager::fetchTickData(const se::RPCFetchCacheDataParam& param, int
 
 // --- extended data -----------------------------------------------------------------------
 
-std::map<std::string, double> CFormulaManager::getExtendShowData(const se::RPCExtendDataShowParam& param)
+std::map<std::string, double>
+CFormulaManager::getExtendShowData(const se::RPCExtendDataShowParam& param)
 {
     std::map<std::string, double> values;
     const QString name = QString::fromStdString(param.name);
@@ -589,19 +606,19 @@ QStringList toList(const std::vector<QString>& v)
 }
 } // namespace
 
-#define TT_RECORD(name, argsList, kindValue)                                         \
-    do {                                                                             \
-        CommandRecord record;                                                        \
-        record.command = QStringLiteral(name);                                       \
-        record.args = argsList;                                                      \
-        record.kind = kindValue;                                                     \
-        {                                                                            \
-            std::lock_guard<std::mutex> lock(d->mutex);                              \
-            d->commands.push_back(record);                                           \
-        }                                                                            \
-        TT_LOG_INFO("[formula command] %1% (%2% items, kind %3%)", name,             \
-                    record.args.size(), kindValue);                                  \
-        Q_EMIT sigCommandRecorded(record.command);                                   \
+#define TT_RECORD(name, argsList, kindValue)                                                       \
+    do {                                                                                           \
+        CommandRecord record;                                                                      \
+        record.command = QStringLiteral(name);                                                     \
+        record.args = argsList;                                                                    \
+        record.kind = kindValue;                                                                   \
+        {                                                                                          \
+            std::lock_guard<std::mutex> lock(d->mutex);                                            \
+            d->commands.push_back(record);                                                         \
+        }                                                                                          \
+        TT_LOG_INFO("[formula command] %1% (%2% items, kind %3%)", name, record.args.size(),       \
+                    kindValue);                                                                    \
+        Q_EMIT sigCommandRecorded(record.command);                                                 \
     } while (0)
 
 void CFormulaManager::sendBasketQuickOrder(const QStringList& keys, int kind)

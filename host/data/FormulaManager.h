@@ -22,10 +22,10 @@ class CFormulaManagerPrivate;
 
 // One command handed to the host (basket orders, sync, prompts, custom fields).
 struct CommandRecord {
-    QString command;   // "sendBasketQuickOrder", "sendUpdateBasket", "synchroStockListData",
-                       // "promptRunResult", "updateCustomField"
-    QStringList args;  // keys, codes or names the command carries
-    int kind = 0;      // order kind (18 buy, 19 sell) where there is one
+    QString command;  // "sendBasketQuickOrder", "sendUpdateBasket", "synchroStockListData",
+                      // "promptRunResult", "updateCustomField"
+    QStringList args; // keys, codes or names the command carries
+    int kind = 0;     // order kind (18 buy, 19 sell) where there is one
 };
 
 class CFormulaManager final : public QObject {
@@ -37,9 +37,9 @@ public:
                                               const QVector<QString>& markets,
                                               const std::vector<quoter::QuoterAllDataPtr>& quotes)>;
     // One call per evaluated request: its index in the batch, the batch size, the results.
-    using FormulaCallback = boost::function<void(int index, int count,
-                                                 const se::RPCFormulaMetaResultPtr& meta,
-                                                 const se::RPCFormulaResultPtr& result)>;
+    using FormulaCallback =
+        boost::function<void(int index, int count, const se::RPCFormulaMetaResultPtr& meta,
+                             const se::RPCFormulaResultPtr& result)>;
     // Records by stock key.
     using FetchCallback =
         boost::function<void(std::map<std::string, std::vector<quoter::QuoterBasePtr>>&)>;
@@ -56,11 +56,13 @@ public:
     // For every parameter's market the snapshots of the codes listed for it, parallel to
     // those codes; an unknown code gives a null entry. Markets without a parameter are
     // not read.
-    void subPushQuoterFromCache(const std::vector<dorn::PushQuoteParam>& params,
-                                const std::map<std::string, std::vector<std::string>>& codesByMarket,
-                                std::map<std::string, std::vector<quoter::QuoterAllDataPtr>>& out);
-    std::vector<quoter::QuoterAllDataPtr> subPushQuoterFromCache(const dorn::PushQuoteParam& param,
-                                                                 const std::vector<std::string>& codes);
+    void
+    subPushQuoterFromCache(const std::vector<dorn::PushQuoteParam>& params,
+                           const std::map<std::string, std::vector<std::string>>& codesByMarket,
+                           std::map<std::string, std::vector<quoter::QuoterAllDataPtr>>& out);
+    std::vector<quoter::QuoterAllDataPtr>
+    subPushQuoterFromCache(const dorn::PushQuoteParam& param,
+                           const std::vector<std::string>& codes);
     std::vector<quoter::QuoterAllDataPtr> subPushQuoterFromCache(const dorn::PushQuoteParam& param,
                                                                  const QVector<QString>& codes);
     quoter::QuoterAllDataPtr lastQuote(const std::string& market, const std::string& code) const;
@@ -139,6 +141,7 @@ private:
 // The last snapshot of an instrument by stock key, or by market and code; null if none.
 quoter::QuoterAllDataPtr getLastQuoterAllDataPtr(const QString& key);
 quoter::QuoterAllDataPtr getLastQuoterAllDataPtr(const QString& market, const QString& code);
-quoter::QuoterAllDataPtr getLastQuoterAllDataPtr(const std::string& market, const std::string& code);
+quoter::QuoterAllDataPtr getLastQuoterAllDataPtr(const std::string& market,
+                                                 const std::string& code);
 
 } // namespace TC

@@ -16,7 +16,8 @@ CFormulaDetailPtr CFormulaOperateManager::getFormula(const QString& formulaName)
 {
     // script formulas are named by path; the file name is the formula
     QString name = formulaName.trimmed();
-    const int cut = std::max(name.lastIndexOf(QLatin1Char('\\')), name.lastIndexOf(QLatin1Char('/')));
+    const int cut =
+        std::max(name.lastIndexOf(QLatin1Char('\\')), name.lastIndexOf(QLatin1Char('/')));
     if (cut >= 0)
         name = name.mid(cut + 1);
     if (name.isEmpty())

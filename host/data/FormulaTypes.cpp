@@ -15,13 +15,13 @@ int getQuoterType(const std::string& market)
     // one recorded-snapshot stream per kind of market; only 3001 (bars) is special
     if (market == "SH" || market == "SZ" || market == "SSE" || market == "SZSE")
         return 1;
-    if (market == "CFFEX" || market == "SHFE" || market == "DCE" || market == "CZCE" ||
-        market == "INE" || market == "GFEX")
+    if (market == "CFFEX" || market == "SHFE" || market == "DCE" || market == "CZCE"
+        || market == "INE" || market == "GFEX")
         return 2;
     if (market == "SHO" || market == "SZO")
         return 3;
-    if (market == "HK" || market == "HGT" || market == "SGT" || market == "SSEHKEX" ||
-        market == "SZSEHKEX")
+    if (market == "HK" || market == "HGT" || market == "SGT" || market == "SSEHKEX"
+        || market == "SZSEHKEX")
         return 4;
     if (market == "ED")
         return kQuoterTypeBar;

@@ -18,12 +18,12 @@ struct CFormulaParam {
     QString market;
     QString code;
     QString formulaName;
-    int formulaType = 0;                            // 1 marks a script formula
+    int formulaType = 0;                              // 1 marks a script formula
     int64_t startTime = quoter::TimeSeq::TIME_START2; // ms, or a TimeSeq sentinel
     int64_t endTime = quoter::TimeSeq::TIME_LASTED;
-    int requestKind = 0;                            // 2: the last trading day only
-    int period = 86400000;                          // bar period in ms
-    int maxCount = 2147483647;                      // most recent bars evaluated
+    int requestKind = 0;       // 2: the last trading day only
+    int period = 86400000;     // bar period in ms
+    int maxCount = 2147483647; // most recent bars evaluated
     int lineSetting = 0;
     int periodCode = 7;
     QString requestId;
@@ -40,8 +40,8 @@ struct CFormulaDetail {
     std::vector<QString> paramValues; // defaults, parallel to paramNames (may be shorter)
     std::vector<QString> paramNames2;
     std::vector<QString> paramValues2;
-    std::vector<QString> lineNames;   // output lines in order
-    std::vector<int> lineTypes;       // per output line: 10 text, 0 number
+    std::vector<QString> lineNames; // output lines in order
+    std::vector<int> lineTypes;     // per output line: 10 text, 0 number
 };
 using CFormulaDetailPtr = std::shared_ptr<CFormulaDetail>;
 
@@ -93,9 +93,9 @@ struct RPCFetchCacheDataParam {
 
 // Extended data shown for a set of instruments at a date.
 struct RPCExtendDataShowParam {
-    std::string name;             // data name
+    std::string name;              // data name
     std::vector<std::string> keys; // stock keys
-    int64_t time = 0;             // ms
+    int64_t time = 0;              // ms
 };
 
 // Formula request ids: the same (kind, formula, code) always gives the same id.

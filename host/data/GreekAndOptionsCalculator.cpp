@@ -17,10 +17,12 @@ namespace {
 constexpr double kDaysPerYear = 365.0;
 
 // also refuses the no-value mark (the largest double) that unset quote fields carry
-bool finite(double v) { return std::isfinite(v) && std::fabs(v) < 1e300; }
-
-struct Inputs
+bool finite(double v)
 {
+    return std::isfinite(v) && std::fabs(v) < 1e300;
+}
+
+struct Inputs {
     QuantLib::Option::Type type;
     double spot, strike, t, q, rate, sigma;
     EExerciseStyle style;
@@ -28,7 +30,7 @@ struct Inputs
     bool valid() const
     {
         return finite(spot) && finite(strike) && finite(t) && finite(q) && finite(rate)
-            && finite(sigma) && spot > 0.0 && strike > 0.0 && t > 0.0 && sigma > 0.0;
+               && finite(sigma) && spot > 0.0 && strike > 0.0 && t > 0.0 && sigma > 0.0;
     }
 };
 
@@ -37,7 +39,8 @@ double europeanPrice(const Inputs& in)
     const double rd = std::exp(-in.rate * in.t);
     const double dd = std::exp(-in.q * in.t);
     const double forward = in.spot * dd / rd;
-    const QuantLib::BlackCalculator black(in.type, in.strike, forward, in.sigma * std::sqrt(in.t), rd);
+    const QuantLib::BlackCalculator black(in.type, in.strike, forward, in.sigma * std::sqrt(in.t),
+                                          rd);
     return black.value();
 }
 
@@ -54,10 +57,12 @@ double americanPrice(const Inputs& in)
     if (call && dd >= 1.0) // no carry cost to capture: never exercised early
         return european;
 
-    const auto payoff = QuantLib::ext::make_shared<QuantLib::PlainVanillaPayoff>(in.type, in.strike);
+    const auto payoff =
+        QuantLib::ext::make_shared<QuantLib::PlainVanillaPayoff>(in.type, in.strike);
     double sk = 0.0;
     try {
-        sk = QuantLib::BaroneAdesiWhaleyApproximationEngine::criticalPrice(payoff, rd, dd, variance);
+        sk =
+            QuantLib::BaroneAdesiWhaleyApproximationEngine::criticalPrice(payoff, rd, dd, variance);
     } catch (...) {
         // the critical-price search fails for a vanishing variance, where the value tends to
         // the larger of the European value and immediate exercise
@@ -132,8 +137,7 @@ double impliedVolatility(QuantLib::Option::Type type, double s, double k, double
     }
 }
 
-struct Greeks
-{
+struct Greeks {
     double delta, gamma, vega, theta, rho; // per unit: vega per 1.00, theta per year
 };
 
@@ -142,7 +146,8 @@ bool europeanGreeks(const Inputs& in, Greeks& g)
     const double rd = std::exp(-in.rate * in.t);
     const double dd = std::exp(-in.q * in.t);
     const double forward = in.spot * dd / rd;
-    const QuantLib::BlackCalculator black(in.type, in.strike, forward, in.sigma * std::sqrt(in.t), rd);
+    const QuantLib::BlackCalculator black(in.type, in.strike, forward, in.sigma * std::sqrt(in.t),
+                                          rd);
     g.delta = black.delta(in.spot);
     g.gamma = black.gamma(in.spot);
     g.vega = black.vega(in.t);
@@ -205,7 +210,10 @@ bool greeks(std::map<std::string, double>& result, const char* prefix, QuantLib:
     return true;
 }
 
-bool validPrice(double v) { return finite(v) && v > 0.0; }
+bool validPrice(double v)
+{
+    return finite(v) && v > 0.0;
+}
 
 } // namespace
 
@@ -230,33 +238,36 @@ double GreekAndOptionsCalculator::calcTimeValue(double lastPrice, double intrins
     return finite(lastPrice) && finite(intrinsic) ? lastPrice - intrinsic : kInvalid;
 }
 
-double GreekAndOptionsCalculator::calcCallTheroticalValue(double underlying, double strike, double offset) const
+double GreekAndOptionsCalculator::calcCallTheroticalValue(double underlying, double strike,
+                                                          double offset) const
 {
     return finite(strike) && finite(offset) ? strike - offset : kInvalid;
 }
 
-double GreekAndOptionsCalculator::calcPutTheroticalValue(double underlying, double strike, double offset) const
+double GreekAndOptionsCalculator::calcPutTheroticalValue(double underlying, double strike,
+                                                         double offset) const
 {
     return finite(strike) && finite(offset) ? strike + offset : kInvalid;
 }
 
-double GreekAndOptionsCalculator::calcCallPremiumRate(double strike, double lastPrice, int multiplier,
-                                                      double underlying) const
+double GreekAndOptionsCalculator::calcCallPremiumRate(double strike, double lastPrice,
+                                                      int multiplier, double underlying) const
 {
     if (!validPrice(underlying) || !finite(strike) || !finite(lastPrice) || multiplier <= 0)
         return kInvalid;
     return (strike + lastPrice - underlying) / underlying;
 }
 
-double GreekAndOptionsCalculator::calcPutPremiumRate(double strike, double lastPrice, int multiplier,
-                                                     double underlying) const
+double GreekAndOptionsCalculator::calcPutPremiumRate(double strike, double lastPrice,
+                                                     int multiplier, double underlying) const
 {
     if (!validPrice(underlying) || !finite(strike) || !finite(lastPrice) || multiplier <= 0)
         return kInvalid;
     return (underlying + lastPrice - strike) / underlying;
 }
 
-double GreekAndOptionsCalculator::calcLeverageRatio(double lastPrice, double underlying, double ratio) const
+double GreekAndOptionsCalculator::calcLeverageRatio(double lastPrice, double underlying,
+                                                    double ratio) const
 {
     if (!validPrice(lastPrice) || !finite(underlying) || !finite(ratio) || ratio == 0.0)
         return kInvalid;
@@ -270,46 +281,54 @@ double GreekAndOptionsCalculator::calcRealLeverageRatio(double delta, double lev
     return std::fabs(delta) * leverage;
 }
 
-double GreekAndOptionsCalculator::calcCallPrice(double underlying, double strike, double days, double q,
-                                                double rate, double sigma, EExerciseStyle style) const
+double GreekAndOptionsCalculator::calcCallPrice(double underlying, double strike, double days,
+                                                double q, double rate, double sigma,
+                                                EExerciseStyle style) const
 {
     return price(QuantLib::Option::Call, underlying, strike, days, q, rate, sigma, style);
 }
 
-double GreekAndOptionsCalculator::calcPutPrice(double underlying, double strike, double days, double q,
-                                               double rate, double sigma, EExerciseStyle style) const
+double GreekAndOptionsCalculator::calcPutPrice(double underlying, double strike, double days,
+                                               double q, double rate, double sigma,
+                                               EExerciseStyle style) const
 {
     return price(QuantLib::Option::Put, underlying, strike, days, q, rate, sigma, style);
 }
 
-double GreekAndOptionsCalculator::calcCallImpliedVolatility(double underlying, double strike, double days,
-                                                            double q, double rate, double price,
-                                                            double maxSigma, EExerciseStyle style) const
+double GreekAndOptionsCalculator::calcCallImpliedVolatility(double underlying, double strike,
+                                                            double days, double q, double rate,
+                                                            double price, double maxSigma,
+                                                            EExerciseStyle style) const
 {
-    return impliedVolatility(QuantLib::Option::Call, underlying, strike, days, q, rate, price, maxSigma, style);
+    return impliedVolatility(QuantLib::Option::Call, underlying, strike, days, q, rate, price,
+                             maxSigma, style);
 }
 
-double GreekAndOptionsCalculator::calcPutImpliedVolatility(double underlying, double strike, double days,
-                                                           double q, double rate, double price,
-                                                           double maxSigma, EExerciseStyle style) const
+double GreekAndOptionsCalculator::calcPutImpliedVolatility(double underlying, double strike,
+                                                           double days, double q, double rate,
+                                                           double price, double maxSigma,
+                                                           EExerciseStyle style) const
 {
-    return impliedVolatility(QuantLib::Option::Put, underlying, strike, days, q, rate, price, maxSigma, style);
+    return impliedVolatility(QuantLib::Option::Put, underlying, strike, days, q, rate, price,
+                             maxSigma, style);
 }
 
-bool GreekAndOptionsCalculator::calcCallGreeks(std::map<std::string, double>& result, double underlying,
-                                               double strike, double days, double q, double rate,
-                                               double sigma, int benchmark, EExerciseStyle style) const
+bool GreekAndOptionsCalculator::calcCallGreeks(std::map<std::string, double>& result,
+                                               double underlying, double strike, double days,
+                                               double q, double rate, double sigma, int benchmark,
+                                               EExerciseStyle style) const
 {
-    return greeks(result, "C_", QuantLib::Option::Call, underlying, strike, days, q, rate, sigma, benchmark,
-                  style);
+    return greeks(result, "C_", QuantLib::Option::Call, underlying, strike, days, q, rate, sigma,
+                  benchmark, style);
 }
 
-bool GreekAndOptionsCalculator::calcPutGreeks(std::map<std::string, double>& result, double underlying,
-                                              double strike, double days, double q, double rate,
-                                              double sigma, int benchmark, EExerciseStyle style) const
+bool GreekAndOptionsCalculator::calcPutGreeks(std::map<std::string, double>& result,
+                                              double underlying, double strike, double days,
+                                              double q, double rate, double sigma, int benchmark,
+                                              EExerciseStyle style) const
 {
-    return greeks(result, "P_", QuantLib::Option::Put, underlying, strike, days, q, rate, sigma, benchmark,
-                  style);
+    return greeks(result, "P_", QuantLib::Option::Put, underlying, strike, days, q, rate, sigma,
+                  benchmark, style);
 }
 
 } // namespace ttservice

@@ -16,12 +16,11 @@ enum EExerciseStyle { eExerciseEuropean = 0, eExerciseAmerican = 1 };
 
 // Units of the Greeks the board shows.
 enum EOptionGreekBenchmark {
-    eGreekPerUnit = 0,  // vega and rho per 1.00 of volatility and rate, theta per year
-    eGreekPerPoint = 1  // vega and rho per 1 % point, theta per calendar day
+    eGreekPerUnit = 0, // vega and rho per 1.00 of volatility and rate, theta per year
+    eGreekPerPoint = 1 // vega and rho per 1 % point, theta per calendar day
 };
 
-class GreekAndOptionsCalculator final
-{
+class GreekAndOptionsCalculator final {
 public:
     static constexpr double kInvalid = -2147483648.0;
 
@@ -39,8 +38,10 @@ public:
     // (strike + price - underlying) / underlying for a call, (underlying + price - strike) /
     // underlying for a put. The multiplier scales price and strike alike and cancels out;
     // it only has to be positive.
-    double calcCallPremiumRate(double strike, double lastPrice, int multiplier, double underlying) const;
-    double calcPutPremiumRate(double strike, double lastPrice, int multiplier, double underlying) const;
+    double calcCallPremiumRate(double strike, double lastPrice, int multiplier,
+                               double underlying) const;
+    double calcPutPremiumRate(double strike, double lastPrice, int multiplier,
+                              double underlying) const;
     // underlying / (price x ratio)
     double calcLeverageRatio(double lastPrice, double underlying, double ratio) const;
     // |delta| x leverage

@@ -20,7 +20,8 @@ namespace {
 QString bareCode(const QString& codeOrKey)
 {
     const QString suffix = QLatin1Char('.') + CIndexManager::market();
-    return codeOrKey.endsWith(suffix) ? codeOrKey.left(codeOrKey.size() - suffix.size()) : codeOrKey;
+    return codeOrKey.endsWith(suffix) ? codeOrKey.left(codeOrKey.size() - suffix.size())
+                                      : codeOrKey;
 }
 
 QJsonObject toJson(const CCustomIndexDetail& i)
@@ -67,13 +68,14 @@ bool fromJson(const QJsonObject& o, CCustomIndexDetail& i)
 
 struct CIndexManager::Impl {
     mutable std::mutex mutex;
-    QMap<QString, CCustomIndexDetailPtr> indices;            // code -> index
+    QMap<QString, CCustomIndexDetailPtr> indices;                    // code -> index
     mutable QHash<QString, ttservice::CInstrumentDetailPtr> details; // code -> catalogue record
 };
 
 CIndexManager* CIndexManager::instance()
 {
-    static CIndexManager* s = new CIndexManager; // never destroyed: service threads may read it at exit
+    static CIndexManager* s =
+        new CIndexManager; // never destroyed: service threads may read it at exit
     return s;
 }
 

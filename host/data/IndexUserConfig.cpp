@@ -131,7 +131,8 @@ bool CIndexUserConfig::save()
 bool CIndexUserConfig::load()
 {
     QJsonDocument doc;
-    if (!readJsonFile(getDataDir() + QLatin1String(kFileName), "IndexUserConfig", doc) || !doc.isObject())
+    if (!readJsonFile(getDataDir() + QLatin1String(kFileName), "IndexUserConfig", doc)
+        || !doc.isObject())
         return false;
     const QJsonObject root = doc.object();
     const int ms = root.value(QStringLiteral("refreshInterval")).toInt(kDefaultInterval);

@@ -14,8 +14,8 @@ public:
     CIndexUserConfig();
     ~CIndexUserConfig() override;
 
-    int getRefreshInterval() const;      // ms, default 1000
-    void setRefreshInterval(int ms);     // values below 100 ms are raised to 100
+    int getRefreshInterval() const;  // ms, default 1000
+    void setRefreshInterval(int ms); // values below 100 ms are raised to 100
     bool isShowFutureOptionArbitrage() const;
     void setShowFutureOptionArbitrage(bool on);
 

@@ -17,7 +17,7 @@ struct SIndexValueParam {
     bool operator==(const SIndexValueParam& o) const
     {
         return lower == o.lower && upper == o.upper && note == o.note && colorName == o.colorName
-            && lowerExclusive == o.lowerExclusive && upperExclusive == o.upperExclusive;
+               && lowerExclusive == o.lowerExclusive && upperExclusive == o.upperExclusive;
     }
     // Whether v lies in the range, with the 1e-5 tolerance of cell colours.
     bool contains(double v) const

@@ -7,25 +7,25 @@
 namespace ttservice {
 
 enum EInstrumentType {
-    eInstrStock = 0,       // SH/SZ A-share
-    eInstrIndex,           // exchange index
-    eInstrFund,            // closed or listed fund
+    eInstrStock = 0, // SH/SZ A-share
+    eInstrIndex,     // exchange index
+    eInstrFund,      // closed or listed fund
     eInstrETF,
     eInstrLOF,
     eInstrBond,
     eInstrConvertibleBond,
     eInstrFuture,
-    eInstrOption,          // stock or index option
+    eInstrOption, // stock or index option
     eInstrFutureOption,
-    eInstrHKStock,         // HK stock, incl. connect lines "HGT"/"SGT"
+    eInstrHKStock, // HK stock, incl. connect lines "HGT"/"SGT"
     eInstrForeignFuture,
-    eInstrSectorIndex,     // sector index (codes of board "板块指数板块")
+    eInstrSectorIndex, // sector index (codes of board "板块指数板块")
     eInstrCustomIndex,
     eInstrTypeCount
 };
 
 struct CInstrumentDetail {
-    QString key;            // utils/XP::nvStockKey(market, code)
+    QString key; // utils/XP::nvStockKey(market, code)
     QString market, code, name;
     int type = eInstrStock;
     double priceStep = 0.01;
@@ -34,13 +34,13 @@ struct CInstrumentDetail {
     // name ("50ETF", "IO") in product; funds: the tracked index key in variety
     QString product, variety;
     int deliveryYear = 0, deliveryMonth = 0;
-    double refPrice = 0.0;        // previous close, or previous settlement for derivatives
-    int tradeUnit = 100;          // shares per lot; futures contract multiplier
-    int listDate = 0;             // trading-day seconds; 0 unknown; after today = not listed yet
+    double refPrice = 0.0; // previous close, or previous settlement for derivatives
+    int tradeUnit = 100;   // shares per lot; futures contract multiplier
+    int listDate = 0;      // trading-day seconds; 0 unknown; after today = not listed yet
 
-    bool isContinuous = false;    // "00" code of a futures product
+    bool isContinuous = false; // "00" code of a futures product
     bool isMainContract = false;
-    QString mainCode;             // continuous contract: the code it follows
+    QString mainCode; // continuous contract: the code it follows
 
     // paired line: A+H partner or the A share behind a connect line
     QString pairMarket, pairCode;
@@ -52,18 +52,18 @@ struct CInstrumentDetail {
     // ETF/LOF: net value per unit the IOPV is derived from
     double iopvBasis = 0.0;
 
-    QString industry;             // 申万一级 sector name, empty when none
+    QString industry; // 申万一级 sector name, empty when none
 
     // options
     QString optUnderlyingMarket, optUnderlyingCode;
     bool isCall = true;
     double strike = 0.0;
-    int expiryDate = 0;           // trading-day seconds (see CStockManager)
-    int expiryYmd = 0;            // the same date as yyyymmdd
+    int expiryDate = 0; // trading-day seconds (see CStockManager)
+    int expiryYmd = 0;  // the same date as yyyymmdd
     bool american = false;
     double contractUnit = 0.0;
-    double histVolatility = 0.0;  // annualised, 0.25 for 25 %
-    double riskFreeRate = 0.0;    // annualised, 0.02 for 2 %
+    double histVolatility = 0.0; // annualised, 0.25 for 25 %
+    double riskFreeRate = 0.0;   // annualised, 0.02 for 2 %
     double preSettlement = 0.0;
 
     bool isOption() const { return type == eInstrOption || type == eInstrFutureOption; }

@@ -15,8 +15,7 @@
 
 namespace TC {
 
-struct JsonObject::Data
-{
+struct JsonObject::Data {
     mongo::BSONObj obj; // always owned
 };
 
@@ -80,7 +79,8 @@ bool toInt64(const mongo::BSONElement& e, std::int64_t& out)
 int elemInt(const mongo::BSONElement& e, int def)
 {
     std::int64_t v = 0;
-    if (!toInt64(e, v) || v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max())
+    if (!toInt64(e, v) || v < std::numeric_limits<int>::min()
+        || v > std::numeric_limits<int>::max())
         return def;
     return static_cast<int>(v);
 }
@@ -205,12 +205,17 @@ bool isSpace(char c)
 
 // ---------------------------------------------------------------------------------------------
 JsonObject::JsonObject() : d(emptyData()) {}
-JsonObject::JsonObject(std::shared_ptr<const Data> data) : d(data ? std::move(data) : emptyData()) {}
+JsonObject::JsonObject(std::shared_ptr<const Data> data) : d(data ? std::move(data) : emptyData())
+{
+}
 JsonObject::~JsonObject() = default;
 JsonObject::JsonObject(const JsonObject&) = default;
 JsonObject& JsonObject::operator=(const JsonObject&) = default;
 // a moved-from object stays a valid empty one
-JsonObject::JsonObject(JsonObject&& o) noexcept : d(std::move(o.d)) { o.d = emptyData(); }
+JsonObject::JsonObject(JsonObject&& o) noexcept : d(std::move(o.d))
+{
+    o.d = emptyData();
+}
 JsonObject& JsonObject::operator=(JsonObject&& o) noexcept
 {
     if (this != &o) {
@@ -220,8 +225,14 @@ JsonObject& JsonObject::operator=(JsonObject&& o) noexcept
     return *this;
 }
 
-bool JsonObject::isEmpty() const { return d->obj.isEmpty(); }
-int JsonObject::fieldCount() const { return d->obj.nFields(); }
+bool JsonObject::isEmpty() const
+{
+    return d->obj.isEmpty();
+}
+int JsonObject::fieldCount() const
+{
+    return d->obj.nFields();
+}
 
 std::vector<std::string> JsonObject::fieldNames() const
 {
@@ -242,7 +253,10 @@ JsonType JsonObject::type(const std::string& name) const
     return hasNul(name) ? JsonType::Missing : typeOf(d->obj.getField(name));
 }
 
-int JsonObject::getInt(const std::string& name, int def) const { return elemInt(d->obj.getField(name), def); }
+int JsonObject::getInt(const std::string& name, int def) const
+{
+    return elemInt(d->obj.getField(name), def);
+}
 std::int64_t JsonObject::getInt64(const std::string& name, std::int64_t def) const
 {
     return elemInt64(d->obj.getField(name), def);
@@ -251,7 +265,10 @@ double JsonObject::getDouble(const std::string& name, double def) const
 {
     return elemDouble(d->obj.getField(name), def);
 }
-bool JsonObject::getBool(const std::string& name, bool def) const { return elemBool(d->obj.getField(name), def); }
+bool JsonObject::getBool(const std::string& name, bool def) const
+{
+    return elemBool(d->obj.getField(name), def);
+}
 std::string JsonObject::getString(const std::string& name, const std::string& def) const
 {
     return elemString(d->obj.getField(name), def);
@@ -273,8 +290,14 @@ JsonArray JsonObject::getArray(const std::string& name) const
     return e.type() == mongo::Array ? JsonArray(makeData(e.embeddedObject())) : JsonArray();
 }
 
-std::string JsonObject::toJson() const { return writeJson(d->obj, false); }
-QString JsonObject::toQString() const { return QString::fromStdString(toJson()); }
+std::string JsonObject::toJson() const
+{
+    return writeJson(d->obj, false);
+}
+QString JsonObject::toQString() const
+{
+    return QString::fromStdString(toJson());
+}
 
 bool JsonObject::operator==(const JsonObject& other) const
 {
@@ -283,11 +306,17 @@ bool JsonObject::operator==(const JsonObject& other) const
 
 // ---------------------------------------------------------------------------------------------
 JsonArray::JsonArray() : d(emptyData()) {}
-JsonArray::JsonArray(std::shared_ptr<const JsonObject::Data> data) : d(data ? std::move(data) : emptyData()) {}
+JsonArray::JsonArray(std::shared_ptr<const JsonObject::Data> data)
+    : d(data ? std::move(data) : emptyData())
+{
+}
 JsonArray::~JsonArray() = default;
 JsonArray::JsonArray(const JsonArray&) = default;
 JsonArray& JsonArray::operator=(const JsonArray&) = default;
-JsonArray::JsonArray(JsonArray&& o) noexcept : d(std::move(o.d)) { o.d = emptyData(); }
+JsonArray::JsonArray(JsonArray&& o) noexcept : d(std::move(o.d))
+{
+    o.d = emptyData();
+}
 JsonArray& JsonArray::operator=(JsonArray&& o) noexcept
 {
     if (this != &o) {
@@ -297,12 +326,30 @@ JsonArray& JsonArray::operator=(JsonArray&& o) noexcept
     return *this;
 }
 
-int JsonArray::size() const { return d->obj.nFields(); }
-JsonType JsonArray::type(int index) const { return typeOf(fieldAt(d->obj, index)); }
-int JsonArray::getInt(int index, int def) const { return elemInt(fieldAt(d->obj, index), def); }
-std::int64_t JsonArray::getInt64(int index, std::int64_t def) const { return elemInt64(fieldAt(d->obj, index), def); }
-double JsonArray::getDouble(int index, double def) const { return elemDouble(fieldAt(d->obj, index), def); }
-bool JsonArray::getBool(int index, bool def) const { return elemBool(fieldAt(d->obj, index), def); }
+int JsonArray::size() const
+{
+    return d->obj.nFields();
+}
+JsonType JsonArray::type(int index) const
+{
+    return typeOf(fieldAt(d->obj, index));
+}
+int JsonArray::getInt(int index, int def) const
+{
+    return elemInt(fieldAt(d->obj, index), def);
+}
+std::int64_t JsonArray::getInt64(int index, std::int64_t def) const
+{
+    return elemInt64(fieldAt(d->obj, index), def);
+}
+double JsonArray::getDouble(int index, double def) const
+{
+    return elemDouble(fieldAt(d->obj, index), def);
+}
+bool JsonArray::getBool(int index, bool def) const
+{
+    return elemBool(fieldAt(d->obj, index), def);
+}
 std::string JsonArray::getString(int index, const std::string& def) const
 {
     return elemString(fieldAt(d->obj, index), def);
@@ -336,7 +383,10 @@ QStringList JsonArray::toQStringList() const
     return out;
 }
 
-std::string JsonArray::toJson() const { return writeJson(d->obj, true); }
+std::string JsonArray::toJson() const
+{
+    return writeJson(d->obj, true);
+}
 
 bool JsonArray::operator==(const JsonArray& other) const
 {
@@ -344,8 +394,7 @@ bool JsonArray::operator==(const JsonArray& other) const
 }
 
 // ---------------------------------------------------------------------------------------------
-struct JsonBuilder::Impl
-{
+struct JsonBuilder::Impl {
     mongo::BSONObjBuilder b;
 };
 
@@ -353,18 +402,18 @@ JsonBuilder::JsonBuilder() : d(new Impl) {}
 JsonBuilder::~JsonBuilder() = default;
 
 // The builder only throws past the BSON size limit; such a field is dropped and logged.
-#define TT_JSON_APPEND(name, expr)                                                           \
-    do {                                                                                     \
-        if (hasNul(name)) {                                                                  \
-            TT_LOG_WARN("[JsonParam] field name with a NUL byte dropped");                   \
-            return *this;                                                                    \
-        }                                                                                    \
-        try {                                                                                \
-            expr;                                                                            \
-        } catch (const std::exception& e) {                                                  \
-            TT_LOG_ERROR("[JsonParam] append %1% failed: %2%", name, e.what());              \
-        }                                                                                    \
-        return *this;                                                                        \
+#define TT_JSON_APPEND(name, expr)                                                                 \
+    do {                                                                                           \
+        if (hasNul(name)) {                                                                        \
+            TT_LOG_WARN("[JsonParam] field name with a NUL byte dropped");                         \
+            return *this;                                                                          \
+        }                                                                                          \
+        try {                                                                                      \
+            expr;                                                                                  \
+        } catch (const std::exception& e) {                                                        \
+            TT_LOG_ERROR("[JsonParam] append %1% failed: %2%", name, e.what());                    \
+        }                                                                                          \
+        return *this;                                                                              \
     } while (0)
 
 JsonBuilder& JsonBuilder::appendInt(const std::string& name, int value)
@@ -433,13 +482,18 @@ JsonObject JsonBuilder::obj() const
     }
     return JsonObject();
 }
-std::string JsonBuilder::toJson() const { return obj().toJson(); }
-QString JsonBuilder::toQString() const { return QString::fromStdString(toJson()); }
+std::string JsonBuilder::toJson() const
+{
+    return obj().toJson();
+}
+QString JsonBuilder::toQString() const
+{
+    return QString::fromStdString(toJson());
+}
 
 // ---------------------------------------------------------------------------------------------
 // an array is an object keyed "0", "1", ...; an object builder keeps a temp view for snapshots
-struct JsonArrayBuilder::Impl
-{
+struct JsonArrayBuilder::Impl {
     mongo::BSONObjBuilder b;
     int n = 0;
     char key[16];
@@ -453,27 +507,39 @@ struct JsonArrayBuilder::Impl
 JsonArrayBuilder::JsonArrayBuilder() : d(new Impl) {}
 JsonArrayBuilder::~JsonArrayBuilder() = default;
 
-#define TT_JSON_PUSH(expr)                                                                   \
-    do {                                                                                     \
-        try {                                                                                \
-            expr;                                                                            \
-            ++d->n;                                                                          \
-        } catch (const std::exception& e) {                                                  \
-            TT_LOG_ERROR("[JsonParam] array append failed: %1%", e.what());                  \
-        }                                                                                    \
-        return *this;                                                                        \
+#define TT_JSON_PUSH(expr)                                                                         \
+    do {                                                                                           \
+        try {                                                                                      \
+            expr;                                                                                  \
+            ++d->n;                                                                                \
+        } catch (const std::exception& e) {                                                        \
+            TT_LOG_ERROR("[JsonParam] array append failed: %1%", e.what());                        \
+        }                                                                                          \
+        return *this;                                                                              \
     } while (0)
 
-JsonArrayBuilder& JsonArrayBuilder::appendInt(int value) { TT_JSON_PUSH(d->b.append(d->next(), value)); }
+JsonArrayBuilder& JsonArrayBuilder::appendInt(int value)
+{
+    TT_JSON_PUSH(d->b.append(d->next(), value));
+}
 JsonArrayBuilder& JsonArrayBuilder::appendInt64(std::int64_t value)
 {
     if (value >= std::numeric_limits<int>::min() && value <= std::numeric_limits<int>::max())
         return appendInt(static_cast<int>(value));
     TT_JSON_PUSH(d->b.append(d->next(), static_cast<long long>(value)));
 }
-JsonArrayBuilder& JsonArrayBuilder::appendDouble(double value) { TT_JSON_PUSH(d->b.append(d->next(), value)); }
-JsonArrayBuilder& JsonArrayBuilder::appendBool(bool value) { TT_JSON_PUSH(d->b.appendBool(d->next(), value)); }
-JsonArrayBuilder& JsonArrayBuilder::appendNull() { TT_JSON_PUSH(d->b.appendNull(d->next())); }
+JsonArrayBuilder& JsonArrayBuilder::appendDouble(double value)
+{
+    TT_JSON_PUSH(d->b.append(d->next(), value));
+}
+JsonArrayBuilder& JsonArrayBuilder::appendBool(bool value)
+{
+    TT_JSON_PUSH(d->b.appendBool(d->next(), value));
+}
+JsonArrayBuilder& JsonArrayBuilder::appendNull()
+{
+    TT_JSON_PUSH(d->b.appendNull(d->next()));
+}
 JsonArrayBuilder& JsonArrayBuilder::appendString(const std::string& value)
 {
     TT_JSON_PUSH(d->b.append(d->next(), mongo::StringData(value)));
@@ -487,13 +553,19 @@ JsonArrayBuilder& JsonArrayBuilder::appendString(const QString& value)
     const QByteArray utf8 = value.toUtf8();
     TT_JSON_PUSH(d->b.append(d->next(), mongo::StringData(utf8.constData(), utf8.size())));
 }
-JsonArrayBuilder& JsonArrayBuilder::appendObject(const JsonObject& value) { TT_JSON_PUSH(d->b.append(d->next(), value.d->obj)); }
+JsonArrayBuilder& JsonArrayBuilder::appendObject(const JsonObject& value)
+{
+    TT_JSON_PUSH(d->b.append(d->next(), value.d->obj));
+}
 JsonArrayBuilder& JsonArrayBuilder::appendArray(const JsonArray& value)
 {
     TT_JSON_PUSH(d->b.appendArray(d->next(), value.d->obj));
 }
 
-int JsonArrayBuilder::size() const { return d->n; }
+int JsonArrayBuilder::size() const
+{
+    return d->n;
+}
 
 JsonArray JsonArrayBuilder::array() const
 {
@@ -543,8 +615,7 @@ int JsonParam::nestingDepth(const char* data, std::size_t size, int limit)
                 return -1;
             open.pop_back();
             break;
-        default:
-            break;
+        default: break;
         }
     }
     return (quote || !open.empty()) ? -1 : maxDepth;
@@ -617,7 +688,10 @@ JsonParseResult JsonParam::parse(const char* data, std::size_t size)
     return r;
 }
 
-JsonParseResult JsonParam::parse(const std::string& text) { return parse(text.data(), text.size()); }
+JsonParseResult JsonParam::parse(const std::string& text)
+{
+    return parse(text.data(), text.size());
+}
 
 JsonParseResult JsonParam::parse(const QString& text)
 {

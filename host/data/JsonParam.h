@@ -24,8 +24,7 @@ class JsonArrayBuilder;
 // An owned, immutable JSON object; cheap to copy (shared). Default: the empty object {}.
 // Getters never throw: a missing field or a value of another type gives the default.
 // Numbers convert between int, int64 and double when the value fits exactly.
-class JsonObject final
-{
+class JsonObject final {
 public:
     JsonObject();
     ~JsonObject();
@@ -69,8 +68,7 @@ private:
 };
 
 // An owned, immutable JSON array; the getters mirror JsonObject's with an index.
-class JsonArray final
-{
+class JsonArray final {
 public:
     JsonArray();
     ~JsonArray();
@@ -109,8 +107,7 @@ private:
 
 // Builds an object field by field, in order. Named appenders, so that a string literal never
 // lands in the bool overload. A field name holding a NUL byte is dropped (it cannot be stored).
-class JsonBuilder final
-{
+class JsonBuilder final {
 public:
     JsonBuilder();
     ~JsonBuilder();
@@ -140,8 +137,7 @@ private:
     std::unique_ptr<Impl> d;
 };
 
-class JsonArrayBuilder final
-{
+class JsonArrayBuilder final {
 public:
     JsonArrayBuilder();
     ~JsonArrayBuilder();
@@ -168,18 +164,16 @@ private:
     friend class JsonBuilder;
 };
 
-struct JsonParseResult
-{
-    JsonObject object;  // empty on failure
-    std::string error;  // why it was rejected; empty on success
+struct JsonParseResult {
+    JsonObject object; // empty on failure
+    std::string error; // why it was rejected; empty on success
     bool ok() const { return error.empty(); }
 };
 
 // The one guarded entry point for reading parameter strings. Rejects empty input, input over
 // kMaxBytes, NUL bytes, nesting deeper than kMaxDepth, anything but a top-level object,
 // trailing non-whitespace and whatever the parser refuses. Never throws.
-class JsonParam final
-{
+class JsonParam final {
 public:
     static constexpr std::size_t kMaxBytes = 16u * 1024u * 1024u;
     static constexpr int kMaxDepth = 64;

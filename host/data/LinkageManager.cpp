@@ -44,16 +44,18 @@ CLinkageManager::Sums CLinkageManager::sum(int tradeDate, const QSet<QString>& a
     return total;
 }
 
-void CLinkageManager::getBuySellVolumes(int tradeDate, const QSet<QString>& accounts, const QString& stockKey,
-                                        double& buyVolume, double& sellVolume) const
+void CLinkageManager::getBuySellVolumes(int tradeDate, const QSet<QString>& accounts,
+                                        const QString& stockKey, double& buyVolume,
+                                        double& sellVolume) const
 {
     const Sums s = sum(tradeDate, accounts, stockKey);
     buyVolume = s.buyVolume;
     sellVolume = s.sellVolume;
 }
 
-void CLinkageManager::getBuySellAmounts(int tradeDate, const QSet<QString>& accounts, const QString& stockKey,
-                                        double& buyAmount, double& sellAmount) const
+void CLinkageManager::getBuySellAmounts(int tradeDate, const QSet<QString>& accounts,
+                                        const QString& stockKey, double& buyAmount,
+                                        double& sellAmount) const
 {
     const Sums s = sum(tradeDate, accounts, stockKey);
     buyAmount = s.buyAmount;
@@ -61,10 +63,11 @@ void CLinkageManager::getBuySellAmounts(int tradeDate, const QSet<QString>& acco
 }
 
 void CLinkageManager::addTrade(int tradeDate, const QString& accountKey, const QString& accountId,
-                               const QString& stockKey, double volume, double price, int contractUnit)
+                               const QString& stockKey, double volume, double price,
+                               int contractUnit)
 {
-    if (accountKey.isEmpty() || stockKey.isEmpty() || !std::isfinite(volume) || !std::isfinite(price)
-        || volume == 0.0)
+    if (accountKey.isEmpty() || stockKey.isEmpty() || !std::isfinite(volume)
+        || !std::isfinite(price) || volume == 0.0)
         return;
     const double amount = std::fabs(volume) * price * (contractUnit > 0 ? contractUnit : 1);
     std::lock_guard<std::mutex> lock(m_mutex);

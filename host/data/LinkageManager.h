@@ -12,8 +12,7 @@
 
 namespace TC {
 
-class CLinkageManager final
-{
+class CLinkageManager final {
 public:
     static CLinkageManager* instance();
 
@@ -34,8 +33,7 @@ public:
 
 private:
     CLinkageManager() = default;
-    struct Sums
-    {
+    struct Sums {
         double buyVolume = 0.0, sellVolume = 0.0, buyAmount = 0.0, sellAmount = 0.0;
     };
     Sums sum(int tradeDate, const QSet<QString>& accounts, const QString& stockKey) const;

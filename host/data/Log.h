@@ -46,10 +46,10 @@ void configure();
 
 } // namespace ttlog
 
-#define TT_LOG(level, fmt, ...)                                                              \
-    do {                                                                                     \
-        if (::ttlog::enabled(level))                                                         \
-            ::ttlog::write(level, __FILE__, __PRETTY_FUNCTION__, __LINE__, fmt, {__VA_ARGS__}); \
+#define TT_LOG(level, fmt, ...)                                                                    \
+    do {                                                                                           \
+        if (::ttlog::enabled(level))                                                               \
+            ::ttlog::write(level, __FILE__, __PRETTY_FUNCTION__, __LINE__, fmt, {__VA_ARGS__});    \
     } while (0)
 
 #define TT_LOG_TRACE(fmt, ...) TT_LOG(::ttlog::Level::Trace, fmt, ##__VA_ARGS__)

@@ -87,7 +87,7 @@ struct TimeSeq {
 
 // Region of a live index request: the instruments (stock keys) valued at a time.
 struct TRegionInfo {
-    int64_t time = 0; // ms since the epoch; 0 means now
+    int64_t time = 0;              // ms since the epoch; 0 means now
     std::vector<std::string> keys; // empty: every custom index of the host
     int64_t period = 0;            // bar period in ms, 0 for the day
 };

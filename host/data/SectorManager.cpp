@@ -71,7 +71,8 @@ struct CSectorManager::Impl {
         return s;
     }
 
-    CSectorDetail* leaf(const QString& name, CSectorDetail* parent, const QStringList& keys, int type = eSectorSystem)
+    CSectorDetail* leaf(const QString& name, CSectorDetail* parent, const QStringList& keys,
+                        int type = eSectorSystem)
     {
         CSectorDetail* s = node(name, type, parent);
         s->m_stockKeys = keys;
@@ -156,32 +157,42 @@ CSectorDetail* CSectorManager::getRoot()
 
     d->leaf(QStringLiteral("沪深A股"), root, keysOf(isA));
     CSectorDetail* boards = d->node(QStringLiteral("A股分类"), eSectorSystem, root);
-    d->leaf(QStringLiteral("上证A股"), boards, keysOf([&](D x) { return isA(x) && x.market == SH; }));
-    d->leaf(QStringLiteral("深证A股"), boards, keysOf([&](D x) { return isA(x) && x.market == SZ; }));
-    d->leaf(QStringLiteral("创业板"), boards, keysOf([&](D x) { return isA(x) && x.market == SZ && x.code.startsWith(QLatin1Char('3')); }));
-    d->leaf(QStringLiteral("科创板"), boards, keysOf([&](D x) { return isA(x) && x.market == SH && x.code.startsWith(QLatin1String("688")); }));
+    d->leaf(QStringLiteral("上证A股"), boards,
+            keysOf([&](D x) { return isA(x) && x.market == SH; }));
+    d->leaf(QStringLiteral("深证A股"), boards,
+            keysOf([&](D x) { return isA(x) && x.market == SZ; }));
+    d->leaf(QStringLiteral("创业板"), boards, keysOf([&](D x) {
+                return isA(x) && x.market == SZ && x.code.startsWith(QLatin1Char('3'));
+            }));
+    d->leaf(QStringLiteral("科创板"), boards, keysOf([&](D x) {
+                return isA(x) && x.market == SH && x.code.startsWith(QLatin1String("688"));
+            }));
 
-    auto pairGroup = [&](const QString& name, const QString& shName, const QString& szName, auto pred) {
+    auto pairGroup = [&](const QString& name, const QString& shName, const QString& szName,
+                         auto pred) {
         CSectorDetail* g = d->node(name, eSectorSystem, root);
         d->leaf(shName, g, keysOf([&](D x) { return pred(x) && x.market == SH; }));
         d->leaf(szName, g, keysOf([&](D x) { return pred(x) && x.market == SZ; }));
     };
     pairGroup(QStringLiteral("沪深指数"), QStringLiteral("沪市指数"), QStringLiteral("深市指数"),
               [](D x) { return x.type == ttservice::eInstrIndex; });
-    pairGroup(QStringLiteral("沪深基金"), QStringLiteral("沪市基金"), QStringLiteral("深市基金"), [](D x) {
-        return x.type == ttservice::eInstrFund || x.type == ttservice::eInstrETF || x.type == ttservice::eInstrLOF;
-    });
+    pairGroup(QStringLiteral("沪深基金"), QStringLiteral("沪市基金"), QStringLiteral("深市基金"),
+              [](D x) {
+                  return x.type == ttservice::eInstrFund || x.type == ttservice::eInstrETF
+                         || x.type == ttservice::eInstrLOF;
+              });
     pairGroup(QStringLiteral("沪深ETF"), QStringLiteral("沪市ETF"), QStringLiteral("深市ETF"),
               [](D x) { return x.type == ttservice::eInstrETF; });
     pairGroup(QStringLiteral("沪深债券"), QStringLiteral("沪市债券"), QStringLiteral("深市债券"),
               [](D x) { return x.type == ttservice::eInstrBond; });
     d->leaf(QStringLiteral("可转债"), root, keysOf([&](D x) {
-        return x.type == ttservice::eInstrConvertibleBond && x.listDate <= today;
-    }));
+                return x.type == ttservice::eInstrConvertibleBond && x.listDate <= today;
+            }));
     d->leaf(QStringLiteral("未上市新债"), root, keysOf([&](D x) {
-        return x.type == ttservice::eInstrConvertibleBond && x.listDate > today;
-    }));
-    d->leaf(kAH, root, keysOf([](D x) { return x.type == ttservice::eInstrStock && !x.pairCode.isEmpty(); }));
+                return x.type == ttservice::eInstrConvertibleBond && x.listDate > today;
+            }));
+    d->leaf(kAH, root,
+            keysOf([](D x) { return x.type == ttservice::eInstrStock && !x.pairCode.isEmpty(); }));
     {
         CSectorDetail* g = d->node(kConnect, eSectorSystem, root);
         // northbound: the larger A shares of each exchange
@@ -190,9 +201,10 @@ CSectorDetail* CSectorManager::getRoot()
             for (const auto& det : all)
                 if (det->type == ttservice::eInstrStock && det->market == market)
                     list.push_back(det);
-            std::stable_sort(list.begin(), list.end(), [](const CInstrumentDetailPtr& a, const CInstrumentDetailPtr& b) {
-                return a->refPrice * a->floatShares > b->refPrice * b->floatShares;
-            });
+            std::stable_sort(list.begin(), list.end(),
+                             [](const CInstrumentDetailPtr& a, const CInstrumentDetailPtr& b) {
+                                 return a->refPrice * a->floatShares > b->refPrice * b->floatShares;
+                             });
             QStringList keys;
             for (size_t i = 0; i < list.size() && i < 600; ++i)
                 keys.append(list[i]->key);
@@ -201,16 +213,20 @@ CSectorDetail* CSectorManager::getRoot()
         };
         d->leaf(QStringLiteral("沪股通"), g, north(SH));
         d->leaf(QStringLiteral("深股通"), g, north(SZ));
-        d->leaf(QStringLiteral("港股通(沪)"), g, keysOf([](D x) { return x.market == QLatin1String("HGT"); }));
-        d->leaf(QStringLiteral("港股通(深)"), g, keysOf([](D x) { return x.market == QLatin1String("SGT"); }));
+        d->leaf(QStringLiteral("港股通(沪)"), g,
+                keysOf([](D x) { return x.market == QLatin1String("HGT"); }));
+        d->leaf(QStringLiteral("港股通(深)"), g,
+                keysOf([](D x) { return x.market == QLatin1String("SGT"); }));
     }
-    d->leaf(QStringLiteral("港股"), root, keysOf([](D x) { return x.market == QLatin1String("HK"); }));
+    d->leaf(QStringLiteral("港股"), root,
+            keysOf([](D x) { return x.market == QLatin1String("HK"); }));
 
     if (u) {
         CSectorDetail* idx = d->node(QStringLiteral("板块指数板块"), eSectorSystem, root);
         QStringList industryIdx, concepts, regions;
         for (const QString& ind : u->industries)
-            industryIdx.append(XP::nvStockKey(QStringLiteral("SI"), u->industryIndexCode.value(ind)));
+            industryIdx.append(
+                XP::nvStockKey(QStringLiteral("SI"), u->industryIndexCode.value(ind)));
         for (const auto& det : all) {
             if (det->type != ttservice::eInstrSectorIndex)
                 continue;
@@ -232,16 +248,20 @@ CSectorDetail* CSectorManager::getRoot()
         CSectorDetail* g = d->node(kIndustryRoot, eSectorSystem, root);
         const QStringList industries = u ? u->industries : QStringList();
         for (const QString& ind : industries) {
-            CSectorDetail* s = d->leaf(ind, g, keysOf([&](D x) { return x.type == ttservice::eInstrStock && x.industry == ind; }),
-                                       eSectorIndustry);
+            CSectorDetail* s = d->leaf(
+                ind, g,
+                keysOf([&](D x) { return x.type == ttservice::eInstrStock && x.industry == ind; }),
+                eSectorIndustry);
             s->m_qsClassKey = QStringLiteral("SW1");
             s->m_qsCode = XP::nvStockKey(QStringLiteral("SI"), u->industryIndexCode.value(ind));
         }
         CSectorDetail* hk = d->node(getSectorTypeName(eSectorHKIndustry), eSectorSystem, root);
         for (const QString& ind : industries) {
-            CSectorDetail* s = d->leaf(hkIndustryName(ind), hk, keysOf([&](D x) {
-                return x.type == ttservice::eInstrHKStock && x.industry == ind;
-            }), eSectorHKIndustry);
+            CSectorDetail* s =
+                d->leaf(hkIndustryName(ind), hk, keysOf([&](D x) {
+                            return x.type == ttservice::eInstrHKStock && x.industry == ind;
+                        }),
+                        eSectorHKIndustry);
             s->m_qsClassKey = QStringLiteral("HKSW2");
         }
     }
@@ -271,24 +291,28 @@ CSectorDetail* CSectorManager::getRoot()
 
     {
         CSectorDetail* g = d->node(kDomesticFutures, eSectorSystem, root);
-        const QList<QPair<QString, QString>> exchanges{{QStringLiteral("中金所"), QStringLiteral("CFFEX")},
-                                                       {QStringLiteral("郑商所"), QStringLiteral("CZCE")},
-                                                       {QStringLiteral("大商所"), QStringLiteral("DCE")},
-                                                       {QStringLiteral("上期所"), QStringLiteral("SHFE")},
-                                                       {QStringLiteral("能源中心"), QStringLiteral("INE")}};
+        const QList<QPair<QString, QString>> exchanges{
+            {QStringLiteral("中金所"), QStringLiteral("CFFEX")},
+            {QStringLiteral("郑商所"), QStringLiteral("CZCE")},
+            {QStringLiteral("大商所"), QStringLiteral("DCE")},
+            {QStringLiteral("上期所"), QStringLiteral("SHFE")},
+            {QStringLiteral("能源中心"), QStringLiteral("INE")}};
         for (const auto& ex : exchanges) {
             // per product: the continuous contract, then the months in order
             QStringList keys;
             QStringList products;
             for (const auto& det : all)
-                if (det->market == ex.second && det->type == ttservice::eInstrFuture && !products.contains(det->product))
+                if (det->market == ex.second && det->type == ttservice::eInstrFuture
+                    && !products.contains(det->product))
                     products.append(det->product);
             for (const QString& p : products) {
                 for (const auto& det : all)
-                    if (det->market == ex.second && det->type == ttservice::eInstrFuture && det->product == p && det->isContinuous)
+                    if (det->market == ex.second && det->type == ttservice::eInstrFuture
+                        && det->product == p && det->isContinuous)
                         keys.append(det->key);
                 for (const auto& det : all)
-                    if (det->market == ex.second && det->type == ttservice::eInstrFuture && det->product == p && !det->isContinuous)
+                    if (det->market == ex.second && det->type == ttservice::eInstrFuture
+                        && det->product == p && !det->isContinuous)
                         keys.append(det->key);
             }
             d->leaf(ex.first, g, keys);
@@ -302,12 +326,15 @@ CSectorDetail* CSectorManager::getRoot()
     }
     {
         CSectorDetail* g = d->node(kOptions, eSectorSystem, root);
-        d->leaf(QStringLiteral("上证期权"), g, keysOf([](D x) { return x.market == QLatin1String("SHO"); }));
-        d->leaf(QStringLiteral("深证期权"), g, keysOf([](D x) { return x.market == QLatin1String("SZO"); }));
+        d->leaf(QStringLiteral("上证期权"), g,
+                keysOf([](D x) { return x.market == QLatin1String("SHO"); }));
+        d->leaf(QStringLiteral("深证期权"), g,
+                keysOf([](D x) { return x.market == QLatin1String("SZO"); }));
         d->leaf(QStringLiteral("中金所期权"), g, keysOf([](D x) {
-            return x.type == ttservice::eInstrOption && x.market == QLatin1String("CFFEX");
-        }));
-        d->leaf(QStringLiteral("商品期权"), g, keysOf([](D x) { return x.type == ttservice::eInstrFutureOption; }));
+                    return x.type == ttservice::eInstrOption && x.market == QLatin1String("CFFEX");
+                }));
+        d->leaf(QStringLiteral("商品期权"), g,
+                keysOf([](D x) { return x.type == ttservice::eInstrFutureOption; }));
     }
     d->leaf(kTBoard, root, u ? u->tBoardUnderlyings : QStringList(), eSectorTBoard);
 
@@ -331,7 +358,8 @@ CSectorDetail* CSectorManager::getRoot()
     }
 
     CSectorDetail* pos = d->node(kPositionRoot, eSectorPosition, root);
-    for (const char* n : {"股票持仓", "期货持仓", "融资融券持仓", "股票期权持仓", "深港通持仓", "沪港通持仓"})
+    for (const char* n :
+         {"股票持仓", "期货持仓", "融资融券持仓", "股票期权持仓", "深港通持仓", "沪港通持仓"})
         d->node(QString::fromUtf8(n), eSectorPosition, pos);
     d->node(kExternal, eSectorExternal, root);
 
@@ -437,8 +465,8 @@ QList<CSectorDetail*> CSectorManager::getUserSectors()
     return out;
 }
 
-CSectorDetail* CSectorManager::getSectorByIndustry(const QString& keyOrCode, const QString& classKey,
-                                                   const QString& rootName)
+CSectorDetail* CSectorManager::getSectorByIndustry(const QString& keyOrCode,
+                                                   const QString& classKey, const QString& rootName)
 {
     QString lookup = keyOrCode;
     // connect lines may come as "HGT00700" / "SGT00700"
@@ -463,7 +491,8 @@ CSectorDetail* CSectorManager::getSectorByIndustry(const QString& keyOrCode, con
     std::lock_guard<std::recursive_mutex> lock(d->mutex);
     CSectorDetail* s = getSector(name);
     // the sector must hold the instrument: an HK line is not in the A-share industry
-    return s && s->getParent() && s->getParent()->getName() == root && s->m_stockKeys.contains(det->key)
+    return s && s->getParent() && s->getParent()->getName() == root
+                   && s->m_stockKeys.contains(det->key)
                ? s
                : nullptr;
 }
@@ -501,15 +530,31 @@ bool isOrUnder(CSectorManager* m, const QString& name, const QString& top)
 }
 } // namespace
 
-bool CSectorManager::isPositionSector(const QString& name) { return isOrUnder(this, name, kPositionRoot); }
-bool CSectorManager::isParentTsector(const QString& name) { return isOrUnder(this, name, kTBoard); }
+bool CSectorManager::isPositionSector(const QString& name)
+{
+    return isOrUnder(this, name, kPositionRoot);
+}
+bool CSectorManager::isParentTsector(const QString& name)
+{
+    return isOrUnder(this, name, kTBoard);
+}
 bool CSectorManager::isConvertibleBondSector(const QString& name)
 {
-    return isOrUnder(this, name, QStringLiteral("可转债")) || isOrUnder(this, name, QStringLiteral("未上市新债"));
+    return isOrUnder(this, name, QStringLiteral("可转债"))
+           || isOrUnder(this, name, QStringLiteral("未上市新债"));
 }
-bool CSectorManager::isFutureSector(const QString& name) { return isOrUnder(this, name, kDomesticFutures); }
-bool CSectorManager::isForeignFutureSector(const QString& name) { return isOrUnder(this, name, kForeignFutures); }
-bool CSectorManager::isOptionSector(const QString& name) { return isOrUnder(this, name, kOptions); }
+bool CSectorManager::isFutureSector(const QString& name)
+{
+    return isOrUnder(this, name, kDomesticFutures);
+}
+bool CSectorManager::isForeignFutureSector(const QString& name)
+{
+    return isOrUnder(this, name, kForeignFutures);
+}
+bool CSectorManager::isOptionSector(const QString& name)
+{
+    return isOrUnder(this, name, kOptions);
+}
 bool CSectorManager::isIndustrySector(const QString& name)
 {
     std::lock_guard<std::recursive_mutex> lock(d->mutex);
@@ -532,8 +577,14 @@ bool CSectorManager::isExternalSector(const QString& name)
 {
     return isOrUnder(this, name, kExternal) || CExternalDataManager::instance()->isExist(name);
 }
-bool CSectorManager::isAHSector(const QString& name) { return name == kAH && getSector(name); }
-bool CSectorManager::isConnectSector(const QString& name) { return isOrUnder(this, name, kConnect); }
+bool CSectorManager::isAHSector(const QString& name)
+{
+    return name == kAH && getSector(name);
+}
+bool CSectorManager::isConnectSector(const QString& name)
+{
+    return isOrUnder(this, name, kConnect);
+}
 
 // --- user sectors ---
 
@@ -666,7 +717,8 @@ bool CSectorManager::renameUserSector(const QString& name, const QString& newNam
         std::lock_guard<std::recursive_mutex> lock(d->mutex);
         CSectorDetail* s = getSector(name);
         UserSector* us = d->findUser(name);
-        if (!s || !us || s->isSystem() || name == kCustomIndex || newName.trimmed().isEmpty() || getSector(newName))
+        if (!s || !us || s->isSystem() || name == kCustomIndex || newName.trimmed().isEmpty()
+            || getSector(newName))
             return false;
         for (UserSector& other : d->user)
             if (other.parent == name)
@@ -696,10 +748,11 @@ bool CSectorManager::saveUserSectors()
     {
         std::lock_guard<std::recursive_mutex> lock(d->mutex);
         for (const UserSector& u : d->user)
-            list.append(QJsonObject{{QStringLiteral("name"), u.name},
-                                    {QStringLiteral("type"), u.type},
-                                    {QStringLiteral("parent"), u.parent},
-                                    {QStringLiteral("stocks"), QJsonArray::fromStringList(u.keys)}});
+            list.append(
+                QJsonObject{{QStringLiteral("name"), u.name},
+                            {QStringLiteral("type"), u.type},
+                            {QStringLiteral("parent"), u.parent},
+                            {QStringLiteral("stocks"), QJsonArray::fromStringList(u.keys)}});
     }
     return writeJsonFile(getDataDir() + QLatin1String(kUserFile), QJsonDocument(list));
 }
@@ -707,7 +760,8 @@ bool CSectorManager::saveUserSectors()
 bool CSectorManager::loadUserSectors()
 {
     QJsonDocument doc;
-    if (!readJsonFile(getDataDir() + QLatin1String(kUserFile), "CSectorManager", doc) || !doc.isArray())
+    if (!readJsonFile(getDataDir() + QLatin1String(kUserFile), "CSectorManager", doc)
+        || !doc.isArray())
         return false;
     QList<UserSector> next;
     QSet<QString> names;
@@ -718,7 +772,8 @@ bool CSectorManager::loadUserSectors()
         u.type = o.value(QStringLiteral("type")).toInt(-1);
         u.parent = o.value(QStringLiteral("parent")).toString();
         if (u.name.isEmpty() || names.contains(u.name)
-            || (u.type != eSectorUser && u.type != eSectorUserGroup && u.type != eSectorCustomIndex)) {
+            || (u.type != eSectorUser && u.type != eSectorUserGroup
+                && u.type != eSectorCustomIndex)) {
             TT_LOG_ERROR("[CSectorManager] bad user sector entry, file ignored");
             return false;
         }

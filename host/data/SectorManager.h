@@ -51,17 +51,17 @@ public:
     // a equals b, or one is the parent or a child of the other.
     bool checkDirectRelationship(const QString& a, const QString& b);
     bool isPositionSector(const QString& name);
-    bool isParentTsector(const QString& name);        // "T型报价板" or under it
+    bool isParentTsector(const QString& name);         // "T型报价板" or under it
     bool isConvertibleBondSector(const QString& name); // "可转债", "未上市新债" and children
     bool isFutureSector(const QString& name);          // under "内盘期货板块"
     bool isForeignFutureSector(const QString& name);   // under "外盘期货板块"
     bool isOptionSector(const QString& name);          // under "期权板块"
     bool isIndustrySector(const QString& name);
-    bool isUserSector(const QString& name);            // type 2
-    bool isCustomIndexSector(const QString& name);     // type 3
-    bool isExternalSector(const QString& name);        // under "外部数据"
-    bool isAHSector(const QString& name);              // "A+H"
-    bool isConnectSector(const QString& name);         // connect boards
+    bool isUserSector(const QString& name);        // type 2
+    bool isCustomIndexSector(const QString& name); // type 3
+    bool isExternalSector(const QString& name);    // under "外部数据"
+    bool isAHSector(const QString& name);          // "A+H"
+    bool isConnectSector(const QString& name);     // connect boards
 
     // User sectors (type 2 and 3). Keys or bare codes; duplicates and unknown codes skipped.
     // Each successful change emits sigSectorChanged(eStocksChanged, name, QString()).

@@ -50,7 +50,8 @@ bool readJsonFile(const QString& path, const char* tag, QJsonDocument& out)
     QJsonParseError err;
     out = QJsonDocument::fromJson(QByteArray::fromStdString(text), &err);
     if (err.error != QJsonParseError::NoError) {
-        TT_LOG_ERROR("[%1%] %2% is malformed, kept what was loaded: %3%", tag, path, err.errorString());
+        TT_LOG_ERROR("[%1%] %2% is malformed, kept what was loaded: %3%", tag, path,
+                     err.errorString());
         return false;
     }
     return true;

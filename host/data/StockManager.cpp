@@ -95,7 +95,7 @@ struct CStockManager::Impl {
     std::mutex loadMutex;
     std::atomic<CState*> state{nullptr};
     std::vector<std::unique_ptr<CState>> kept; // every state ever published
-    CState* defaultState = nullptr;             // the data files' universe, once loaded
+    CState* defaultState = nullptr;            // the data files' universe, once loaded
     QString lastError;
     CState empty;
 
@@ -181,8 +181,9 @@ QString CStockManager::loadError() const
     return d->lastError;
 }
 
-void CStockManager::resetUniverseForTest(const std::vector<CInstrumentDetailPtr>& list,
-                                         const QHash<QString, std::vector<se::RPCSectorStock>>& indexMembers)
+void CStockManager::resetUniverseForTest(
+    const std::vector<CInstrumentDetailPtr>& list,
+    const QHash<QString, std::vector<se::RPCSectorStock>>& indexMembers)
 {
     ensureLoaded(); // holidays come from the data files when they load
     {
@@ -332,15 +333,18 @@ QVector<int> CStockManager::getTradeDateList(int from, int to)
     return out;
 }
 
-QVector<CStockManager::Session> CStockManager::getSessionMinutes(const QString& market, const QString& code)
+QVector<CStockManager::Session> CStockManager::getSessionMinutes(const QString& market,
+                                                                 const QString& code)
 {
     QVector<Session> out;
-    if (market == QLatin1String("SH") || market == QLatin1String("SZ") || market == QLatin1String("SHO")
-        || market == QLatin1String("SZO") || market == QLatin1String("SI") || market == QLatin1String("CFFEX")) {
+    if (market == QLatin1String("SH") || market == QLatin1String("SZ")
+        || market == QLatin1String("SHO") || market == QLatin1String("SZO")
+        || market == QLatin1String("SI") || market == QLatin1String("CFFEX")) {
         out = {{9 * 60 + 30, 11 * 60 + 30, false}, {13 * 60, 15 * 60, false}};
     } else if (isNightMarket(market)) {
-        int nightClose = market == QLatin1String("DCE") || market == QLatin1String("CZCE") ? 23 * 60
-                                                                                            : 26 * 60 + 30;
+        int nightClose = market == QLatin1String("DCE") || market == QLatin1String("CZCE")
+                             ? 23 * 60
+                             : 26 * 60 + 30;
         if (!code.isEmpty()) {
             nightClose = 0;
             if (const CUniverseData* u = universeData()) {
@@ -356,7 +360,8 @@ QVector<CStockManager::Session> CStockManager::getSessionMinutes(const QString& 
         out.append({9 * 60, 10 * 60 + 15, false});
         out.append({10 * 60 + 30, 11 * 60 + 30, false});
         out.append({13 * 60 + 30, 15 * 60, false});
-    } else if (market == QLatin1String("HK") || market == QLatin1String("HGT") || market == QLatin1String("SGT")) {
+    } else if (market == QLatin1String("HK") || market == QLatin1String("HGT")
+               || market == QLatin1String("SGT")) {
         out = {{9 * 60 + 30, 12 * 60, false}, {13 * 60, 16 * 60, false}};
     } else if (const CUniverseData* u = universeData(); u && u->foreignBoards.contains(market)) {
         // foreign boards trade nearly round the clock, Beijing time 06:00 to 05:00
@@ -385,7 +390,8 @@ QVector<QPair<qint64, qint64>> CStockManager::getOpenTimeByMarket(const QString&
 int CStockManager::dateFromYmd(int y, int m, int d)
 {
     const int ymd = y * 10000 + m * 100 + d;
-    return CTradeCalendar::validYmd(ymd) ? CTradeCalendar::dateOfDay(CTradeCalendar::dayOfYmd(ymd)) : 0;
+    return CTradeCalendar::validYmd(ymd) ? CTradeCalendar::dateOfDay(CTradeCalendar::dayOfYmd(ymd))
+                                         : 0;
 }
 
 int CStockManager::ymdFromDate(int date)
@@ -400,7 +406,8 @@ int CStockManager::dateOfMs(int64_t ms)
 
 int CStockDateHelper::getTradeDay(int y1, int m1, int d1, int y2, int m2, int d2)
 {
-    const int a = CStockManager::dateFromYmd(y1, m1, d1), b = CStockManager::dateFromYmd(y2, m2, d2);
+    const int a = CStockManager::dateFromYmd(y1, m1, d1),
+              b = CStockManager::dateFromYmd(y2, m2, d2);
     if (!a || !b || a == b)
         return 0;
     CStockManager* sm = CStockManager::instance();

@@ -65,17 +65,22 @@ public:
     QVector<QPair<qint64, qint64>> getOpenTimeByMarket(const QString& market);
     // The same sessions as minutes after midnight; a night session (flagged) counts
     // from the previous trading day's midnight, so its close may pass 24*60.
-    struct Session { int openMin; int closeMin; bool night; };
+    struct Session {
+        int openMin;
+        int closeMin;
+        bool night;
+    };
     QVector<Session> getSessionMinutes(const QString& market, const QString& code = QString());
 
-    static int dateFromYmd(int y, int m, int d);   // midnight UTC+8 seconds; 0 for bad dates
-    static int ymdFromDate(int date);              // yyyymmdd
-    static int dateOfMs(int64_t ms);               // calendar midnight holding ms
+    static int dateFromYmd(int y, int m, int d); // midnight UTC+8 seconds; 0 for bad dates
+    static int ymdFromDate(int date);            // yyyymmdd
+    static int dateOfMs(int64_t ms);             // calendar midnight holding ms
 
     // --- fixtures ---
     // Replaces the universe (sectors rebuild from it); holidays stay.
-    void resetUniverseForTest(const std::vector<ttservice::CInstrumentDetailPtr>& list,
-                              const QHash<QString, std::vector<se::RPCSectorStock>>& indexMembers = {});
+    void
+    resetUniverseForTest(const std::vector<ttservice::CInstrumentDetailPtr>& list,
+                         const QHash<QString, std::vector<se::RPCSectorStock>>& indexMembers = {});
     // Drops any test universe; the next use returns to the data files' universe.
     void restoreDefault();
     // Loads from an explicit folder (for data-file error tests); false with loadError set.

@@ -74,11 +74,12 @@ std::pair<double, double> CTemporaryDataManager::getCodeTransactionValue(const Q
 {
     std::lock_guard<std::mutex> lock(d->mutex);
     auto it = d->byCode.constFind(codeOf(code));
-    return it == d->byCode.constEnd() ? std::make_pair(0.0, 0.0) : std::make_pair(it->buy, it->sell);
+    return it == d->byCode.constEnd() ? std::make_pair(0.0, 0.0)
+                                      : std::make_pair(it->buy, it->sell);
 }
 
-void CTemporaryDataManager::applyTrades(const QString& market, const QString& code, double buyAmount,
-                                        double sellAmount)
+void CTemporaryDataManager::applyTrades(const QString& market, const QString& code,
+                                        double buyAmount, double sellAmount)
 {
     Q_UNUSED(market)
     std::lock_guard<std::mutex> lock(d->mutex);

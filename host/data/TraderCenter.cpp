@@ -52,8 +52,7 @@ QStringList CDataCenter::getAccountKeys() const
 // ---------------------------------------------------------------------------------------------
 namespace {
 
-struct AccountSpec
-{
+struct AccountSpec {
     const char* id;
     const char* name;
     int type;
@@ -68,13 +67,17 @@ const AccountSpec kAccounts[] = {
     {"90001234", "期权账户", eAccountStockOption, "成长二号"},
 };
 
-QString accountKey(int type, const QString& id) { return QString::number(type) + QLatin1Char('_') + id; }
+QString accountKey(int type, const QString& id)
+{
+    return QString::number(type) + QLatin1Char('_') + id;
+}
 
 bool isFuturesMarket(const QString& m)
 {
-    static const QSet<QString> markets{QStringLiteral("DCE"), QStringLiteral("SHFE"), QStringLiteral("CZCE"),
-                                       QStringLiteral("CFFEX"), QStringLiteral("INE"), QStringLiteral("DF"),
-                                       QStringLiteral("SF"),  QStringLiteral("ZF"),   QStringLiteral("IF")};
+    static const QSet<QString> markets{
+        QStringLiteral("DCE"),   QStringLiteral("SHFE"), QStringLiteral("CZCE"),
+        QStringLiteral("CFFEX"), QStringLiteral("INE"),  QStringLiteral("DF"),
+        QStringLiteral("SF"),    QStringLiteral("ZF"),   QStringLiteral("IF")};
     return markets.contains(m);
 }
 
@@ -96,8 +99,7 @@ int unitOf(const CInstrumentDetail& d)
 
 } // namespace
 
-struct TraderCenter::Impl
-{
+struct TraderCenter::Impl {
     CDataCenter dataCenter;
     std::once_flag built;
     // the catalogue was replaced: accounts are rebuilt from it on next use
@@ -119,15 +121,16 @@ struct TraderCenter::Impl
     int intervalMs = 2000;
 
     void build(unsigned seed);
-    CPositionStatics makePosition(const CAccountInfo& account, const CInstrumentDetail& d, std::mt19937& r);
+    CPositionStatics makePosition(const CAccountInfo& account, const CInstrumentDetail& d,
+                                  std::mt19937& r);
     bool applyTrade(CAccountData& account, const QString& stockKey, double volume, double price,
                     const QString& positionKey = QString());
     void step();
     void loop();
 };
 
-CPositionStatics TraderCenter::Impl::makePosition(const CAccountInfo& account, const CInstrumentDetail& d,
-                                                  std::mt19937& r)
+CPositionStatics TraderCenter::Impl::makePosition(const CAccountInfo& account,
+                                                  const CInstrumentDetail& d, std::mt19937& r)
 {
     CPositionStatics p;
     p.accountKey = account.key;
@@ -138,9 +141,10 @@ CPositionStatics TraderCenter::Impl::makePosition(const CAccountInfo& account, c
     p.contractUnit = unitOf(d);
     const bool futures = isFuturesMarket(d.market);
     if (futures)
-        p.direction = std::uniform_int_distribution<int>(0, 3)(r) == 0 ? eDirectionShort : eDirectionLong;
+        p.direction =
+            std::uniform_int_distribution<int>(0, 3)(r) == 0 ? eDirectionShort : eDirectionLong;
     p.key = account.key + QLatin1Char('|') + XP::nvStockKey(d.market, d.code)
-        + (p.direction == eDirectionShort ? QStringLiteral("|S") : QString());
+            + (p.direction == eDirectionShort ? QStringLiteral("|S") : QString());
     if (d.type == eInstrStock || d.type == eInstrETF || d.type == eInstrFund || d.type == eInstrLOF)
         p.volume = 100.0 * std::uniform_int_distribution<int>(1, 60)(r);
     else
@@ -170,7 +174,8 @@ void TraderCenter::Impl::build(unsigned seed)
     for (const auto& d : stocks->allInstruments()) {
         if (!d || d->refPrice <= 0.0)
             continue;
-        if (d->type == eInstrStock && (d->market == QLatin1String("SH") || d->market == QLatin1String("SZ")))
+        if (d->type == eInstrStock
+            && (d->market == QLatin1String("SH") || d->market == QLatin1String("SZ")))
             shares.push_back(d);
         else if (d->type == eInstrFuture && !d->isContinuous && isFuturesMarket(d->market))
             futures.push_back(d);
@@ -178,7 +183,9 @@ void TraderCenter::Impl::build(unsigned seed)
                  && (d->market == QLatin1String("SHO") || d->market == QLatin1String("SZO")))
             options.push_back(d); // no far out-of-the-money contracts worth a tick
     }
-    auto byKey = [](const CInstrumentDetailPtr& a, const CInstrumentDetailPtr& b) { return a->key < b->key; };
+    auto byKey = [](const CInstrumentDetailPtr& a, const CInstrumentDetailPtr& b) {
+        return a->key < b->key;
+    };
     std::sort(shares.begin(), shares.end(), byKey);
     std::sort(futures.begin(), futures.end(), byKey);
     std::sort(options.begin(), options.end(), byKey);
@@ -204,12 +211,14 @@ void TraderCenter::Impl::build(unsigned seed)
             firstStocks.push_back(d);
     }
     for (const auto& d : draw(shares, 12 + static_cast<int>(firstStocks.size())))
-        if (firstStocks.size() < 12 && std::find(firstStocks.begin(), firstStocks.end(), d) == firstStocks.end())
+        if (firstStocks.size() < 12
+            && std::find(firstStocks.begin(), firstStocks.end(), d) == firstStocks.end())
             firstStocks.push_back(d);
     std::vector<CInstrumentDetailPtr> secondStocks = draw(shares, 8);
     // the two stock accounts share some holdings, so code statistics have something to sum
     for (std::size_t i = 0; i < firstStocks.size() && i < 4; ++i)
-        if (std::find(secondStocks.begin(), secondStocks.end(), firstStocks[i]) == secondStocks.end())
+        if (std::find(secondStocks.begin(), secondStocks.end(), firstStocks[i])
+            == secondStocks.end())
             secondStocks.push_back(firstStocks[i]);
 
     QList<CAccountDataPtr> accounts;
@@ -245,8 +254,8 @@ void TraderCenter::Impl::build(unsigned seed)
 }
 
 // positionKey picks a short futures position; by default the long one of the instrument
-bool TraderCenter::Impl::applyTrade(CAccountData& account, const QString& stockKey, double volume, double price,
-                                    const QString& key)
+bool TraderCenter::Impl::applyTrade(CAccountData& account, const QString& stockKey, double volume,
+                                    double price, const QString& key)
 {
     if (!std::isfinite(volume) || !std::isfinite(price) || volume == 0.0 || price <= 0.0)
         return false;
@@ -287,8 +296,8 @@ bool TraderCenter::Impl::applyTrade(CAccountData& account, const QString& stockK
     const bool bought = (volume > 0.0) == (p.direction == eDirectionLong);
     const int tradeDate = TC::CStockManager::instance()->getLastTradingDay(p.market);
     TC::CLinkageManager::instance()->addTrade(tradeDate, info->key, info->accountId, stockKey,
-                                              bought ? std::fabs(volume) : -std::fabs(volume), price,
-                                              p.contractUnit);
+                                              bought ? std::fabs(volume) : -std::fabs(volume),
+                                              price, p.contractUnit);
     account.publish(p);
     return true;
 }
@@ -306,7 +315,8 @@ void TraderCenter::Impl::step()
         if (positions.empty())
             continue;
         // one trade per account and step, at a price near the position's last one
-        const auto& pick = positions[std::uniform_int_distribution<std::size_t>(0, positions.size() - 1)(rng)];
+        const auto& pick =
+            positions[std::uniform_int_distribution<std::size_t>(0, positions.size() - 1)(rng)];
         const auto d = TC::CStockManager::instance()->getInstrumentDetail(pick->market, pick->code);
         const double step = d ? d->priceStep : 0.01;
         const double ref = d && d->refPrice > 0.0 ? d->refPrice : pick->lastPrice;
@@ -333,7 +343,8 @@ void TraderCenter::Impl::loop()
     pthread_setname_np(pthread_self(), "trading");
     std::unique_lock<std::mutex> lock(waitMutex);
     while (!stopping) {
-        if (wake.wait_for(lock, std::chrono::milliseconds(intervalMs), [this] { return stopping.load(); }))
+        if (wake.wait_for(lock, std::chrono::milliseconds(intervalMs),
+                          [this] { return stopping.load(); }))
             break;
         lock.unlock();
         try {
@@ -360,7 +371,10 @@ TraderCenter::TraderCenter() : d(new Impl)
                      [this] { d->stale = true; });
 }
 
-TraderCenter::~TraderCenter() { stop(); }
+TraderCenter::~TraderCenter()
+{
+    stop();
+}
 
 CDataCenter* TraderCenter::getDataCenter()
 {
@@ -372,7 +386,10 @@ CDataCenter* TraderCenter::getDataCenter()
     return &d->dataCenter;
 }
 
-QList<CAccountInfoPtr> TraderCenter::getAccountList() { return getDataCenter()->getAccountList(); }
+QList<CAccountInfoPtr> TraderCenter::getAccountList()
+{
+    return getDataCenter()->getAccountList();
+}
 
 bool TraderCenter::isAccountFilter(const QString& accountKey) const
 {
@@ -408,7 +425,8 @@ QStringList TraderCenter::getAccountKeysByProductGroup(int accountType, const QS
     for (const auto& info : getAccountList()) {
         if (info->accountType != accountType || isAccountFilter(info->key))
             continue;
-        const bool member = group.isEmpty()
+        const bool member =
+            group.isEmpty()
             || (fromConfig ? (inGroup.contains(info->key) || inGroup.contains(info->accountId))
                            : info->productGroup == group);
         if (member)
@@ -452,7 +470,10 @@ void TraderCenter::stop()
     d->running = false;
 }
 
-bool TraderCenter::isRunning() const { return d->running; }
+bool TraderCenter::isRunning() const
+{
+    return d->running;
+}
 
 void TraderCenter::stepForTest()
 {
@@ -460,7 +481,8 @@ void TraderCenter::stepForTest()
     d->step();
 }
 
-bool TraderCenter::trade(const QString& accountKey, const QString& stockKey, double volume, double price)
+bool TraderCenter::trade(const QString& accountKey, const QString& stockKey, double volume,
+                         double price)
 {
     const auto account = getDataCenter()->getAccountData(accountKey);
     if (!account)

@@ -17,8 +17,7 @@
 
 namespace ttservice {
 
-class CDataCenter final
-{
+class CDataCenter final {
 public:
     // by account key or account id; null when unknown
     CAccountDataPtr getAccountData(const QString& keyOrId) const;
@@ -32,8 +31,7 @@ private:
     QList<CAccountDataPtr> m_listAccounts;
 };
 
-class TraderCenter final
-{
+class TraderCenter final {
 public:
     static TraderCenter* instance();
 

@@ -5,8 +5,7 @@
 
 namespace ttservice {
 
-class TypeManager final
-{
+class TypeManager final {
 public:
     // The display name of a value of a named enumeration ("EAccountType",
     // "EPositionDirection", "EExerciseStyle", "EOptionGreekBenchmark", "EInstrumentType",

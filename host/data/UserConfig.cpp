@@ -39,29 +39,72 @@ struct CUserConfig::Impl {
 CUserConfig::CUserConfig() : d(std::make_unique<Impl>()) {}
 CUserConfig::~CUserConfig() = default;
 
-#define TT_LOCKED_GET(expr) \
-    std::lock_guard<std::mutex> lock(d->mutex); \
+#define TT_LOCKED_GET(expr)                                                                        \
+    std::lock_guard<std::mutex> lock(d->mutex);                                                    \
     return expr
-#define TT_LOCKED_SET(stmt) \
-    std::lock_guard<std::mutex> lock(d->mutex); \
+#define TT_LOCKED_SET(stmt)                                                                        \
+    std::lock_guard<std::mutex> lock(d->mutex);                                                    \
     stmt
 
-int CUserConfig::getSegmentedFormatFlag() const { TT_LOCKED_GET(d->segmentedFlags); }
-void CUserConfig::setSegmentedFormatFlag(int flags) { TT_LOCKED_SET(d->segmentedFlags = flags;) }
-bool CUserConfig::getVolumeFlag() const { TT_LOCKED_GET(d->volumeUndivided); }
-void CUserConfig::setVolumeFlag(bool undivided) { TT_LOCKED_SET(d->volumeUndivided = undivided;) }
-bool CUserConfig::isHaldenQuoteMode() const { TT_LOCKED_GET(d->haldenQuote); }
-void CUserConfig::setHaldenQuoteMode(bool on) { TT_LOCKED_SET(d->haldenQuote = on;) }
-bool CUserConfig::isHaldenClientMode() const { TT_LOCKED_GET(d->haldenClient); }
-void CUserConfig::setHaldenClientMode(bool on) { TT_LOCKED_SET(d->haldenClient = on;) }
-bool CUserConfig::isMultiStockRecalculate() const { TT_LOCKED_GET(d->multiStockRecalc); }
-void CUserConfig::setMultiStockRecalculate(bool on) { TT_LOCKED_SET(d->multiStockRecalc = on;) }
-bool CUserConfig::isPromptRunResult() const { TT_LOCKED_GET(d->promptRunResult); }
-void CUserConfig::setPromptRunResult(bool on) { TT_LOCKED_SET(d->promptRunResult = on;) }
-int CUserConfig::getGreekBenchmark() const { TT_LOCKED_GET(d->greekBenchmark); }
-void CUserConfig::setGreekBenchmark(int benchmark) { TT_LOCKED_SET(d->greekBenchmark = benchmark;) }
+int CUserConfig::getSegmentedFormatFlag() const
+{
+    TT_LOCKED_GET(d->segmentedFlags);
+}
+void CUserConfig::setSegmentedFormatFlag(int flags)
+{
+    TT_LOCKED_SET(d->segmentedFlags = flags;)
+}
+bool CUserConfig::getVolumeFlag() const
+{
+    TT_LOCKED_GET(d->volumeUndivided);
+}
+void CUserConfig::setVolumeFlag(bool undivided)
+{
+    TT_LOCKED_SET(d->volumeUndivided = undivided;)
+}
+bool CUserConfig::isHaldenQuoteMode() const
+{
+    TT_LOCKED_GET(d->haldenQuote);
+}
+void CUserConfig::setHaldenQuoteMode(bool on)
+{
+    TT_LOCKED_SET(d->haldenQuote = on;)
+}
+bool CUserConfig::isHaldenClientMode() const
+{
+    TT_LOCKED_GET(d->haldenClient);
+}
+void CUserConfig::setHaldenClientMode(bool on)
+{
+    TT_LOCKED_SET(d->haldenClient = on;)
+}
+bool CUserConfig::isMultiStockRecalculate() const
+{
+    TT_LOCKED_GET(d->multiStockRecalc);
+}
+void CUserConfig::setMultiStockRecalculate(bool on)
+{
+    TT_LOCKED_SET(d->multiStockRecalc = on;)
+}
+bool CUserConfig::isPromptRunResult() const
+{
+    TT_LOCKED_GET(d->promptRunResult);
+}
+void CUserConfig::setPromptRunResult(bool on)
+{
+    TT_LOCKED_SET(d->promptRunResult = on;)
+}
+int CUserConfig::getGreekBenchmark() const
+{
+    TT_LOCKED_GET(d->greekBenchmark);
+}
+void CUserConfig::setGreekBenchmark(int benchmark)
+{
+    TT_LOCKED_SET(d->greekBenchmark = benchmark;)
+}
 
-bool CUserConfig::getHistoryRate(double& sigma, const QString& expiry, const QString& underlyingKey) const
+bool CUserConfig::getHistoryRate(double& sigma, const QString& expiry,
+                                 const QString& underlyingKey) const
 {
     std::lock_guard<std::mutex> lock(d->mutex);
     const auto it = d->historyRates.constFind(rateKey(expiry, underlyingKey));
@@ -78,9 +121,15 @@ void CUserConfig::setHistoryRate(const QString& expiry, const QString& underlyin
         d->historyRates.insert(rateKey(expiry, underlyingKey), sigma);
 }
 
-void CUserConfig::clearHistoryRates() { TT_LOCKED_SET(d->historyRates.clear();) }
+void CUserConfig::clearHistoryRates()
+{
+    TT_LOCKED_SET(d->historyRates.clear();)
+}
 
-QMap<QString, CBasketSetting> CUserConfig::getBaskets() const { TT_LOCKED_GET(d->baskets); }
+QMap<QString, CBasketSetting> CUserConfig::getBaskets() const
+{
+    TT_LOCKED_GET(d->baskets);
+}
 
 bool CUserConfig::getBasket(const QString& name, CBasketSetting& out) const
 {
@@ -99,9 +148,15 @@ void CUserConfig::setBasket(const CBasketSetting& setting)
         d->baskets.insert(setting.name, setting);
 }
 
-bool CUserConfig::removeBasket(const QString& name) { TT_LOCKED_GET(d->baskets.remove(name) > 0); }
+bool CUserConfig::removeBasket(const QString& name)
+{
+    TT_LOCKED_GET(d->baskets.remove(name) > 0);
+}
 
-QMap<QString, QStringList> CUserConfig::getProductGroups() const { TT_LOCKED_GET(d->productGroups); }
+QMap<QString, QStringList> CUserConfig::getProductGroups() const
+{
+    TT_LOCKED_GET(d->productGroups);
+}
 
 void CUserConfig::setProductGroup(const QString& name, const QStringList& keys)
 {
@@ -110,7 +165,10 @@ void CUserConfig::setProductGroup(const QString& name, const QStringList& keys)
         d->productGroups.insert(name, keys);
 }
 
-bool CUserConfig::removeProductGroup(const QString& name) { TT_LOCKED_GET(d->productGroups.remove(name) > 0); }
+bool CUserConfig::removeProductGroup(const QString& name)
+{
+    TT_LOCKED_GET(d->productGroups.remove(name) > 0);
+}
 
 void CUserConfig::resetToDefaults()
 {
@@ -171,7 +229,8 @@ bool CUserConfig::save() const
 bool CUserConfig::load()
 {
     QJsonDocument doc;
-    if (!readJsonFile(getDataDir() + QLatin1String(kFileName), "UserConfig", doc) || !doc.isObject())
+    if (!readJsonFile(getDataDir() + QLatin1String(kFileName), "UserConfig", doc)
+        || !doc.isObject())
         return false;
     // parse into locals, commit only a sound file
     const QJsonObject root = doc.object();
@@ -198,8 +257,10 @@ bool CUserConfig::load()
         b.entryKind = o.value(QStringLiteral("entryKind")).toInt(0);
         for (const QJsonValue& sv : o.value(QStringLiteral("stocks")).toArray()) {
             const QJsonObject so = sv.toObject();
-            b.stocks.append({so.value(QStringLiteral("kind")).toInt(0), so.value(QStringLiteral("market")).toString(),
-                             so.value(QStringLiteral("code")).toString(), so.value(QStringLiteral("name")).toString()});
+            b.stocks.append({so.value(QStringLiteral("kind")).toInt(0),
+                             so.value(QStringLiteral("market")).toString(),
+                             so.value(QStringLiteral("code")).toString(),
+                             so.value(QStringLiteral("name")).toString()});
         }
         next.baskets.insert(b.name, b);
     }

@@ -131,10 +131,22 @@ void EmbeddedMarket::stop()
     TT_LOG_INFO("[market] feed stopped");
 }
 
-bool EmbeddedMarket::isRunning() const { return d->running; }
-int EmbeddedMarket::interval() const { return d->intervalMs; }
-void EmbeddedMarket::setAlwaysOpen(bool on) { d->alwaysOpen = on; }
-bool EmbeddedMarket::alwaysOpen() const { return d->alwaysOpen; }
+bool EmbeddedMarket::isRunning() const
+{
+    return d->running;
+}
+int EmbeddedMarket::interval() const
+{
+    return d->intervalMs;
+}
+void EmbeddedMarket::setAlwaysOpen(bool on)
+{
+    d->alwaysOpen = on;
+}
+bool EmbeddedMarket::alwaysOpen() const
+{
+    return d->alwaysOpen;
+}
 
 void EmbeddedMarket::reset(uint64_t seed)
 {
@@ -144,7 +156,10 @@ void EmbeddedMarket::reset(uint64_t seed)
     d->build(seed);
 }
 
-uint64_t EmbeddedMarket::seed() const { return d->seed; }
+uint64_t EmbeddedMarket::seed() const
+{
+    return d->seed;
+}
 
 int EmbeddedMarket::tick()
 {
@@ -183,7 +198,8 @@ int EmbeddedMarket::deliverAll()
     return calls;
 }
 
-quoter::QuoterAllDataPtr EmbeddedMarket::lastQuote(const std::string& market, const std::string& code)
+quoter::QuoterAllDataPtr EmbeddedMarket::lastQuote(const std::string& market,
+                                                   const std::string& code)
 {
     {
         std::lock_guard<std::mutex> lock(d->simMutex);
@@ -282,7 +298,8 @@ int EmbeddedMarket::instrumentCount()
     return static_cast<int>(d->instruments.size());
 }
 
-std::vector<quoter::KLineData> EmbeddedMarket::dailyBars(const std::string& market, const std::string& code)
+std::vector<quoter::KLineData> EmbeddedMarket::dailyBars(const std::string& market,
+                                                         const std::string& code)
 {
     std::lock_guard<std::mutex> lock(d->simMutex);
     d->ensureBuilt();
@@ -301,7 +318,8 @@ std::vector<quoter::KLineData> EmbeddedMarket::dailyBars(const std::string& mark
     return bars;
 }
 
-std::vector<quoter::KLineData> EmbeddedMarket::minuteBars(const std::string& market, const std::string& code)
+std::vector<quoter::KLineData> EmbeddedMarket::minuteBars(const std::string& market,
+                                                          const std::string& code)
 {
     std::lock_guard<std::mutex> lock(d->simMutex);
     d->ensureBuilt();
@@ -337,7 +355,8 @@ std::vector<quoter::KLineData> EmbeddedMarket::minuteBars(const std::string& mar
     return out;
 }
 
-std::vector<quoter::QuoterAllDataPtr> EmbeddedMarket::ticks(const std::string& market, const std::string& code)
+std::vector<quoter::QuoterAllDataPtr> EmbeddedMarket::ticks(const std::string& market,
+                                                            const std::string& code)
 {
     std::lock_guard<std::mutex> lock(d->simMutex);
     d->ensureBuilt();
@@ -356,6 +375,9 @@ std::vector<quoter::QuoterAllDataPtr> EmbeddedMarket::ticks(const std::string& m
     return out;
 }
 
-PushHub& EmbeddedMarket::pushHub() { return d->hub; }
+PushHub& EmbeddedMarket::pushHub()
+{
+    return d->hub;
+}
 
 } // namespace ttmarket

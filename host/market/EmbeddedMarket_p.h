@@ -24,7 +24,6 @@ namespace ttmarket {
 
 namespace detail {
 
-
 enum class Kind { Stock, Index, Fund, Bond, CB, Future, Option, HK, ForeignFuture };
 
 constexpr int64_t kMinuteMs = 60000;
@@ -64,7 +63,7 @@ struct Instrument {
     double sigmaDay = 0.02;
     double pTrade = 0.35;
     double baseDailyVolume = 1e6;
-    double basis = 0.0;   // index futures over their index; CB premium
+    double basis = 0.0; // index futures over their index; CB premium
     bool nightOk = true;
     bool suspended = false;
     double anchorClose = 0.0; // previous close of the first simulated day
@@ -95,10 +94,10 @@ struct Instrument {
 struct Market {
     std::string name;
     QString qname;
-    std::vector<int> members;                    // instrument indices
-    std::unordered_map<std::string, int> slotOf; // code -> slot
+    std::vector<int> members;                        // instrument indices
+    std::unordered_map<std::string, int> slotOf;     // code -> slot
     std::vector<quoter::QuoterAllDataPtr> snapshots; // by slot; under the cache lock
-    std::vector<uint8_t> pendingFlag;            // by slot; under the sim lock
+    std::vector<uint8_t> pendingFlag;                // by slot; under the sim lock
     std::vector<int> pending, taken;
     int tradingDay = 0;
     std::vector<std::pair<int64_t, int64_t>> sessions; // absolute ms, in order
@@ -109,7 +108,6 @@ struct Market {
 
 } // namespace detail
 
-
 class EmbeddedMarketPrivate {
     using Instrument = detail::Instrument;
     using Market = detail::Market;
@@ -118,12 +116,12 @@ public:
     PushHub hub;
     std::mutex deliverMutex; // outermost
     std::mutex simMutex;
-    std::mutex cacheMutex;   // innermost
+    std::mutex cacheMutex; // innermost
     std::vector<Instrument> instruments;
     std::vector<Market> markets;
     std::unordered_map<std::string, int> marketOf;
     std::unordered_map<std::string, int> byKey; // market + "\x1f" + code -> instrument
-    std::vector<int> order;                      // instruments by level
+    std::vector<int> order;                     // instruments by level
     uint64_t seed = EmbeddedMarket::kDefaultSeed;
     bool built = false;
     std::atomic<bool> stale{false};
@@ -178,7 +176,8 @@ public:
     bool walk(Instrument& in);
     void trade(Instrument& in, double price);
     void simulateLocked(int64_t t);
-    void publish(Instrument& in, int64_t t, std::vector<std::pair<int, quoter::QuoterAllDataPtr>>& out);
+    void publish(Instrument& in, int64_t t,
+                 std::vector<std::pair<int, quoter::QuoterAllDataPtr>>& out);
     std::vector<quoter::KLineData> generatePast(const Instrument& in);
     const std::vector<int>& datesBefore(int day);
     quoter::KLineData todayBar(const Instrument& in) const;

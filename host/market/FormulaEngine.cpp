@@ -8,7 +8,10 @@ namespace ttmarket {
 
 namespace {
 
-bool valid(double v) { return v != kFormulaInvalid && std::isfinite(v); }
+bool valid(double v)
+{
+    return v != kFormulaInvalid && std::isfinite(v);
+}
 
 std::string upper(const std::string& s)
 {
@@ -134,18 +137,42 @@ std::vector<double> stdev(const std::vector<double>& x, int n)
 const std::vector<FormulaDefinition>& builtinFormulas()
 {
     static const std::vector<FormulaDefinition> list = {
-        {"MA", "均线", {"M1", "M2", "M3", "M4"}, {5, 10, 20, 60}, {"MA1", "MA2", "MA3", "MA4"},
+        {"MA",
+         "均线",
+         {"M1", "M2", "M3", "M4"},
+         {5, 10, 20, 60},
+         {"MA1", "MA2", "MA3", "MA4"},
          {kLineNumber, kLineNumber, kLineNumber, kLineNumber}},
         {"EMA", "指数平均", {"N"}, {12}, {"EMA"}, {kLineNumber}},
-        {"MACD", "平滑异同平均", {"SHORT", "LONG", "MID"}, {12, 26, 9}, {"DIF", "DEA", "MACD"},
+        {"MACD",
+         "平滑异同平均",
+         {"SHORT", "LONG", "MID"},
+         {12, 26, 9},
+         {"DIF", "DEA", "MACD"},
          {kLineNumber, kLineNumber, kLineNumber}},
-        {"KDJ", "随机指标", {"N", "M1", "M2"}, {9, 3, 3}, {"K", "D", "J"},
+        {"KDJ",
+         "随机指标",
+         {"N", "M1", "M2"},
+         {9, 3, 3},
+         {"K", "D", "J"},
          {kLineNumber, kLineNumber, kLineNumber}},
-        {"RSI", "相对强弱指标", {"N1", "N2", "N3"}, {6, 12, 24}, {"RSI1", "RSI2", "RSI3"},
+        {"RSI",
+         "相对强弱指标",
+         {"N1", "N2", "N3"},
+         {6, 12, 24},
+         {"RSI1", "RSI2", "RSI3"},
          {kLineNumber, kLineNumber, kLineNumber}},
-        {"BOLL", "布林线", {"N", "P"}, {20, 2}, {"BOLL", "UB", "LB"},
+        {"BOLL",
+         "布林线",
+         {"N", "P"},
+         {20, 2},
+         {"BOLL", "UB", "LB"},
          {kLineNumber, kLineNumber, kLineNumber}},
-        {"VOL", "成交量", {"M1", "M2"}, {5, 10}, {"VOLUME", "MAVOL1", "MAVOL2"},
+        {"VOL",
+         "成交量",
+         {"M1", "M2"},
+         {5, 10},
+         {"VOLUME", "MAVOL1", "MAVOL2"},
          {kLineNumber, kLineNumber, kLineNumber}},
         {"TREND", "涨跌趋势", {"N"}, {1}, {"TREND"}, {kLineText}},
     };

@@ -40,8 +40,8 @@ struct FormulaDefinition {
 };
 
 struct FormulaOutput {
-    std::vector<std::vector<double>> values;      // per line, one value per bar
-    std::vector<std::vector<std::string>> texts;  // per line; filled for text lines only
+    std::vector<std::vector<double>> values;     // per line, one value per bar
+    std::vector<std::vector<std::string>> texts; // per line; filled for text lines only
 };
 
 // MA, EMA, MACD, KDJ, RSI, BOLL, VOL and the text formula TREND.

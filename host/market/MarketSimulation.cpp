@@ -17,7 +17,10 @@ using namespace detail;
 
 namespace {
 
-bool isShSz(const std::string& m) { return m == "SH" || m == "SZ" || m == "SSE" || m == "SZSE"; }
+bool isShSz(const std::string& m)
+{
+    return m == "SH" || m == "SZ" || m == "SSE" || m == "SZSE";
+}
 
 double roundTo(double v, double step)
 {
@@ -26,13 +29,16 @@ double roundTo(double v, double step)
     return std::round(v / step) * step;
 }
 
-bool startsWith(const std::string& s, const char* p) { return s.rfind(p, 0) == 0; }
+bool startsWith(const std::string& s, const char* p)
+{
+    return s.rfind(p, 0) == 0;
+}
 
 double futureLimit(const QString& product)
 {
     static const std::map<QString, double> limits = {
-        {QStringLiteral("IF"), 0.10}, {QStringLiteral("IH"), 0.10}, {QStringLiteral("IC"), 0.10},
-        {QStringLiteral("IM"), 0.10}, {QStringLiteral("T"), 0.02},  {QStringLiteral("TF"), 0.012},
+        {QStringLiteral("IF"), 0.10},  {QStringLiteral("IH"), 0.10}, {QStringLiteral("IC"), 0.10},
+        {QStringLiteral("IM"), 0.10},  {QStringLiteral("T"), 0.02},  {QStringLiteral("TF"), 0.012},
         {QStringLiteral("TS"), 0.005}, {QStringLiteral("TL"), 0.035}};
     auto it = limits.find(product);
     return it == limits.end() ? 0.07 : it->second;
@@ -168,43 +174,25 @@ void EmbeddedMarketPrivate::setupInstrument(Instrument& in)
     switch (d.type) {
     case ttservice::eInstrIndex:
     case ttservice::eInstrSectorIndex:
-    case ttservice::eInstrCustomIndex:
-        in.kind = Kind::Index;
-        break;
+    case ttservice::eInstrCustomIndex: in.kind = Kind::Index; break;
     case ttservice::eInstrFund:
     case ttservice::eInstrETF:
-    case ttservice::eInstrLOF:
-        in.kind = Kind::Fund;
-        break;
-    case ttservice::eInstrBond:
-        in.kind = Kind::Bond;
-        break;
-    case ttservice::eInstrConvertibleBond:
-        in.kind = Kind::CB;
-        break;
-    case ttservice::eInstrFuture:
-        in.kind = Kind::Future;
-        break;
+    case ttservice::eInstrLOF: in.kind = Kind::Fund; break;
+    case ttservice::eInstrBond: in.kind = Kind::Bond; break;
+    case ttservice::eInstrConvertibleBond: in.kind = Kind::CB; break;
+    case ttservice::eInstrFuture: in.kind = Kind::Future; break;
     case ttservice::eInstrOption:
-    case ttservice::eInstrFutureOption:
-        in.kind = Kind::Option;
-        break;
-    case ttservice::eInstrHKStock:
-        in.kind = Kind::HK;
-        break;
-    case ttservice::eInstrForeignFuture:
-        in.kind = Kind::ForeignFuture;
-        break;
-    default:
-        in.kind = Kind::Stock;
-        break;
+    case ttservice::eInstrFutureOption: in.kind = Kind::Option; break;
+    case ttservice::eInstrHKStock: in.kind = Kind::HK; break;
+    case ttservice::eInstrForeignFuture: in.kind = Kind::ForeignFuture; break;
+    default: in.kind = Kind::Stock; break;
     }
     Rng setup(stableHash(in.key, seed ^ 0x5E7u));
     const double u = setup.uniform();
     switch (in.kind) {
     case Kind::Stock:
-        in.limitRatio = (startsWith(in.code, "300") || startsWith(in.code, "301") ||
-                         startsWith(in.code, "688") || startsWith(in.code, "689"))
+        in.limitRatio = (startsWith(in.code, "300") || startsWith(in.code, "301")
+                         || startsWith(in.code, "688") || startsWith(in.code, "689"))
                             ? 0.20
                             : 0.10;
         in.lot = 100;
@@ -249,9 +237,8 @@ void EmbeddedMarketPrivate::setupInstrument(Instrument& in)
         break;
     case Kind::Future:
     case Kind::ForeignFuture: {
-        const QString product = d.product.isEmpty()
-                                    ? TC::CTradeOpenCloseTimeManager::productOfCode(d.code)
-                                    : d.product;
+        const QString product =
+            d.product.isEmpty() ? TC::CTradeOpenCloseTimeManager::productOfCode(d.code) : d.product;
         in.limitRatio = in.kind == Kind::Future ? futureLimit(product) : 0.0;
         in.lot = 1;
         in.multiplier = d.tradeUnit > 0 ? d.tradeUnit : 10;
@@ -261,20 +248,23 @@ void EmbeddedMarketPrivate::setupInstrument(Instrument& in)
         in.baseDailyVolume = 2e4 + 2e5 * u;
         in.continuous = d.isContinuous && !d.mainCode.isEmpty();
         if (in.kind == Kind::Future) {
-            in.nightOk = TC::CTradeOpenCloseTimeManager::instance()->hasNightQuoter(d.market, d.code);
+            in.nightOk =
+                TC::CTradeOpenCloseTimeManager::instance()->hasNightQuoter(d.market, d.code);
             if (in.continuous) {
                 in.underlying = find(in.market, d.mainCode.toStdString());
             } else {
                 const QString index = indexOfFutureProduct(product);
                 if (!index.isEmpty()) {
                     ttservice::CInstrumentDetailPtr idx =
-                        TC::CStockManager::instance()->getInstrumentDetail(QStringLiteral("SH"), index);
+                        TC::CStockManager::instance()->getInstrumentDetail(QStringLiteral("SH"),
+                                                                           index);
                     if (!idx)
                         idx = TC::CStockManager::instance()->findByCode(index);
                     if (idx)
                         in.underlying = find(idx->market.toStdString(), idx->code.toStdString());
                     // later deliveries trade at a discount
-                    const int months = d.deliveryYear > 0 ? (d.deliveryYear * 12 + d.deliveryMonth) % 12 : 0;
+                    const int months =
+                        d.deliveryYear > 0 ? (d.deliveryYear * 12 + d.deliveryMonth) % 12 : 0;
                     in.basis = -0.001 * (1 + months % 4) + 0.0005 * setup.normal();
                 }
             }
@@ -286,7 +276,8 @@ void EmbeddedMarketPrivate::setupInstrument(Instrument& in)
         in.multiplier = d.contractUnit > 0 ? d.contractUnit : 10000;
         in.pTrade = 0.25;
         in.baseDailyVolume = 1e3 + 3e4 * u;
-        in.underlying = find(d.optUnderlyingMarket.toStdString(), d.optUnderlyingCode.toStdString());
+        in.underlying =
+            find(d.optUnderlyingMarket.toStdString(), d.optUnderlyingCode.toStdString());
         in.nightOk = false;
         break;
     case Kind::HK:
@@ -323,12 +314,14 @@ void EmbeddedMarketPrivate::refreshSessions(Market& m)
     if (m.sessions.empty()) {
         // unknown to the calendar: the stock day
         const int64_t base = static_cast<int64_t>(m.tradingDay) * 1000;
-        m.sessions.emplace_back(base + (9 * 60 + 30) * kMinuteMs, base + (11 * 60 + 30) * kMinuteMs);
+        m.sessions.emplace_back(base + (9 * 60 + 30) * kMinuteMs,
+                                base + (11 * 60 + 30) * kMinuteMs);
         m.sessions.emplace_back(base + 13 * 60 * kMinuteMs, base + 15 * 60 * kMinuteMs);
     }
 }
 
-int64_t EmbeddedMarketPrivate::phaseAt(const Instrument& in, int64_t t, double* fraction, bool* auction) const
+int64_t EmbeddedMarketPrivate::phaseAt(const Instrument& in, int64_t t, double* fraction,
+                                       bool* auction) const
 {
     if (auction)
         *auction = false;
@@ -407,12 +400,13 @@ void EmbeddedMarketPrivate::derive(Instrument& in, bool preCloseToo, bool tradin
         case Kind::Option: {
             const int64_t expiryMs = static_cast<int64_t>(d.expiryDate) * 1000 + 15 * 3600 * 1000LL;
             const double years =
-                std::max<double>(expiryMs - TC::HostClock::nowMs(), 0.0) / (365.0 * kDayMs) +
-                daysExtra / 365.0;
+                std::max<double>(expiryMs - TC::HostClock::nowMs(), 0.0) / (365.0 * kDayMs)
+                + daysExtra / 365.0;
             const double vol = d.histVolatility > 0 ? d.histVolatility : 0.25;
             const double r = d.riskFreeRate > 0 ? d.riskFreeRate : 0.02;
             const double strike = d.strike > 0 ? d.strike : s;
-            return std::max(roundTo(blackScholes(d.isCall, s, strike, years, r, vol), in.step), in.step);
+            return std::max(roundTo(blackScholes(d.isCall, s, strike, years, r, vol), in.step),
+                            in.step);
         }
         case Kind::CB: {
             const double cv = d.cbConversionPrice > 0 ? 100.0 / d.cbConversionPrice * s : 100.0;
@@ -477,7 +471,8 @@ void EmbeddedMarketPrivate::trade(Instrument& in, double price)
     in.low = in.low > 0 ? std::min(in.low, price) : price;
     const double meanLots =
         std::max(1.0, in.baseDailyVolume / static_cast<double>(in.lot) / 14400.0 / in.pTrade);
-    const int64_t lots = 1 + static_cast<int64_t>(-std::log(std::max(in.rng.uniform(), 1e-12)) * meanLots);
+    const int64_t lots =
+        1 + static_cast<int64_t>(-std::log(std::max(in.rng.uniform(), 1e-12)) * meanLots);
     const int64_t v = lots * in.lot;
     const double amt = static_cast<double>(v) * price * in.multiplier;
     in.volume += v;
@@ -563,12 +558,12 @@ void EmbeddedMarketPrivate::initDay(Instrument& in, int64_t t)
         in.low = clampP(std::min(in.open, in.last) * (1 - std::fabs(in.rng.normal()) * 0.004));
         in.high = std::max({in.high, in.open, in.last});
         in.low = std::min({in.low, in.open, in.last});
-        in.volume = static_cast<int64_t>(in.baseDailyVolume * f * (0.7 + 0.6 * in.rng.uniform())) /
-                    in.lot * in.lot;
+        in.volume = static_cast<int64_t>(in.baseDailyVolume * f * (0.7 + 0.6 * in.rng.uniform()))
+                    / in.lot * in.lot;
         if (in.volume <= 0)
             in.volume = in.lot;
-        in.amount = static_cast<double>(in.volume) * (in.open + in.high + in.low + in.last) / 4 *
-                    in.multiplier;
+        in.amount = static_cast<double>(in.volume) * (in.open + in.high + in.low + in.last) / 4
+                    * in.multiplier;
         in.trades = in.volume / in.lot / 4 + 1;
     }
     if (in.suspended)
@@ -594,7 +589,7 @@ quoter::KLineData EmbeddedMarketPrivate::todayBar(const Instrument& in) const
 }
 
 void EmbeddedMarketPrivate::publish(Instrument& in, int64_t t,
-                                 std::vector<std::pair<int, quoter::QuoterAllDataPtr>>& out)
+                                    std::vector<std::pair<int, quoter::QuoterAllDataPtr>>& out)
 {
     auto q = std::make_shared<quoter::QuoterAllData>();
     q->time = t;
@@ -794,15 +789,16 @@ std::vector<quoter::KLineData> EmbeddedMarketPrivate::generatePast(const Instrum
         b.time = static_cast<int64_t>(dates[i]) * 1000;
         b.preClose = pre;
         b.close = closes[i];
-        b.open = std::max(roundTo(pre * (1 + std::clamp(rng.normal() * in.sigmaDay * 0.3, -limit, limit)),
-                                  in.step),
-                          in.step);
-        b.high = roundTo(std::max(b.open, b.close) * (1 + std::fabs(rng.normal()) * in.sigmaDay * 0.3),
-                         in.step);
-        b.low = std::max(roundTo(std::min(b.open, b.close) *
-                                     (1 - std::fabs(rng.normal()) * in.sigmaDay * 0.3),
-                                 in.step),
-                         in.step);
+        b.open = std::max(
+            roundTo(pre * (1 + std::clamp(rng.normal() * in.sigmaDay * 0.3, -limit, limit)),
+                    in.step),
+            in.step);
+        b.high = roundTo(
+            std::max(b.open, b.close) * (1 + std::fabs(rng.normal()) * in.sigmaDay * 0.3), in.step);
+        b.low = std::max(
+            roundTo(std::min(b.open, b.close) * (1 - std::fabs(rng.normal()) * in.sigmaDay * 0.3),
+                    in.step),
+            in.step);
         b.high = std::max({b.high, b.open, b.close});
         b.low = std::min({b.low, b.open, b.close});
         if (in.limitRatio > 0) {
@@ -811,8 +807,10 @@ std::vector<quoter::KLineData> EmbeddedMarketPrivate::generatePast(const Instrum
             b.high = std::max({b.high, b.open, b.close});
             b.low = std::min({b.low, b.open, b.close});
         }
-        b.volume = static_cast<int64_t>(in.baseDailyVolume * (0.5 + rng.uniform())) / in.lot * in.lot;
-        b.amount = static_cast<double>(b.volume) * (b.open + b.high + b.low + b.close) / 4 * in.multiplier;
+        b.volume =
+            static_cast<int64_t>(in.baseDailyVolume * (0.5 + rng.uniform())) / in.lot * in.lot;
+        b.amount =
+            static_cast<double>(b.volume) * (b.open + b.high + b.low + b.close) / 4 * in.multiplier;
         b.openInterest = in.preOpenInterest;
         b.settlement = b.close;
         pre = b.close;

@@ -8,11 +8,13 @@
 
 namespace ttmarket {
 
-inline double normCdf(double x) { return 0.5 * std::erfc(-x / std::sqrt(2.0)); }
+inline double normCdf(double x)
+{
+    return 0.5 * std::erfc(-x / std::sqrt(2.0));
+}
 
 // European price; t in years. Degenerate inputs give the intrinsic value.
-inline double blackScholes(bool call, double spot, double strike, double t, double rate,
-                           double vol)
+inline double blackScholes(bool call, double spot, double strike, double t, double rate, double vol)
 {
     if (spot <= 0.0 || strike <= 0.0)
         return 0.0;

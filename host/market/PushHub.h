@@ -56,9 +56,9 @@ private:
     std::condition_variable m_idle;
     std::map<int, SubscriptionPtr> m_subs; // id -> subscription
     int m_nextId = 1;
-    int m_runningId = 0;                   // id whose callback runs now, 0 for none
+    int m_runningId = 0; // id whose callback runs now, 0 for none
     std::thread::id m_runningThread;
-    std::mutex m_deliverMutex;             // one batch at a time
+    std::mutex m_deliverMutex;              // one batch at a time
     std::vector<SubscriptionPtr> m_targets; // reused per delivery
 };
 

@@ -8,7 +8,8 @@
 
 namespace ttmarket {
 
-void TestMarket::install(const std::vector<ttservice::CInstrumentDetailPtr>& instruments, uint64_t seed)
+void TestMarket::install(const std::vector<ttservice::CInstrumentDetailPtr>& instruments,
+                         uint64_t seed)
 {
     EmbeddedMarket* m = EmbeddedMarket::instance();
     m->stop();
@@ -30,7 +31,8 @@ void TestMarket::restore()
 }
 
 ttservice::CInstrumentDetailPtr TestMarket::stock(const QString& market, const QString& code,
-                                                  const QString& name, double preClose, double priceStep)
+                                                  const QString& name, double preClose,
+                                                  double priceStep)
 {
     auto d = std::make_shared<ttservice::CInstrumentDetail>();
     d->market = market;
@@ -81,7 +83,10 @@ int64_t TestMarket::at(int year, int month, int day, int hour, int minute, int s
     return static_cast<int64_t>(date) * 1000 + ((hour * 60 + minute) * 60 + second) * 1000LL;
 }
 
-void TestMarket::setClock(int64_t ms) { TC::HostClock::setNowMs(ms); }
+void TestMarket::setClock(int64_t ms)
+{
+    TC::HostClock::setNowMs(ms);
+}
 
 void TestMarket::stepClock(int64_t ms)
 {
@@ -90,7 +95,8 @@ void TestMarket::stepClock(int64_t ms)
     TC::HostClock::stepMs(ms);
 }
 
-bool TestMarket::setQuote(const QString& market, const QString& code, const quoter::QuoterAllData& q)
+bool TestMarket::setQuote(const QString& market, const QString& code,
+                          const quoter::QuoterAllData& q)
 {
     return EmbeddedMarket::instance()->setQuote(market.toStdString(), code.toStdString(), q);
 }
@@ -105,7 +111,10 @@ int TestMarket::firePush(const QString& market)
     return EmbeddedMarket::instance()->deliver(market.toStdString());
 }
 
-int TestMarket::fireAll() { return EmbeddedMarket::instance()->deliverAll(); }
+int TestMarket::fireAll()
+{
+    return EmbeddedMarket::instance()->deliverAll();
+}
 
 int TestMarket::tick(int64_t stepMs)
 {
@@ -114,8 +123,14 @@ int TestMarket::tick(int64_t stepMs)
     return EmbeddedMarket::instance()->tick();
 }
 
-void TestMarket::startFeed(int intervalMs) { EmbeddedMarket::instance()->start(intervalMs); }
+void TestMarket::startFeed(int intervalMs)
+{
+    EmbeddedMarket::instance()->start(intervalMs);
+}
 
-void TestMarket::stopFeed() { EmbeddedMarket::instance()->stop(); }
+void TestMarket::stopFeed()
+{
+    EmbeddedMarket::instance()->stop();
+}
 
 } // namespace ttmarket

@@ -45,7 +45,8 @@ public:
     static void stepClock(int64_t ms);
 
     // Stores a snapshot; false for an unknown instrument. It goes out with the next push.
-    static bool setQuote(const QString& market, const QString& code, const quoter::QuoterAllData& q);
+    static bool setQuote(const QString& market, const QString& code,
+                         const quoter::QuoterAllData& q);
     static quoter::QuoterAllDataPtr lastQuote(const QString& market, const QString& code);
     // Delivers what changed in the market since its last push to every subscriber, on
     // this thread. Returns the number of callbacks made.

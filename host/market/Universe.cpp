@@ -15,12 +15,10 @@ using ttservice::CInstrumentDetail;
 using ttservice::CInstrumentDetailPtr;
 
 CDataFileError::CDataFileError(const QString& file, int line, const QString& what)
-    : std::runtime_error(
-          (line > 0 ? QStringLiteral("%1:%2: %3").arg(file).arg(line).arg(what)
-                    : QStringLiteral("%1: %2").arg(file, what))
-              .toStdString()),
-      m_file(file),
-      m_line(line)
+    : std::runtime_error((line > 0 ? QStringLiteral("%1:%2: %3").arg(file).arg(line).arg(what)
+                                   : QStringLiteral("%1: %2").arg(file, what))
+                             .toStdString()),
+      m_file(file), m_line(line)
 {
 }
 
@@ -57,7 +55,10 @@ public:
         }
     }
 
-    [[noreturn]] void fail(const QString& what) const { throw CDataFileError(m_path, m_line, what); }
+    [[noreturn]] void fail(const QString& what) const
+    {
+        throw CDataFileError(m_path, m_line, what);
+    }
 
     void expect(int count) const
     {
@@ -246,8 +247,8 @@ void CUniverse::loadCurated(const QString& dataDir, CUniverseData& out)
             add(d);
         } else if (kind == QLatin1String("cb")) {
             rd.expect(9);
-            auto d = makeDetail(rd.market(1), rd.code(2), rd.text(3),
-                                ttservice::eInstrConvertibleBond);
+            auto d =
+                makeDetail(rd.market(1), rd.code(2), rd.text(3), ttservice::eInstrConvertibleBond);
             d->cbUnderlyingMarket = rd.market(4);
             d->cbUnderlyingCode = rd.code(5);
             if (!find(XP::nvStockKey(d->cbUnderlyingMarket, d->cbUnderlyingCode)))
@@ -288,8 +289,8 @@ void CUniverse::loadCurated(const QString& dataDir, CUniverseData& out)
             if (!a)
                 rd.fail(QStringLiteral("unknown A share \"%1\"").arg(aKey));
             // the A share links to the connect line of its own exchange
-            const QString line = a->market == QLatin1String("SH") ? QStringLiteral("HGT")
-                                                                   : QStringLiteral("SGT");
+            const QString line =
+                a->market == QLatin1String("SH") ? QStringLiteral("HGT") : QStringLiteral("SGT");
             auto h = find(XP::nvStockKey(line, rd.code(3)));
             if (!h)
                 rd.fail(QStringLiteral("unknown HK line \"%1\"").arg(XP::nvStockKey(line, f[3])));
@@ -315,8 +316,8 @@ void CUniverse::loadCurated(const QString& dataDir, CUniverseData& out)
             if (hhmm % 100 >= 60)
                 rd.fail(QStringLiteral("bad night close \"%1\"").arg(f[7]));
             // minutes from the night's 21:00 calendar day midnight; past midnight adds a day
-            p.nightCloseMin = hhmm == 0 ? 0
-                                        : (hhmm / 100) * 60 + hhmm % 100 + (hhmm < 1200 ? 1440 : 0);
+            p.nightCloseMin =
+                hhmm == 0 ? 0 : (hhmm / 100) * 60 + hhmm % 100 + (hhmm < 1200 ? 1440 : 0);
             p.months = rd.text(8);
             if (p.months != QLatin1String("monthly") && p.months != QLatin1String("index")
                 && p.months != QLatin1String("bond"))

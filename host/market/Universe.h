@@ -33,14 +33,14 @@ struct CFuturesProduct {
     int multiplier = 1;
     double tick = 1.0;
     double basePrice = 0.0;
-    int nightCloseMin = 0;   // minutes after the night's start at 21:00's midnight; 0 none
-    QString months;          // "monthly", "index", "bond"
+    int nightCloseMin = 0; // minutes after the night's start at 21:00's midnight; 0 none
+    QString months;        // "monthly", "index", "bond"
 };
 
 struct COptionSeriesRule {
-    QString market;          // option market: "SHO", "SZO", or the futures exchange
-    QString underlying;      // underlying key, or a product code for futures options
-    QString shortName;       // "50ETF", "IO", "豆粕"
+    QString market;     // option market: "SHO", "SZO", or the futures exchange
+    QString underlying; // underlying key, or a product code for futures options
+    QString shortName;  // "50ETF", "IO", "豆粕"
     int contractUnit = 1;
     bool american = false;
     double strikeStep = 0.0; // 0: the exchange's ETF strike grid
@@ -55,9 +55,9 @@ struct CForeignProduct {
 
 struct CIndexRule {
     QString key;
-    int count = 0;           // 0: every stock of the universe
-    QString universe;        // all, SH, SZ, GEM, STAR
-    int skip = 0;            // largest stocks left out (500 and 1000 style indices)
+    int count = 0;    // 0: every stock of the universe
+    QString universe; // all, SH, SZ, GEM, STAR
+    int skip = 0;     // largest stocks left out (500 and 1000 style indices)
 };
 
 struct CUniverseData {
@@ -75,7 +75,7 @@ struct CUniverseData {
     std::vector<COptionSeriesRule> optionRules;
     std::vector<CForeignProduct> foreignProducts;
     std::vector<CIndexRule> indexRules;
-    QStringList tBoardUnderlyings;            // keys of option underlyings
+    QStringList tBoardUnderlyings; // keys of option underlyings
     uint64_t seed = 0;
     int baseYmd = 0;
 };

@@ -110,9 +110,9 @@ const IndustryNames kIndustryNames[] = {
     {"美容护理", 8, {"日化", "护理", "美妆", nullptr, nullptr, nullptr}},
 };
 
-const char* const kConcepts[] = {"人工智能", "新能源车", "半导体", "光伏概念", "储能", "创新药",
-                                 "数字经济", "机器人", "低空经济", "国企改革", "军工信息化",
-                                 "云计算"};
+const char* const kConcepts[] = {"人工智能", "新能源车", "半导体",     "光伏概念",
+                                 "储能",     "创新药",   "数字经济",   "机器人",
+                                 "低空经济", "国企改革", "军工信息化", "云计算"};
 const char* const kRegions[] = {"北京板块", "上海板块", "广东板块", "浙江板块", "江苏板块",
                                 "山东板块", "四川板块", "湖北板块", "福建板块", "安徽板块"};
 const char* const kHKSuffixes[] = {"控股", "集团", "国际", "实业", "发展", "科技", "资源", "能源"};
@@ -124,18 +124,17 @@ struct Board {
 };
 
 const Board kBoards[] = {
-    {"SH", 600000, 604000, 1700}, {"SH", 605000, 605600, 60}, {"SH", 688000, 688800, 560},
+    {"SH", 600000, 604000, 1700}, {"SH", 605000, 605600, 60},   {"SH", 688000, 688800, 560},
     {"SZ", 1, 3050, 1500},        {"SZ", 300001, 301600, 1350},
 };
 
 class CGenerator {
 public:
-    CGenerator(uint64_t seed, int baseYmd, CUniverseData& data)
-        : m_rng(seed), m_data(data)
+    CGenerator(uint64_t seed, int baseYmd, CUniverseData& data) : m_rng(seed), m_data(data)
     {
         m_cal.setHolidays(data.holidaysYmd);
         m_baseDay = CTradeCalendar::validYmd(baseYmd) ? CTradeCalendar::dayOfYmd(baseYmd)
-                                                       : CTradeCalendar::dayOfYmd(20250102);
+                                                      : CTradeCalendar::dayOfYmd(20250102);
         m_baseDay = m_cal.tradeDayOnOrBefore(m_baseDay);
         data.seed = seed;
         data.baseYmd = CTradeCalendar::ymdOfDay(m_baseDay);
@@ -184,7 +183,8 @@ private:
     // thousands of trading days per instrument would dominate start-up)
     int pastListDate()
     {
-        return CTradeCalendar::dateOfDay(m_cal.tradeDayOnOrBefore(m_baseDay - m_rng.range(30, 9000)));
+        return CTradeCalendar::dateOfDay(
+            m_cal.tradeDayOnOrBefore(m_baseDay - m_rng.range(30, 9000)));
     }
 
     // A name of prefix and suffix not used yet; tries every pair before giving up.
@@ -193,7 +193,8 @@ private:
         const QStringList& suffixes = m_suffixes[industry];
         const int prefixes = m_prefixes.size();
         for (int attempt = 0; attempt < 64; ++attempt) {
-            QString n = m_prefixes[m_rng.range(0, prefixes - 1)] + suffixes[m_rng.range(0, suffixes.size() - 1)];
+            QString n = m_prefixes[m_rng.range(0, prefixes - 1)]
+                        + suffixes[m_rng.range(0, suffixes.size() - 1)];
             if (!m_names.contains(n))
                 return n;
         }
@@ -262,8 +263,11 @@ private:
                         industry = m_data.industries.first();
                     auto d = add(market, code6(c), uniqueName(ind), ttservice::eInstrStock);
                     d->industry = industry;
-                    d->refPrice = std::clamp(roundTo(std::exp(std::log(14.0) + 0.75 * m_rng.normal()), 0.01), 1.5, 600.0);
-                    d->totalShares = std::clamp(roundTo(std::exp(std::log(6e8) + 0.9 * m_rng.normal()), 1e4), 4e7, 5e10);
+                    d->refPrice =
+                        std::clamp(roundTo(std::exp(std::log(14.0) + 0.75 * m_rng.normal()), 0.01),
+                                   1.5, 600.0);
+                    d->totalShares = std::clamp(
+                        roundTo(std::exp(std::log(6e8) + 0.9 * m_rng.normal()), 1e4), 4e7, 5e10);
                     d->floatShares = roundTo(d->totalShares * m_rng.uniform(0.35, 1.0), 1e4);
                     d->tradeUnit = 100;
                     d->listDate = pastListDate();
@@ -332,7 +336,8 @@ private:
         }
     }
 
-    void themeIndex(const QString& name, const QString& code, const std::vector<CInstrumentDetailPtr>& members)
+    void themeIndex(const QString& name, const QString& code,
+                    const std::vector<CInstrumentDetailPtr>& members)
     {
         auto d = add(QStringLiteral("SI"), code, name, ttservice::eInstrSectorIndex);
         d->refPrice = roundTo(m_rng.uniform(800, 6000), 0.01);
@@ -367,7 +372,9 @@ private:
                     }
                 }
                 std::sort(members.begin(), members.end(),
-                          [](const CInstrumentDetailPtr& a, const CInstrumentDetailPtr& b) { return a->key < b->key; });
+                          [](const CInstrumentDetailPtr& a, const CInstrumentDetailPtr& b) {
+                              return a->key < b->key;
+                          });
                 themeIndex(name, code6(codeBase + i), members);
                 list.append(name);
             }
@@ -401,22 +408,28 @@ private:
         for (const QString& industry : m_data.industries) {
             const QString name = industry + QStringLiteral("ETF");
             if (!m_names.contains(name))
-                fund(QStringLiteral("SH"), freeCode(QStringLiteral("SH"), sh), name, ttservice::eInstrETF);
+                fund(QStringLiteral("SH"), freeCode(QStringLiteral("SH"), sh), name,
+                     ttservice::eInstrETF);
             const QString lof = industry + QStringLiteral("LOF");
             if (!m_names.contains(lof))
-                fund(QStringLiteral("SZ"), freeCode(QStringLiteral("SZ"), lofSz), lof, ttservice::eInstrLOF);
+                fund(QStringLiteral("SZ"), freeCode(QStringLiteral("SZ"), lofSz), lof,
+                     ttservice::eInstrLOF);
         }
         for (const QString& theme : m_data.conceptNames) {
             const QString name = theme + QStringLiteral("ETF");
             if (!m_names.contains(name))
-                fund(QStringLiteral("SZ"), freeCode(QStringLiteral("SZ"), sz), name, ttservice::eInstrETF);
+                fund(QStringLiteral("SZ"), freeCode(QStringLiteral("SZ"), sz), name,
+                     ttservice::eInstrETF);
             const QString lof = theme + QStringLiteral("LOF");
             if (!m_names.contains(lof))
-                fund(QStringLiteral("SH"), freeCode(QStringLiteral("SH"), lofSh), lof, ttservice::eInstrLOF);
+                fund(QStringLiteral("SH"), freeCode(QStringLiteral("SH"), lofSh), lof,
+                     ttservice::eInstrLOF);
         }
         for (const auto& d : m_data.instruments)
-            if ((d->type == ttservice::eInstrETF || d->type == ttservice::eInstrLOF) && d->totalShares <= 0) {
-                d->totalShares = d->floatShares = roundTo(std::exp(std::log(2e9) + m_rng.normal()), 1e4);
+            if ((d->type == ttservice::eInstrETF || d->type == ttservice::eInstrLOF)
+                && d->totalShares <= 0) {
+                d->totalShares = d->floatShares =
+                    roundTo(std::exp(std::log(2e9) + m_rng.normal()), 1e4);
                 d->listDate = pastListDate();
             }
     }
@@ -429,16 +442,19 @@ private:
             const QString name = QStringLiteral("%1国债%2").arg(y).arg(i, 2, 10, QLatin1Char('0'));
             if (m_names.contains(name))
                 continue;
-            auto d = add(QStringLiteral("SH"), freeCode(QStringLiteral("SH"), sh), name, ttservice::eInstrBond);
+            auto d = add(QStringLiteral("SH"), freeCode(QStringLiteral("SH"), sh), name,
+                         ttservice::eInstrBond);
             d->refPrice = roundTo(m_rng.uniform(98.5, 104.0), 0.001);
             d->priceStep = 0.001;
             d->tradeUnit = 10;
         }
         for (int i = 1; i <= 16; ++i) {
-            const QString name = QStringLiteral("%1附息国债%2").arg(y).arg(i, 2, 10, QLatin1Char('0'));
+            const QString name =
+                QStringLiteral("%1附息国债%2").arg(y).arg(i, 2, 10, QLatin1Char('0'));
             if (m_names.contains(name))
                 continue;
-            auto d = add(QStringLiteral("SZ"), freeCode(QStringLiteral("SZ"), sz), name, ttservice::eInstrBond);
+            auto d = add(QStringLiteral("SZ"), freeCode(QStringLiteral("SZ"), sz), name,
+                         ttservice::eInstrBond);
             d->refPrice = roundTo(m_rng.uniform(98.5, 104.0), 0.001);
             d->priceStep = 0.001;
             d->tradeUnit = 10;
@@ -476,9 +492,9 @@ private:
         for (const auto& d : m_data.instruments)
             if (d->type == ttservice::eInstrConvertibleBond) {
                 // -1 marks an unlisted new bond: it lists some trading days ahead
-                d->listDate = d->listDate < 0
-                                  ? CTradeCalendar::dateOfDay(m_cal.shiftTradeDay(m_baseDay, m_rng.range(3, 20)))
-                                  : pastListDate();
+                d->listDate = d->listDate < 0 ? CTradeCalendar::dateOfDay(
+                                  m_cal.shiftTradeDay(m_baseDay, m_rng.range(3, 20)))
+                                              : pastListDate();
                 if (d->totalShares <= 0)
                     d->totalShares = d->floatShares = roundTo(m_rng.uniform(3e6, 5e7), 1e3);
             }
@@ -504,7 +520,8 @@ private:
             hk->industry = m_data.industries[m_rng.range(0, m_data.industries.size() - 1)];
             hk->refPrice = std::max(0.1, roundTo(std::exp(std::log(8.0) + m_rng.normal()), 0.001));
             hk->priceStep = 0.001;
-            hk->totalShares = hk->floatShares = roundTo(std::exp(std::log(3e9) + m_rng.normal()), 1e4);
+            hk->totalShares = hk->floatShares =
+                roundTo(std::exp(std::log(3e9) + m_rng.normal()), 1e4);
             hk->tradeUnit = 100 * m_rng.range(1, 20);
             const bool hgt = m_rng.uniform() < 0.8, sgt = m_rng.uniform() < 0.7;
             for (int line = 0; line < 2; ++line) {
@@ -528,7 +545,9 @@ private:
         return m_cal.shiftTradeDay(day + 7 * (n - 1), 0);
     }
 
-    struct Month { int y, m; };
+    struct Month {
+        int y, m;
+    };
     static Month addMonths(Month a, int n)
     {
         const int t = a.y * 12 + (a.m - 1) + n;
@@ -586,7 +605,9 @@ private:
             double price = p.basePrice * (1.0 + 0.01 * m_rng.normal());
             for (size_t i = 0; i < months.size(); ++i) {
                 const Month mo = months[i];
-                const QString ym = QStringLiteral("%1%2").arg(mo.y % 100, 2, 10, QLatin1Char('0')).arg(mo.m, 2, 10, QLatin1Char('0'));
+                const QString ym = QStringLiteral("%1%2")
+                                       .arg(mo.y % 100, 2, 10, QLatin1Char('0'))
+                                       .arg(mo.m, 2, 10, QLatin1Char('0'));
                 const QString code = p.product + (czce ? ym.mid(1) : ym);
                 auto d = add(p.market, code, p.variety + ym, ttservice::eInstrFuture);
                 d->product = p.product;
@@ -611,8 +632,8 @@ private:
                     }
             const auto& m = contracts[main];
             m->isMainContract = true;
-            auto c = add(p.market, p.product + QStringLiteral("00"), p.variety + QStringLiteral("主连"),
-                         ttservice::eInstrFuture);
+            auto c = add(p.market, p.product + QStringLiteral("00"),
+                         p.variety + QStringLiteral("主连"), ttservice::eInstrFuture);
             *c = *m;
             c->code = p.product + QStringLiteral("00");
             c->key = XP::nvStockKey(p.market, c->code);
@@ -688,7 +709,8 @@ private:
                 // ETF options expire on the fourth Wednesday, index options on the third Friday
                 const std::vector<Month> months = contractMonths(QStringLiteral("index"));
                 for (const Month& mo : months) {
-                    const int expiry = etf ? nthWeekday(mo.y, mo.m, 2, 4) : nthWeekday(mo.y, mo.m, 4, 3);
+                    const int expiry =
+                        etf ? nthWeekday(mo.y, mo.m, 2, 4) : nthWeekday(mo.y, mo.m, 4, 3);
                     if (expiry < m_baseDay)
                         continue;
                     const double step = etf ? etfStrikeStep(und->refPrice) : rule.strikeStep;
@@ -701,19 +723,26 @@ private:
                             const bool call = cp == 0;
                             QString code, name;
                             if (etf) {
-                                code = QString::number(rule.market == QLatin1String("SHO") ? shoSerial++ : szoSerial++);
-                                name = rule.shortName + (call ? QStringLiteral("购") : QStringLiteral("沽"))
+                                code = QString::number(rule.market == QLatin1String("SHO")
+                                                           ? shoSerial++
+                                                           : szoSerial++);
+                                name = rule.shortName
+                                       + (call ? QStringLiteral("购") : QStringLiteral("沽"))
                                        + QString::number(mo.m) + QStringLiteral("月")
                                        + QString::number(qRound(strike * 1000));
                             } else {
-                                const QString ym = QStringLiteral("%1%2").arg(mo.y % 100, 2, 10, QLatin1Char('0')).arg(mo.m, 2, 10, QLatin1Char('0'));
-                                code = rule.shortName + ym + (call ? QStringLiteral("-C-") : QStringLiteral("-P-"))
+                                const QString ym = QStringLiteral("%1%2")
+                                                       .arg(mo.y % 100, 2, 10, QLatin1Char('0'))
+                                                       .arg(mo.m, 2, 10, QLatin1Char('0'));
+                                code = rule.shortName + ym
+                                       + (call ? QStringLiteral("-C-") : QStringLiteral("-P-"))
                                        + QString::number(qRound(strike));
-                                name = und->name + (call ? QStringLiteral("购") : QStringLiteral("沽")) + ym
+                                name = und->name
+                                       + (call ? QStringLiteral("购") : QStringLiteral("沽")) + ym
                                        + QLatin1Char('-') + QString::number(qRound(strike));
                             }
-                            optionContract(rule, und, call, strike, expiry, code, name, ttservice::eInstrOption,
-                                           vol, etf ? 0.0001 : 0.2);
+                            optionContract(rule, und, call, strike, expiry, code, name,
+                                           ttservice::eInstrOption, vol, etf ? 0.0001 : 0.2);
                         }
                     }
                 }
@@ -731,7 +760,8 @@ private:
                 und->histVolatility = vol;
                 m_data.tBoardUnderlyings.append(und->key);
                 // options expire five trading days before the month ahead of delivery ends
-                const int monthEnd = CTradeCalendar::daysFromYmd(und->deliveryYear, und->deliveryMonth, 1) - 1;
+                const int monthEnd =
+                    CTradeCalendar::daysFromYmd(und->deliveryYear, und->deliveryMonth, 1) - 1;
                 const int expiry = m_cal.shiftTradeDay(m_cal.tradeDayOnOrBefore(monthEnd), -5);
                 if (expiry < m_baseDay)
                     continue;
@@ -743,13 +773,21 @@ private:
                     for (int cp = 0; cp < 2; ++cp) {
                         const bool call = cp == 0;
                         const QString s = QString::number(qRound64(strike));
-                        const QString code = und->code + (dce ? (call ? QStringLiteral("-C-") : QStringLiteral("-P-"))
-                                                              : (call ? QStringLiteral("C") : QStringLiteral("P")))
+                        const QString code =
+                            und->code
+                            + (dce ? (call ? QStringLiteral("-C-") : QStringLiteral("-P-"))
+                                   : (call ? QStringLiteral("C") : QStringLiteral("P")))
+                            + s;
+                        const QString ym =
+                            QStringLiteral("%1%2")
+                                .arg(und->deliveryYear % 100, 2, 10, QLatin1Char('0'))
+                                .arg(und->deliveryMonth, 2, 10, QLatin1Char('0'));
+                        const QString name = rule.shortName + ym
+                                             + (call ? QStringLiteral("购") : QStringLiteral("沽"))
                                              + s;
-                        const QString ym = QStringLiteral("%1%2").arg(und->deliveryYear % 100, 2, 10, QLatin1Char('0')).arg(und->deliveryMonth, 2, 10, QLatin1Char('0'));
-                        const QString name = rule.shortName + ym + (call ? QStringLiteral("购") : QStringLiteral("沽")) + s;
                         optionContract(rule, und, call, strike, expiry, code, name,
-                                       ttservice::eInstrFutureOption, vol, std::max(0.5, und->priceStep / 2));
+                                       ttservice::eInstrFutureOption, vol,
+                                       std::max(0.5, und->priceStep / 2));
                     }
                 }
             }
@@ -765,8 +803,11 @@ private:
             double price = p.basePrice;
             for (int i = 1; i <= 6; ++i) {
                 const Month mo = addMonths({y, m}, i);
-                const QString ym = QStringLiteral("%1%2").arg(mo.y % 100, 2, 10, QLatin1Char('0')).arg(mo.m, 2, 10, QLatin1Char('0'));
-                auto d = add(p.market, p.product + ym, p.variety + ym, ttservice::eInstrForeignFuture);
+                const QString ym = QStringLiteral("%1%2")
+                                       .arg(mo.y % 100, 2, 10, QLatin1Char('0'))
+                                       .arg(mo.m, 2, 10, QLatin1Char('0'));
+                auto d =
+                    add(p.market, p.product + ym, p.variety + ym, ttservice::eInstrForeignFuture);
                 d->product = p.product;
                 d->variety = p.variety;
                 d->deliveryYear = mo.y;
@@ -781,8 +822,8 @@ private:
                     d->isMainContract = true;
                 }
             }
-            auto c = add(p.market, p.product + QStringLiteral("00"), p.variety + QStringLiteral("主连"),
-                         ttservice::eInstrForeignFuture);
+            auto c = add(p.market, p.product + QStringLiteral("00"),
+                         p.variety + QStringLiteral("主连"), ttservice::eInstrForeignFuture);
             const QString code = c->code, key = c->key, name = c->name;
             *c = *first;
             c->code = code;
@@ -803,7 +844,8 @@ private:
     std::vector<CInstrumentDetailPtr> m_stocks;
     QStringList m_prefixes;
     QList<QStringList> m_suffixes; // per kIndustryNames entry
-    std::map<QString, std::vector<CInstrumentDetailPtr>> m_products; // "market|product" -> contracts
+    std::map<QString, std::vector<CInstrumentDetailPtr>>
+        m_products; // "market|product" -> contracts
 };
 
 } // namespace

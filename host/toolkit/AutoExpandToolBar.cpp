@@ -53,8 +53,12 @@ void CAutoExpandToolBar::addSeparator() {
     addWidget(line);
 }
 
-void CAutoExpandToolBar::addSpacing(int size) { m_pLayout->addSpacing(size); }
-void CAutoExpandToolBar::addStretch() { m_pLayout->addStretch(1); }
+void CAutoExpandToolBar::addSpacing(int size) {
+    m_pLayout->addSpacing(size);
+}
+void CAutoExpandToolBar::addStretch() {
+    m_pLayout->addStretch(1);
+}
 
 void CAutoExpandToolBar::setBackgroundColorKey(const QString& key) {
     m_qsBackKey = key;
@@ -66,9 +70,13 @@ void CAutoExpandToolBar::setImageKey(const QString& key) {
     update();
 }
 
-QList<QWidget*> CAutoExpandToolBar::overflowWidgets() const { return m_overflow; }
+QList<QWidget*> CAutoExpandToolBar::overflowWidgets() const {
+    return m_overflow;
+}
 
-void CAutoExpandToolBar::themeChanged() { update(); }
+void CAutoExpandToolBar::themeChanged() {
+    update();
+}
 
 QSize CAutoExpandToolBar::minimumSizeHint() const {
     return QSize(m_pExpand->sizeHint().width(), CBaseWidget::minimumSizeHint().height());

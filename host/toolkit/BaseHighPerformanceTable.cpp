@@ -99,10 +99,10 @@ CBaseHighPerformanceTable::CBaseHighPerformanceTable(int id, QWidget* parent, in
     connect(m_pFrozenView->horizontalHeader(), &QHeaderView::sectionClicked, this,
             &CBaseHighPerformanceTable::onHeaderClicked);
     // both ways: a wheel over the overlay scrolls its own hidden bar
-    connect(verticalScrollBar(), &QAbstractSlider::valueChanged,
-            m_pFrozenView->verticalScrollBar(), &QAbstractSlider::setValue);
-    connect(m_pFrozenView->verticalScrollBar(), &QAbstractSlider::valueChanged,
-            verticalScrollBar(), &QAbstractSlider::setValue);
+    connect(verticalScrollBar(), &QAbstractSlider::valueChanged, m_pFrozenView->verticalScrollBar(),
+            &QAbstractSlider::setValue);
+    connect(m_pFrozenView->verticalScrollBar(), &QAbstractSlider::valueChanged, verticalScrollBar(),
+            &QAbstractSlider::setValue);
     connect(header, &QHeaderView::sectionResized, this, [this](int logical, int, int size) {
         m_pFrozenView->setColumnWidth(logical, size);
         updateFrozenGeometry();
@@ -119,7 +119,9 @@ void CBaseHighPerformanceTable::setModel(IBaseHpfTableModel* model) {
     m_pAdapter->setSource(model);
 }
 
-IBaseHpfTableModel* CBaseHighPerformanceTable::hpfModel() const { return m_pAdapter->source(); }
+IBaseHpfTableModel* CBaseHighPerformanceTable::hpfModel() const {
+    return m_pAdapter->source();
+}
 
 void CBaseHighPerformanceTable::setTableFlags(int flags) {
     m_nFlags = flags;
@@ -156,7 +158,9 @@ void CBaseHighPerformanceTable::setColumnCount(int count) {
     updateFrozenView();
 }
 
-int CBaseHighPerformanceTable::columnCount() const { return int(m_columns.size()); }
+int CBaseHighPerformanceTable::columnCount() const {
+    return int(m_columns.size());
+}
 
 int CBaseHighPerformanceTable::newColumnId() {
     const int id = int(m_columns.size());
@@ -386,7 +390,9 @@ void CBaseHighPerformanceTable::setRowNumberColumn(bool on, const QString& title
     setTableFlags(on ? (m_nFlags | TF_ROW_NUMBER) : (m_nFlags & ~TF_ROW_NUMBER));
 }
 
-int CBaseHighPerformanceTable::rowCount() const { return m_pAdapter->rowCount(); }
+int CBaseHighPerformanceTable::rowCount() const {
+    return m_pAdapter->rowCount();
+}
 
 int CBaseHighPerformanceTable::getStartRow() const {
     if (rowCount() == 0)
@@ -432,8 +438,8 @@ void CBaseHighPerformanceTable::setSelectedRow(int row) {
     const bool autoScrollWas = hasAutoScroll();
     setAutoScroll(false);
     const QModelIndex idx = m_pAdapter->index(row, std::max(0, columnIdAt(0)));
-    selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect |
-                                               QItemSelectionModel::Rows);
+    selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect
+                                               | QItemSelectionModel::Rows);
     setAutoScroll(autoScrollWas);
 }
 
@@ -443,8 +449,8 @@ void CBaseHighPerformanceTable::setSelectedRowMove(int row) {
         return;
     }
     const QModelIndex idx = m_pAdapter->index(row, std::max(0, columnIdAt(0)));
-    selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect |
-                                               QItemSelectionModel::Rows);
+    selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect
+                                               | QItemSelectionModel::Rows);
     scrollTo(idx, QAbstractItemView::EnsureVisible);
 }
 
@@ -531,8 +537,7 @@ void CBaseHighPerformanceTable::setScrollSliderImage(const QString& key) {
 
 void CBaseHighPerformanceTable::setScrollBarColorKeys(const QString& normal,
                                                       const QString& addSubPagePress,
-                                                      const QString& press,
-                                                      const QString& hover,
+                                                      const QString& press, const QString& hover,
                                                       const QString& background) {
     const QString keys[5] = {normal, addSubPagePress, press, hover, background};
     for (int i = 0; i < 5; ++i)
@@ -643,7 +648,9 @@ void CBaseHighPerformanceTable::updateUi() {
         m_pStatRow->update();
 }
 
-void CBaseHighPerformanceTable::setPanelFocus() { setFocus(Qt::OtherFocusReason); }
+void CBaseHighPerformanceTable::setPanelFocus() {
+    setFocus(Qt::OtherFocusReason);
+}
 
 void CBaseHighPerformanceTable::fitColumnWidthsToVisibleRows() {
     // Measures the visible rows' texts directly: the delegate's size hints would ask
@@ -676,9 +683,13 @@ void CBaseHighPerformanceTable::addMenu(QMenu* menu) {
         m_pRowMenu->addMenu(menu);
 }
 
-void CBaseHighPerformanceTable::addSeparator() { m_pRowMenu->addSeparator(); }
+void CBaseHighPerformanceTable::addSeparator() {
+    m_pRowMenu->addSeparator();
+}
 
-int CBaseHighPerformanceTable::verticalScrollValue() const { return verticalScrollBar()->value(); }
+int CBaseHighPerformanceTable::verticalScrollValue() const {
+    return verticalScrollBar()->value();
+}
 
 void CBaseHighPerformanceTable::setVerticalScrollValue(int value) {
     verticalScrollBar()->setValue(value);
@@ -721,8 +732,8 @@ bool CBaseHighPerformanceTable::loadConfigStr(const QString& config) {
         return false;
     }
     const QJsonObject root = doc.object();
-    if (root.value(QStringLiteral("v")).toInt(-1) != kConfigVersion ||
-        !root.value(QStringLiteral("cols")).isArray()) {
+    if (root.value(QStringLiteral("v")).toInt(-1) != kConfigVersion
+        || !root.value(QStringLiteral("cols")).isArray()) {
         TT_LOG_ERROR("[table config] table %1%: unknown version or no columns", m_nId);
         return false;
     }
@@ -735,8 +746,8 @@ bool CBaseHighPerformanceTable::loadConfigStr(const QString& config) {
             return false;
         }
         const int id = a[0].toInt(-1), width = a[1].toInt(-1), vis = a[2].toInt(-1);
-        if (id < 0 || width < 0 || width > kMaxColumnWidth || (vis != 0 && vis != 1) ||
-            seen.contains(id)) {
+        if (id < 0 || width < 0 || width > kMaxColumnWidth || (vis != 0 && vis != 1)
+            || seen.contains(id)) {
             TT_LOG_ERROR("[table config] table %1%: bad column entry", m_nId);
             return false;
         }
@@ -749,8 +760,8 @@ bool CBaseHighPerformanceTable::loadConfigStr(const QString& config) {
     const QJsonValue sortValue = root.value(QStringLiteral("sort"));
     if (!sortValue.isUndefined()) {
         const QJsonArray s = sortValue.toArray();
-        if (s.size() != 2 || !s[0].isDouble() || !s[1].isDouble() ||
-            (s[1].toInt() != 0 && s[1].toInt() != 1)) {
+        if (s.size() != 2 || !s[0].isDouble() || !s[1].isDouble()
+            || (s[1].toInt() != 0 && s[1].toInt() != 1)) {
             TT_LOG_ERROR("[table config] table %1%: bad sort entry", m_nId);
             return false;
         }
@@ -808,7 +819,9 @@ void CBaseHighPerformanceTable::onCellCommitted(int row, int id) {
     deliverEvent(231, row, id, key);
 }
 
-void CBaseHighPerformanceTable::themeChanged() { applyStyle(); }
+void CBaseHighPerformanceTable::themeChanged() {
+    applyStyle();
+}
 
 void CBaseHighPerformanceTable::applyStyle() {
     m_pStyle->resolve();
@@ -830,10 +843,9 @@ void CBaseHighPerformanceTable::applyStyle() {
                        "QScrollBar::handle:pressed{background:%5;}"
                        "QScrollBar::add-page:pressed,QScrollBar::sub-page:pressed{background:%6;}"
                        "QScrollBar::add-line,QScrollBar::sub-line{width:0;height:0;}")
-            .arg(name(m_pStyle->background, "#000000"),
-                 name(res.getColor(k[4]), "#101010"), name(res.getColor(k[0]), "#404040"),
-                 name(res.getColor(k[3]), "#505050"), name(res.getColor(k[2]), "#606060"),
-                 name(res.getColor(k[1]), "#202020"));
+            .arg(name(m_pStyle->background, "#000000"), name(res.getColor(k[4]), "#101010"),
+                 name(res.getColor(k[0]), "#404040"), name(res.getColor(k[3]), "#505050"),
+                 name(res.getColor(k[2]), "#606060"), name(res.getColor(k[1]), "#202020"));
     // the row-number column is Qt's vertical header: style it like the number cells
     const QString rowNumbers =
         QStringLiteral("QHeaderView::section:vertical{background:%1;color:%2;border:none;"
@@ -879,8 +891,7 @@ void CBaseHighPerformanceTable::layoutCorner() {
     }
     const QFontMetrics fm(m_pStyle->headerFont);
     rows->setMinimumWidth(fm.horizontalAdvance(m_pStyle->rowNumberTitle) + 8);
-    m_pCorner->setGeometry(frameWidth(), frameWidth(), rows->width(),
-                           horizontalHeader()->height());
+    m_pCorner->setGeometry(frameWidth(), frameWidth(), rows->width(), horizontalHeader()->height());
     m_pCorner->show();
     m_pCorner->raise();
     m_pCorner->update();
@@ -984,15 +995,18 @@ void CBaseHighPerformanceTable::mouseDoubleClickEvent(QMouseEvent* event) {
 
 bool CBaseHighPerformanceTable::eventFilter(QObject* watched, QEvent* event) {
     // clicks on the locked-column overlay count as clicks on the table
-    if (m_pFrozenView && watched == m_pFrozenView->viewport() &&
-        (event->type() == QEvent::MouseButtonPress ||
-         event->type() == QEvent::MouseButtonDblClick)) {
+    if (m_pFrozenView && watched == m_pFrozenView->viewport()
+        && (event->type() == QEvent::MouseButtonPress
+            || event->type() == QEvent::MouseButtonDblClick)) {
         auto* me = static_cast<QMouseEvent*>(event);
         const QModelIndex idx = m_pFrozenView->indexAt(me->pos());
         if (me->button() == Qt::LeftButton && idx.isValid()) {
-            QMetaObject::invokeMethod(this, [this, row = idx.row(), dbl = event->type() == QEvent::MouseButtonDblClick] {
-                deliverEvent(dbl ? 49 : 47, m_nId, row);
-            }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this,
+                [this, row = idx.row(), dbl = event->type() == QEvent::MouseButtonDblClick] {
+                    deliverEvent(dbl ? 49 : 47, m_nId, row);
+                },
+                Qt::QueuedConnection);
         }
     }
     return QTableView::eventFilter(watched, event);

@@ -7,8 +7,8 @@
 
 namespace XP {
 
-CBaseTableColumnLineeditDelegate::CBaseTableColumnLineeditDelegate(
-    CBaseHighPerformanceTable* table, int columnId)
+CBaseTableColumnLineeditDelegate::CBaseTableColumnLineeditDelegate(CBaseHighPerformanceTable* table,
+                                                                   int columnId)
     : QStyledItemDelegate(table), m_pTable(table), m_nColumnId(columnId) {}
 
 CBaseTableColumnLineeditDelegate::~CBaseTableColumnLineeditDelegate() = default;

@@ -13,7 +13,7 @@ namespace XP {
 namespace {
 // outside the ids derived dialogs give their own buttons
 constexpr int kCloseButtonId = -1;
-}
+} // namespace
 
 CCommonDialog::CCommonDialog(QWidget* parent, const QString& title)
     : CEventWidgetT<QDialog>(parent) {
@@ -46,7 +46,9 @@ void CCommonDialog::setTitle(const QString& title) {
     setWindowTitle(title);
 }
 
-QString CCommonDialog::title() const { return m_pTitle->text(); }
+QString CCommonDialog::title() const {
+    return m_pTitle->text();
+}
 
 void CCommonDialog::setContentMargins(int margin) {
     m_pContentLayout->setContentsMargins(margin, margin, margin, margin);
@@ -66,9 +68,10 @@ void CCommonDialog::themeChanged() {
     m_pTitleLine->setFixedHeight(title.height() > 0 ? title.height() : 28);
     const QColor* back = r.getColor(QStringLiteral("ic_clr_dialog_background"));
     const QColor* titleBack = r.getColor(QStringLiteral("ic_clr_dialog_title_background"));
-    setStyleSheet(QStringLiteral("CCommonDialog{background:%1;}QWidget#common_dialog_title{background:%2;}")
-                      .arg(back ? back->name() : QStringLiteral("#161616"),
-                           titleBack ? titleBack->name() : QStringLiteral("#222222")));
+    setStyleSheet(
+        QStringLiteral("CCommonDialog{background:%1;}QWidget#common_dialog_title{background:%2;}")
+            .arg(back ? back->name() : QStringLiteral("#161616"),
+                 titleBack ? titleBack->name() : QStringLiteral("#222222")));
 }
 
 } // namespace XP

@@ -23,7 +23,9 @@ std::vector<CUiResourceChangeHandler*>& liveHandlers() {
 
 CEventDeliverer::~CEventDeliverer() = default;
 
-bool CEventDeliverer::handleEvent(int, int, int, const QString&, void*) { return false; }
+bool CEventDeliverer::handleEvent(int, int, int, const QString&, void*) {
+    return false;
+}
 
 CEventDeliverer* CEventDeliverer::fromObject(QObject* object) {
     return dynamic_cast<CEventDeliverer*>(object);
@@ -40,9 +42,13 @@ bool CEventDeliverer::deliverEvent(int id, int a, int b, const QString& text, vo
     return CEventSink::deliver(sender, id, a, b, text, p);
 }
 
-void CEventSink::setHandler(Handler handler) { sinkHandler() = std::move(handler); }
+void CEventSink::setHandler(Handler handler) {
+    sinkHandler() = std::move(handler);
+}
 
-void CEventSink::clearHandler() { sinkHandler() = Handler(); }
+void CEventSink::clearHandler() {
+    sinkHandler() = Handler();
+}
 
 bool CEventSink::deliver(QObject* sender, int id, int a, int b, const QString& text, void* p) {
     // copy: the handler may replace itself while running
@@ -50,7 +56,9 @@ bool CEventSink::deliver(QObject* sender, int id, int a, int b, const QString& t
     return h ? h(sender, id, a, b, text, p) : false;
 }
 
-CUiResourceChangeHandler::CUiResourceChangeHandler() { liveHandlers().push_back(this); }
+CUiResourceChangeHandler::CUiResourceChangeHandler() {
+    liveHandlers().push_back(this);
+}
 
 CUiResourceChangeHandler::CUiResourceChangeHandler(const CUiResourceChangeHandler&) {
     liveHandlers().push_back(this);
@@ -73,7 +81,9 @@ void CUiResourceChangeHandler::notifyAll() {
     }
 }
 
-int CUiResourceChangeHandler::liveCount() { return int(liveHandlers().size()); }
+int CUiResourceChangeHandler::liveCount() {
+    return int(liveHandlers().size());
+}
 
 CBaseWidget::CBaseWidget(QWidget* parent, const QString& name) : CEventWidgetT<QWidget>(parent) {
     if (!name.isEmpty())

@@ -38,8 +38,8 @@ protected:
 // tests install a handler to observe and answer them.
 class CEventSink {
 public:
-    using Handler = std::function<bool(QObject* sender, int id, int a, int b,
-                                       const QString& text, void* p)>;
+    using Handler =
+        std::function<bool(QObject* sender, int id, int a, int b, const QString& text, void* p)>;
     static void setHandler(Handler handler);
     static void clearHandler();
     static bool deliver(QObject* sender, int id, int a, int b, const QString& text, void* p);

@@ -64,7 +64,8 @@ QVariant CHpfTableAdapter::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
     case Qt::EditRole: {
         ++CBaseHighPerformanceTable::s_nCellTextCount;
-        if (auto* d = qobject_cast<CBaseTableColumnLineeditDelegate*>(def ? def->delegate : nullptr)) {
+        if (auto* d =
+                qobject_cast<CBaseTableColumnLineeditDelegate*>(def ? def->delegate : nullptr)) {
             const QString key = row->getKey();
             if (d->hasText(key))
                 return d->text(key);
@@ -83,18 +84,14 @@ QVariant CHpfTableAdapter::data(const QModelIndex& index, int role) const {
             c = def->lockColor;
         return c ? QVariant(*c) : QVariant();
     }
-    case Qt::FontRole:
-        return def ? QVariant(def->font) : QVariant();
-    case Qt::TextAlignmentRole:
-        return def ? QVariant(def->align) : QVariant();
+    case Qt::FontRole: return def ? QVariant(def->font) : QVariant();
+    case Qt::TextAlignmentRole: return def ? QVariant(def->align) : QVariant();
     case Qt::ToolTipRole: {
         const QString tip = row->getItemIconTip(id);
         return tip.isEmpty() ? QVariant() : QVariant(tip);
     }
-    case Qt::UserRole:
-        return row->getKey();
-    default:
-        return QVariant();
+    case Qt::UserRole: return row->getKey();
+    default: return QVariant();
     }
 }
 
@@ -129,8 +126,7 @@ Qt::ItemFlags CHpfTableAdapter::flags(const QModelIndex& index) const {
 }
 
 bool CHpfTableAdapter::setData(const QModelIndex& index, const QVariant& value, int role) {
-    if (role != Qt::EditRole || !m_pSource ||
-        !checkIndex(index, CheckIndexOption::IndexIsValid))
+    if (role != Qt::EditRole || !m_pSource || !checkIndex(index, CheckIndexOption::IndexIsValid))
         return false;
     const CBaseHighPerformanceTable::ColumnDef* def = m_pTable->columnDef(index.column());
     auto* d = qobject_cast<CBaseTableColumnLineeditDelegate*>(def ? def->delegate : nullptr);

@@ -12,11 +12,21 @@ IBaseHpfTableModel::IBaseHpfTableModel(QObject* parent) : QObject(parent) {}
 
 IBaseHpfTableModel::~IBaseHpfTableModel() = default;
 
-int IBaseHpfTableModel::columnCount() { return 3; }
-QString IBaseHpfTableModel::headerText(int) { return QString(); }
-int IBaseHpfTableModel::columnValueType(int column) { return column < 3 ? VT_STRING : VT_DOUBLE; }
-QString IBaseHpfTableModel::statText(int) { return QString(); }
-bool IBaseHpfTableModel::columnFlag(int) { return false; }
+int IBaseHpfTableModel::columnCount() {
+    return 3;
+}
+QString IBaseHpfTableModel::headerText(int) {
+    return QString();
+}
+int IBaseHpfTableModel::columnValueType(int column) {
+    return column < 3 ? VT_STRING : VT_DOUBLE;
+}
+QString IBaseHpfTableModel::statText(int) {
+    return QString();
+}
+bool IBaseHpfTableModel::columnFlag(int) {
+    return false;
+}
 void IBaseHpfTableModel::onDataAdded(const IBaseHpfTableDataPtr&) {}
 void IBaseHpfTableModel::onDataUpdated(const IBaseHpfTableDataPtr&) {}
 
@@ -164,11 +174,13 @@ struct SortKey {
 template <class T>
 void orderKeys(std::vector<SortKey<T>>& valid, bool descending) {
     if (descending)
-        std::stable_sort(valid.begin(), valid.end(),
-                         [](const SortKey<T>& a, const SortKey<T>& b) { return b.value < a.value; });
+        std::stable_sort(valid.begin(), valid.end(), [](const SortKey<T>& a, const SortKey<T>& b) {
+            return b.value < a.value;
+        });
     else
-        std::stable_sort(valid.begin(), valid.end(),
-                         [](const SortKey<T>& a, const SortKey<T>& b) { return a.value < b.value; });
+        std::stable_sort(valid.begin(), valid.end(), [](const SortKey<T>& a, const SortKey<T>& b) {
+            return a.value < b.value;
+        });
 }
 
 template <class T, class Get, class Valid>
@@ -218,17 +230,20 @@ void IBaseHpfTableModel::sortRows(int column, int order) {
     switch (columnValueType(column)) {
     case VT_LONGLONG:
         collectOrder<qint64>(
-            m_rows, members, descending, [column](IBaseHpfTableData* r) { return r->getLonglong(column); },
+            m_rows, members, descending,
+            [column](IBaseHpfTableData* r) { return r->getLonglong(column); },
             [](qint64 v) { return v != LLONG_MAX && v != LLONG_MIN; }, newOrder);
         break;
     case VT_STRING:
         collectOrder<QString>(
-            m_rows, members, descending, [column](IBaseHpfTableData* r) { return r->getString(column); },
+            m_rows, members, descending,
+            [column](IBaseHpfTableData* r) { return r->getString(column); },
             [](const QString& v) { return !v.isEmpty() && v != QLatin1String("-"); }, newOrder);
         break;
     default:
         collectOrder<double>(
-            m_rows, members, descending, [column](IBaseHpfTableData* r) { return r->getDouble(column); },
+            m_rows, members, descending,
+            [column](IBaseHpfTableData* r) { return r->getDouble(column); },
             [](double v) { return isValidNumber(v); }, newOrder);
         break;
     }

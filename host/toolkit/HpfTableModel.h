@@ -91,7 +91,7 @@ private:
     std::vector<IBaseHpfTableDataPtr> m_rows; // display order
     QHash<QString, int> m_index;              // maps key to index in m_rows
     QSet<QString> m_pinned;
-    QVector<QString> m_pinOrder;              // pinned keys in pin order
+    QVector<QString> m_pinOrder; // pinned keys in pin order
     bool m_bSortByPin = false;
 };
 

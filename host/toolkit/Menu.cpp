@@ -4,12 +4,18 @@
 
 namespace XP {
 
-CMenu::CMenu(QWidget* parent) : QMenu(parent) { updateStyle(); }
+CMenu::CMenu(QWidget* parent) : QMenu(parent) {
+    updateStyle();
+}
 
-CMenu::CMenu(const QString& title, QWidget* parent) : QMenu(title, parent) { updateStyle(); }
+CMenu::CMenu(const QString& title, QWidget* parent) : QMenu(title, parent) {
+    updateStyle();
+}
 
 CMenu::~CMenu() = default;
 
-void CMenu::updateStyle() { setStyleSheet(CStyleSheetCenter::getStyle(CStyleSheetCenter::StyleMenu)); }
+void CMenu::updateStyle() {
+    setStyleSheet(CStyleSheetCenter::getStyle(CStyleSheetCenter::StyleMenu));
+}
 
 } // namespace XP

@@ -38,14 +38,21 @@ int CMessageBox::warning(QWidget* parent, const QString& title, const QString& t
     return show(QMessageBox::Warning, parent, title, text, buttons);
 }
 
-int CMessageBox::question(QWidget* parent, const QString& title, const QString& text,
-                          int buttons) {
+int CMessageBox::question(QWidget* parent, const QString& title, const QString& text, int buttons) {
     return show(QMessageBox::Question, parent, title, text, buttons);
 }
 
-void CMessageBox::setAnswerHook(AnswerHook hook) { state().hook = std::move(hook); }
-void CMessageBox::clearAnswerHook() { state().hook = AnswerHook(); }
-QString CMessageBox::lastTitle() { return state().title; }
-QString CMessageBox::lastText() { return state().text; }
+void CMessageBox::setAnswerHook(AnswerHook hook) {
+    state().hook = std::move(hook);
+}
+void CMessageBox::clearAnswerHook() {
+    state().hook = AnswerHook();
+}
+QString CMessageBox::lastTitle() {
+    return state().title;
+}
+QString CMessageBox::lastText() {
+    return state().text;
+}
 
 } // namespace XP

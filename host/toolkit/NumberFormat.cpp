@@ -13,15 +13,21 @@ namespace {
 // Enough for "%.10f" of any finite double (309 integer digits), grouping commas and sign.
 constexpr int kBufSize = 512;
 
-int clampDecimals(int decimals) { return decimals < 0 ? 0 : (decimals > 10 ? 10 : decimals); }
+int clampDecimals(int decimals) {
+    return decimals < 0 ? 0 : (decimals > 10 ? 10 : decimals);
+}
 
 // Half away from zero on the decimal value the user reads: 2.675 is stored as
 // 2.67499999..., so nudge by a few ulps before printf rounds.
-double nudge(double v) { return v + std::copysign(std::fabs(v) * 4 * DBL_EPSILON, v); }
+double nudge(double v) {
+    return v + std::copysign(std::fabs(v) * 4 * DBL_EPSILON, v);
+}
 
 const double kPow10[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10};
 
-double roundTo(double v, int decimals) { return std::round(nudge(v) * kPow10[decimals]) / kPow10[decimals]; }
+double roundTo(double v, int decimals) {
+    return std::round(nudge(v) * kPow10[decimals]) / kPow10[decimals];
+}
 
 // Copies src into dst inserting ',' every three digits of the integer part.
 int groupDigits(const char* src, char* dst) {
@@ -98,9 +104,13 @@ QString formatFinite(double value, int decimals, int flags) {
 
 } // namespace
 
-bool isNoValue(double value) { return std::fabs(value - kNoValue) < 1e-5 || value == kNoValue; }
+bool isNoValue(double value) {
+    return std::fabs(value - kNoValue) < 1e-5 || value == kNoValue;
+}
 
-bool isValidNumber(double value) { return std::isfinite(value) && !isNoValue(value); }
+bool isValidNumber(double value) {
+    return std::isfinite(value) && !isNoValue(value);
+}
 
 QString formatDoubleNumber(double value, int decimals, int flags, bool showInvalid,
                            const QString& invalidText) {

@@ -52,14 +52,19 @@ void CPushButton::setBackgroundColorKeys(const QString& normal, const QString& h
     applyStyle();
 }
 
-void CPushButton::themeChanged() { applyStyle(); }
+void CPushButton::themeChanged() {
+    applyStyle();
+}
 
 void CPushButton::applyStyle() {
     // an image key paints as the normal background when no colour is given
     const QString image = m_qsImageKey.isEmpty() || !CUiResource::instance().hasImage(m_qsImageKey)
                               ? QString()
-                              : CUiResource::instance().getPixmap(m_qsImageKey, QSize(1, 1))
-                                    .toImage().pixelColor(0, 0).name(QColor::HexArgb);
+                              : CUiResource::instance()
+                                    .getPixmap(m_qsImageKey, QSize(1, 1))
+                                    .toImage()
+                                    .pixelColor(0, 0)
+                                    .name(QColor::HexArgb);
     const QString back[4] = {colorOf(m_qsBack[0]).isEmpty() ? image : colorOf(m_qsBack[0]),
                              colorOf(m_qsBack[1]), colorOf(m_qsBack[2]), colorOf(m_qsBack[3])};
     const QString text[4] = {colorOf(m_qsText[0]), colorOf(m_qsText[1]), colorOf(m_qsText[2]),

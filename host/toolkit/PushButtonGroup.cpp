@@ -11,9 +11,8 @@ namespace XP {
 
 CPushButtonGroup::CPushButtonGroup(QWidget* parent, Qt::Orientation orientation)
     : CBaseWidget(parent) {
-    m_pLayout = new QBoxLayout(orientation == Qt::Horizontal ? QBoxLayout::LeftToRight
-                                                             : QBoxLayout::TopToBottom,
-                               this);
+    m_pLayout = new QBoxLayout(
+        orientation == Qt::Horizontal ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom, this);
     m_pLayout->setContentsMargins(0, 0, 0, 0);
     m_pLayout->setSpacing(0);
 }
@@ -41,10 +40,18 @@ CPushButton* CPushButtonGroup::addButton(int id, const QString& text, int width,
     return b;
 }
 
-void CPushButtonGroup::addSpacing(int size) { m_pLayout->addSpacing(size); }
-void CPushButtonGroup::addStretch() { m_pLayout->addStretch(1); }
-CPushButton* CPushButtonGroup::button(int id) const { return m_buttons.value(id, nullptr); }
-QList<int> CPushButtonGroup::buttonIds() const { return m_order; }
+void CPushButtonGroup::addSpacing(int size) {
+    m_pLayout->addSpacing(size);
+}
+void CPushButtonGroup::addStretch() {
+    m_pLayout->addStretch(1);
+}
+CPushButton* CPushButtonGroup::button(int id) const {
+    return m_buttons.value(id, nullptr);
+}
+QList<int> CPushButtonGroup::buttonIds() const {
+    return m_order;
+}
 
 void CPushButtonGroup::removeButton(int id) {
     CPushButton* b = m_buttons.take(id);
@@ -121,7 +128,9 @@ bool CPushButtonGroup::handleEvent(int id, int a, int b, const QString& text, vo
     return CBaseWidget::handleEvent(id, a, b, text, p);
 }
 
-void CPushButtonGroup::themeChanged() { update(); }
+void CPushButtonGroup::themeChanged() {
+    update();
+}
 
 void CPushButtonGroup::paintEvent(QPaintEvent*) {
     QPainter p(this);

@@ -32,8 +32,8 @@ public:
     void setImageKey(const QString& key);
     void setButtonImageKey(const QString& key);
     void setBackgroundColorKey(const QString& key);
-    void setButtonTextColorKeys(const QString& normal, const QString& hover,
-                                const QString& press, const QString& disable);
+    void setButtonTextColorKeys(const QString& normal, const QString& hover, const QString& press,
+                                const QString& disable);
     void setButtonFontKey(const QString& key);
 
     // 5 from a member updates the checked button and is not consumed.

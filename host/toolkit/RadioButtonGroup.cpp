@@ -8,17 +8,15 @@ namespace XP {
 
 CRadioButtonGroup::CRadioButtonGroup(QWidget* parent, Qt::Orientation orientation)
     : CBaseWidget(parent) {
-    m_pLayout = new QBoxLayout(orientation == Qt::Horizontal ? QBoxLayout::LeftToRight
-                                                             : QBoxLayout::TopToBottom,
-                               this);
+    m_pLayout = new QBoxLayout(
+        orientation == Qt::Horizontal ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom, this);
     m_pLayout->setContentsMargins(0, 0, 0, 0);
     m_pGroup = new QButtonGroup(this);
     m_pGroup->setExclusive(true);
-    connect(m_pGroup, &QButtonGroup::idToggled, this,
-            [this](int id, bool checked) {
-                if (checked)
-                    deliverEvent(94, id, 0, m_pGroup->button(id)->text());
-            });
+    connect(m_pGroup, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (checked)
+            deliverEvent(94, id, 0, m_pGroup->button(id)->text());
+    });
 }
 
 CRadioButtonGroup::~CRadioButtonGroup() = default;
@@ -35,7 +33,9 @@ void CRadioButtonGroup::setChecked(int id) {
         b->setChecked(true);
 }
 
-int CRadioButtonGroup::checkedId() const { return m_pGroup->checkedId(); }
+int CRadioButtonGroup::checkedId() const {
+    return m_pGroup->checkedId();
+}
 
 QRadioButton* CRadioButtonGroup::button(int id) const {
     return qobject_cast<QRadioButton*>(m_pGroup->button(id));

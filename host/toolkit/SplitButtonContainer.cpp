@@ -31,8 +31,12 @@ void CSplitButtonContainer::setWidgets(QWidget* first, QWidget* second) {
         second->hide();
 }
 
-QWidget* CSplitButtonContainer::firstWidget() const { return m_pSplitter->widget(0); }
-QWidget* CSplitButtonContainer::secondWidget() const { return m_pSplitter->widget(1); }
+QWidget* CSplitButtonContainer::firstWidget() const {
+    return m_pSplitter->widget(0);
+}
+QWidget* CSplitButtonContainer::secondWidget() const {
+    return m_pSplitter->widget(1);
+}
 
 void CSplitButtonContainer::setMaxLengths(int first, int second) {
     const bool vertical = m_pSplitter->orientation() == Qt::Vertical;
@@ -76,10 +80,11 @@ void CSplitButtonContainer::setSplitColorKey(const QString& key) {
 }
 
 void CSplitButtonContainer::themeChanged() {
-    const QColor* c = m_qsColorKey.isEmpty() ? nullptr : CUiResource::instance().getColor(m_qsColorKey);
-    m_pSplitter->setStyleSheet(c ? QStringLiteral("QSplitter::handle{background:%1;}")
-                                       .arg(c->name(QColor::HexArgb))
-                                 : QString());
+    const QColor* c =
+        m_qsColorKey.isEmpty() ? nullptr : CUiResource::instance().getColor(m_qsColorKey);
+    m_pSplitter->setStyleSheet(
+        c ? QStringLiteral("QSplitter::handle{background:%1;}").arg(c->name(QColor::HexArgb))
+          : QString());
 }
 
 } // namespace XP

@@ -50,16 +50,11 @@ QString generalSheet() {
 
 QString CStyleSheetCenter::getStyle(int number) {
     switch (number) {
-    case StyleMenu:
-        return menuSheet();
-    case StyleScrollBar:
-        return scrollSheet();
-    case StyleLineEdit:
-        return editSheet();
-    case StyleBrowseView:
-        return generalSheet() + menuSheet() + scrollSheet() + editSheet();
-    default:
-        return generalSheet();
+    case StyleMenu: return menuSheet();
+    case StyleScrollBar: return scrollSheet();
+    case StyleLineEdit: return editSheet();
+    case StyleBrowseView: return generalSheet() + menuSheet() + scrollSheet() + editSheet();
+    default: return generalSheet();
     }
 }
 

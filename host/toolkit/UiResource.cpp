@@ -117,7 +117,9 @@ QFont CUiResource::getFont(const QString& key) {
     return it == d->theme.fonts.constEnd() ? QFont() : it.value();
 }
 
-int CUiResource::getSize(const QString& key) { return d->theme.sizes.value(key, 0); }
+int CUiResource::getSize(const QString& key) {
+    return d->theme.sizes.value(key, 0);
+}
 
 QPixmap CUiResource::getPixmap(const QString& key, const QSize& size) {
     const auto it = d->theme.images.constFind(key);
@@ -138,10 +140,18 @@ QPixmap CUiResource::getPixmap(const QString& key, const QSize& size) {
     return pm;
 }
 
-bool CUiResource::hasColor(const QString& key) const { return d->theme.colors.contains(key); }
-bool CUiResource::hasFont(const QString& key) const { return d->theme.fonts.contains(key); }
-bool CUiResource::hasSize(const QString& key) const { return d->theme.sizes.contains(key); }
-bool CUiResource::hasImage(const QString& key) const { return d->theme.images.contains(key); }
+bool CUiResource::hasColor(const QString& key) const {
+    return d->theme.colors.contains(key);
+}
+bool CUiResource::hasFont(const QString& key) const {
+    return d->theme.fonts.contains(key);
+}
+bool CUiResource::hasSize(const QString& key) const {
+    return d->theme.sizes.contains(key);
+}
+bool CUiResource::hasImage(const QString& key) const {
+    return d->theme.images.contains(key);
+}
 
 bool CUiResource::contains(const QString& key) const {
     return hasColor(key) || hasFont(key) || hasSize(key) || hasImage(key);
@@ -166,7 +176,9 @@ bool CUiResource::loadTheme(const QString& name) {
     return true;
 }
 
-QString CUiResource::themeName() const { return d->name; }
+QString CUiResource::themeName() const {
+    return d->name;
+}
 
 QStringList CUiResource::colorNames() const {
     QStringList names = d->theme.colors.keys();

@@ -10,16 +10,17 @@ namespace XP {
 
 CWidgetList::CWidgetList(QWidget* parent, Qt::Orientation orientation, int spacing)
     : CBaseWidget(parent), m_eOrientation(orientation) {
-    m_pLayout = new QBoxLayout(orientation == Qt::Horizontal ? QBoxLayout::LeftToRight
-                                                             : QBoxLayout::TopToBottom,
-                               this);
+    m_pLayout = new QBoxLayout(
+        orientation == Qt::Horizontal ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom, this);
     m_pLayout->setContentsMargins(0, 0, 0, 0);
     m_pLayout->setSpacing(spacing);
 }
 
 CWidgetList::~CWidgetList() = default;
 
-void CWidgetList::setSpacing(int spacing) { m_pLayout->setSpacing(spacing); }
+void CWidgetList::setSpacing(int spacing) {
+    m_pLayout->setSpacing(spacing);
+}
 
 void CWidgetList::setMargins(int left, int top, int right, int bottom) {
     m_pLayout->setContentsMargins(left, top, right, bottom);
@@ -41,10 +42,16 @@ void CWidgetList::setStretchWidget(QWidget* widget) {
         m_pLayout->setStretch(i, 1);
 }
 
-void CWidgetList::addSpacing(int size) { m_pLayout->addSpacing(size); }
-void CWidgetList::addStretch() { m_pLayout->addStretch(1); }
+void CWidgetList::addSpacing(int size) {
+    m_pLayout->addSpacing(size);
+}
+void CWidgetList::addStretch() {
+    m_pLayout->addStretch(1);
+}
 
-void CWidgetList::removeWidget(QWidget* widget) { m_pLayout->removeWidget(widget); }
+void CWidgetList::removeWidget(QWidget* widget) {
+    m_pLayout->removeWidget(widget);
+}
 
 void CWidgetList::clear() {
     while (QLayoutItem* item = m_pLayout->takeAt(0)) {
@@ -53,14 +60,18 @@ void CWidgetList::clear() {
     }
 }
 
-int CWidgetList::count() const { return m_pLayout->count(); }
+int CWidgetList::count() const {
+    return m_pLayout->count();
+}
 
 void CWidgetList::setBackgroundColorKey(const QString& key) {
     m_qsBackKey = key;
     update();
 }
 
-void CWidgetList::themeChanged() { update(); }
+void CWidgetList::themeChanged() {
+    update();
+}
 
 void CWidgetList::paintEvent(QPaintEvent*) {
     if (m_qsBackKey.isEmpty())

@@ -30,8 +30,8 @@ QDoubleSpinBox* boundEditor(double value)
 
 QStringList CIndexColorParameterDialog::colorNames()
 {
-    return {QStringLiteral("红色"), QStringLiteral("绿色"), QStringLiteral("紫色"), QStringLiteral("蓝色"),
-            QStringLiteral("黄色"), QStringLiteral("default")};
+    return {QStringLiteral("红色"), QStringLiteral("绿色"), QStringLiteral("紫色"),
+            QStringLiteral("蓝色"), QStringLiteral("黄色"), QStringLiteral("default")};
 }
 
 CIndexColorParameterDialog::CIndexColorParameterDialog(QWidget* parent)
@@ -45,7 +45,9 @@ CIndexColorParameterDialog::CIndexColorParameterDialog(QWidget* parent)
     m_pTable->verticalHeader()->hide();
     auto* add = new QPushButton(QStringLiteral("添加"), this);
     auto* remove = new QPushButton(QStringLiteral("删除"), this);
-    connect(add, &QPushButton::clicked, this, [this]() { addRange(SIndexValueParam{0.0, 0.0, {}, "default", 0, 0}); });
+    connect(add, &QPushButton::clicked, this, [this]() {
+        addRange(SIndexValueParam{0.0, 0.0, {}, "default", 0, 0});
+    });
     connect(remove, &QPushButton::clicked, this, [this]() { removeRange(m_pTable->currentRow()); });
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
@@ -131,9 +133,13 @@ std::vector<SIndexValueParam> CIndexColorParameterDialog::getIndexValueParam() c
         SIndexValueParam r;
         r.lower = static_cast<QDoubleSpinBox*>(m_pTable->cellWidget(row, ColLower))->value();
         r.upper = static_cast<QDoubleSpinBox*>(m_pTable->cellWidget(row, ColUpper))->value();
-        r.lowerExclusive = static_cast<QCheckBox*>(m_pTable->cellWidget(row, ColLowerExclusive))->isChecked();
-        r.upperExclusive = static_cast<QCheckBox*>(m_pTable->cellWidget(row, ColUpperExclusive))->isChecked();
-        r.colorName = static_cast<QComboBox*>(m_pTable->cellWidget(row, ColColor))->currentText().toStdString();
+        r.lowerExclusive =
+            static_cast<QCheckBox*>(m_pTable->cellWidget(row, ColLowerExclusive))->isChecked();
+        r.upperExclusive =
+            static_cast<QCheckBox*>(m_pTable->cellWidget(row, ColUpperExclusive))->isChecked();
+        r.colorName = static_cast<QComboBox*>(m_pTable->cellWidget(row, ColColor))
+                          ->currentText()
+                          .toStdString();
         r.note = size_t(row) < m_notes.size() ? m_notes[size_t(row)] : std::string();
         if (r.lower > r.upper)
             continue; // an empty range colours nothing

@@ -6,8 +6,8 @@
 #include "browse/CHpfBrowserTable.h"
 #include "host/data/Config.h"
 #include "host/data/ExtendDataManager.h"
-#include "host/data/FormulaTypes.h"
 #include "host/data/FormulaManager.h"
+#include "host/data/FormulaTypes.h"
 #include "host/data/SectorManager.h"
 #include "host/data/StockManager.h"
 #include "host/market/TestMarket.h"
@@ -130,9 +130,10 @@ private Q_SLOTS:
     {
         CBrowseWidget w;
         // "前收" is not named "昨收": it stays hidden
-        QCOMPARE(visibleTitles(w), QStringList({"代码", "名称", "涨幅", "最新", "涨跌", "总额", "行业",
-                                                "委买价", "委卖价", "总手", "现手", "换手率", "总市值",
-                                                "流通市值", "今开", "最高", "最低", "IOPV", "溢折率"}));
+        QCOMPARE(visibleTitles(w),
+                 QStringList({"代码", "名称", "涨幅", "最新", "涨跌", "总额", "行业", "委买价",
+                              "委卖价", "总手", "现手", "换手率", "总市值", "流通市值", "今开",
+                              "最高", "最低", "IOPV", "溢折率"}));
     }
 
     void typeLists_data()
@@ -141,19 +142,20 @@ private Q_SLOTS:
         QTest::addColumn<int>("browseType");
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("1") << 1 << 0
-                           << QStringList{"代码", "名称", "涨幅", "总额", "行业", "最新", "总市值",
-                                          "流通市值", "1分钟涨速", "5分钟涨速"};
+                           << QStringList{"代码", "名称",   "涨幅",     "总额",      "行业",
+                                          "最新", "总市值", "流通市值", "1分钟涨速", "5分钟涨速"};
         QTest::newRow("2") << 2 << 0 << QStringList{"代码", "名称", "涨幅", "总额"};
-        QTest::newRow("3 on a type-3 table") << 3 << 3
-                                             << QStringList{"代码", "名称", "涨幅", "总额", "行业", "总买", "总卖",
-                                                            "净买入", "最新", "总市值", "流通市值"};
-        QTest::newRow("3 on a plain table") << 3 << 0
-                                            << QStringList{"代码", "名称", "涨幅", "总额", "行业", "最新",
-                                                           "总市值", "流通市值"};
-        QTest::newRow("unknown is 0") << 9 << 0
-                                      << QStringList{"代码", "名称", "涨幅", "最新", "涨跌", "总额", "行业",
-                                                     "委买价", "委卖价", "总手", "现手", "换手率", "总市值",
-                                                     "流通市值", "今开", "最高", "最低", "IOPV", "溢折率"};
+        QTest::newRow("3 on a type-3 table")
+            << 3 << 3 << QStringList{"代码", "名称",   "涨幅", "总额",   "行业",    "总买",
+                                     "总卖", "净买入", "最新", "总市值", "流通市值"};
+        QTest::newRow("3 on a plain table")
+            << 3 << 0
+            << QStringList{"代码", "名称", "涨幅", "总额", "行业", "最新", "总市值", "流通市值"};
+        QTest::newRow("unknown is 0")
+            << 9 << 0
+            << QStringList{"代码",   "名称",   "涨幅", "最新", "涨跌",   "总额",   "行业",
+                           "委买价", "委卖价", "总手", "现手", "换手率", "总市值", "流通市值",
+                           "今开",   "最高",   "最低", "IOPV", "溢折率"};
     }
     void typeLists()
     {
@@ -174,12 +176,15 @@ private Q_SLOTS:
         QTest::addColumn<bool>("industry");
         QTest::addColumn<QList<int>>("shownQuotes");
         QTest::addColumn<QList<int>>("hiddenQuotes");
-        QTest::newRow("stocks") << "沪深A股" << true << QList<int>{} << QList<int>{64, 65, 66, 67, 68, 69, 70, 71};
+        QTest::newRow("stocks") << "沪深A股" << true << QList<int>{}
+                                << QList<int>{64, 65, 66, 67, 68, 69, 70, 71};
         QTest::newRow("index") << "沪深指数" << false << QList<int>{} << QList<int>{64, 65, 69};
-        QTest::newRow("futures") << "中金所" << false << QList<int>{9, 72} << QList<int>{14, 15, 19, 40, 64};
-        QTest::newRow("convertible bonds") << "可转债" << true << QList<int>{65, 66, 67, 69, 70, 71}
-                                           << QList<int>{64, 68};
-        QTest::newRow("A+H") << "A+H" << true << QList<int>{64, 66, 67, 68} << QList<int>{65, 69, 70, 71};
+        QTest::newRow("futures") << "中金所" << false << QList<int>{9, 72}
+                                 << QList<int>{14, 15, 19, 40, 64};
+        QTest::newRow("convertible bonds")
+            << "可转债" << true << QList<int>{65, 66, 67, 69, 70, 71} << QList<int>{64, 68};
+        QTest::newRow("A+H") << "A+H" << true << QList<int>{64, 66, 67, 68}
+                             << QList<int>{65, 69, 70, 71};
     }
     void sectorColumns()
     {
@@ -194,9 +199,11 @@ private Q_SLOTS:
         w.resetTableColumn();
         QCOMPARE(w.table()->isColumnVisible(2), industry);
         for (int q : shownQuotes)
-            QVERIFY2(w.table()->isColumnVisible(columnOfQuote(w, q)), qPrintable(QString::number(q)));
+            QVERIFY2(w.table()->isColumnVisible(columnOfQuote(w, q)),
+                     qPrintable(QString::number(q)));
         for (int q : hiddenQuotes)
-            QVERIFY2(!w.table()->isColumnVisible(columnOfQuote(w, q)), qPrintable(QString::number(q)));
+            QVERIFY2(!w.table()->isColumnVisible(columnOfQuote(w, q)),
+                     qPrintable(QString::number(q)));
         QVERIFY(w.table()->isColumnLocked(0));
         QVERIFY(w.table()->isColumnLocked(1));
     }
@@ -204,7 +211,8 @@ private Q_SLOTS:
     void connectSectorTitles()
     {
         QString connect;
-        for (const QString& name : {QStringLiteral("沪深港通"), QStringLiteral("沪股通"), QStringLiteral("港股通")}) {
+        for (const QString& name :
+             {QStringLiteral("沪深港通"), QStringLiteral("沪股通"), QStringLiteral("港股通")}) {
             if (CSectorManager::instance()->isConnectSector(name)) {
                 connect = name;
                 break;
@@ -229,14 +237,16 @@ private Q_SLOTS:
             QCOMPARE(w.table()->isColumnVisible(c.columnId), c.lineIndex == 7);
         w.setHomePageColumnVisible(false);
         for (const ColumnInfo& c : w.columnList())
-            QCOMPARE(w.table()->isColumnVisible(c.columnId), c.lineIndex == 4 || c.lineIndex == 7 || c.lineIndex == 41);
+            QCOMPARE(w.table()->isColumnVisible(c.columnId),
+                     c.lineIndex == 4 || c.lineIndex == 7 || c.lineIndex == 41);
         QVERIFY(!(w.table()->tableFlags() & 8));
     }
 
     void addAndRemoveColumns()
     {
         CBrowseWidget w;
-        w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")), false);
+        w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")),
+                       false);
         const int rows = w.model()->size();
         QVERIFY(rows > 0);
         ColumnInfo ma = indicator(QStringLiteral("MA5"));
@@ -251,7 +261,8 @@ private Q_SLOTS:
         QVERIFY(w.model()->indicatorSlot(id) >= 0);
         auto row = w.model()->rowAt(0);
         QCOMPARE(row->getText(id), QStringLiteral("-"));
-        QCOMPARE(row->getTextColor(id), XP::CUiResource::instance().getColor(QStringLiteral("ic_clr_browse_equal")));
+        QCOMPARE(row->getTextColor(id),
+                 XP::CUiResource::instance().getColor(QStringLiteral("ic_clr_browse_equal")));
 
         const int before = w.columnList().size();
         w.removeColumnInfo(id);
@@ -325,7 +336,8 @@ private Q_SLOTS:
     void rowMenuAndQuickOrders()
     {
         CBrowseWidget w;
-        w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")), false);
+        w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")),
+                       false);
         w.addPublicMenuAction();
         for (const char* text : {"股票组合买入", "股票组合卖出", "添加自定义字段", "选择自定义指标",
                                  "删除自定义指标", "刷新全部自定义指标"})
@@ -387,9 +399,12 @@ private Q_SLOTS:
     {
         CBrowseWidget w;
         auto& res = XP::CUiResource::instance();
-        QCOMPARE(w.ColorValue(QStringLiteral("default")), res.getColor(QStringLiteral("ic_clr_browse_equal")));
-        QCOMPARE(w.ColorValue(QStringLiteral("紫色")), res.getColor(QStringLiteral("clr_index_purple")));
-        QCOMPARE(w.ColorValue(QStringLiteral("unknown name")), res.getColor(QStringLiteral("ic_clr_browse_rise")));
+        QCOMPARE(w.ColorValue(QStringLiteral("default")),
+                 res.getColor(QStringLiteral("ic_clr_browse_equal")));
+        QCOMPARE(w.ColorValue(QStringLiteral("紫色")),
+                 res.getColor(QStringLiteral("clr_index_purple")));
+        QCOMPARE(w.ColorValue(QStringLiteral("unknown name")),
+                 res.getColor(QStringLiteral("ic_clr_browse_rise")));
         QCOMPARE(CBrowseWidget::CColorConversion(7), QStringLiteral("false"));
         QVERIFY(!res.getColor(QStringLiteral("false")));
         for (const QString& name : CIndexColorParameterDialog::colorNames()) {
@@ -413,7 +428,8 @@ private Q_SLOTS:
         QFETCH(int, upperExclusive);
         QFETCH(QList<bool>, coloured);
         CBrowseWidget w;
-        w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")), false);
+        w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")),
+                       false);
         QVERIFY(w.model()->size() >= 3);
         ColumnInfo ma = indicator(QStringLiteral("指标"));
         const int id = w.addColumn(ma);
@@ -422,10 +438,12 @@ private Q_SLOTS:
         const int rows = std::min(4, w.model()->size());
         for (int i = 0; i < rows; ++i)
             w.model()->rowAt(i)->setIndicatorValue(slot, values[i]);
-        w.setIndexValueParams(QStringLiteral("指标"),
-                              {SIndexValueParam{1.0, 2.0, "note", "紫色", lowerExclusive, upperExclusive}});
+        w.setIndexValueParams(
+            QStringLiteral("指标"),
+            {SIndexValueParam{1.0, 2.0, "note", "紫色", lowerExclusive, upperExclusive}});
         w.changeIndexValueColor("指标");
-        const QColor* purple = XP::CUiResource::instance().getColor(QStringLiteral("clr_index_purple"));
+        const QColor* purple =
+            XP::CUiResource::instance().getColor(QStringLiteral("clr_index_purple"));
         for (int i = 0; i < rows; ++i)
             QCOMPARE(w.model()->rowAt(i)->getTextColor(id) == purple, coloured[i]);
     }
@@ -433,21 +451,24 @@ private Q_SLOTS:
     void laterRangeWinsAndUnknownTitleDoesNothing()
     {
         CBrowseWidget w;
-        w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")), false);
+        w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")),
+                       false);
         ColumnInfo ma = indicator(QStringLiteral("指标"));
         const int id = w.addColumn(ma);
         const int slot = w.model()->indicatorSlot(id);
         auto row = w.model()->rowAt(0);
         row->setIndicatorValue(slot, 5.0);
         w.setIndexValueParams(QStringLiteral("指标"), {SIndexValueParam{0, 10, {}, "蓝色", 0, 0},
-                                                     SIndexValueParam{4, 6, {}, "黄色", 0, 0},
-                                                     SIndexValueParam{9, 1, {}, "紫色", 0, 0}});
+                                                       SIndexValueParam{4, 6, {}, "黄色", 0, 0},
+                                                       SIndexValueParam{9, 1, {}, "紫色", 0, 0}});
         w.changeIndexValueColor("指标");
-        QCOMPARE(row->getTextColor(id), XP::CUiResource::instance().getColor(QStringLiteral("clr_index_yellow")));
+        QCOMPARE(row->getTextColor(id),
+                 XP::CUiResource::instance().getColor(QStringLiteral("clr_index_yellow")));
         // a title with no column: getColumnNumber gives -1 and nothing is written
         w.setIndexValueParams(QStringLiteral("没有"), {SIndexValueParam{0, 10, {}, "紫色", 0, 0}});
         w.changeIndexValueColor("没有");
-        QCOMPARE(row->getTextColor(id), XP::CUiResource::instance().getColor(QStringLiteral("clr_index_yellow")));
+        QCOMPARE(row->getTextColor(id),
+                 XP::CUiResource::instance().getColor(QStringLiteral("clr_index_yellow")));
     }
 
     void colourDialogRoundTrip()
@@ -474,7 +495,8 @@ private Q_SLOTS:
     void colourMenuAppliesAcceptedRanges()
     {
         CBrowseWidget w;
-        w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")), false);
+        w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")),
+                       false);
         ColumnInfo ma = indicator(QStringLiteral("指标"));
         const int id = w.addColumn(ma);
         w.model()->rowAt(0)->setIndicatorValue(w.model()->indicatorSlot(id), 1.5);
@@ -508,14 +530,16 @@ private Q_SLOTS:
     void themeSwitchRecoloursEveryCell()
     {
         CBrowseWidget w;
-        w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")), false);
+        w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")),
+                       false);
         auto row = w.model()->rowAt(0);
         const QColor* code = row->getTextColor(0);
         QVERIFY(code);
         const QColor darkCode = *code;
         QVERIFY(XP::CUiResource::instance().loadTheme(QStringLiteral("light")));
         QVERIFY(row->getTextColor(0));
-        QCOMPARE(*row->getTextColor(0), *XP::CUiResource::instance().getColor(QStringLiteral("ic_clr_browse_stock_code")));
+        QCOMPARE(*row->getTextColor(0),
+                 *XP::CUiResource::instance().getColor(QStringLiteral("ic_clr_browse_stock_code")));
         const QColor lightCode = *row->getTextColor(0);
         QVERIFY(XP::CUiResource::instance().loadTheme(QStringLiteral("dark")));
         QCOMPARE(*row->getTextColor(0), darkCode);
@@ -525,7 +549,8 @@ private Q_SLOTS:
     void copyShortcut()
     {
         CBrowseWidget w;
-        w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")), false);
+        w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")),
+                       false);
         QApplication::clipboard()->clear();
         w.table()->setSelectedRow(1);
         QTest::keyClick(w.table(), Qt::Key_C, Qt::ControlModifier);
@@ -539,7 +564,8 @@ private Q_SLOTS:
     {
         CBrowseWidget w;
         w.setSectorName(QStringLiteral("沪深A股"));
-        w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")), false);
+        w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")),
+                       false);
         QVERIFY(w.model()->size() >= 4);
         ColumnInfo field = indicator(QStringLiteral("自定义X"));
         field.formulaName = QStringLiteral("自定义X");
@@ -549,7 +575,8 @@ private Q_SLOTS:
         QStringList keys;
         for (int i = 0; i < 4; ++i) {
             keys << w.model()->rowAt(i)->key;
-            se::FieldParams::setData(QStringLiteral("沪深A股"), QStringLiteral("自定义X"), keys.last(), values[i]);
+            se::FieldParams::setData(QStringLiteral("沪深A股"), QStringLiteral("自定义X"),
+                                     keys.last(), values[i]);
         }
         QMap<double, QList<QString>> out;
         w.getCustomSortParam(out);
@@ -568,7 +595,8 @@ private Q_SLOTS:
         out.clear();
         w.getCustomSortParam(out); // no trade-date getter: skipped
         QVERIFY(out.isEmpty());
-        w.setGetTradeDateFunc([]() { return CStockManager::instance()->getLastTradingDay(QStringLiteral("SH")); });
+        w.setGetTradeDateFunc(
+            []() { return CStockManager::instance()->getLastTradingDay(QStringLiteral("SH")); });
         w.getCustomSortParam(out);
         int counted = 0;
         for (const auto& list : out)
@@ -580,14 +608,16 @@ private Q_SLOTS:
     {
         CBrowseWidget w;
         w.setSectorName(QStringLiteral("沪深A股"));
-        w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")), false);
+        w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")),
+                       false);
         ColumnInfo field = indicator(QStringLiteral("字段Y"));
         const int id = w.addColumn(field);
         auto row = w.model()->rowAt(0);
         se::FieldParams::setData(QStringLiteral("沪深A股"), QStringLiteral("字段Y"), row->key, 7.0);
         w.setIndexValueParams(QStringLiteral("字段Y"), {SIndexValueParam{6, 8, {}, "绿色", 0, 0}});
         w.changeIndexValueColor("字段Y");
-        QCOMPARE(row->getTextColor(id), XP::CUiResource::instance().getColor(QStringLiteral("ic_clr_browse_fall")));
+        QCOMPARE(row->getTextColor(id),
+                 XP::CUiResource::instance().getColor(QStringLiteral("ic_clr_browse_fall")));
     }
 
     void refreshIntervalListener()

@@ -27,15 +27,15 @@ const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // Column layout of the fixture model.
 enum {
-    ColQuoteA = 3,     // quote slot 0
-    ColQuoteB = 4,     // quote slot 1
-    ColIndicator = 5,  // indicator slot 0
-    ColLinkCode = 6,   // quote id 64, text
-    ColLonglong = 7,   // quote slot 2, value type 4
-    ColDouble = 8,     // quote slot 3, value type 6
-    ColOutside = 9,    // quote slot 99: outside every row's vector
-    ColNone = 10,      // in no table
-    ColLinkName = 11,  // quote id 65, text
+    ColQuoteA = 3,    // quote slot 0
+    ColQuoteB = 4,    // quote slot 1
+    ColIndicator = 5, // indicator slot 0
+    ColLinkCode = 6,  // quote id 64, text
+    ColLonglong = 7,  // quote slot 2, value type 4
+    ColDouble = 8,    // quote slot 3, value type 6
+    ColOutside = 9,   // quote slot 99: outside every row's vector
+    ColNone = 10,     // in no table
+    ColLinkName = 11, // quote id 65, text
     ColumnBound = 12
 };
 
@@ -119,9 +119,12 @@ private Q_SLOTS:
         QTest::newRow("-3 percent") << sh << code << 0.0153 << -3 << false << "1.53%";
         QTest::newRow("-2 big value") << sh << code << 12345678.0 << -2 << false << "1234.57万";
         QTest::newRow("-6 lots of 100") << sh << code << 12345.0 << -6 << false << "123";
-        QTest::newRow("-6 volume flag keeps shares") << sh << code << 12345.0 << -6 << true << "12345";
-        QTest::newRow("-6 unknown instrument") << sh << "999999" << 12345.0 << -6 << false << "12345";
-        QTest::newRow("-6 futures market") << "CFFEX" << "IF2503" << 12345.0 << -6 << false << "12345";
+        QTest::newRow("-6 volume flag keeps shares")
+            << sh << code << 12345.0 << -6 << true << "12345";
+        QTest::newRow("-6 unknown instrument")
+            << sh << "999999" << 12345.0 << -6 << false << "12345";
+        QTest::newRow("-6 futures market") << "CFFEX"
+                                           << "IF2503" << 12345.0 << -6 << false << "12345";
         QTest::newRow("-1 falls back to 2") << sh << code << 10.5 << -1 << false << "10.50";
     }
     void quoteTextByPrecision()
@@ -145,14 +148,22 @@ private Q_SLOTS:
         QTest::addColumn<QVariant>("value");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("string");
-        QTest::newRow("number, 2") << 2 << QVariant(3.14159) << "3.14" << "3.14159";
-        QTest::newRow("number, 4") << 4 << QVariant(3.14159) << "3.1416" << "3.14159";
-        QTest::newRow("percent") << -3 << QVariant(0.5) << "50.00%" << "0.5";
-        QTest::newRow("no value") << 2 << QVariant(kNoValue) << "-" << "-";
-        QTest::newRow("nan") << 2 << QVariant(kNaN) << "-" << "nan";
-        QTest::newRow("infinite") << 2 << QVariant(kInf) << "-" << "-";
-        QTest::newRow("empty text") << 2 << QVariant(QString()) << "-" << "-";
-        QTest::newRow("text") << 2 << QVariant(QStringLiteral("买入")) << "-" << "买入";
+        QTest::newRow("number, 2") << 2 << QVariant(3.14159) << "3.14"
+                                   << "3.14159";
+        QTest::newRow("number, 4") << 4 << QVariant(3.14159) << "3.1416"
+                                   << "3.14159";
+        QTest::newRow("percent") << -3 << QVariant(0.5) << "50.00%"
+                                 << "0.5";
+        QTest::newRow("no value") << 2 << QVariant(kNoValue) << "-"
+                                  << "-";
+        QTest::newRow("nan") << 2 << QVariant(kNaN) << "-"
+                             << "nan";
+        QTest::newRow("infinite") << 2 << QVariant(kInf) << "-"
+                                  << "-";
+        QTest::newRow("empty text") << 2 << QVariant(QString()) << "-"
+                                    << "-";
+        QTest::newRow("text") << 2 << QVariant(QStringLiteral("买入")) << "-"
+                              << "买入";
     }
     void indicatorTextUsesSlotPrecision()
     {
@@ -230,7 +241,8 @@ private Q_SLOTS:
         QTest::addColumn<qint64>("expected");
         QTest::newRow("in range") << int(ColQuoteA) << 42.9 << qint64(42);
         QTest::newRow("negative in range") << int(ColQuoteA) << -42.9 << qint64(-42);
-        QTest::newRow("large exact") << int(ColQuoteA) << 9007199254740992.0 << qint64(9007199254740992LL);
+        QTest::newRow("large exact")
+            << int(ColQuoteA) << 9007199254740992.0 << qint64(9007199254740992LL);
         QTest::newRow("no value") << int(ColQuoteA) << kNoValue << kMax;
         QTest::newRow("+inf") << int(ColQuoteA) << kInf << kMax;
         QTest::newRow("nan") << int(ColQuoteA) << kNaN << kMax;

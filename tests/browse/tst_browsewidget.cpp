@@ -78,8 +78,8 @@ struct SentEvent {
     void* p;
 };
 
-ttservice::CInstrumentDetailPtr withProduct(ttservice::CInstrumentDetailPtr d, const QString& product,
-                                            int year, int month)
+ttservice::CInstrumentDetailPtr withProduct(ttservice::CInstrumentDetailPtr d,
+                                            const QString& product, int year, int month)
 {
     d->product = product;
     d->deliveryYear = year;
@@ -87,7 +87,10 @@ ttservice::CInstrumentDetailPtr withProduct(ttservice::CInstrumentDetailPtr d, c
     return d;
 }
 
-QString key(const QString& market, const QString& code) { return XP::nvStockKey(market, code); }
+QString key(const QString& market, const QString& code)
+{
+    return XP::nvStockKey(market, code);
+}
 
 quoter::QuoterAllDataPtr snap(const quoter::QuoterAllData& q)
 {
@@ -108,8 +111,8 @@ class TstBrowseWidget : public QObject {
     QTemporaryDir m_userDir;
     std::shared_ptr<CaptureAppender> m_capture;
     std::vector<SentEvent> m_events;
-    InstrumentList m_all;        // every instrument of the test universe
-    InstrumentList m_stocks;     // the 40 SH stocks
+    InstrumentList m_all;    // every instrument of the test universe
+    InstrumentList m_stocks; // the 40 SH stocks
     CBrowseWidget* m_w = nullptr;
 
     CBrowseWidget* makeWidget(eBrowseType type = 0)
@@ -162,7 +165,8 @@ class TstBrowseWidget : public QObject {
         table->clearSelection();
         for (int r : rows)
             table->selectionModel()->select(table->model()->index(r, 0),
-                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+                                            QItemSelectionModel::Select
+                                                | QItemSelectionModel::Rows);
     }
     int subscriptionsFor(CBrowseWidget* w) { return w->wholeQuoteModel()->subscriptionCount(); }
 
@@ -181,8 +185,9 @@ private Q_SLOTS:
         TestMarket::setClock(TestMarket::at(2024, 6, 7, 10, 0));
         m_stocks.clear();
         for (int i = 0; i < 40; ++i)
-            m_stocks.append(TestMarket::stock("SH", QStringLiteral("6000%1").arg(i, 2, 10, QLatin1Char('0')),
-                                              QStringLiteral("股票%1").arg(i), 10.0));
+            m_stocks.append(
+                TestMarket::stock("SH", QStringLiteral("6000%1").arg(i, 2, 10, QLatin1Char('0')),
+                                  QStringLiteral("股票%1").arg(i), 10.0));
         m_all = m_stocks;
         m_all.append(TestMarket::stock("SZ", "000001", "平安银行", 12.0));
         m_all.append(TestMarket::stock("SH", "600100", "零步长", 10.0, 0.0));
@@ -193,10 +198,14 @@ private Q_SLOTS:
         cb->cbUnderlyingCode = "600000";
         cb->cbConversionPrice = 8.0;
         m_all.append(cb);
-        m_all.append(withProduct(TestMarket::future("CFFEX", "IF00", "沪深300", 3500, 0.2, 300), "IF", 2025, 3));
-        m_all.append(withProduct(TestMarket::future("CFFEX", "IH00", "上证50连续", 2500, 0.2, 300), "IH", 2025, 3));
-        m_all.append(withProduct(TestMarket::future("CFFEX", "IF2503", "沪深2503", 3500, 0.2, 300), "IF", 2025, 3));
-        m_all.append(withProduct(TestMarket::future("CFFEX", "IF2506", "沪深2506", 3500, 0.2, 300), "IF", 2025, 6));
+        m_all.append(withProduct(TestMarket::future("CFFEX", "IF00", "沪深300", 3500, 0.2, 300),
+                                 "IF", 2025, 3));
+        m_all.append(withProduct(TestMarket::future("CFFEX", "IH00", "上证50连续", 2500, 0.2, 300),
+                                 "IH", 2025, 3));
+        m_all.append(withProduct(TestMarket::future("CFFEX", "IF2503", "沪深2503", 3500, 0.2, 300),
+                                 "IF", 2025, 3));
+        m_all.append(withProduct(TestMarket::future("CFFEX", "IF2506", "沪深2506", 3500, 0.2, 300),
+                                 "IF", 2025, 6));
         m_all.append(TestMarket::stock("CD", "CD001", "自定义", 1.0));
         auto ah = TestMarket::stock("SH", "600050", "中国联通", 5.0);
         ah->pairMarket = "HGT";
@@ -214,10 +223,11 @@ private Q_SLOTS:
         logger->setLevel(log4cxx::Level::getDebug());
 
         m_events.clear();
-        XP::CEventSink::setHandler([this](QObject* sender, int id, int a, int b, const QString& text, void* p) {
-            m_events.push_back({sender, id, a, b, text, p});
-            return true;
-        });
+        XP::CEventSink::setHandler(
+            [this](QObject* sender, int id, int a, int b, const QString& text, void* p) {
+                m_events.push_back({sender, id, a, b, text, p});
+                return true;
+            });
     }
 
     void cleanup()
@@ -245,8 +255,12 @@ private Q_SLOTS:
         QCOMPARE(m_w->getStockListSize(), 5);
         QCOMPARE(m_w->getStockList(), (QList<QString>{key("SH", "600000"), key("SZ", "000001")}));
         QCOMPARE(m_w->requestedMarkets(), (QList<QString>{"SH", "SZ"}));
-        QCOMPARE(m_capture->count("[browser double check] func:TC::CBrowseWidget::setStockList start, stocks size:5 "), 1);
-        QCOMPARE(m_capture->count("[browser double check] func:TC::CBrowseWidget::setStockList end, m_pBrowserModel size:2 "), 1);
+        QCOMPARE(m_capture->count("[browser double check] func:TC::CBrowseWidget::setStockList "
+                                  "start, stocks size:5 "),
+                 1);
+        QCOMPARE(m_capture->count("[browser double check] func:TC::CBrowseWidget::setStockList "
+                                  "end, m_pBrowserModel size:2 "),
+                 1);
     }
 
     void emptyListLeavesNothingSelected()
@@ -257,17 +271,23 @@ private Q_SLOTS:
         QCOMPARE(m_w->model()->size(), 0);
         QCOMPARE(m_w->table()->getSelectedRow(), -1);
         QCOMPARE(m_w->getStock(), QString());
-        QCOMPARE(m_capture->count("[browser double check] func:TC::CBrowseWidget::setStockList start, stocks size:0 "), 1);
-        QCOMPARE(m_capture->count("[browser double check] func:TC::CBrowseWidget::setStockList end"), 2);
+        QCOMPARE(m_capture->count("[browser double check] func:TC::CBrowseWidget::setStockList "
+                                  "start, stocks size:0 "),
+                 1);
+        QCOMPARE(
+            m_capture->count("[browser double check] func:TC::CBrowseWidget::setStockList end"), 2);
     }
 
     void continuousContractName_data()
     {
         QTest::addColumn<QString>("code");
         QTest::addColumn<QString>("name");
-        QTest::newRow("continuous gets the delivery month") << "IF00" << "沪深300(2503)";
-        QTest::newRow("name already says continuous") << "IH00" << "上证50连续";
-        QTest::newRow("dated contract") << "IF2506" << "沪深2506";
+        QTest::newRow("continuous gets the delivery month") << "IF00"
+                                                            << "沪深300(2503)";
+        QTest::newRow("name already says continuous") << "IH00"
+                                                      << "上证50连续";
+        QTest::newRow("dated contract") << "IF2506"
+                                        << "沪深2506";
     }
     void continuousContractName()
     {
@@ -408,7 +428,8 @@ private Q_SLOTS:
         QCOMPARE(r->getTextColor(col(QC_LATEST)), expected);
         QCOMPARE(r->getTextColor(col(QC_RATIO)), expected);
         QCOMPARE(r->getTextColor(col(QC_CHANGE)), expected);
-        QCOMPARE(r->getTextColor(col(QC_AMOUNT)), XP::CUiResource::instance().getColor("ic_clr_browse_big_value"));
+        QCOMPARE(r->getTextColor(col(QC_AMOUNT)),
+                 XP::CUiResource::instance().getColor("ic_clr_browse_big_value"));
     }
 
     void themeChangeRecoloursCells()
@@ -418,7 +439,8 @@ private Q_SLOTS:
         push("SH", "600000", TestMarket::quote(10.5, 10.0));
         auto& res = XP::CUiResource::instance();
         const QString before = res.themeName();
-        const QString other = before == QLatin1String("dark") ? QStringLiteral("light") : QStringLiteral("dark");
+        const QString other =
+            before == QLatin1String("dark") ? QStringLiteral("light") : QStringLiteral("dark");
         auto r = row("SH", "600000");
         const QColor oldRise = *r->getTextColor(col(QC_LATEST));
         QVERIFY(res.loadTheme(other));
@@ -439,8 +461,8 @@ private Q_SLOTS:
         auto& res = XP::CUiResource::instance();
         const QColor* code = res.getColor("ic_clr_browse_stock_code");
         const QColor* name = res.getColor("ic_clr_browse_stock_name");
-        QMap<QString, ttservice::CInstrumentDetailPtr> marked{{key("SH", "600001"), detail("SH", "600001")},
-                                                                {QStringLiteral("null"), nullptr}};
+        QMap<QString, ttservice::CInstrumentDetailPtr> marked{
+            {key("SH", "600001"), detail("SH", "600001")}, {QStringLiteral("null"), nullptr}};
         m_w->setHighLightStocks(marked);
         QCOMPARE(row("SH", "600001")->getTextColor(1), code);
         QCOMPARE(row("SH", "600000")->getTextColor(1), name);
@@ -453,7 +475,8 @@ private Q_SLOTS:
     void adapterModelStaysConsistent()
     {
         makeWidget();
-        QAbstractItemModelTester tester(m_w->table()->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+        QAbstractItemModelTester tester(m_w->table()->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::Fatal);
         m_w->setStockList(m_stocks.mid(0, 10), true);
         m_w->reSort(col(QC_RATIO), 1);
         for (int i = 0; i < 10; ++i)
@@ -470,7 +493,8 @@ private Q_SLOTS:
         QCOMPARE(m_w->model()->size(), 5);
         // rows built after the indicator column joined get its slot
         for (int i = 0; i < m_w->model()->size(); ++i)
-            QCOMPARE(m_w->model()->rowAt(i)->indicatorValues.size(), m_w->model()->indicatorCount());
+            QCOMPARE(m_w->model()->rowAt(i)->indicatorValues.size(),
+                     m_w->model()->indicatorCount());
         m_w->addInstrument(key("SH", "600020"));
         QCOMPARE(m_w->model()->size(), 6);
         QCOMPARE(m_w->model()->rowByKey(key("SH", "600020"))->indicatorValues.size(),
@@ -530,7 +554,8 @@ private Q_SLOTS:
         QApplication::clipboard()->setText(QStringLiteral("untouched"));
         m_w->table()->clearSelection();
         m_w->table()->copy();
-        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("untouched")); // nothing selected
+        QCOMPARE(QApplication::clipboard()->text(),
+                 QStringLiteral("untouched")); // nothing selected
 
         selectRows({2, 0});
         m_w->table()->copy();
@@ -538,8 +563,10 @@ private Q_SLOTS:
         QCOMPARE(lines.size(), 4); // header, two rows, the final newline
         QCOMPARE(lines[3], QString());
         // the default visible columns of browse type 0, in order
-        QCOMPARE(lines[0], QStringLiteral("代码\t名称\t涨幅\t最新\t涨跌\t总额\t行业\t委买价\t委卖价\t总手\t现手\t"
-                                          "换手率\t总市值\t流通市值\t今开\t最高\t最低\tIOPV\t溢折率"));
+        QCOMPARE(
+            lines[0],
+            QStringLiteral("代码\t名称\t涨幅\t最新\t涨跌\t总额\t行业\t委买价\t委卖价\t总手\t现手\t"
+                           "换手率\t总市值\t流通市值\t今开\t最高\t最低\tIOPV\t溢折率"));
         const QStringList first = lines[1].split(QLatin1Char('\t'));
         QCOMPARE(first.size(), 19);
         QCOMPARE(first[0], QStringLiteral("600000"));
@@ -623,7 +650,8 @@ private Q_SLOTS:
         // pushes and cache fills leave quote cells alone in statuses 2 and 3
         const quint64 pushes = m_w->pushCount();
         dorn::PushQuoteParam param("SH");
-        m_w->formulaPushQuoteBack(param, {"600000"}, {"SH"}, {snap(TestMarket::quote(11.0, 10.0))}, false);
+        m_w->formulaPushQuoteBack(param, {"600000"}, {"SH"}, {snap(TestMarket::quote(11.0, 10.0))},
+                                  false);
         QCOMPARE(text("SH", "600000", "最新") == QStringLiteral("11.00"), subscribes);
         QCOMPARE(m_w->pushCount() - pushes, quint64(subscribes ? 1 : 0));
         m_w->unrequest();
@@ -683,7 +711,8 @@ private Q_SLOTS:
         const int cont = quoter::PhaseContinuous;
         QTest::newRow("phase 12, bid as price")
             << "600000" << 0.0 << 10.0 << 12 << 10.5 << 10.6 << qint64(0) << 0.0 << 0.0
-            << QStringList{"最新=10.50", "今开=-", "最高=-", "最低=-", "涨幅=5.00%", "涨跌=0.50", "委买价=10.50"};
+            << QStringList{"最新=10.50", "今开=-",    "最高=-",      "最低=-",
+                           "涨幅=5.00%", "涨跌=0.50", "委买价=10.50"};
         QTest::newRow("phase 19, ask as price")
             << "600000" << 0.0 << 10.0 << 19 << 0.0 << 9.5 << qint64(0) << 0.0 << 0.0
             << QStringList{"最新=9.50", "今开=-", "涨幅=-5.00%", "涨跌=-0.50"};
@@ -692,20 +721,19 @@ private Q_SLOTS:
             << QStringList{"最新=10.00", "涨幅=0.00%", "涨跌=0.00"};
         QTest::newRow("last 0 in continuous trading")
             << "600000" << 0.0 << 10.0 << cont << 0.0 << 0.0 << qint64(500) << 5000.0 << 0.0
-            << QStringList{"最新=-", "今开=-", "最高=-", "最低=-", "涨幅=-", "涨跌=-", "总手=500", "现手=500",
-                           "总额=5000.00", "委买价=-"};
+            << QStringList{"最新=-", "今开=-",   "最高=-",   "最低=-",       "涨幅=-",
+                           "涨跌=-", "总手=500", "现手=500", "总额=5000.00", "委买价=-"};
         QTest::newRow("unchanged: 0 change, no amount")
             << "600000" << 10.0 << 10.0 << cont << 9.99 << 10.01 << qint64(0) << 0.0 << 0.0
             << QStringList{"涨幅=0.00%", "涨跌=0.00", "总额=-", "总手=-", "最新=10.00"};
         QTest::newRow("volumes at the 64-bit limit")
             << "600000" << 10.5 << 10.0 << cont << 10.49 << 10.51 << kI64Max << 100.0 << 0.0
             << QStringList{"总手=-", "现手=-", "换手率=-", "最新=10.50"};
-        QTest::newRow("turnover")
-            << "600000" << 10.5 << 10.0 << cont << 10.49 << 10.51 << qint64(80000) << 100.0 << 0.0
-            << QStringList{"换手率=1.00%"};
+        QTest::newRow("turnover") << "600000" << 10.5 << 10.0 << cont << 10.49 << 10.51
+                                  << qint64(80000) << 100.0 << 0.0 << QStringList{"换手率=1.00%"};
         QTest::newRow("nan last price")
-            << "600000" << std::nan("") << 10.0 << cont << 10.49 << 10.51 << qint64(10) << 100.0 << 0.0
-            << QStringList{"最新=-", "涨幅=-", "涨跌=-"};
+            << "600000" << std::nan("") << 10.0 << cont << 10.49 << 10.51 << qint64(10) << 100.0
+            << 0.0 << QStringList{"最新=-", "涨幅=-", "涨跌=-"};
         QTest::newRow("zero pre-close")
             << "600000" << 10.5 << 0.0 << cont << 10.49 << 10.51 << qint64(10) << 100.0 << 0.0
             << QStringList{"最新=10.50", "涨幅=-", "涨跌=-"};
@@ -801,10 +829,14 @@ private Q_SLOTS:
         QTest::addColumn<double>("bondLast");
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("premium");
-        QTest::newRow("premium from cv") << 12.0 << 120.0 << "150.00" << "-20.00";
-        QTest::newRow("cv of exactly 100: a rate, not cv") << 8.0 << 110.0 << "100.00" << "10.00";
-        QTest::newRow("underlying without price") << 0.0 << 120.0 << "-" << "-";
-        QTest::newRow("bond without price") << 12.0 << 0.0 << "150.00" << "-";
+        QTest::newRow("premium from cv") << 12.0 << 120.0 << "150.00"
+                                         << "-20.00";
+        QTest::newRow("cv of exactly 100: a rate, not cv") << 8.0 << 110.0 << "100.00"
+                                                           << "10.00";
+        QTest::newRow("underlying without price") << 0.0 << 120.0 << "-"
+                                                  << "-";
+        QTest::newRow("bond without price") << 12.0 << 0.0 << "150.00"
+                                            << "-";
     }
     void convertibleBondValues()
     {
@@ -828,12 +860,13 @@ private Q_SLOTS:
         if (underlyingLast > 0) {
             QCOMPARE(r->getText(col(QC_LINK_PRICE)), QString::number(underlyingLast, 'f', 2));
             QCOMPARE(r->getTextColor(col(QC_LINK_PRICE)),
-                     XP::CUiResource::instance().getColor(underlyingLast > 11.0 ? "ic_clr_browse_rise"
-                                                                               : "ic_clr_browse_fall"));
+                     XP::CUiResource::instance().getColor(
+                         underlyingLast > 11.0 ? "ic_clr_browse_rise" : "ic_clr_browse_fall"));
         }
         // in a convertible-bond sector the underlying's name is visible and name-coloured
         QVERIFY(m_w->table()->isColumnVisible(col(QC_LINK_NAME)));
-        QCOMPARE(r->getTextColor(col(QC_LINK_NAME)), XP::CUiResource::instance().getColor("ic_clr_browse_stock_name"));
+        QCOMPARE(r->getTextColor(col(QC_LINK_NAME)),
+                 XP::CUiResource::instance().getColor("ic_clr_browse_stock_name"));
     }
 
     void badDeliveriesAreSkipped()
@@ -846,7 +879,8 @@ private Q_SLOTS:
         m_w->formulaMarketQuoteBack("SH", {"600000", "600001"}, {q}, true);
         QCOMPARE(text("SH", "600000", "最新"), QStringLiteral("10.50"));
         QCOMPARE(text("SH", "600001", "最新"), QStringLiteral("-"));
-        QCOMPARE(m_capture->count("[formulaMarketQuoteBackExecute] market= SH codes:2 quotes:1"), 1);
+        QCOMPARE(m_capture->count("[formulaMarketQuoteBackExecute] market= SH codes:2 quotes:1"),
+                 1);
         // more quotes than codes
         m_w->formulaMarketQuoteBack("SH", {"600001"}, {q, q, q}, true);
         QCOMPARE(text("SH", "600001", "最新"), QStringLiteral("10.50"));
@@ -1000,9 +1034,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("market");
         QTest::addColumn<QString>("code");
         QTest::addColumn<QString>("target");
-        QTest::newRow("same product: the first contract") << "CFFEX" << "IF2506" << key("CFFEX", "IF2503");
-        QTest::newRow("no product: the key itself") << "SH" << "600001" << key("SH", "600001");
-        QTest::newRow("unknown key") << "SH" << "999999" << key("SH", "999999");
+        QTest::newRow("same product: the first contract") << "CFFEX"
+                                                          << "IF2506" << key("CFFEX", "IF2503");
+        QTest::newRow("no product: the key itself") << "SH"
+                                                    << "600001" << key("SH", "600001");
+        QTest::newRow("unknown key") << "SH"
+                                     << "999999" << key("SH", "999999");
     }
     void moveFirstRowMatchesProductCode()
     {
@@ -1010,8 +1047,8 @@ private Q_SLOTS:
         QFETCH(QString, code);
         QFETCH(QString, target);
         makeWidget();
-        m_w->setStockList({detail("SH", "600000"), detail("SH", "600001"), detail("CFFEX", "IF2503"),
-                           detail("CFFEX", "IF2506")});
+        m_w->setStockList({detail("SH", "600000"), detail("SH", "600001"),
+                           detail("CFFEX", "IF2503"), detail("CFFEX", "IF2506")});
         m_w->setCurSelectCodeMoveFirstRow(key(market, code));
         QCOMPARE(m_w->currentCode(), target);
         const int index = m_w->model()->getDataIndexByKey(target);
@@ -1045,14 +1082,16 @@ private Q_SLOTS:
         QCOMPARE(o.value("index").toInt(), 1);
         QCOMPARE(o.value("CODE").toString(), key("SH", "600001"));
         QCOMPARE(o.value("NAME").toString(), QStringLiteral("股票1"));
-        const char* keys[] = {"OPEN", "LATEST", "HIGH", "LOW", "AMOUNT", "VOLUMN", "PRECLOSE",
-                              "ZHANGFU", "ZHANGDIE", "POSITION", "BID1", "BIDVOL1", "ASK1", "ASKVOL1"};
+        const char* keys[] = {"OPEN",   "LATEST",   "HIGH",    "LOW",      "AMOUNT",
+                              "VOLUMN", "PRECLOSE", "ZHANGFU", "ZHANGDIE", "POSITION",
+                              "BID1",   "BIDVOL1",  "ASK1",    "ASKVOL1"};
         auto r = row("SH", "600001");
         int lastPos = json.indexOf(QStringLiteral("\"NAME\""));
         for (int q = 0; q < 14; ++q) {
             // the default list shows quote id q in column q + 3
             QCOMPARE(o.value(keys[q]).toString(), r->getText(q + 3));
-            const int pos = json.indexOf(QLatin1Char('"') + QLatin1String(keys[q]) + QLatin1Char('"'));
+            const int pos =
+                json.indexOf(QLatin1Char('"') + QLatin1String(keys[q]) + QLatin1Char('"'));
             QVERIFY2(pos > lastPos, keys[q]);
             lastPos = pos;
         }
@@ -1066,13 +1105,15 @@ private Q_SLOTS:
         makeWidget();
         QList<ColumnInfo> list = m_w->getBaseColumnList();
         std::reverse(list.begin(), list.end());
-        list.erase(std::remove_if(list.begin(), list.end(), [](const ColumnInfo& c) { return c.lineIndex == QC_OPEN; }),
+        list.erase(std::remove_if(list.begin(), list.end(),
+                                  [](const ColumnInfo& c) { return c.lineIndex == QC_OPEN; }),
                    list.end());
         m_w->setColumnList(list);
         m_w->setStockList(m_stocks.mid(0, 1));
         push("SH", "600000", TestMarket::quote(10.5, 10.0, 12345));
         m_w->setSelectRow(0);
-        const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(m_w->getSelectJsonParam())).object();
+        const QJsonObject o =
+            QJsonDocument::fromJson(QByteArray::fromStdString(m_w->getSelectJsonParam())).object();
         QVERIFY(!o.contains("OPEN")); // not a column
         QCOMPARE(o.value("LATEST").toString(), QStringLiteral("10.50"));
         QCOMPARE(o.value("PRECLOSE").toString(), QStringLiteral("10.00"));
@@ -1208,7 +1249,8 @@ private Q_SLOTS:
         QSignalSpy refreshed(m_w, &CBrowseWidget::sigRefreshed);
         QTRY_VERIFY_WITH_TIMEOUT(done.load(), 20000);
         feed.join();
-        QTRY_VERIFY_WITH_TIMEOUT(refreshed.count() > 0 && m_w->wholeQuoteModel()->queuedCount() == 0, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            refreshed.count() > 0 && m_w->wholeQuoteModel()->queuedCount() == 0, 5000);
         m_w->slotBrowserRefreshTimeOut();
         QVERIFY(m_w->pushCount() >= 2);
         for (const auto& d : list) {
@@ -1231,7 +1273,8 @@ private Q_SLOTS:
             while (!stop) {
                 if (auto model = weak.lock()) {
                     dorn::PushQuoteParam param("SH"); // not queued: delivered at once
-                    model->onPushQuote(param, {"600000"}, {"SH"}, {snap(TestMarket::quote(10.5, 10.0))});
+                    model->onPushQuote(param, {"600000"}, {"SH"},
+                                       {snap(TestMarket::quote(10.5, 10.0))});
                     ++pushes;
                 } else {
                     std::this_thread::yield();

@@ -36,7 +36,8 @@ class RecordingClient final : public IWholeQuoteClient {
 public:
     void formulaPushQuoteBack(dorn::PushQuoteParam& param, const QVector<QString>& codes,
                               const QVector<QString>& markets,
-                              const std::vector<quoter::QuoterAllDataPtr>& quotes, bool last) override
+                              const std::vector<quoter::QuoterAllDataPtr>& quotes,
+                              bool last) override
     {
         Delivery d;
         d.market = param.market;
@@ -81,7 +82,8 @@ QVector<QString> toQ(const std::vector<std::string>& codes)
 }
 
 // A delivery as the host makes it, for driving onPushQuote directly.
-void pushDirect(CWholeQuoteModel& model, const std::string& market, const QString& code, bool queued)
+void pushDirect(CWholeQuoteModel& model, const std::string& market, const QString& code,
+                bool queued)
 {
     dorn::PushQuoteParam param(market);
     param.queued = queued;
@@ -161,9 +163,8 @@ private Q_SLOTS:
         model->setBrowseClient(&client);
         model->setDataCallback([&](dorn::PushQuoteParam&, const QVector<QString>&,
                                    const QVector<QString>&,
-                                   const std::vector<quoter::QuoterAllDataPtr>& quotes, bool last) {
-            callbackCalls.emplace_back(last, quotes.size());
-        });
+                                   const std::vector<quoter::QuoterAllDataPtr>& quotes,
+                                   bool last) { callbackCalls.emplace_back(last, quotes.size()); });
         QSignalSpy history(model.get(), &CWholeQuoteModel::sigHistoryCallBack);
         model->requestWholeQuote(m_twoMarkets);
         QVERIFY(history.wait(5000));
@@ -209,8 +210,9 @@ private Q_SLOTS:
         RecordingClient client;
         int callbacks = 0;
         model->setBrowseClient(&client);
-        model->setDataCallback([&](dorn::PushQuoteParam&, const QVector<QString>&, const QVector<QString>&,
-                                   const std::vector<quoter::QuoterAllDataPtr>&, bool) { ++callbacks; });
+        model->setDataCallback(
+            [&](dorn::PushQuoteParam&, const QVector<QString>&, const QVector<QString>&,
+                const std::vector<quoter::QuoterAllDataPtr>&, bool) { ++callbacks; });
         model->flushQueued();
         QCOMPARE(client.count(), size_t(0));
         QCOMPARE(callbacks, 0);
@@ -299,8 +301,10 @@ private Q_SLOTS:
             if (hookRan)
                 return;
             hookRan = true;
-            auto pushed = std::async(std::launch::async, [&]() { pushDirect(*model, "SH", "600000", true); });
-            pushedDuringFlush = pushed.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+            auto pushed =
+                std::async(std::launch::async, [&]() { pushDirect(*model, "SH", "600000", true); });
+            pushedDuringFlush =
+                pushed.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
         };
         model->setBrowseClient(&client);
         pushDirect(*model, "SH", "600000", true);
@@ -323,10 +327,10 @@ private Q_SLOTS:
         int callbacks = 0;
         model->setBrowseClient(&browse);
         model->setQuoterClient(&quoter);
-        model->setDataCallback([&](dorn::PushQuoteParam&, const QVector<QString>&, const QVector<QString>&,
-                                   const std::vector<quoter::QuoterAllDataPtr>&, bool last) {
-            callbacks += last ? 1 : 100;
-        });
+        model->setDataCallback([&](dorn::PushQuoteParam&, const QVector<QString>&,
+                                   const QVector<QString>&,
+                                   const std::vector<quoter::QuoterAllDataPtr>&,
+                                   bool last) { callbacks += last ? 1 : 100; });
         pushDirect(*model, "SH", "600000", false);
         QCOMPARE(model->queuedCount(), 0);
         QCOMPARE(browse.count(), size_t(1));

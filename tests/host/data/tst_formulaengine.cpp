@@ -30,10 +30,13 @@ void compareSeries(const std::vector<double>& actual, const std::vector<double>&
     QCOMPARE(actual.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
         if (expected[i] == kFormulaInvalid) {
-            QVERIFY2(actual[i] == kFormulaInvalid, qPrintable(QStringLiteral("index %1: %2").arg(i).arg(actual[i])));
+            QVERIFY2(actual[i] == kFormulaInvalid,
+                     qPrintable(QStringLiteral("index %1: %2").arg(i).arg(actual[i])));
         } else {
             QVERIFY2(std::fabs(actual[i] - expected[i]) < 1e-9,
-                     qPrintable(QStringLiteral("index %1: %2 != %3").arg(i).arg(actual[i], 0, 'g', 12)
+                     qPrintable(QStringLiteral("index %1: %2 != %3")
+                                    .arg(i)
+                                    .arg(actual[i], 0, 'g', 12)
                                     .arg(expected[i], 0, 'g', 12)));
         }
     }
@@ -66,10 +69,11 @@ void TestFormulaEngine::movingAverage_data()
     QTest::addColumn<int>("n");
     QTest::addColumn<std::vector<double>>("expected");
     const double X = kFormulaInvalid;
-    QTest::newRow("three of five") << std::vector<double>{1, 2, 3, 4, 5} << 3
-                                   << std::vector<double>{X, X, 2, 3, 4};
+    QTest::newRow("three of five")
+        << std::vector<double>{1, 2, 3, 4, 5} << 3 << std::vector<double>{X, X, 2, 3, 4};
     QTest::newRow("window of one") << std::vector<double>{4, 8} << 1 << std::vector<double>{4, 8};
-    QTest::newRow("longer than data") << std::vector<double>{1, 2} << 3 << std::vector<double>{X, X};
+    QTest::newRow("longer than data")
+        << std::vector<double>{1, 2} << 3 << std::vector<double>{X, X};
     QTest::newRow("empty") << std::vector<double>{} << 5 << std::vector<double>{};
     QTest::newRow("invalid input restarts the window")
         << std::vector<double>{1, X, 3, 5, 7} << 2 << std::vector<double>{X, X, X, 4, 6};
@@ -136,21 +140,25 @@ void TestFormulaEngine::kdj()
 {
     ttmarket::FormulaOutput out;
     QVERIFY(ttmarket::evaluateFormula("KDJ", {{"N", 3}, {"M1", 3}, {"M2", 3}},
-                                      barsOf({10, 11, 12, 10}, {11, 12, 13, 12}, {9, 10, 10, 9}), out));
+                                      barsOf({10, 11, 12, 10}, {11, 12, 13, 12}, {9, 10, 10, 9}),
+                                      out));
     // RSV over 3 bars: (C - LLV(L)) / (HHV(H) - LLV(L)) * 100
     const double r0 = 50, r1 = 2.0 / 3 * 100, r2 = 75, r3 = 25;
     const double k0 = r0, k1 = (r1 + 2 * k0) / 3, k2 = (r2 + 2 * k1) / 3, k3 = (r3 + 2 * k2) / 3;
-    const double dd0 = k0, dd1 = (k1 + 2 * dd0) / 3, dd2 = (k2 + 2 * dd1) / 3, dd3 = (k3 + 2 * dd2) / 3;
+    const double dd0 = k0, dd1 = (k1 + 2 * dd0) / 3, dd2 = (k2 + 2 * dd1) / 3,
+                 dd3 = (k3 + 2 * dd2) / 3;
     compareSeries(out.values[0], {k0, k1, k2, k3});
     compareSeries(out.values[1], {dd0, dd1, dd2, dd3});
-    compareSeries(out.values[2], {3 * k0 - 2 * dd0, 3 * k1 - 2 * dd1, 3 * k2 - 2 * dd2, 3 * k3 - 2 * dd3});
+    compareSeries(out.values[2],
+                  {3 * k0 - 2 * dd0, 3 * k1 - 2 * dd1, 3 * k2 - 2 * dd2, 3 * k3 - 2 * dd3});
     QVERIFY(std::fabs(out.values[0][3] - 49.691358) < 1e-5);
 }
 
 void TestFormulaEngine::rsi()
 {
     ttmarket::FormulaOutput out;
-    QVERIFY(ttmarket::evaluateFormula("RSI", {{"N1", 2}, {"N2", 2}, {"N3", 2}}, barsOf({10, 11, 10.5, 12}), out));
+    QVERIFY(ttmarket::evaluateFormula("RSI", {{"N1", 2}, {"N2", 2}, {"N3", 2}},
+                                      barsOf({10, 11, 10.5, 12}), out));
     // moves +1, -0.5, +1.5; SMA(up,2,1): 1, 0.5, 1.0; SMA(|move|,2,1): 1, 0.75, 1.125
     compareSeries(out.values[0], {kFormulaInvalid, 100.0, 0.5 / 0.75 * 100, 1.0 / 1.125 * 100});
     // a flat series has no defined RSI
@@ -171,7 +179,8 @@ void TestFormulaEngine::boll()
 void TestFormulaEngine::vol()
 {
     ttmarket::FormulaOutput out;
-    QVERIFY(ttmarket::evaluateFormula("VOL", {{"M1", 2}, {"M2", 3}}, barsOf({1, 1, 1}, {}, {}, {100, 200, 600}), out));
+    QVERIFY(ttmarket::evaluateFormula("VOL", {{"M1", 2}, {"M2", 3}},
+                                      barsOf({1, 1, 1}, {}, {}, {100, 200, 600}), out));
     compareSeries(out.values[0], {100, 200, 600});
     compareSeries(out.values[1], {kFormulaInvalid, 150, 400});
     compareSeries(out.values[2], {kFormulaInvalid, kFormulaInvalid, 300});
@@ -206,7 +215,8 @@ void TestFormulaEngine::parameters()
     QFETCH(double, value);
     QFETCH(bool, ok);
     ttmarket::FormulaOutput out;
-    QCOMPARE(ttmarket::evaluateFormula("MA", {{name.toStdString(), value}}, barsOf({1, 2, 3}), out), ok);
+    QCOMPARE(ttmarket::evaluateFormula("MA", {{name.toStdString(), value}}, barsOf({1, 2, 3}), out),
+             ok);
 }
 
 void TestFormulaEngine::catalogue()

@@ -171,10 +171,12 @@ private Q_SLOTS:
         basket.name = QStringLiteral("我的篮子");
         basket.accountType = 1;
         basket.entryKind = 4;
-        basket.stocks.append({4, QStringLiteral("SHFE"), QStringLiteral("rb2505"), QStringLiteral("螺纹钢2505")});
+        basket.stocks.append(
+            {4, QStringLiteral("SHFE"), QStringLiteral("rb2505"), QStringLiteral("螺纹钢2505")});
         u->setBasket(basket);
         u->setBasket(CBasketSetting()); // nameless: ignored
-        u->setProductGroup(QStringLiteral("黑色"), {QStringLiteral("rb00.SHFE"), QStringLiteral("i00.DCE")});
+        u->setProductGroup(QStringLiteral("黑色"),
+                           {QStringLiteral("rb00.SHFE"), QStringLiteral("i00.DCE")});
         QVERIFY(u->save());
         std::string first;
         QVERIFY(stdReadFile(getDataDir() + QStringLiteral("/UserConfig.json"), first));
@@ -217,7 +219,8 @@ private Q_SLOTS:
         a.priceStep = 0.01;
         a.totalShares = 5e9;
         a.floatShares = 4e9;
-        a.stocks = {{QStringLiteral("SH"), QStringLiteral("600519"), 1.23}, {QStringLiteral("SZ"), QStringLiteral("000858"), 98.77}};
+        a.stocks = {{QStringLiteral("SH"), QStringLiteral("600519"), 1.23},
+                    {QStringLiteral("SZ"), QStringLiteral("000858"), 98.77}};
         QVERIFY(im->addIndex(a));
         CCustomIndexDetail bad = a;
         bad.code.clear();
@@ -232,7 +235,8 @@ private Q_SLOTS:
         QCOMPARE(det->totalShares, 5e9);
 
         const QString file = m_dir.path() + QStringLiteral("/export/indices.json");
-        QCOMPARE(im->exportCustomIndex({QStringLiteral("ZDY100"), QStringLiteral("none")}, file), 1);
+        QCOMPARE(im->exportCustomIndex({QStringLiteral("ZDY100"), QStringLiteral("none")}, file),
+                 1);
         QVERIFY(im->removeIndex(QStringLiteral("ZDY100")));
         QVERIFY(!im->removeIndex(QStringLiteral("ZDY100")));
         QVERIFY(!im->getIndex(QStringLiteral("ZDY100")));
@@ -271,13 +275,17 @@ private Q_SLOTS:
         QCOMPARE(e->getSeries(list.first()->code).size(), 60);
 
         QSignalSpy changed(e, &CExternalDataManager::sigDataChanged);
-        QCOMPARE(e->moveData(QStringLiteral("自定义因子"), {QStringLiteral("CPI01"), QStringLiteral("none")}), 1);
+        QCOMPARE(e->moveData(QStringLiteral("自定义因子"),
+                             {QStringLiteral("CPI01"), QStringLiteral("none")}),
+                 1);
         QCOMPARE(changed.count(), 2);
         QCOMPARE(e->getDataList(QStringLiteral("宏观指标")).size(), 2);
         QCOMPARE(e->getDataList(QStringLiteral("自定义因子")).size(), 3);
         QCOMPARE(list.first()->code, QStringLiteral("CPI01")); // handed-out entries stay valid
-        QCOMPARE(e->moveData(QStringLiteral("公共数据"), {QStringLiteral("PMI01")}), 0); // read-only target
-        QCOMPARE(e->moveData(QStringLiteral("自定义因子"), {QStringLiteral("SHIBOR")}), 0); // read-only source
+        QCOMPARE(e->moveData(QStringLiteral("公共数据"), {QStringLiteral("PMI01")}),
+                 0); // read-only target
+        QCOMPARE(e->moveData(QStringLiteral("自定义因子"), {QStringLiteral("SHIBOR")}),
+                 0); // read-only source
         QVERIFY(e->removeData(QStringLiteral("PMI01"), QStringLiteral("宏观指标"), 0));
         QVERIFY(!e->removeData(QStringLiteral("PMI01"), QStringLiteral("宏观指标"), 0));
         QVERIFY(!e->removeData(QStringLiteral("SHIBOR"), QStringLiteral("公共数据"), 0));
@@ -286,12 +294,14 @@ private Q_SLOTS:
         QSignalSpy catalog(e, &CExternalDataManager::sigCatalogChange);
         QVERIFY(e->addDataSet(QStringLiteral("新数据"), QStringLiteral("我的数据")));
         QVERIFY(!e->addDataSet(QStringLiteral("新数据"), QStringLiteral("我的数据")));
-        QVERIFY(!e->addDataSet(QStringLiteral("子集"), QStringLiteral("宏观指标"))); // a set is no folder
+        QVERIFY(!e->addDataSet(QStringLiteral("子集"),
+                               QStringLiteral("宏观指标"))); // a set is no folder
         QCOMPARE(catalog.count(), 1);
         QVERIFY(e->addData(QStringLiteral("新数据"), QStringLiteral("X1"), QStringLiteral("测试"),
                            {{2000, 2.0}, {1000, 1.0}}));
         QCOMPARE(e->getDataList(QStringLiteral("新数据")).first()->lastValue, 2.0);
-        QVERIFY(!e->addData(QStringLiteral("新数据"), QStringLiteral("X1"), QStringLiteral("测试"), {}));
+        QVERIFY(!e->addData(QStringLiteral("新数据"), QStringLiteral("X1"), QStringLiteral("测试"),
+                            {}));
         e->reset();
     }
 

@@ -34,8 +34,7 @@ std::string nested(int depth, char open = '[', char close = ']')
 
 } // namespace
 
-class TstJsonParam : public QObject
-{
+class TstJsonParam : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -46,19 +45,25 @@ private Q_SLOTS:
         QTest::newRow("empty") << QByteArray() << "empty input";
         QTest::newRow("whitespace only") << QByteArray("  \n ") << "parse error";
         QTest::newRow("16 MiB + 1") << QByteArray(int(JsonParam::kMaxBytes) + 1, ' ') << "16 MiB";
-        QTest::newRow("NUL byte inside") << QByteArray("{\"a\":1}\0{\"b\":2}", 15) << "NUL byte at offset 7";
-        QTest::newRow("NUL in a string") << QByteArray("{\"a\":\"x\0y\"}", 11) << "NUL byte at offset 7";
-        QTest::newRow("depth 65 arrays") << QByteArray::fromStdString(nested(65)) << "nesting deeper than 64";
-        QTest::newRow("depth 65 objects") << QByteArray::fromStdString(nested(65, '{', '}'))
-                                          << "nesting deeper than 64";
-        QTest::newRow("depth 5000, stack-killer") << QByteArray::fromStdString(nested(5000))
-                                                  << "nesting deeper than 64";
-        QTest::newRow("trailing garbage") << QByteArray("{\"a\":1}xyz") << "trailing characters at offset 7";
-        QTest::newRow("second object") << QByteArray("{\"a\":1} {}") << "trailing characters at offset 8";
+        QTest::newRow("NUL byte inside")
+            << QByteArray("{\"a\":1}\0{\"b\":2}", 15) << "NUL byte at offset 7";
+        QTest::newRow("NUL in a string")
+            << QByteArray("{\"a\":\"x\0y\"}", 11) << "NUL byte at offset 7";
+        QTest::newRow("depth 65 arrays")
+            << QByteArray::fromStdString(nested(65)) << "nesting deeper than 64";
+        QTest::newRow("depth 65 objects")
+            << QByteArray::fromStdString(nested(65, '{', '}')) << "nesting deeper than 64";
+        QTest::newRow("depth 5000, stack-killer")
+            << QByteArray::fromStdString(nested(5000)) << "nesting deeper than 64";
+        QTest::newRow("trailing garbage")
+            << QByteArray("{\"a\":1}xyz") << "trailing characters at offset 7";
+        QTest::newRow("second object")
+            << QByteArray("{\"a\":1} {}") << "trailing characters at offset 8";
         QTest::newRow("unclosed") << QByteArray("{\"a\":1") << "unbalanced";
         QTest::newRow("mismatched") << QByteArray("{\"a\":[1}]") << "unbalanced";
         QTest::newRow("unterminated string") << QByteArray("{\"a\":\"x}") << "unbalanced";
-        QTest::newRow("regex literal hiding a quote") << QByteArray("{\"a\":/\"/,\"b\":\"[[\"}") << "unbalanced";
+        QTest::newRow("regex literal hiding a quote")
+            << QByteArray("{\"a\":/\"/,\"b\":\"[[\"}") << "unbalanced";
         QTest::newRow("top-level array") << QByteArray("[1,2]") << "parse error";
         QTest::newRow("bare number") << QByteArray("42") << "parse error";
         QTest::newRow("missing value") << QByteArray("{\"a\":}") << "parse error";
@@ -71,7 +76,8 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, input);
         QFETCH(QString, reason);
-        const TC::JsonParseResult r = JsonParam::parse(input.constData(), std::size_t(input.size()));
+        const TC::JsonParseResult r =
+            JsonParam::parse(input.constData(), std::size_t(input.size()));
         QVERIFY2(!r.ok(), input.left(80).constData());
         QVERIFY(r.object.isEmpty());
         QVERIFY2(QString::fromStdString(r.error).contains(reason), r.error.c_str());
@@ -85,7 +91,8 @@ private Q_SLOTS:
         QTest::newRow("surrounding whitespace") << QByteArray(" \n{\"a\":1}\r\n\t ") << 1;
         QTest::newRow("depth 64 arrays") << QByteArray::fromStdString(nested(64)) << 1;
         QTest::newRow("depth 64 objects") << QByteArray::fromStdString(nested(64, '{', '}')) << 1;
-        QTest::newRow("brackets inside strings") << QByteArray("{\"a\":\"[[[{{{\",\"b\":'}}]]'}") << 2;
+        QTest::newRow("brackets inside strings")
+            << QByteArray("{\"a\":\"[[[{{{\",\"b\":'}}]]'}") << 2;
         QTest::newRow("escaped quote") << QByteArray("{\"a\":\"x\\\"[\",\"b\":2}") << 2;
         QTest::newRow("all types")
             << QByteArray("{\"i\":1,\"l\":12345678901,\"d\":1.5,\"s\":\"x\",\"b\":true,\"n\":null,"
@@ -96,7 +103,8 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, input);
         QFETCH(int, fields);
-        const TC::JsonParseResult r = JsonParam::parse(input.constData(), std::size_t(input.size()));
+        const TC::JsonParseResult r =
+            JsonParam::parse(input.constData(), std::size_t(input.size()));
         QVERIFY2(r.ok(), r.error.c_str());
         QCOMPARE(r.object.fieldCount(), fields);
     }
@@ -129,7 +137,8 @@ private Q_SLOTS:
         QTest::newRow("flat") << QByteArray("{\"a\":1}") << 1;
         QTest::newRow("sibling arrays") << QByteArray("{\"a\":[1],\"b\":[2]}") << 2;
         QTest::newRow("close without open") << QByteArray("}{") << -1;
-        QTest::newRow("escaped backslash ends string") << QByteArray("{\"a\":\"\\\\\",\"b\":[[]]}") << 3;
+        QTest::newRow("escaped backslash ends string")
+            << QByteArray("{\"a\":\"\\\\\",\"b\":[[]]}") << 3;
     }
     void nestingDepth()
     {
@@ -189,7 +198,8 @@ private Q_SLOTS:
     void wrongTypeGetters()
     {
         QFETCH(QString, field);
-        const auto r = JsonParam::parse(std::string("{\"s\":\"1\",\"b\":true,\"o\":{\"x\":1},\"a\":[1],\"n\":null}"));
+        const auto r = JsonParam::parse(
+            std::string("{\"s\":\"1\",\"b\":true,\"o\":{\"x\":1},\"a\":[1],\"n\":null}"));
         QVERIFY(r.ok());
         const std::string f = field.toStdString();
         const JsonObject& o = r.object;
@@ -238,10 +248,11 @@ private Q_SLOTS:
             .appendObject("sub", inner.obj())
             .appendArray("list", arr)
             .appendStringArray("names", {QStringLiteral("a"), QStringLiteral("b")});
-        QCOMPARE(b.toJson(),
-                 std::string("{ \"index\" : 5, \"CODE\" : \"600000.SH\", \"w\" : 0.25, \"on\" : true, "
-                             "\"sub\" : { \"k\" : 3 }, \"list\" : [ 1, \"two\", false ], "
-                             "\"names\" : [ \"a\", \"b\" ] }"));
+        QCOMPARE(
+            b.toJson(),
+            std::string("{ \"index\" : 5, \"CODE\" : \"600000.SH\", \"w\" : 0.25, \"on\" : true, "
+                        "\"sub\" : { \"k\" : 3 }, \"list\" : [ 1, \"two\", false ], "
+                        "\"names\" : [ \"a\", \"b\" ] }"));
         // a snapshot leaves the builder usable
         b.appendInt("more", 1);
         QCOMPARE(b.obj().fieldCount(), 8);
@@ -279,7 +290,9 @@ private Q_SLOTS:
         arr.appendInt64(7).appendInt64(-18888888888LL);
         JsonBuilder b;
         b.appendInt64("small", 5).appendInt64("big", 18888888888LL).appendArray("a", arr);
-        QCOMPARE(b.toJson(), std::string("{ \"small\" : 5, \"big\" : 18888888888, \"a\" : [ 7, -18888888888 ] }"));
+        QCOMPARE(
+            b.toJson(),
+            std::string("{ \"small\" : 5, \"big\" : 18888888888, \"a\" : [ 7, -18888888888 ] }"));
         const auto r = JsonParam::parse(b.toJson());
         QVERIFY2(r.ok(), r.error.c_str());
         QVERIFY(r.object == b.obj()); // the small one is stored as an int on both sides
@@ -301,13 +314,19 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("input");
         QTest::newRow("ints") << QByteArray("{\"a\":1,\"b\":-2147483648,\"c\":2147483647}");
         // found by the fuzzer: the library's {"$numberLong": "18888888888"} reads back as a double
-        QTest::newRow("int64 written plainly") << QByteArray("{\"a\":18888888888,\"b\":[-3000000000]}");
-        QTest::newRow("int64") << QByteArray("{\"a\":9223372036854775807,\"b\":-9223372036854775808}");
-        QTest::newRow("doubles") << QByteArray("{\"a\":0.1,\"b\":1e300,\"c\":-2.5,\"d\":0.30000000000000004}");
-        QTest::newRow("integral doubles") << QByteArray("{\"a\":1.0,\"b\":-0.0,\"c\":1e20,\"d\":2.2250738585072014e-308}");
+        QTest::newRow("int64 written plainly")
+            << QByteArray("{\"a\":18888888888,\"b\":[-3000000000]}");
+        QTest::newRow("int64") << QByteArray(
+            "{\"a\":9223372036854775807,\"b\":-9223372036854775808}");
+        QTest::newRow("doubles") << QByteArray(
+            "{\"a\":0.1,\"b\":1e300,\"c\":-2.5,\"d\":0.30000000000000004}");
+        QTest::newRow("integral doubles")
+            << QByteArray("{\"a\":1.0,\"b\":-0.0,\"c\":1e20,\"d\":2.2250738585072014e-308}");
         QTest::newRow("non-finite") << QByteArray("{\"a\":NaN,\"b\":Infinity,\"c\":-Infinity}");
-        QTest::newRow("strings") << QByteArray("{\"a\":\"q\\\"\\\\/\\n\\t\\u0001\",\"b\":\"\\u0000x\"}");
-        QTest::newRow("nested") << QByteArray("{\"a\":{\"b\":[{\"c\":[]},{}]},\"d\":null,\"e\":false}");
+        QTest::newRow("strings") << QByteArray(
+            "{\"a\":\"q\\\"\\\\/\\n\\t\\u0001\",\"b\":\"\\u0000x\"}");
+        QTest::newRow("nested") << QByteArray(
+            "{\"a\":{\"b\":[{\"c\":[]},{}]},\"d\":null,\"e\":false}");
         QTest::newRow("unicode") << QByteArray("{\"名\":\"沪深A股\",\"e\":\"\\ud83d\\ude00\"}");
     }
     void roundTrip()

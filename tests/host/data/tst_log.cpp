@@ -52,10 +52,14 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("fmt");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("numbered") << "[tag] a:%1% b:%2%" << "[tag] a:x b:42";
-        QTest::newRow("reordered") << "%2%-%1%" << "42-x";
-        QTest::newRow("too few placeholders") << "only %1%" << "only %1%";
-        QTest::newRow("bad format") << "broken %1" << "broken %1";
+        QTest::newRow("numbered") << "[tag] a:%1% b:%2%"
+                                  << "[tag] a:x b:42";
+        QTest::newRow("reordered") << "%2%-%1%"
+                                   << "42-x";
+        QTest::newRow("too few placeholders") << "only %1%"
+                                              << "only %1%";
+        QTest::newRow("bad format") << "broken %1"
+                                    << "broken %1";
     }
     void format()
     {
@@ -71,7 +75,8 @@ private Q_SLOTS:
                     "TC::CBrowseWidget::setStockList", 5000);
         QCOMPARE(m_capture->records.size(), size_t(1));
         const auto& r = m_capture->records.front();
-        QCOMPARE(r.text, std::string("[browser double check] func:TC::CBrowseWidget::setStockList start, stocks size:5000 "));
+        QCOMPARE(r.text, std::string("[browser double check] func:TC::CBrowseWidget::setStockList "
+                                     "start, stocks size:5000 "));
         QCOMPARE(r.level, std::string("INFO"));
         QVERIFY(r.file.find("tst_log.cpp") != std::string::npos);
         QVERIFY(r.function.find("recordCarriesLocationAndText") != std::string::npos);

@@ -8,21 +8,23 @@ using ttservice::GreekAndOptionsCalculator;
 
 namespace {
 
-GreekAndOptionsCalculator* calc() { return GreekAndOptionsCalculator::instance(); }
+GreekAndOptionsCalculator* calc()
+{
+    return GreekAndOptionsCalculator::instance();
+}
 
 constexpr double kInvalid = GreekAndOptionsCalculator::kInvalid;
 
-#define QCOMPARE_NEAR(actual, expected, tolerance)                                             \
-    do {                                                                                       \
-        const double a_ = (actual), e_ = (expected);                                           \
-        QVERIFY2(std::fabs(a_ - e_) <= (tolerance),                                            \
-                 qPrintable(QStringLiteral("%1 vs %2").arg(a_, 0, 'g', 10).arg(e_, 0, 'g', 10))); \
+#define QCOMPARE_NEAR(actual, expected, tolerance)                                                 \
+    do {                                                                                           \
+        const double a_ = (actual), e_ = (expected);                                               \
+        QVERIFY2(std::fabs(a_ - e_) <= (tolerance),                                                \
+                 qPrintable(QStringLiteral("%1 vs %2").arg(a_, 0, 'g', 10).arg(e_, 0, 'g', 10)));  \
     } while (0)
 
 } // namespace
 
-class TstOptionCalculator : public QObject
-{
+class TstOptionCalculator : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -40,7 +42,8 @@ private Q_SLOTS:
         QTest::addColumn<double>("call");
         QTest::addColumn<double>("put");
         QTest::newRow("Hull S=42 K=40") << 42.0 << 40.0 << 0.10 << 0.20 << 0.5 << 4.76 << 0.81;
-        QTest::newRow("Hull S=49 K=50") << 49.0 << 50.0 << 0.05 << 0.20 << 0.3846 << 2.40 << 2.45; // put by parity
+        QTest::newRow("Hull S=49 K=50")
+            << 49.0 << 50.0 << 0.05 << 0.20 << 0.3846 << 2.40 << 2.45; // put by parity
     }
     void europeanPrices()
     {
@@ -56,7 +59,8 @@ private Q_SLOTS:
         QCOMPARE_NEAR(calc()->calcPutPrice(s, k, days, 0.0, r, sigma), put, 0.005);
         // put-call parity holds to rounding
         const double parity = calc()->calcCallPrice(s, k, days, 0.0, r, sigma)
-            - calc()->calcPutPrice(s, k, days, 0.0, r, sigma) - (s - k * std::exp(-r * years));
+                              - calc()->calcPutPrice(s, k, days, 0.0, r, sigma)
+                              - (s - k * std::exp(-r * years));
         QCOMPARE_NEAR(parity, 0.0, 1e-10);
     }
 
@@ -125,23 +129,25 @@ private Q_SLOTS:
         const double price = call ? calc()->calcCallPrice(s, k, days, 0.0, r, sigma, st)
                                   : calc()->calcPutPrice(s, k, days, 0.0, r, sigma, st);
         QVERIFY(price > 0.0);
-        const double iv = call ? calc()->calcCallImpliedVolatility(s, k, days, 0.0, r, price, 1.5, st)
-                               : calc()->calcPutImpliedVolatility(s, k, days, 0.0, r, price, 1.5, st);
+        const double iv =
+            call ? calc()->calcCallImpliedVolatility(s, k, days, 0.0, r, price, 1.5, st)
+                 : calc()->calcPutImpliedVolatility(s, k, days, 0.0, r, price, 1.5, st);
         QCOMPARE_NEAR(iv, sigma, 1e-5);
     }
 
     void impliedVolatilityOutOfRange_data()
     {
         QTest::addColumn<double>("price");
-        QTest::newRow("below intrinsic") << 1.0;      // intrinsic is 2, discounted ~1.96
-        QTest::newRow("above the ceiling") << 9.9;    // would need a volatility over 150 %
+        QTest::newRow("below intrinsic") << 1.0;   // intrinsic is 2, discounted ~1.96
+        QTest::newRow("above the ceiling") << 9.9; // would need a volatility over 150 %
         QTest::newRow("zero") << 0.0;
         QTest::newRow("nan") << std::nan("");
     }
     void impliedVolatilityOutOfRange()
     {
         QFETCH(double, price);
-        QCOMPARE(calc()->calcCallImpliedVolatility(12.0, 10.0, 30.0, 0.0, 0.03, price, 1.5), kInvalid);
+        QCOMPARE(calc()->calcCallImpliedVolatility(12.0, 10.0, 30.0, 0.0, 0.03, price, 1.5),
+                 kInvalid);
     }
 
     // Barone-Adesi-Whaley values for options on futures (b = 0, so q = r = 10 %), T = 0.1,
@@ -159,7 +165,8 @@ private Q_SLOTS:
     {
         QFETCH(double, s);
         QFETCH(double, expected);
-        const double v = calc()->calcCallPrice(s, 100.0, 36.5, 0.10, 0.10, 0.15, ttservice::eExerciseAmerican);
+        const double v =
+            calc()->calcCallPrice(s, 100.0, 36.5, 0.10, 0.10, 0.15, ttservice::eExerciseAmerican);
         QCOMPARE_NEAR(v, expected, 0.005);
         // early exercise is worth something: never below the European value or intrinsic
         const double eu = calc()->calcCallPrice(s, 100.0, 36.5, 0.10, 0.10, 0.15);
@@ -170,16 +177,19 @@ private Q_SLOTS:
     void americanProperties()
     {
         // without dividends an American call is the European one
-        const double am = calc()->calcCallPrice(42.0, 40.0, 182.5, 0.0, 0.10, 0.20, ttservice::eExerciseAmerican);
+        const double am =
+            calc()->calcCallPrice(42.0, 40.0, 182.5, 0.0, 0.10, 0.20, ttservice::eExerciseAmerican);
         QCOMPARE_NEAR(am, calc()->calcCallPrice(42.0, 40.0, 182.5, 0.0, 0.10, 0.20), 1e-12);
         // an in-the-money put is worth more when it may be exercised early
-        const double amPut = calc()->calcPutPrice(40.0, 45.0, 365.0, 0.0, 0.08, 0.25, ttservice::eExerciseAmerican);
+        const double amPut =
+            calc()->calcPutPrice(40.0, 45.0, 365.0, 0.0, 0.08, 0.25, ttservice::eExerciseAmerican);
         const double euPut = calc()->calcPutPrice(40.0, 45.0, 365.0, 0.0, 0.08, 0.25);
         QVERIFY2(amPut > euPut + 0.05, qPrintable(QString::number(amPut - euPut)));
         QVERIFY(amPut >= 5.0);
         // finite-difference Greeks of the approximation are sane
         std::map<std::string, double> g;
-        QVERIFY(calc()->calcPutGreeks(g, 40.0, 45.0, 365.0, 0.0, 0.08, 0.25, 0, ttservice::eExerciseAmerican));
+        QVERIFY(calc()->calcPutGreeks(g, 40.0, 45.0, 365.0, 0.0, 0.08, 0.25, 0,
+                                      ttservice::eExerciseAmerican));
         QVERIFY(g["P_Delta"] < 0.0 && g["P_Delta"] > -1.0);
         QVERIFY(g["P_Gamma"] > 0.0);
         QVERIFY(g["P_Vega"] > 0.0);
@@ -207,7 +217,8 @@ private Q_SLOTS:
         QFETCH(double, sigma);
         std::map<std::string, double> g;
         QVERIFY(!calc()->calcCallGreeks(g, s, k, days, 0.0, 0.05, sigma, 0));
-        QVERIFY(!calc()->calcPutGreeks(g, s, k, days, 0.0, 0.05, sigma, 0, ttservice::eExerciseAmerican));
+        QVERIFY(!calc()->calcPutGreeks(g, s, k, days, 0.0, 0.05, sigma, 0,
+                                       ttservice::eExerciseAmerican));
         QVERIFY(g.empty());
         if (!(s > 0.0 && days == 0.0))
             QCOMPARE(calc()->calcCallPrice(s, k, days, 0.0, 0.05, sigma), kInvalid);
@@ -230,7 +241,8 @@ private Q_SLOTS:
         // break-even: the board passes the last price negated
         QCOMPARE_NEAR(calc()->calcCallTheroticalValue(3.2, 3.0, -0.35), 3.35, 1e-12);
         QCOMPARE_NEAR(calc()->calcPutTheroticalValue(3.2, 3.0, -0.1), 2.9, 1e-12);
-        QCOMPARE_NEAR(calc()->calcCallPremiumRate(3.0, 0.35, 10000, 3.2), (3.35 - 3.2) / 3.2, 1e-12);
+        QCOMPARE_NEAR(calc()->calcCallPremiumRate(3.0, 0.35, 10000, 3.2), (3.35 - 3.2) / 3.2,
+                      1e-12);
         QCOMPARE_NEAR(calc()->calcPutPremiumRate(3.0, 0.1, 10000, 3.2), (3.3 - 3.0) / 3.2, 1e-12);
         QCOMPARE(calc()->calcCallPremiumRate(3.0, 0.35, 0, 3.2), kInvalid);
         QCOMPARE_NEAR(calc()->calcLeverageRatio(0.32, 3.2, 1.0), 10.0, 1e-12);

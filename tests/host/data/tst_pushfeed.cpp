@@ -47,7 +47,10 @@ struct Recorder {
     }
 };
 
-TC::CFormulaManager* fm() { return TC::CFormulaManager::instance(); }
+TC::CFormulaManager* fm()
+{
+    return TC::CFormulaManager::instance();
+}
 
 } // namespace
 
@@ -73,9 +76,12 @@ private Q_SLOTS:
 void TestPushFeed::init()
 {
     TestMarket::setClock(TestMarket::at(2024, 6, 7, 10, 0));
-    TestMarket::install({TestMarket::stock(QStringLiteral("SH"), QStringLiteral("600000"), QStringLiteral("浦发银行"), 10.0),
-                         TestMarket::stock(QStringLiteral("SH"), QStringLiteral("600036"), QStringLiteral("招商银行"), 30.0),
-                         TestMarket::stock(QStringLiteral("SZ"), QStringLiteral("000001"), QStringLiteral("平安银行"), 12.0)},
+    TestMarket::install({TestMarket::stock(QStringLiteral("SH"), QStringLiteral("600000"),
+                                           QStringLiteral("浦发银行"), 10.0),
+                         TestMarket::stock(QStringLiteral("SH"), QStringLiteral("600036"),
+                                           QStringLiteral("招商银行"), 30.0),
+                         TestMarket::stock(QStringLiteral("SZ"), QStringLiteral("000001"),
+                                           QStringLiteral("平安银行"), 12.0)},
                         3);
     // the install itself leaves every instrument pending; start from a quiet market
     TestMarket::fireAll();
@@ -135,9 +141,12 @@ void TestPushFeed::deliversChangedCodes()
 void TestPushFeed::deliveryModes()
 {
     Recorder changed, all;
-    fm()->requestPushQuoter(dorn::PushQuoteParam("SH"), changed.callback(), TC::CFormulaManager::ePushChanged);
-    fm()->requestPushQuoter(dorn::PushQuoteParam("SH"), all.callback(), TC::CFormulaManager::ePushAll);
-    TestMarket::setQuote(QStringLiteral("SH"), QStringLiteral("600036"), TestMarket::quote(30.5, 30.0));
+    fm()->requestPushQuoter(dorn::PushQuoteParam("SH"), changed.callback(),
+                            TC::CFormulaManager::ePushChanged);
+    fm()->requestPushQuoter(dorn::PushQuoteParam("SH"), all.callback(),
+                            TC::CFormulaManager::ePushAll);
+    TestMarket::setQuote(QStringLiteral("SH"), QStringLiteral("600036"),
+                         TestMarket::quote(30.5, 30.0));
     QCOMPARE(TestMarket::firePush(QStringLiteral("SH")), 2);
     QCOMPARE(changed.codes[0], Codes{QStringLiteral("600036")});
     QCOMPARE(all.codes[0], (Codes{QStringLiteral("600000"), QStringLiteral("600036")}));
@@ -153,7 +162,8 @@ void TestPushFeed::queuedFlagForOptionOne()
     fm()->requestPushQuoter(p, plain.callback(), 1);
     p.option = 1;
     fm()->requestPushQuoter(p, queued.callback(), 1);
-    TestMarket::setQuote(QStringLiteral("SZ"), QStringLiteral("000001"), TestMarket::quote(12.1, 12.0));
+    TestMarket::setQuote(QStringLiteral("SZ"), QStringLiteral("000001"),
+                         TestMarket::quote(12.1, 12.0));
     TestMarket::firePush(QStringLiteral("SZ"));
     QCOMPARE(plain.queued, std::vector<bool>{false});
     QCOMPARE(queued.queued, std::vector<bool>{true});
@@ -165,10 +175,12 @@ void TestPushFeed::noDeliveryAfterUnrequest()
 {
     Recorder r;
     const int id = fm()->requestPushQuoter(dorn::PushQuoteParam("SH"), r.callback());
-    TestMarket::setQuote(QStringLiteral("SH"), QStringLiteral("600000"), TestMarket::quote(10.1, 10.0));
+    TestMarket::setQuote(QStringLiteral("SH"), QStringLiteral("600000"),
+                         TestMarket::quote(10.1, 10.0));
     QCOMPARE(TestMarket::firePush(QStringLiteral("SH")), 1);
     fm()->unrequestPushQuoter(id, dorn::PushQuoteParam("SH"));
-    TestMarket::setQuote(QStringLiteral("SH"), QStringLiteral("600000"), TestMarket::quote(10.2, 10.0));
+    TestMarket::setQuote(QStringLiteral("SH"), QStringLiteral("600000"),
+                         TestMarket::quote(10.2, 10.0));
     QCOMPARE(TestMarket::firePush(QStringLiteral("SH")), 0);
     for (int i = 0; i < 30; ++i)
         TestMarket::tick(1000);
@@ -185,20 +197,23 @@ void TestPushFeed::unrequestInsideCallback()
     int id = 0;
     auto holder = std::make_shared<int>(7);
     std::weak_ptr<int> watch = holder;
-    id = fm()->requestPushQuoter(dorn::PushQuoteParam("SH"),
-                                 [&calls, &id, holder](dorn::PushQuoteParam& p, const Codes&, const Codes&, const Quotes&) {
-                                     ++calls;
-                                     // returns at once: waiting here for ourselves would never end
-                                     TC::CFormulaManager::instance()->unrequestPushQuoter(id, p);
-                                     QCOMPARE(*holder, 7); // still alive while we run
-                                 });
+    id = fm()->requestPushQuoter(
+        dorn::PushQuoteParam("SH"),
+        [&calls, &id, holder](dorn::PushQuoteParam& p, const Codes&, const Codes&, const Quotes&) {
+            ++calls;
+            // returns at once: waiting here for ourselves would never end
+            TC::CFormulaManager::instance()->unrequestPushQuoter(id, p);
+            QCOMPARE(*holder, 7); // still alive while we run
+        });
     holder.reset();
-    TestMarket::setQuote(QStringLiteral("SH"), QStringLiteral("600000"), TestMarket::quote(10.1, 10.0));
+    TestMarket::setQuote(QStringLiteral("SH"), QStringLiteral("600000"),
+                         TestMarket::quote(10.1, 10.0));
     QCOMPARE(TestMarket::firePush(QStringLiteral("SH")), 1);
     QCOMPARE(calls, 1);
     // the delivery that ran it is over, so what it held is gone
     QVERIFY(watch.expired());
-    TestMarket::setQuote(QStringLiteral("SH"), QStringLiteral("600000"), TestMarket::quote(10.2, 10.0));
+    TestMarket::setQuote(QStringLiteral("SH"), QStringLiteral("600000"),
+                         TestMarket::quote(10.2, 10.0));
     QCOMPARE(TestMarket::firePush(QStringLiteral("SH")), 0);
     QCOMPARE(calls, 1);
 }
@@ -210,14 +225,16 @@ void TestPushFeed::unrequestOtherInsideCallback()
     Recorder second;
     int secondId = 0;
     int firstCalls = 0;
-    const int firstId = fm()->requestPushQuoter(dorn::PushQuoteParam("SH"),
-                                                [&](dorn::PushQuoteParam& p, const Codes&, const Codes&, const Quotes&) {
-                                                    ++firstCalls;
-                                                    TC::CFormulaManager::instance()->unrequestPushQuoter(secondId, p);
-                                                });
+    const int firstId = fm()->requestPushQuoter(
+        dorn::PushQuoteParam("SH"),
+        [&](dorn::PushQuoteParam& p, const Codes&, const Codes&, const Quotes&) {
+            ++firstCalls;
+            TC::CFormulaManager::instance()->unrequestPushQuoter(secondId, p);
+        });
     secondId = fm()->requestPushQuoter(dorn::PushQuoteParam("SH"), second.callback());
     QVERIFY(secondId > firstId); // deliveries go in id order
-    TestMarket::setQuote(QStringLiteral("SH"), QStringLiteral("600000"), TestMarket::quote(10.1, 10.0));
+    TestMarket::setQuote(QStringLiteral("SH"), QStringLiteral("600000"),
+                         TestMarket::quote(10.1, 10.0));
     QCOMPARE(TestMarket::firePush(QStringLiteral("SH")), 1);
     QCOMPARE(firstCalls, 1);
     QCOMPARE(second.calls, 0);
@@ -227,7 +244,9 @@ void TestPushFeed::badRequests()
 {
     Recorder r;
     QCOMPARE(fm()->requestPushQuoter(dorn::PushQuoteParam(""), r.callback()), -1);
-    QCOMPARE(fm()->requestPushQuoter(dorn::PushQuoteParam("SH"), TC::CFormulaManager::PushCallback()), -1);
+    QCOMPARE(
+        fm()->requestPushQuoter(dorn::PushQuoteParam("SH"), TC::CFormulaManager::PushCallback()),
+        -1);
     // a market nobody lists is accepted and simply never delivers
     const int id = fm()->requestPushQuoter(dorn::PushQuoteParam("NOWHERE"), r.callback());
     QVERIFY(id > 0);
@@ -241,7 +260,8 @@ void TestPushFeed::badRequests()
                             });
     Recorder after;
     fm()->requestPushQuoter(dorn::PushQuoteParam("SH"), after.callback());
-    TestMarket::setQuote(QStringLiteral("SH"), QStringLiteral("600000"), TestMarket::quote(10.1, 10.0));
+    TestMarket::setQuote(QStringLiteral("SH"), QStringLiteral("600000"),
+                         TestMarket::quote(10.1, 10.0));
     QCOMPARE(TestMarket::firePush(QStringLiteral("SH")), 2);
     QCOMPARE(after.calls, 1);
 }
@@ -263,7 +283,8 @@ void TestPushFeed::feedThreadDelivers()
             QVERIFY(t != std::this_thread::get_id());
     }
     // stopped means stopped: pending changes wait for an explicit push
-    TestMarket::setQuote(QStringLiteral("SH"), QStringLiteral("600000"), TestMarket::quote(10.1, 10.0));
+    TestMarket::setQuote(QStringLiteral("SH"), QStringLiteral("600000"),
+                         TestMarket::quote(10.1, 10.0));
     QCOMPARE(r.count(), stopped);
     QCOMPARE(TestMarket::firePush(QStringLiteral("SH")), 1);
 }
@@ -276,14 +297,15 @@ void TestPushFeed::unrequestWaitsForRunningCallback()
     auto holder = std::make_shared<int>(1);
     std::weak_ptr<int> watch = holder;
     std::atomic<int> blockedCalls{0};
-    int blockingId = fm()->requestPushQuoter(dorn::PushQuoteParam("SH"),
-                                             [&, holder](dorn::PushQuoteParam&, const Codes&, const Codes&, const Quotes&) {
-                                                 ++blockedCalls;
-                                                 std::unique_lock<std::mutex> lock(mutex);
-                                                 entered = true;
-                                                 cv.notify_all();
-                                                 cv.wait(lock, [&] { return release; });
-                                             });
+    int blockingId = fm()->requestPushQuoter(
+        dorn::PushQuoteParam("SH"),
+        [&, holder](dorn::PushQuoteParam&, const Codes&, const Codes&, const Quotes&) {
+            ++blockedCalls;
+            std::unique_lock<std::mutex> lock(mutex);
+            entered = true;
+            cv.notify_all();
+            cv.wait(lock, [&] { return release; });
+        });
     holder.reset();
     Recorder other;
     fm()->requestPushQuoter(dorn::PushQuoteParam("SZ"), other.callback());
@@ -296,7 +318,8 @@ void TestPushFeed::unrequestWaitsForRunningCallback()
     }
     // the feed thread is inside the callback now; unrequest from here must wait for it
     auto done = std::async(std::launch::async, [&] {
-        TC::CFormulaManager::instance()->unrequestPushQuoter(blockingId, dorn::PushQuoteParam("SH"));
+        TC::CFormulaManager::instance()->unrequestPushQuoter(blockingId,
+                                                             dorn::PushQuoteParam("SH"));
     });
     QVERIFY(done.wait_for(std::chrono::milliseconds(50)) == std::future_status::timeout);
     {
@@ -318,7 +341,8 @@ void TestPushFeed::unrequestWaitsForRunningCallback()
 void TestPushFeed::stopFromInsideCallback()
 {
     std::atomic<int> calls{0};
-    fm()->requestPushQuoter(dorn::PushQuoteParam("SH"), [&](dorn::PushQuoteParam&, const Codes&, const Codes&, const Quotes&) {
+    fm()->requestPushQuoter(dorn::PushQuoteParam("SH"), [&](dorn::PushQuoteParam&, const Codes&,
+                                                            const Codes&, const Quotes&) {
         ++calls;
         ttmarket::EmbeddedMarket::instance()->stop(); // must not wait for itself
     });

@@ -1,7 +1,7 @@
 // Quote cache, simulator rules, history fetches and formula requests, driven
 // synchronously through the test market.
-#include "host/data/FormulaManager.h"
 #include "host/data/ExternalDataManager.h"
+#include "host/data/FormulaManager.h"
 #include "host/data/FormulaOperateManager.h"
 #include "host/data/HostClock.h"
 #include "host/data/IndexManager.h"
@@ -20,14 +20,19 @@ using ttmarket::TestMarket;
 namespace {
 
 // A Friday that trades; the Monday after is a holiday.
-int64_t friday(int hour, int minute) { return TestMarket::at(2024, 6, 7, hour, minute); }
+int64_t friday(int hour, int minute)
+{
+    return TestMarket::at(2024, 6, 7, hour, minute);
+}
 
 std::vector<ttservice::CInstrumentDetailPtr> smallUniverse()
 {
-    auto etf = TestMarket::stock(QStringLiteral("SH"), QStringLiteral("510050"), QStringLiteral("50ETF"), 2.5, 0.001);
+    auto etf = TestMarket::stock(QStringLiteral("SH"), QStringLiteral("510050"),
+                                 QStringLiteral("50ETF"), 2.5, 0.001);
     etf->type = ttservice::eInstrETF;
     etf->iopvBasis = 2.5;
-    auto call = TestMarket::stock(QStringLiteral("SHO"), QStringLiteral("10000001"), QStringLiteral("50ETF购6月2500"), 0.1, 0.0001);
+    auto call = TestMarket::stock(QStringLiteral("SHO"), QStringLiteral("10000001"),
+                                  QStringLiteral("50ETF购6月2500"), 0.1, 0.0001);
     call->type = ttservice::eInstrOption;
     call->optUnderlyingMarket = QStringLiteral("SH");
     call->optUnderlyingCode = QStringLiteral("510050");
@@ -37,15 +42,19 @@ std::vector<ttservice::CInstrumentDetailPtr> smallUniverse()
     call->histVolatility = 0.2;
     call->riskFreeRate = 0.02;
     call->contractUnit = 10000;
-    auto bond = TestMarket::stock(QStringLiteral("SH"), QStringLiteral("113001"), QStringLiteral("浦发转债"), 130.0, 0.001);
+    auto bond = TestMarket::stock(QStringLiteral("SH"), QStringLiteral("113001"),
+                                  QStringLiteral("浦发转债"), 130.0, 0.001);
     bond->type = ttservice::eInstrConvertibleBond;
     bond->cbUnderlyingMarket = QStringLiteral("SH");
     bond->cbUnderlyingCode = QStringLiteral("600000");
     bond->cbConversionPrice = 8.0;
-    return {TestMarket::stock(QStringLiteral("SH"), QStringLiteral("600000"), QStringLiteral("浦发银行"), 10.0),
+    return {TestMarket::stock(QStringLiteral("SH"), QStringLiteral("600000"),
+                              QStringLiteral("浦发银行"), 10.0),
             bond,
-            TestMarket::stock(QStringLiteral("SH"), QStringLiteral("688001"), QStringLiteral("华兴源创"), 50.0),
-            TestMarket::stock(QStringLiteral("SZ"), QStringLiteral("000001"), QStringLiteral("平安银行"), 12.0),
+            TestMarket::stock(QStringLiteral("SH"), QStringLiteral("688001"),
+                              QStringLiteral("华兴源创"), 50.0),
+            TestMarket::stock(QStringLiteral("SZ"), QStringLiteral("000001"),
+                              QStringLiteral("平安银行"), 12.0),
             etf,
             call};
 }
@@ -111,8 +120,8 @@ void TestQuoteCache::cleanupTestCase()
 void TestQuoteCache::cacheReads()
 {
     TC::CFormulaManager* fm = TC::CFormulaManager::instance();
-    const auto quotes = fm->subPushQuoterFromCache(dorn::PushQuoteParam("SH"),
-                                                   std::vector<std::string>{"600000", "999999", "688001"});
+    const auto quotes = fm->subPushQuoterFromCache(
+        dorn::PushQuoteParam("SH"), std::vector<std::string>{"600000", "999999", "688001"});
     QCOMPARE(quotes.size(), size_t(3));
     QVERIFY(quotes[0]);
     QVERIFY(!quotes[1]);
@@ -120,7 +129,8 @@ void TestQuoteCache::cacheReads()
     QCOMPARE(quotes[0]->preClose, 10.0);
     QCOMPARE(quotes[2]->preClose, 50.0);
     // an unknown market gives nulls, never a throw
-    const auto none = fm->subPushQuoterFromCache(dorn::PushQuoteParam("XX"), QVector<QString>{QStringLiteral("600000")});
+    const auto none = fm->subPushQuoterFromCache(dorn::PushQuoteParam("XX"),
+                                                 QVector<QString>{QStringLiteral("600000")});
     QCOMPARE(none.size(), size_t(1));
     QVERIFY(!none[0]);
     // what was set is what is read
@@ -136,12 +146,13 @@ void TestQuoteCache::cacheReads()
 
 void TestQuoteCache::cacheReadsSeveralMarkets()
 {
-    std::map<std::string, std::vector<std::string>> codes{{"SH", {"600000"}}, {"SZ", {"000001", "000002"}},
-                                                          {"SHO", {"10000001"}}};
+    std::map<std::string, std::vector<std::string>> codes{
+        {"SH", {"600000"}}, {"SZ", {"000001", "000002"}}, {"SHO", {"10000001"}}};
     std::map<std::string, std::vector<quoter::QuoterAllDataPtr>> out;
     // SHO has no parameter, so it is not read
     TC::CFormulaManager::instance()->subPushQuoterFromCache(
-        {dorn::PushQuoteParam("SH"), dorn::PushQuoteParam("SZ"), dorn::PushQuoteParam("CFFEX")}, codes, out);
+        {dorn::PushQuoteParam("SH"), dorn::PushQuoteParam("SZ"), dorn::PushQuoteParam("CFFEX")},
+        codes, out);
     QCOMPARE(out.size(), size_t(2));
     QCOMPARE(out["SH"].size(), size_t(1));
     QCOMPARE(out["SZ"].size(), size_t(2));
@@ -156,7 +167,8 @@ void TestQuoteCache::lookupsByKey()
     const quoter::QuoterAllDataPtr byKey = TC::getLastQuoterAllDataPtr(key);
     QVERIFY(byKey);
     QCOMPARE(byKey.get(), dorn::getQuoter(QStringLiteral("SZ"), QStringLiteral("000001")).get());
-    QCOMPARE(byKey.get(), TC::getLastQuoterAllDataPtr(QStringLiteral("SZ"), QStringLiteral("000001")).get());
+    QCOMPARE(byKey.get(),
+             TC::getLastQuoterAllDataPtr(QStringLiteral("SZ"), QStringLiteral("000001")).get());
     QVERIFY(!TC::getLastQuoterAllDataPtr(QString()));
     QVERIFY(!TC::getLastQuoterAllDataPtr(QStringLiteral("nonsense")));
     QVERIFY(!dorn::getQuoter(std::string("SZ"), std::string()));
@@ -174,12 +186,15 @@ void TestQuoteCache::limitsAndBooks()
     for (int i = 0; i < 600; ++i) {
         TestMarket::tick(1000);
         for (const char* code : {"600000", "688001"}) {
-            const quoter::QuoterAllDataPtr q = TestMarket::lastQuote(QStringLiteral("SH"), QString::fromLatin1(code));
+            const quoter::QuoterAllDataPtr q =
+                TestMarket::lastQuote(QStringLiteral("SH"), QString::fromLatin1(code));
             QVERIFY(q);
             const double limit = std::string(code) == "688001" ? 0.20 : 0.10;
-            QVERIFY2(q->last <= q->preClose * (1 + limit) + 1e-9 && q->last >= q->preClose * (1 - limit) - 1e-9,
+            QVERIFY2(q->last <= q->preClose * (1 + limit) + 1e-9
+                         && q->last >= q->preClose * (1 - limit) - 1e-9,
                      qPrintable(QStringLiteral("%1 at %2").arg(code).arg(q->last)));
-            QVERIFY(std::fabs(q->upperLimit - std::round(q->preClose * (1 + limit) * 100) / 100) < 1e-9);
+            QVERIFY(std::fabs(q->upperLimit - std::round(q->preClose * (1 + limit) * 100) / 100)
+                    < 1e-9);
             QVERIFY(q->high >= q->last && q->last >= q->low);
             QVERIFY(q->bidPrice[0] < q->askPrice[0] || q->askPrice[0] == 0 || q->bidPrice[0] == 0);
             for (int k = 1; k < 5; ++k) {
@@ -228,7 +243,8 @@ void TestQuoteCache::phases()
     TestMarket::setClock(friday(hour, minute));
     TestMarket::install(smallUniverse(), 42);
     TestMarket::tick(0);
-    const quoter::QuoterAllDataPtr q = TestMarket::lastQuote(QStringLiteral("SH"), QStringLiteral("600000"));
+    const quoter::QuoterAllDataPtr q =
+        TestMarket::lastQuote(QStringLiteral("SH"), QStringLiteral("600000"));
     QVERIFY(q);
     QCOMPARE(q->openInterestOrPhase, int64_t(phase));
     QCOMPARE(q->last > 0, traded);
@@ -254,14 +270,19 @@ void TestQuoteCache::optionFollowsUnderlying()
 {
     for (int i = 0; i < 300; ++i) {
         TestMarket::tick(1000);
-        const quoter::QuoterAllDataPtr u = TestMarket::lastQuote(QStringLiteral("SH"), QStringLiteral("510050"));
-        const quoter::QuoterAllDataPtr o = TestMarket::lastQuote(QStringLiteral("SHO"), QStringLiteral("10000001"));
+        const quoter::QuoterAllDataPtr u =
+            TestMarket::lastQuote(QStringLiteral("SH"), QStringLiteral("510050"));
+        const quoter::QuoterAllDataPtr o =
+            TestMarket::lastQuote(QStringLiteral("SHO"), QStringLiteral("10000001"));
         QVERIFY(u && o);
-        const double years = (TC::CStockManager::dateFromYmd(2024, 6, 26) * 1000.0 + 15 * 3600e3 -
-                              TC::HostClock::nowMs()) / (365.0 * 86400e3);
+        const double years = (TC::CStockManager::dateFromYmd(2024, 6, 26) * 1000.0 + 15 * 3600e3
+                              - TC::HostClock::nowMs())
+                             / (365.0 * 86400e3);
         const double fair = ttmarket::blackScholes(true, u->last, 2.5, years, 0.02, 0.2);
-        QVERIFY2(std::fabs(o->last - fair) <= 0.00005 + 1e-9,
-                 qPrintable(QStringLiteral("option %1, model %2 at %3").arg(o->last).arg(fair).arg(u->last)));
+        QVERIFY2(
+            std::fabs(o->last - fair) <= 0.00005 + 1e-9,
+            qPrintable(
+                QStringLiteral("option %1, model %2 at %3").arg(o->last).arg(fair).arg(u->last)));
         // futures and options carry open interest in the integer field
         QVERIFY(o->openInterestOrPhase >= 0);
         // the ETF's IOPV moves with it
@@ -278,12 +299,15 @@ void TestQuoteCache::convertibleFollowsStock()
     QVERIFY(dorn::getCBInfo(std::string("SH"), std::string("113001")).valid);
     for (int i = 0; i < 200; ++i) {
         TestMarket::tick(1000);
-        const quoter::QuoterAllDataPtr stock = TestMarket::lastQuote(QStringLiteral("SH"), QStringLiteral("600000"));
-        const quoter::QuoterAllDataPtr bond = TestMarket::lastQuote(QStringLiteral("SH"), QStringLiteral("113001"));
+        const quoter::QuoterAllDataPtr stock =
+            TestMarket::lastQuote(QStringLiteral("SH"), QStringLiteral("600000"));
+        const quoter::QuoterAllDataPtr bond =
+            TestMarket::lastQuote(QStringLiteral("SH"), QStringLiteral("113001"));
         // a conversion premium of 5 % to 30 % over the conversion value
         const double value = 100.0 / 8.0 * stock->last;
-        QVERIFY2(bond->last >= value * 1.05 - 0.001 && bond->last <= value * 1.30 + 0.001,
-                 qPrintable(QStringLiteral("bond %1, conversion value %2").arg(bond->last).arg(value)));
+        QVERIFY2(
+            bond->last >= value * 1.05 - 0.001 && bond->last <= value * 1.30 + 0.001,
+            qPrintable(QStringLiteral("bond %1, conversion value %2").arg(bond->last).arg(value)));
     }
 }
 
@@ -294,7 +318,8 @@ void TestQuoteCache::minuteBars()
         TestMarket::tick(1000);
     const std::vector<quoter::KLineData> bars = m->minuteBars("SH", "600000");
     QVERIFY(bars.size() >= 3 && bars.size() <= 5);
-    const quoter::QuoterAllDataPtr now = TestMarket::lastQuote(QStringLiteral("SH"), QStringLiteral("600000"));
+    const quoter::QuoterAllDataPtr now =
+        TestMarket::lastQuote(QStringLiteral("SH"), QStringLiteral("600000"));
     int64_t volume = 0;
     for (size_t i = 0; i < bars.size(); ++i) {
         volume += bars[i].volume;
@@ -346,7 +371,8 @@ void TestQuoteCache::dailyHistory()
     ttmarket::EmbeddedMarket* m = ttmarket::EmbeddedMarket::instance();
     const std::vector<quoter::KLineData> bars = m->dailyBars("SH", "600000");
     QCOMPARE(bars.size(), size_t(ttmarket::EmbeddedMarket::kHistoryDays + 1));
-    const quoter::QuoterAllDataPtr now = TestMarket::lastQuote(QStringLiteral("SH"), QStringLiteral("600000"));
+    const quoter::QuoterAllDataPtr now =
+        TestMarket::lastQuote(QStringLiteral("SH"), QStringLiteral("600000"));
     // today's bar is the live quote; the day before closed at the previous close
     QCOMPARE(bars.back().close, now->last);
     QCOMPARE(bars.back().time, int64_t(TC::CStockManager::dateFromYmd(2024, 6, 7)) * 1000);
@@ -360,7 +386,8 @@ void TestQuoteCache::dailyHistory()
         if (i > 0) {
             QVERIFY(bars[i].time > bars[i - 1].time);
             QCOMPARE(bars[i].preClose, bars[i - 1].close);
-            QVERIFY(std::fabs(bars[i].close / bars[i - 1].close - 1) <= 0.1 + 0.01 / bars[i - 1].close);
+            QVERIFY(std::fabs(bars[i].close / bars[i - 1].close - 1)
+                    <= 0.1 + 0.01 / bars[i - 1].close);
         }
     }
     // generated on demand, the same each time
@@ -372,7 +399,8 @@ void TestQuoteCache::dailyHistory()
 
 void TestQuoteCache::fetchBars()
 {
-    const std::vector<quoter::KLineData> days = ttmarket::EmbeddedMarket::instance()->dailyBars("SH", "600000");
+    const std::vector<quoter::KLineData> days =
+        ttmarket::EmbeddedMarket::instance()->dailyBars("SH", "600000");
     se::RPCFetchCacheDataParam param;
     param.market = "SH";
     param.codes = {"600000", "999999"};
@@ -383,10 +411,11 @@ void TestQuoteCache::fetchBars()
     param.endTime = days[n - 2].time;
     std::map<std::string, std::vector<quoter::QuoterBasePtr>> got;
     int calls = 0;
-    TC::CFormulaManager::instance()->fetchCacheData(param, [&](std::map<std::string, std::vector<quoter::QuoterBasePtr>>& data) {
-        ++calls;
-        got = data;
-    });
+    TC::CFormulaManager::instance()->fetchCacheData(
+        param, [&](std::map<std::string, std::vector<quoter::QuoterBasePtr>>& data) {
+            ++calls;
+            got = data;
+        });
     QCOMPARE(calls, 1);
     QCOMPARE(got.size(), size_t(1));
     const std::vector<quoter::QuoterBasePtr>& records = got[utils::nvStockKey("SH", "600000")];
@@ -400,9 +429,9 @@ void TestQuoteCache::fetchBars()
     }
     param.lineSetting = 1;
     param.count = 2;
-    TC::CFormulaManager::instance()->fetchCacheData(param, [&](std::map<std::string, std::vector<quoter::QuoterBasePtr>>& data) {
-        got = data;
-    });
+    TC::CFormulaManager::instance()->fetchCacheData(
+        param,
+        [&](std::map<std::string, std::vector<quoter::QuoterBasePtr>>& data) { got = data; });
     QCOMPARE(got[utils::nvStockKey("SH", "600000")].size(), size_t(2));
     QCOMPARE(got[utils::nvStockKey("SH", "600000")].back()->time, days[n - 2].time);
 }
@@ -419,16 +448,17 @@ void TestQuoteCache::fetchSnapshots()
     param.startTime = friday(9, 0);
     param.endTime = quoter::TimeSeq::TIME_LASTED;
     std::map<std::string, std::vector<quoter::QuoterBasePtr>> got;
-    TC::CFormulaManager::instance()->fetchCacheData(param, [&](std::map<std::string, std::vector<quoter::QuoterBasePtr>>& data) {
-        got = data;
-    });
+    TC::CFormulaManager::instance()->fetchCacheData(
+        param,
+        [&](std::map<std::string, std::vector<quoter::QuoterBasePtr>>& data) { got = data; });
     const std::vector<quoter::QuoterBasePtr>& records = got[utils::nvStockKey("SH", "600000")];
     QVERIFY(!records.empty());
     for (const quoter::QuoterBasePtr& r : records) {
         QVERIFY(quoter::asAllData(r.get()));
         QVERIFY(r->time >= friday(9, 0));
     }
-    QCOMPARE(records.back().get(), TestMarket::lastQuote(QStringLiteral("SH"), QStringLiteral("600000")).get());
+    QCOMPARE(records.back().get(),
+             TestMarket::lastQuote(QStringLiteral("SH"), QStringLiteral("600000")).get());
     // snapshots convert to bars for callers that need bars
     const quoter::KLineDataPtr bar = quoter::quoteToKLine(records.back());
     QVERIFY(bar);
@@ -440,7 +470,8 @@ void TestQuoteCache::fetchExternalData()
     TC::CExternalDataManager* ed = TC::CExternalDataManager::instance();
     ed->reset();
     const QVector<QPair<qint64, double>> series{{1000, 1.5}, {2000, 2.5}, {3000, 4.0}};
-    QVERIFY(ed->addData(QStringLiteral("自定义因子"), QStringLiteral("QTEST1"), QStringLiteral("测试因子"), series));
+    QVERIFY(ed->addData(QStringLiteral("自定义因子"), QStringLiteral("QTEST1"),
+                        QStringLiteral("测试因子"), series));
     se::RPCFetchCacheDataParam param;
     param.market = "ED";
     param.codes = {"QTEST1", "MISSING"};
@@ -450,9 +481,9 @@ void TestQuoteCache::fetchExternalData()
     param.quoterType = se::kQuoterTypeBar;
     param.period = 86400000;
     std::map<std::string, std::vector<quoter::QuoterBasePtr>> got;
-    TC::CFormulaManager::instance()->fetchCacheData(param, [&](std::map<std::string, std::vector<quoter::QuoterBasePtr>>& data) {
-        got = data;
-    });
+    TC::CFormulaManager::instance()->fetchCacheData(
+        param,
+        [&](std::map<std::string, std::vector<quoter::QuoterBasePtr>>& data) { got = data; });
     QCOMPARE(got.size(), size_t(1));
     const std::vector<quoter::QuoterBasePtr>& records = got[utils::nvStockKey("ED", "QTEST1")];
     // the most recent value only
@@ -461,9 +492,9 @@ void TestQuoteCache::fetchExternalData()
     QCOMPARE(records[0]->time, int64_t(3000));
     // all of the series, with a formula over it
     param.count = 0;
-    TC::CFormulaManager::instance()->fetchCacheData(param, [&](std::map<std::string, std::vector<quoter::QuoterBasePtr>>& data) {
-        got = data;
-    });
+    TC::CFormulaManager::instance()->fetchCacheData(
+        param,
+        [&](std::map<std::string, std::vector<quoter::QuoterBasePtr>>& data) { got = data; });
     QCOMPARE(got[utils::nvStockKey("ED", "QTEST1")].size(), size_t(3));
     TC::CFormulaParam p;
     p.market = QStringLiteral("ED");
@@ -483,21 +514,23 @@ void TestQuoteCache::fetchTicks()
     TC::CStockManager* sm = TC::CStockManager::instance();
     const int today = TC::CStockManager::dateFromYmd(2024, 6, 7);
     const int before = TC::CStockManager::dateFromYmd(2024, 6, 6);
-    const QVector<int> list = sm->getTradeDateList(TC::CStockManager::dateFromYmd(2024, 5, 1), today);
+    const QVector<int> list =
+        sm->getTradeDateList(TC::CStockManager::dateFromYmd(2024, 5, 1), today);
     const std::vector<int> dates(list.begin(), list.end());
     se::RPCFetchCacheDataParam param;
     param.market = "SZ";
     param.codes = {"000001"};
     auto fetch = [&](int date) {
         std::map<std::string, std::vector<quoter::QuoterBasePtr>> got;
-        TC::CFormulaManager::instance()->fetchTickData(param, date, dates, [&](std::map<std::string, std::vector<quoter::QuoterBasePtr>>& data) {
-            got = data;
-        });
+        TC::CFormulaManager::instance()->fetchTickData(
+            param, date, dates,
+            [&](std::map<std::string, std::vector<quoter::QuoterBasePtr>>& data) { got = data; });
         return got;
     };
     const auto live = fetch(today);
     QCOMPARE(live.size(), size_t(1));
-    const std::vector<quoter::QuoterAllDataPtr> ring = ttmarket::EmbeddedMarket::instance()->ticks("SZ", "000001");
+    const std::vector<quoter::QuoterAllDataPtr> ring =
+        ttmarket::EmbeddedMarket::instance()->ticks("SZ", "000001");
     // forty seconds of trading left several snapshots, the newest last
     QVERIFY(ring.size() >= 3);
     QCOMPARE(live.begin()->second.size(), ring.size());
@@ -510,8 +543,9 @@ void TestQuoteCache::fetchTicks()
     QCOMPARE(past.begin()->second.size(), size_t(1));
     QCOMPARE(past.begin()->second[0]->time, int64_t(before) * 1000);
     QCOMPARE(quoter::asAllData(past.begin()->second[0].get())->last,
-             se::IndexData::getSingleValue(XP::nvStockKey(QStringLiteral("SZ"), QStringLiteral("000001")),
-                                           QStringLiteral("最新"), before));
+             se::IndexData::getSingleValue(
+                 XP::nvStockKey(QStringLiteral("SZ"), QStringLiteral("000001")),
+                 QStringLiteral("最新"), before));
     // a day the calendar does not list gives nothing
     QVERIFY(fetch(TC::CStockManager::dateFromYmd(2024, 6, 8)).empty());
 }
@@ -542,7 +576,8 @@ void TestQuoteCache::formulaBatch()
     std::vector<se::RPCFormulaMetaResultPtr> metas;
     TC::CFormulaManager::instance()->requestFormulasSync2(
         batch,
-        [&](int index, int count, const se::RPCFormulaMetaResultPtr& meta, const se::RPCFormulaResultPtr& result) {
+        [&](int index, int count, const se::RPCFormulaMetaResultPtr& meta,
+            const se::RPCFormulaResultPtr& result) {
             QCOMPARE(count, 2);
             indexes.push_back(index);
             metas.push_back(meta);
@@ -550,7 +585,8 @@ void TestQuoteCache::formulaBatch()
         },
         std::make_shared<bool>(false));
     QCOMPARE(indexes, (std::vector<int>{0, 1}));
-    const std::vector<quoter::KLineData> bars = ttmarket::EmbeddedMarket::instance()->dailyBars("SH", "688001");
+    const std::vector<quoter::KLineData> bars =
+        ttmarket::EmbeddedMarket::instance()->dailyBars("SH", "688001");
     const se::RPCFormulaResultPtr& r = results[1];
     QCOMPARE(r->errorCode, 0);
     QCOMPARE(metas[1]->lineIndexes.size(), size_t(4));
@@ -610,11 +646,19 @@ void TestQuoteCache::formulaStopFlag()
     // a flag set before the call stops it before the first request
     calls = 0;
     TC::CFormulaManager::instance()->requestFormulasSync2(
-        batch, [&](int, int, const se::RPCFormulaMetaResultPtr&, const se::RPCFormulaResultPtr&) { ++calls; }, stop);
+        batch,
+        [&](int, int, const se::RPCFormulaMetaResultPtr&, const se::RPCFormulaResultPtr&) {
+            ++calls;
+        },
+        stop);
     QCOMPARE(calls, 0);
     // a null flag never stops
     TC::CFormulaManager::instance()->requestFormulasSync2(
-        batch, [&](int, int, const se::RPCFormulaMetaResultPtr&, const se::RPCFormulaResultPtr&) { ++calls; }, nullptr);
+        batch,
+        [&](int, int, const se::RPCFormulaMetaResultPtr&, const se::RPCFormulaResultPtr&) {
+            ++calls;
+        },
+        nullptr);
     QCOMPARE(calls, 5);
 
     // cancelled ids of a running batch are skipped
@@ -633,7 +677,10 @@ void TestQuoteCache::formulaStopFlag()
     // the cancel does not outlive the batch
     seen.clear();
     TC::CFormulaManager::instance()->requestFormulasSync2(
-        batch, [&](int index, int, const se::RPCFormulaMetaResultPtr&, const se::RPCFormulaResultPtr&) { seen.push_back(index); },
+        batch,
+        [&](int index, int, const se::RPCFormulaMetaResultPtr&, const se::RPCFormulaResultPtr&) {
+            seen.push_back(index);
+        },
         nullptr);
     QCOMPARE(seen.size(), size_t(5));
 }
@@ -671,7 +718,11 @@ void TestQuoteCache::indexRequest()
     long long gotId = -1;
     std::vector<std::map<std::string, quoter::QuoterBasePtr>> deliveries;
     const long long id = fm->requestIndex(
-        region, [&](long long i) { order.push_back("id"); gotId = i; },
+        region,
+        [&](long long i) {
+            order.push_back("id");
+            gotId = i;
+        },
         [&](const std::map<std::string, quoter::QuoterBasePtr>& data) {
             order.push_back("data");
             deliveries.push_back(data);
@@ -681,7 +732,8 @@ void TestQuoteCache::indexRequest()
     QCOMPARE(deliveries[0].size(), size_t(1));
     QVERIFY(deliveries[0].count(utils::nvStockKey("SH", "600000")));
 
-    QVERIFY(TestMarket::setQuote(QStringLiteral("SH"), QStringLiteral("600000"), TestMarket::quote(10.8, 10.0)));
+    QVERIFY(TestMarket::setQuote(QStringLiteral("SH"), QStringLiteral("600000"),
+                                 TestMarket::quote(10.8, 10.0)));
     TestMarket::firePush(QStringLiteral("SH"));
     QCOMPARE(deliveries.size(), size_t(2));
     const auto* q = quoter::asAllData(deliveries[1].begin()->second.get());
@@ -689,7 +741,8 @@ void TestQuoteCache::indexRequest()
     QCOMPARE(q->last, 10.8);
 
     fm->unrequestIndex(id);
-    TestMarket::setQuote(QStringLiteral("SH"), QStringLiteral("600000"), TestMarket::quote(10.9, 10.0));
+    TestMarket::setQuote(QStringLiteral("SH"), QStringLiteral("600000"),
+                         TestMarket::quote(10.9, 10.0));
     TestMarket::firePush(QStringLiteral("SH"));
     QCOMPARE(deliveries.size(), size_t(2));
     fm->unrequestIndex(id); // twice is harmless
@@ -698,12 +751,15 @@ void TestQuoteCache::indexRequest()
     region.time = int64_t(TC::CStockManager::dateFromYmd(2024, 6, 6)) * 1000;
     region.keys = {utils::nvStockKey("SH", "600000")};
     deliveries.clear();
-    const long long pastId = fm->requestIndex(region, TC::CFormulaManager::IndexIdCallback(), [&](const std::map<std::string, quoter::QuoterBasePtr>& data) {
-        deliveries.push_back(data);
-    });
+    const long long pastId =
+        fm->requestIndex(region, TC::CFormulaManager::IndexIdCallback(),
+                         [&](const std::map<std::string, quoter::QuoterBasePtr>& data) {
+                             deliveries.push_back(data);
+                         });
     QCOMPARE(deliveries.size(), size_t(1));
     QCOMPARE(quoter::asAllData(deliveries[0].begin()->second.get())->last, 10.0);
-    TestMarket::setQuote(QStringLiteral("SH"), QStringLiteral("600000"), TestMarket::quote(11.0, 10.0));
+    TestMarket::setQuote(QStringLiteral("SH"), QStringLiteral("600000"),
+                         TestMarket::quote(11.0, 10.0));
     TestMarket::firePush(QStringLiteral("SH"));
     QCOMPARE(deliveries.size(), size_t(1));
     fm->unrequestIndex(pastId);
@@ -717,14 +773,19 @@ void TestQuoteCache::customIndexValues()
     index.code = QStringLiteral("ZDY001");
     index.name = QStringLiteral("两行指数");
     index.basePoint = 1000.0;
-    index.stocks = {{QStringLiteral("SH"), QStringLiteral("600000"), 60.0}, {QStringLiteral("SZ"), QStringLiteral("000001"), 40.0}};
+    index.stocks = {{QStringLiteral("SH"), QStringLiteral("600000"), 60.0},
+                    {QStringLiteral("SZ"), QStringLiteral("000001"), 40.0}};
     QVERIFY(im->addIndex(index));
-    TestMarket::setQuote(QStringLiteral("SH"), QStringLiteral("600000"), TestMarket::quote(11.0, 10.0));
-    TestMarket::setQuote(QStringLiteral("SZ"), QStringLiteral("000001"), TestMarket::quote(12.0, 12.0));
+    TestMarket::setQuote(QStringLiteral("SH"), QStringLiteral("600000"),
+                         TestMarket::quote(11.0, 10.0));
+    TestMarket::setQuote(QStringLiteral("SZ"), QStringLiteral("000001"),
+                         TestMarket::quote(12.0, 12.0));
     std::vector<std::map<std::string, quoter::QuoterBasePtr>> deliveries;
     const long long id = TC::CFormulaManager::instance()->requestIndex(
         quoter::TRegionInfo(), TC::CFormulaManager::IndexIdCallback(),
-        [&](const std::map<std::string, quoter::QuoterBasePtr>& data) { deliveries.push_back(data); });
+        [&](const std::map<std::string, quoter::QuoterBasePtr>& data) {
+            deliveries.push_back(data);
+        });
     QCOMPARE(deliveries.size(), size_t(1));
     const quoter::QuoterAllData* q = quoter::asAllData(deliveries[0]["ZDY001"].get());
     QVERIFY(q);
@@ -732,7 +793,8 @@ void TestQuoteCache::customIndexValues()
     QVERIFY(std::fabs(q->last - 1000.0 * (60 * 1.1 + 40 * 1.0) / 100) < 1e-9);
     QCOMPARE(q->preClose, 1000.0);
     // a push of a constituent's market values it again
-    TestMarket::setQuote(QStringLiteral("SZ"), QStringLiteral("000001"), TestMarket::quote(10.8, 12.0));
+    TestMarket::setQuote(QStringLiteral("SZ"), QStringLiteral("000001"),
+                         TestMarket::quote(10.8, 12.0));
     TestMarket::firePush(QStringLiteral("SZ"));
     QCOMPARE(deliveries.size(), size_t(2));
     q = quoter::asAllData(deliveries[1]["ZDY001"].get());
@@ -786,7 +848,8 @@ void TestQuoteCache::netBuyingReferenceCount()
     const auto totals = temp->getCodeTransactionValue(QStringLiteral("600000"));
     QVERIFY(totals.first + totals.second > 0);
     QCOMPARE(temp->getCodeNetBuyingValue(QStringLiteral("600000")), totals.first - totals.second);
-    QCOMPARE(temp->getCodeNetBuyingValue(QStringLiteral("600000.SH")), totals.first - totals.second);
+    QCOMPARE(temp->getCodeNetBuyingValue(QStringLiteral("600000.SH")),
+             totals.first - totals.second);
     temp->startOrStopNetBuying(false);
     temp->startOrStopNetBuying(false); // one too many is ignored
     QCOMPARE(temp->netBuyingClients(), 0);
@@ -818,12 +881,14 @@ void TestQuoteCache::defaultUniverse()
     QCOMPARE(subscribed, 1);
     QVERIFY(quotes > 100);
     for (const std::string& market : m->markets()) {
-        for (const ttservice::CInstrumentDetailPtr& d : TC::CStockManager::instance()->instrumentsOfMarket(QString::fromStdString(market))) {
+        for (const ttservice::CInstrumentDetailPtr& d :
+             TC::CStockManager::instance()->instrumentsOfMarket(QString::fromStdString(market))) {
             const quoter::QuoterAllDataPtr q = m->lastQuote(market, d->code.toStdString());
             QVERIFY2(q, qPrintable(d->key));
             QVERIFY2(q->preClose > 0, qPrintable(d->key));
             if (q->last > 0 && q->upperLimit > 0)
-                QVERIFY2(q->last <= q->upperLimit + 1e-9 && q->last >= q->lowerLimit - 1e-9, qPrintable(d->key));
+                QVERIFY2(q->last <= q->upperLimit + 1e-9 && q->last >= q->lowerLimit - 1e-9,
+                         qPrintable(d->key));
         }
     }
 }
@@ -839,7 +904,8 @@ void TestQuoteCache::futuresInDefaultUniverse()
     std::map<QString, int64_t> volumeBefore;
     for (const ttservice::CInstrumentDetailPtr& d : sm->allInstruments()) {
         if (d->type == ttservice::eInstrFuture)
-            volumeBefore[d->key] = m->lastQuote(d->market.toStdString(), d->code.toStdString())->volume;
+            volumeBefore[d->key] =
+                m->lastQuote(d->market.toStdString(), d->code.toStdString())->volume;
     }
     for (int i = 0; i < 60; ++i)
         TestMarket::tick(1000);
@@ -848,11 +914,13 @@ void TestQuoteCache::futuresInDefaultUniverse()
     for (const ttservice::CInstrumentDetailPtr& d : sm->allInstruments()) {
         if (d->type != ttservice::eInstrFuture)
             continue;
-        const quoter::QuoterAllDataPtr q = m->lastQuote(d->market.toStdString(), d->code.toStdString());
+        const quoter::QuoterAllDataPtr q =
+            m->lastQuote(d->market.toStdString(), d->code.toStdString());
         QVERIFY2(q, qPrintable(d->key));
         if (d->isContinuous && !d->mainCode.isEmpty()) {
             // a continuous contract is its main contract under another code
-            const quoter::QuoterAllDataPtr main = m->lastQuote(d->market.toStdString(), d->mainCode.toStdString());
+            const quoter::QuoterAllDataPtr main =
+                m->lastQuote(d->market.toStdString(), d->mainCode.toStdString());
             QVERIFY2(main, qPrintable(d->key));
             QCOMPARE(q->last, main->last);
             QCOMPARE(q->volume, main->volume);
@@ -881,13 +949,15 @@ void TestQuoteCache::futuresInDefaultUniverse()
         TestMarket::tick(1000);
     const quoter::QuoterAllDataPtr index = m->lastQuote("SH", "000300");
     QVERIFY(index && index->last > 0);
-    for (const ttservice::CInstrumentDetailPtr& d : sm->instrumentsOfMarket(QStringLiteral("CFFEX"))) {
+    for (const ttservice::CInstrumentDetailPtr& d :
+         sm->instrumentsOfMarket(QStringLiteral("CFFEX"))) {
         if (d->product != QLatin1String("IF") || d->isContinuous)
             continue;
         const quoter::QuoterAllDataPtr q = m->lastQuote("CFFEX", d->code.toStdString());
         QVERIFY(q && q->last > 0);
-        QVERIFY2(std::fabs(q->last / index->last - 1) < 0.02,
-                 qPrintable(QStringLiteral("%1 %2 vs %3").arg(d->code).arg(q->last).arg(index->last)));
+        QVERIFY2(
+            std::fabs(q->last / index->last - 1) < 0.02,
+            qPrintable(QStringLiteral("%1 %2 vs %3").arg(d->code).arg(q->last).arg(index->last)));
         // futures carry the open interest in the integer field
         QVERIFY(q->openInterestOrPhase > 0);
     }

@@ -32,26 +32,66 @@ private Q_SLOTS:
     {
         QVERIFY(m_userDir.isValid());
         qputenv("TT_USER_DIR", m_userDir.path().toLocal8Bit());
-        QVERIFY2(CStockManager::instance()->ensureLoaded(), qPrintable(CStockManager::instance()->loadError()));
+        QVERIFY2(CStockManager::instance()->ensureLoaded(),
+                 qPrintable(CStockManager::instance()->loadError()));
         m = CSectorManager::instance();
     }
 
-    void cleanup()
-    {
-        m->cleanStockFromSector(QStringLiteral("自选股"), false);
-    }
+    void cleanup() { m->cleanStockFromSector(QStringLiteral("自选股"), false); }
 
     void everyNamedSectorExists_data()
     {
         QTest::addColumn<QString>("name");
-        for (const char* n : {"沪深A股", "沪深指数", "沪深基金", "沪深债券", "沪深ETF", "沪市指数", "沪市基金", "沪市债券",
-                              "沪市ETF", "深市指数", "深市基金", "深市债券", "深市ETF", "可转债", "未上市新债", "A+H",
-                              "沪深港通", "板块指数板块", "申万一级行业板块", "申万一级行业板块指数", "概念指数", "地域指数",
-                              "内盘期货板块", "中金所", "郑商所", "大商所", "上期所", "能源中心", "外盘期货板块",
-                              "香港期货(HKFE)", "新加坡(SGX)", "纽约商品(NYMEX)", "纽约商业(COMEX)", "芝加哥商品(CBOT)",
-                              "芝加哥商业(CME)", "期权板块", "上证期权", "T型报价板", "自定义指数", "我的", "自选股",
-                              "股票持仓", "期货持仓", "融资融券持仓", "股票期权持仓", "深港通持仓", "沪港通持仓", "外部数据",
-                              "银行", "沪深300"})
+        for (const char* n : {"沪深A股",
+                              "沪深指数",
+                              "沪深基金",
+                              "沪深债券",
+                              "沪深ETF",
+                              "沪市指数",
+                              "沪市基金",
+                              "沪市债券",
+                              "沪市ETF",
+                              "深市指数",
+                              "深市基金",
+                              "深市债券",
+                              "深市ETF",
+                              "可转债",
+                              "未上市新债",
+                              "A+H",
+                              "沪深港通",
+                              "板块指数板块",
+                              "申万一级行业板块",
+                              "申万一级行业板块指数",
+                              "概念指数",
+                              "地域指数",
+                              "内盘期货板块",
+                              "中金所",
+                              "郑商所",
+                              "大商所",
+                              "上期所",
+                              "能源中心",
+                              "外盘期货板块",
+                              "香港期货(HKFE)",
+                              "新加坡(SGX)",
+                              "纽约商品(NYMEX)",
+                              "纽约商业(COMEX)",
+                              "芝加哥商品(CBOT)",
+                              "芝加哥商业(CME)",
+                              "期权板块",
+                              "上证期权",
+                              "T型报价板",
+                              "自定义指数",
+                              "我的",
+                              "自选股",
+                              "股票持仓",
+                              "期货持仓",
+                              "融资融券持仓",
+                              "股票期权持仓",
+                              "深港通持仓",
+                              "沪港通持仓",
+                              "外部数据",
+                              "银行",
+                              "沪深300"})
             QTest::newRow(n) << QString::fromUtf8(n);
     }
 
@@ -99,35 +139,93 @@ private Q_SLOTS:
         QTest::addColumn<QString>("a");
         QTest::addColumn<QString>("b");
         QTest::addColumn<bool>("expected");
-        QTest::newRow("position kind") << "position" << "股票持仓" << "" << true;
-        QTest::newRow("position root") << "position" << "持仓" << "" << true;
-        QTest::newRow("board is no position") << "position" << "沪深A股" << "" << false;
-        QTest::newRow("unknown is no position") << "position" << "股票持仓X" << "" << false;
-        QTest::newRow("exchange under futures") << "parent" << "中金所" << "内盘期货板块" << true;
-        QTest::newRow("a sector is not its own parent") << "parent" << "内盘期货板块" << "内盘期货板块" << false;
-        QTest::newRow("industry under SW1") << "parent" << "银行" << "申万一级行业板块" << true;
-        QTest::newRow("wrong parent") << "parent" << "中金所" << "外盘期货板块" << false;
-        QTest::newRow("child and parent") << "direct" << "沪市指数" << "沪深指数" << true;
-        QTest::newRow("parent and child") << "direct" << "沪深指数" << "沪市指数" << true;
-        QTest::newRow("same sector") << "direct" << "沪深ETF" << "沪深ETF" << true;
-        QTest::newRow("siblings") << "direct" << "沪市指数" << "深市指数" << false;
-        QTest::newRow("unknown") << "direct" << "不存在" << "沪深指数" << false;
-        QTest::newRow("T board") << "tboard" << "T型报价板" << "" << true;
-        QTest::newRow("not T board") << "tboard" << "上证期权" << "" << false;
-        QTest::newRow("convertibles") << "cb" << "可转债" << "" << true;
-        QTest::newRow("new bonds") << "cb" << "未上市新债" << "" << true;
-        QTest::newRow("bonds are no convertibles") << "cb" << "沪深债券" << "" << false;
-        QTest::newRow("futures exchange") << "future" << "上期所" << "" << true;
-        QTest::newRow("foreign board") << "foreign" << "纽约商业(COMEX)" << "" << true;
-        QTest::newRow("option board") << "option" << "上证期权" << "" << true;
-        QTest::newRow("industry") << "industry" << "银行" << "" << true;
-        QTest::newRow("HK industry") << "industry" << "银行(港股)" << "" << true;
-        QTest::newRow("self select is a user list") << "user" << "自选股" << "" << true;
-        QTest::newRow("custom index list") << "customIndex" << "自定义指数" << "" << true;
-        QTest::newRow("A+H") << "ah" << "A+H" << "" << true;
-        QTest::newRow("connect child") << "connect" << "港股通(沪)" << "" << true;
-        QTest::newRow("external root") << "external" << "外部数据" << "" << true;
-        QTest::newRow("external data set") << "external" << "宏观指标" << "" << true;
+        QTest::newRow("position kind") << "position"
+                                       << "股票持仓"
+                                       << "" << true;
+        QTest::newRow("position root") << "position"
+                                       << "持仓"
+                                       << "" << true;
+        QTest::newRow("board is no position") << "position"
+                                              << "沪深A股"
+                                              << "" << false;
+        QTest::newRow("unknown is no position") << "position"
+                                                << "股票持仓X"
+                                                << "" << false;
+        QTest::newRow("exchange under futures") << "parent"
+                                                << "中金所"
+                                                << "内盘期货板块" << true;
+        QTest::newRow("a sector is not its own parent") << "parent"
+                                                        << "内盘期货板块"
+                                                        << "内盘期货板块" << false;
+        QTest::newRow("industry under SW1") << "parent"
+                                            << "银行"
+                                            << "申万一级行业板块" << true;
+        QTest::newRow("wrong parent") << "parent"
+                                      << "中金所"
+                                      << "外盘期货板块" << false;
+        QTest::newRow("child and parent") << "direct"
+                                          << "沪市指数"
+                                          << "沪深指数" << true;
+        QTest::newRow("parent and child") << "direct"
+                                          << "沪深指数"
+                                          << "沪市指数" << true;
+        QTest::newRow("same sector") << "direct"
+                                     << "沪深ETF"
+                                     << "沪深ETF" << true;
+        QTest::newRow("siblings") << "direct"
+                                  << "沪市指数"
+                                  << "深市指数" << false;
+        QTest::newRow("unknown") << "direct"
+                                 << "不存在"
+                                 << "沪深指数" << false;
+        QTest::newRow("T board") << "tboard"
+                                 << "T型报价板"
+                                 << "" << true;
+        QTest::newRow("not T board") << "tboard"
+                                     << "上证期权"
+                                     << "" << false;
+        QTest::newRow("convertibles") << "cb"
+                                      << "可转债"
+                                      << "" << true;
+        QTest::newRow("new bonds") << "cb"
+                                   << "未上市新债"
+                                   << "" << true;
+        QTest::newRow("bonds are no convertibles") << "cb"
+                                                   << "沪深债券"
+                                                   << "" << false;
+        QTest::newRow("futures exchange") << "future"
+                                          << "上期所"
+                                          << "" << true;
+        QTest::newRow("foreign board") << "foreign"
+                                       << "纽约商业(COMEX)"
+                                       << "" << true;
+        QTest::newRow("option board") << "option"
+                                      << "上证期权"
+                                      << "" << true;
+        QTest::newRow("industry") << "industry"
+                                  << "银行"
+                                  << "" << true;
+        QTest::newRow("HK industry") << "industry"
+                                     << "银行(港股)"
+                                     << "" << true;
+        QTest::newRow("self select is a user list") << "user"
+                                                    << "自选股"
+                                                    << "" << true;
+        QTest::newRow("custom index list") << "customIndex"
+                                           << "自定义指数"
+                                           << "" << true;
+        QTest::newRow("A+H") << "ah"
+                             << "A+H"
+                             << "" << true;
+        QTest::newRow("connect child") << "connect"
+                                       << "港股通(沪)"
+                                       << "" << true;
+        QTest::newRow("external root") << "external"
+                                       << "外部数据"
+                                       << "" << true;
+        QTest::newRow("external data set") << "external"
+                                           << "宏观指标"
+                                           << "" << true;
     }
 
     void sectorTests()
@@ -137,20 +235,34 @@ private Q_SLOTS:
         QFETCH(QString, b);
         QFETCH(bool, expected);
         bool got = !expected;
-        if (test == QLatin1String("position")) got = m->isPositionSector(a);
-        else if (test == QLatin1String("parent")) got = m->isParentSector(a, b);
-        else if (test == QLatin1String("direct")) got = m->checkDirectRelationship(a, b);
-        else if (test == QLatin1String("tboard")) got = m->isParentTsector(a);
-        else if (test == QLatin1String("cb")) got = m->isConvertibleBondSector(a);
-        else if (test == QLatin1String("future")) got = m->isFutureSector(a);
-        else if (test == QLatin1String("foreign")) got = m->isForeignFutureSector(a);
-        else if (test == QLatin1String("option")) got = m->isOptionSector(a);
-        else if (test == QLatin1String("industry")) got = m->isIndustrySector(a);
-        else if (test == QLatin1String("user")) got = m->isUserSector(a);
-        else if (test == QLatin1String("customIndex")) got = m->isCustomIndexSector(a);
-        else if (test == QLatin1String("ah")) got = m->isAHSector(a);
-        else if (test == QLatin1String("connect")) got = m->isConnectSector(a);
-        else if (test == QLatin1String("external")) got = m->isExternalSector(a);
+        if (test == QLatin1String("position"))
+            got = m->isPositionSector(a);
+        else if (test == QLatin1String("parent"))
+            got = m->isParentSector(a, b);
+        else if (test == QLatin1String("direct"))
+            got = m->checkDirectRelationship(a, b);
+        else if (test == QLatin1String("tboard"))
+            got = m->isParentTsector(a);
+        else if (test == QLatin1String("cb"))
+            got = m->isConvertibleBondSector(a);
+        else if (test == QLatin1String("future"))
+            got = m->isFutureSector(a);
+        else if (test == QLatin1String("foreign"))
+            got = m->isForeignFutureSector(a);
+        else if (test == QLatin1String("option"))
+            got = m->isOptionSector(a);
+        else if (test == QLatin1String("industry"))
+            got = m->isIndustrySector(a);
+        else if (test == QLatin1String("user"))
+            got = m->isUserSector(a);
+        else if (test == QLatin1String("customIndex"))
+            got = m->isCustomIndexSector(a);
+        else if (test == QLatin1String("ah"))
+            got = m->isAHSector(a);
+        else if (test == QLatin1String("connect"))
+            got = m->isConnectSector(a);
+        else if (test == QLatin1String("external"))
+            got = m->isExternalSector(a);
         QCOMPARE(got, expected);
     }
 
@@ -172,14 +284,30 @@ private Q_SLOTS:
         QTest::addColumn<QString>("code");
         QTest::addColumn<QString>("classKey");
         QTest::addColumn<QString>("sector");
-        QTest::newRow("key") << "600519.SH" << "SW1" << "食品饮料";
-        QTest::newRow("bare code") << "000858" << "SW1" << "食品饮料";
-        QTest::newRow("connect line, prefixed") << "HGT00700" << "HKSW2" << "传媒(港股)";
-        QTest::newRow("connect line key") << "00700.SGT" << "HKSW2" << "传媒(港股)";
-        QTest::newRow("HK stock under SW1 keys") << "HGT00700" << "SW1" << "";
-        QTest::newRow("future has none") << "IF00.CFFEX" << "SW1" << "";
-        QTest::newRow("unknown") << "123456.SH" << "SW1" << "";
-        QTest::newRow("unknown class") << "600519.SH" << "XYZ" << "";
+        QTest::newRow("key") << "600519.SH"
+                             << "SW1"
+                             << "食品饮料";
+        QTest::newRow("bare code") << "000858"
+                                   << "SW1"
+                                   << "食品饮料";
+        QTest::newRow("connect line, prefixed") << "HGT00700"
+                                                << "HKSW2"
+                                                << "传媒(港股)";
+        QTest::newRow("connect line key") << "00700.SGT"
+                                          << "HKSW2"
+                                          << "传媒(港股)";
+        QTest::newRow("HK stock under SW1 keys") << "HGT00700"
+                                                 << "SW1"
+                                                 << "";
+        QTest::newRow("future has none") << "IF00.CFFEX"
+                                         << "SW1"
+                                         << "";
+        QTest::newRow("unknown") << "123456.SH"
+                                 << "SW1"
+                                 << "";
+        QTest::newRow("unknown class") << "600519.SH"
+                                       << "XYZ"
+                                       << "";
     }
 
     void industryLookup()
@@ -198,8 +326,8 @@ private Q_SLOTS:
 
     void industryUnderNamedRoot()
     {
-        CSectorDetail* s = m->getSectorByIndustry(QStringLiteral("HGT00700"), QStringLiteral("HKSW2"),
-                                                   getSectorTypeName(16));
+        CSectorDetail* s = m->getSectorByIndustry(QStringLiteral("HGT00700"),
+                                                  QStringLiteral("HKSW2"), getSectorTypeName(16));
         QVERIFY(s);
         QCOMPARE(s->getParent()->getName(), getSectorTypeName(16));
         QCOMPARE(m->getIndustryName(QStringLiteral("600036.SH")), QStringLiteral("银行"));
@@ -222,8 +350,9 @@ private Q_SLOTS:
     {
         QSignalSpy changed(m, &CSectorManager::sigSectorChanged);
         const QString self = QStringLiteral("自选股");
-        QCOMPARE(m->addStockListToSector(self, {QStringLiteral("600519"), QStringLiteral("000858.SZ"),
-                                                QStringLiteral("600519.SH"), QStringLiteral("nonsense")}),
+        QCOMPARE(m->addStockListToSector(self,
+                                         {QStringLiteral("600519"), QStringLiteral("000858.SZ"),
+                                          QStringLiteral("600519.SH"), QStringLiteral("nonsense")}),
                  2);
         QCOMPARE(changed.count(), 1);
         QCOMPARE(changed.at(0).at(0).toInt(), int(CSectorManager::eStocksChanged));
@@ -234,7 +363,9 @@ private Q_SLOTS:
         QCOMPARE(changed.count(), 1); // nothing new, no signal
         QVERIFY(m->addStockToSector(self, QStringLiteral("IF00.CFFEX")));
         QCOMPARE(changed.count(), 2);
-        QCOMPARE(m->removeStockListFromSector(self, {QStringLiteral("600519"), QStringLiteral("600036")}), 1);
+        QCOMPARE(m->removeStockListFromSector(self,
+                                              {QStringLiteral("600519"), QStringLiteral("600036")}),
+                 1);
         QCOMPARE(changed.count(), 3);
         QCOMPARE(codesOf(m->getSectorStockList(self)),
                  (QStringList{QStringLiteral("000858.SZ"), QStringLiteral("IF00.CFFEX")}));
@@ -250,8 +381,10 @@ private Q_SLOTS:
     {
         QSignalSpy changed(m, &CSectorManager::sigSectorChanged);
         const int before = m->getSectorStockList(QStringLiteral("沪深A股")).size();
-        QCOMPARE(m->addStockListToSector(QStringLiteral("沪深A股"), {QStringLiteral("IF00.CFFEX")}), 0);
-        QCOMPARE(m->removeStockListFromSector(QStringLiteral("沪深A股"), {QStringLiteral("600519")}), 0);
+        QCOMPARE(m->addStockListToSector(QStringLiteral("沪深A股"), {QStringLiteral("IF00.CFFEX")}),
+                 0);
+        QCOMPARE(
+            m->removeStockListFromSector(QStringLiteral("沪深A股"), {QStringLiteral("600519")}), 0);
         QVERIFY(!m->cleanStockFromSector(QStringLiteral("沪深A股"), true));
         QCOMPARE(m->addStockListToSector(QStringLiteral("不存在"), {QStringLiteral("600519")}), 0);
         QCOMPARE(m->getSectorStockList(QStringLiteral("沪深A股")).size(), before);
@@ -276,9 +409,10 @@ private Q_SLOTS:
         QCOMPARE(s->getType(), 2);
         QCOMPARE(changed.count(), 1);
         QCOMPARE(changed.at(0).at(0).toInt(), int(CSectorManager::eSectorAdded));
-        QVERIFY(!m->addUserSector(QStringLiteral("科技股")));           // duplicate
-        QVERIFY(!m->addUserSector(QStringLiteral("沪深A股")));          // a system name
-        QVERIFY(!m->addUserSector(QStringLiteral("x"), 2, QStringLiteral("沪深A股"))); // not a user folder
+        QVERIFY(!m->addUserSector(QStringLiteral("科技股")));  // duplicate
+        QVERIFY(!m->addUserSector(QStringLiteral("沪深A股"))); // a system name
+        QVERIFY(!m->addUserSector(QStringLiteral("x"), 2,
+                                  QStringLiteral("沪深A股"))); // not a user folder
         QVERIFY(m->getUserSectors().contains(s));
         QVERIFY(m->renameUserSector(QStringLiteral("科技股"), QStringLiteral("硬科技")));
         QCOMPARE(changed.last().at(1).toString(), QStringLiteral("硬科技"));
@@ -296,7 +430,8 @@ private Q_SLOTS:
     void persistence()
     {
         m->addUserSector(QStringLiteral("长线"));
-        m->addStockListToSector(QStringLiteral("长线"), {QStringLiteral("600519"), QStringLiteral("000333")});
+        m->addStockListToSector(QStringLiteral("长线"),
+                                {QStringLiteral("600519"), QStringLiteral("000333")});
         m->addStockToSector(QStringLiteral("自选股"), QStringLiteral("300750"));
         QVERIFY(m->saveUserSectors());
         m->removeUserSector(QStringLiteral("长线"));
@@ -304,7 +439,8 @@ private Q_SLOTS:
         QVERIFY(m->loadUserSectors());
         QCOMPARE(codesOf(m->getSectorStockList(QStringLiteral("长线"))),
                  (QStringList{QStringLiteral("600519.SH"), QStringLiteral("000333.SZ")}));
-        QCOMPARE(codesOf(m->getSectorStockList(QStringLiteral("自选股"))), QStringList{QStringLiteral("300750.SZ")});
+        QCOMPARE(codesOf(m->getSectorStockList(QStringLiteral("自选股"))),
+                 QStringList{QStringLiteral("300750.SZ")});
 
         // a broken file is rejected and the lists stay
         QFile f(m_userDir.path() + QStringLiteral("/sectors.json"));
@@ -329,7 +465,8 @@ private Q_SLOTS:
         idx.name = QStringLiteral("新板块指数1");
         idx.priceStep = 0.001;
         idx.totalShares = 1e9;
-        idx.stocks = {{QStringLiteral("SH"), QStringLiteral("600519"), 60.0}, {QStringLiteral("SZ"), QStringLiteral("000858"), 40.0}};
+        idx.stocks = {{QStringLiteral("SH"), QStringLiteral("600519"), 60.0},
+                      {QStringLiteral("SZ"), QStringLiteral("000858"), 40.0}};
         QVERIFY(im->addIndex(idx));
         const auto list = m->getSectorStockList(QStringLiteral("自定义指数"));
         QCOMPARE(list.size(), 1);

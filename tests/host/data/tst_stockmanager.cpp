@@ -29,7 +29,8 @@ class TestStockManager : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY2(CStockManager::instance()->ensureLoaded(), qPrintable(CStockManager::instance()->loadError()));
+        QVERIFY2(CStockManager::instance()->ensureLoaded(),
+                 qPrintable(CStockManager::instance()->loadError()));
     }
 
     void stockKey_data()
@@ -37,10 +38,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("market");
         QTest::addColumn<QString>("code");
         QTest::addColumn<QString>("key");
-        QTest::newRow("market and code") << "SH" << "600519" << "600519.SH";
-        QTest::newRow("no market") << "" << "600519" << "600519";
-        QTest::newRow("futures") << "SHFE" << "rb2505" << "rb2505.SHFE";
-        QTest::newRow("empty") << "" << "" << "";
+        QTest::newRow("market and code") << "SH"
+                                         << "600519"
+                                         << "600519.SH";
+        QTest::newRow("no market") << ""
+                                   << "600519"
+                                   << "600519";
+        QTest::newRow("futures") << "SHFE"
+                                 << "rb2505"
+                                 << "rb2505.SHFE";
+        QTest::newRow("empty") << ""
+                               << ""
+                               << "";
     }
 
     void stockKey()
@@ -49,7 +58,9 @@ private Q_SLOTS:
         QFETCH(QString, code);
         QFETCH(QString, key);
         QCOMPARE(XP::nvStockKey(market, code), key);
-        QCOMPARE(QString::fromStdString(utils::nvStockKey(market.toStdString(), code.toStdString())), key);
+        QCOMPARE(
+            QString::fromStdString(utils::nvStockKey(market.toStdString(), code.toStdString())),
+            key);
         QString m, c;
         if (key.isEmpty()) {
             QVERIFY(!XP::splitStockKey(key, &m, &c));
@@ -78,7 +89,8 @@ private Q_SLOTS:
         QCOMPARE(sm->getInstrumentDetail(QString(), QStringLiteral("600519")), d);
         // a code on both exchanges: SH first
         QCOMPARE(sm->findByCode(QStringLiteral("000001"))->name, QStringLiteral("上证指数"));
-        QCOMPARE(sm->getInstrumentDetail(QStringLiteral("000001.SZ"))->name, QStringLiteral("平安银行"));
+        QCOMPARE(sm->getInstrumentDetail(QStringLiteral("000001.SZ"))->name,
+                 QStringLiteral("平安银行"));
         QCOMPARE(TC::getDetailQsKey(d), QStringLiteral("600519.SH"));
         QCOMPARE(TC::getDetailQsMarket(d), QStringLiteral("SH"));
         QCOMPARE(TC::getDetailQsCode(d), QStringLiteral("600519"));
@@ -106,7 +118,8 @@ private Q_SLOTS:
         QCOMPARE(ttservice::getStockTradeUnit(QStringLiteral("SH"), key), 1);
         CCodeInfo info;
         QVERIFY(!CExchangeClient::instance()->getCodeInfo(key, info));
-        QVERIFY(!CTradeOpenCloseTimeManager::instance()->hasNightQuoter(QStringLiteral("SHFE"), key));
+        QVERIFY(
+            !CTradeOpenCloseTimeManager::instance()->hasNightQuoter(QStringLiteral("SHFE"), key));
         const CInstrumentDetailPtr null;
         QVERIFY(TC::getDetailQsKey(null).isEmpty());
         QVERIFY(TC::getDetailQsName(null).isEmpty());
@@ -116,7 +129,8 @@ private Q_SLOTS:
     {
         CStockManager* sm = CStockManager::instance();
         const QStringList m = sm->markets();
-        for (const char* name : {"SH", "SZ", "SHO", "SZO", "CFFEX", "SHFE", "DCE", "CZCE", "INE", "HK", "HGT", "SGT", "COMEX"})
+        for (const char* name : {"SH", "SZ", "SHO", "SZO", "CFFEX", "SHFE", "DCE", "CZCE", "INE",
+                                 "HK", "HGT", "SGT", "COMEX"})
             QVERIFY2(m.contains(QLatin1String(name)), name);
         const auto sho = sm->instrumentsOfMarket(QStringLiteral("SHO"));
         QVERIFY(!sho.isEmpty());
@@ -141,13 +155,20 @@ private Q_SLOTS:
         QTest::addColumn<QString>("market");
         QTest::addColumn<QString>("code");
         QTest::addColumn<int>("unit");
-        QTest::newRow("SH stock") << "SH" << "600519" << 100;
-        QTest::newRow("SZ stock") << "SZ" << "000858" << 100;
-        QTest::newRow("ETF") << "SH" << "510050" << 100;
-        QTest::newRow("bond") << "SH" << "019740" << 10;
-        QTest::newRow("convertible") << "SH" << "113050" << 10;
-        QTest::newRow("index") << "SH" << "000300" << 1;
-        QTest::newRow("futures market") << "SHFE" << "rb00" << 1;
+        QTest::newRow("SH stock") << "SH"
+                                  << "600519" << 100;
+        QTest::newRow("SZ stock") << "SZ"
+                                  << "000858" << 100;
+        QTest::newRow("ETF") << "SH"
+                             << "510050" << 100;
+        QTest::newRow("bond") << "SH"
+                              << "019740" << 10;
+        QTest::newRow("convertible") << "SH"
+                                     << "113050" << 10;
+        QTest::newRow("index") << "SH"
+                               << "000300" << 1;
+        QTest::newRow("futures market") << "SHFE"
+                                        << "rb00" << 1;
     }
 
     void tradeUnit()
@@ -173,7 +194,8 @@ private Q_SLOTS:
             QCOMPARE(b->optUnderlyingCode, QStringLiteral("510050"));
             const bool ordered = a->expiryDate < b->expiryDate
                                  || (a->expiryDate == b->expiryDate
-                                     && (a->strike < b->strike || (a->strike == b->strike && a->isCall && !b->isCall)));
+                                     && (a->strike < b->strike
+                                         || (a->strike == b->strike && a->isCall && !b->isCall)));
             QVERIFY2(ordered, qPrintable(list[i]));
         }
         QVERIFY(CExchangeClient::instance()->isCall(list[0]));
@@ -237,11 +259,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("market");
         QTest::addColumn<QString>("code");
         QTest::addColumn<bool>("night");
-        QTest::newRow("rebar") << "SHFE" << "rb00" << true;
-        QTest::newRow("index future") << "CFFEX" << "IF00" << false;
-        QTest::newRow("eggs") << "DCE" << "jd00" << false;
-        QTest::newRow("stock") << "SH" << "600519" << false;
-        QTest::newRow("code only, product known") << "DCE" << "m9999" << true;
+        QTest::newRow("rebar") << "SHFE"
+                               << "rb00" << true;
+        QTest::newRow("index future") << "CFFEX"
+                                      << "IF00" << false;
+        QTest::newRow("eggs") << "DCE"
+                              << "jd00" << false;
+        QTest::newRow("stock") << "SH"
+                               << "600519" << false;
+        QTest::newRow("code only, product known") << "DCE"
+                                                  << "m9999" << true;
     }
 
     void nightQuoter()
@@ -257,12 +284,15 @@ private Q_SLOTS:
         CStockManager* sm = CStockManager::instance();
         QSignalSpy spy(sm, &CStockManager::sigUniverseReset);
         const size_t full = sm->allInstruments().size();
-        auto a = make(QStringLiteral("SH"), QStringLiteral("600001"), QStringLiteral("测试一"), ttservice::eInstrStock);
+        auto a = make(QStringLiteral("SH"), QStringLiteral("600001"), QStringLiteral("测试一"),
+                      ttservice::eInstrStock);
         a->industry = QStringLiteral("银行");
-        auto b = make(QStringLiteral("SZ"), QStringLiteral("000002"), QStringLiteral("测试二"), ttservice::eInstrStock);
+        auto b = make(QStringLiteral("SZ"), QStringLiteral("000002"), QStringLiteral("测试二"),
+                      ttservice::eInstrStock);
         QHash<QString, std::vector<se::RPCSectorStock>> members;
-        members.insert(QStringLiteral("000300.SH"), {{QStringLiteral("SH"), QStringLiteral("600001"), 60.0f},
-                                                     {QStringLiteral("SZ"), QStringLiteral("000002"), 40.0f}});
+        members.insert(QStringLiteral("000300.SH"),
+                       {{QStringLiteral("SH"), QStringLiteral("600001"), 60.0f},
+                        {QStringLiteral("SZ"), QStringLiteral("000002"), 40.0f}});
         sm->resetUniverseForTest({a, nullptr, b}, members);
         QCOMPARE(spy.count(), 1);
         QCOMPARE(int(sm->allInstruments().size()), 2);

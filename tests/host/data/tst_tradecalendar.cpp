@@ -27,7 +27,8 @@ class TestTradeCalendar : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY2(CStockManager::instance()->ensureLoaded(), qPrintable(CStockManager::instance()->loadError()));
+        QVERIFY2(CStockManager::instance()->ensureLoaded(),
+                 qPrintable(CStockManager::instance()->loadError()));
     }
 
     void cleanup() { HostClock::useWallClock(); }
@@ -84,7 +85,9 @@ private Q_SLOTS:
         QFETCH(int, from);
         QFETCH(int, shift);
         QFETCH(int, expected);
-        QCOMPARE(CStockManager::ymdFromDate(CStockManager::instance()->getShiftTradeDate(date(from), shift)), expected);
+        QCOMPARE(CStockManager::ymdFromDate(
+                     CStockManager::instance()->getShiftTradeDate(date(from), shift)),
+                 expected);
     }
 
     void tradeDateList()
@@ -124,7 +127,8 @@ private Q_SLOTS:
         QTest::newRow("Friday night rolls to Monday") << "DCE" << 20250103 << 21 << 30 << 20250106;
         QTest::newRow("after midnight of Friday night") << "INE" << 20250104 << 1 << 30 << 20250106;
         QTest::newRow("holiday eve night") << "CZCE" << 20250127 << 22 << 0 << 20250205;
-        QTest::newRow("financial futures do not roll") << "CFFEX" << 20250106 << 21 << 30 << 20250106;
+        QTest::newRow("financial futures do not roll")
+            << "CFFEX" << 20250106 << 21 << 30 << 20250106;
         QTest::newRow("Saturday noon") << "SHFE" << 20250104 << 12 << 0 << 20250103;
     }
 
@@ -136,7 +140,8 @@ private Q_SLOTS:
         QFETCH(int, minute);
         QFETCH(int, expected);
         HostClock::setNowMs(msAt(ymd, hour, minute));
-        QCOMPARE(CStockManager::ymdFromDate(CStockManager::instance()->getLastTradingDay(market)), expected);
+        QCOMPARE(CStockManager::ymdFromDate(CStockManager::instance()->getLastTradingDay(market)),
+                 expected);
     }
 
     void rolledMarketIsAhead()
@@ -144,9 +149,11 @@ private Q_SLOTS:
         // what the browse table's latest-day test relies on: SH behind SHFE at night
         HostClock::setNowMs(msAt(20250106, 21, 30));
         CStockManager* sm = CStockManager::instance();
-        QVERIFY(sm->getLastTradingDay(QStringLiteral("SH")) < sm->getLastTradingDay(QStringLiteral("SHFE")));
+        QVERIFY(sm->getLastTradingDay(QStringLiteral("SH"))
+                < sm->getLastTradingDay(QStringLiteral("SHFE")));
         HostClock::stepMs(-3600 * 1000);
-        QCOMPARE(sm->getLastTradingDay(QStringLiteral("SH")), sm->getLastTradingDay(QStringLiteral("SHFE")));
+        QCOMPARE(sm->getLastTradingDay(QStringLiteral("SH")),
+                 sm->getLastTradingDay(QStringLiteral("SHFE")));
     }
 
     void stockSessions()
@@ -177,11 +184,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("market");
         QTest::addColumn<QString>("product");
         QTest::addColumn<int>("nightClose"); // minutes, 0 none
-        QTest::newRow("gold to 02:30") << "SHFE" << "au" << 26 * 60 + 30;
-        QTest::newRow("copper to 01:00") << "SHFE" << "cu" << 25 * 60;
-        QTest::newRow("rebar to 23:00") << "SHFE" << "rb" << 23 * 60;
-        QTest::newRow("wire rod no night") << "SHFE" << "wr" << 0;
-        QTest::newRow("eggs no night") << "DCE" << "jd" << 0;
+        QTest::newRow("gold to 02:30") << "SHFE"
+                                       << "au" << 26 * 60 + 30;
+        QTest::newRow("copper to 01:00") << "SHFE"
+                                         << "cu" << 25 * 60;
+        QTest::newRow("rebar to 23:00") << "SHFE"
+                                        << "rb" << 23 * 60;
+        QTest::newRow("wire rod no night") << "SHFE"
+                                           << "wr" << 0;
+        QTest::newRow("eggs no night") << "DCE"
+                                       << "jd" << 0;
     }
 
     void nightCloseByProduct()
@@ -189,7 +201,8 @@ private Q_SLOTS:
         QFETCH(QString, market);
         QFETCH(QString, product);
         QFETCH(int, nightClose);
-        const auto sessions = CStockManager::instance()->getSessionMinutes(market, product + QStringLiteral("00"));
+        const auto sessions =
+            CStockManager::instance()->getSessionMinutes(market, product + QStringLiteral("00"));
         QVERIFY(!sessions.isEmpty());
         if (nightClose == 0) {
             QVERIFY(!sessions.first().night);

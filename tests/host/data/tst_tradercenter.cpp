@@ -15,8 +15,8 @@ using namespace ttservice;
 
 namespace {
 
-CInstrumentDetailPtr instrument(const QString& market, const QString& code, const QString& name, int type,
-                                double refPrice, int tradeUnit = 100)
+CInstrumentDetailPtr instrument(const QString& market, const QString& code, const QString& name,
+                                int type, double refPrice, int tradeUnit = 100)
 {
     auto d = std::make_shared<CInstrumentDetail>();
     d->market = market;
@@ -36,23 +36,24 @@ std::vector<CInstrumentDetailPtr> smallUniverse()
 {
     std::vector<CInstrumentDetailPtr> u;
     const char* names[] = {"浦发银行", "招商银行", "贵州茅台", "中国平安", "万科A",
-                           "五粮液", "宁德时代", "格力电器", "中信证券", "长江电力"};
+                           "五粮液",   "宁德时代", "格力电器", "中信证券", "长江电力"};
     const char* codes[] = {"600000", "600036", "600519", "601318", "000002",
                            "000858", "300750", "000651", "600030", "600900"};
     for (int i = 0; i < 10; ++i)
-        u.push_back(instrument(i == 4 || i == 5 || i == 6 || i == 7 ? QStringLiteral("SZ") : QStringLiteral("SH"),
-                               QString::fromUtf8(codes[i]), QString::fromUtf8(names[i]), eInstrStock, 10.0 + i));
-    u.push_back(instrument(QStringLiteral("CFFEX"), QStringLiteral("IF2612"), QStringLiteral("沪深300指数2612"),
-                           eInstrFuture, 3900.0, 300));
-    u.push_back(instrument(QStringLiteral("SHFE"), QStringLiteral("cu2701"), QStringLiteral("沪铜2701"),
-                           eInstrFuture, 72000.0, 5));
-    auto cont = instrument(QStringLiteral("SHFE"), QStringLiteral("cu00"), QStringLiteral("沪铜主连"),
-                           eInstrFuture, 72000.0, 5);
+        u.push_back(instrument(
+            i == 4 || i == 5 || i == 6 || i == 7 ? QStringLiteral("SZ") : QStringLiteral("SH"),
+            QString::fromUtf8(codes[i]), QString::fromUtf8(names[i]), eInstrStock, 10.0 + i));
+    u.push_back(instrument(QStringLiteral("CFFEX"), QStringLiteral("IF2612"),
+                           QStringLiteral("沪深300指数2612"), eInstrFuture, 3900.0, 300));
+    u.push_back(instrument(QStringLiteral("SHFE"), QStringLiteral("cu2701"),
+                           QStringLiteral("沪铜2701"), eInstrFuture, 72000.0, 5));
+    auto cont = instrument(QStringLiteral("SHFE"), QStringLiteral("cu00"),
+                           QStringLiteral("沪铜主连"), eInstrFuture, 72000.0, 5);
     cont->isContinuous = true;
     u.push_back(cont);
     for (const char* code : {"10009001", "10009002"}) {
-        auto o = instrument(QStringLiteral("SHO"), QString::fromUtf8(code), QStringLiteral("50ETF购12月3000"),
-                            eInstrOption, 0.12, 1);
+        auto o = instrument(QStringLiteral("SHO"), QString::fromUtf8(code),
+                            QStringLiteral("50ETF购12月3000"), eInstrOption, 0.12, 1);
         o->contractUnit = 10000;
         u.push_back(o);
     }
@@ -69,15 +70,11 @@ QString keyOfType(int type, int nth = 0)
 
 } // namespace
 
-class TstTraderCenter : public QObject
-{
+class TstTraderCenter : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        TC::CStockManager::instance()->resetUniverseForTest(smallUniverse());
-    }
+    void initTestCase() { TC::CStockManager::instance()->resetUniverseForTest(smallUniverse()); }
     void init()
     {
         TraderCenter::instance()->rebuildAccounts();
@@ -143,18 +140,29 @@ private Q_SLOTS:
     void rebuildsOnUniverseReset()
     {
         std::vector<CInstrumentDetailPtr> two{
-            instrument(QStringLiteral("SH"), QStringLiteral("600000"), QStringLiteral("浦发银行"), eInstrStock, 10.0),
-            instrument(QStringLiteral("SZ"), QStringLiteral("000001"), QStringLiteral("平安银行"), eInstrStock, 12.0)};
-        const auto old = TraderCenter::instance()->getDataCenter()->getAccountData(keyOfType(eAccountStock));
+            instrument(QStringLiteral("SH"), QStringLiteral("600000"), QStringLiteral("浦发银行"),
+                       eInstrStock, 10.0),
+            instrument(QStringLiteral("SZ"), QStringLiteral("000001"), QStringLiteral("平安银行"),
+                       eInstrStock, 12.0)};
+        const auto old =
+            TraderCenter::instance()->getDataCenter()->getAccountData(keyOfType(eAccountStock));
         TC::CStockManager::instance()->resetUniverseForTest(two);
-        const auto fresh = TraderCenter::instance()->getDataCenter()->getAccountData(keyOfType(eAccountStock));
+        const auto fresh =
+            TraderCenter::instance()->getDataCenter()->getAccountData(keyOfType(eAccountStock));
         QVERIFY(fresh != old);
         QCOMPARE(int(fresh->getPositions().size()), 2);
-        QVERIFY(TraderCenter::instance()->getDataCenter()->getAccountData(keyOfType(eAccountFuture))->getPositions().empty());
+        QVERIFY(TraderCenter::instance()
+                    ->getDataCenter()
+                    ->getAccountData(keyOfType(eAccountFuture))
+                    ->getPositions()
+                    .empty());
         QCOMPARE(int(old->getPositions().size()), 10); // the old snapshot is left alone
         TC::CStockManager::instance()->resetUniverseForTest(smallUniverse());
-        QCOMPARE(int(TraderCenter::instance()->getDataCenter()->getAccountData(keyOfType(eAccountStock))
-                         ->getPositions().size()),
+        QCOMPARE(int(TraderCenter::instance()
+                         ->getDataCenter()
+                         ->getAccountData(keyOfType(eAccountStock))
+                         ->getPositions()
+                         .size()),
                  10);
     }
 
@@ -163,9 +171,12 @@ private Q_SLOTS:
         auto snapshot = [] {
             QStringList out;
             for (const auto& info : TraderCenter::instance()->getAccountList())
-                for (const auto& p : TraderCenter::instance()->getDataCenter()->getAccountData(info->key)->getPositions())
+                for (const auto& p : TraderCenter::instance()
+                                         ->getDataCenter()
+                                         ->getAccountData(info->key)
+                                         ->getPositions())
                     out << p->key + QLatin1Char('=') + QString::number(p->volume) + QLatin1Char('@')
-                            + QString::number(p->costPrice);
+                               + QString::number(p->costPrice);
             return out;
         };
         const QStringList first = snapshot();
@@ -183,9 +194,10 @@ private Q_SLOTS:
         QVERIFY(before);
 
         QStringList seen;
-        const int id = account->subscribe(eDataPositionStat, [&](int kind, const CPositionStaticsPtr& r) {
-            seen << QStringLiteral("%1:%2:%3").arg(kind).arg(r->code).arg(r->volume);
-        });
+        const int id =
+            account->subscribe(eDataPositionStat, [&](int kind, const CPositionStaticsPtr& r) {
+                seen << QStringLiteral("%1:%2:%3").arg(kind).arg(r->code).arg(r->volume);
+            });
         QVERIFY(id > 0);
         QVERIFY(TraderCenter::instance()->trade(key, QStringLiteral("600000.SH"), 300, 10.5));
         const double volume = before->volume + 300;
@@ -208,11 +220,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("stock");
         QTest::addColumn<double>("volume");
         QTest::addColumn<double>("price");
-        QTest::newRow("unknown account") << "x" << "600000.SH" << 100.0 << 10.0;
-        QTest::newRow("unknown instrument") << "" << "999999.SH" << 100.0 << 10.0;
-        QTest::newRow("sell beyond usable") << "" << "600000.SH" << -1e9 << 10.0;
-        QTest::newRow("zero volume") << "" << "600000.SH" << 0.0 << 10.0;
-        QTest::newRow("no price") << "" << "600000.SH" << 100.0 << 0.0;
+        QTest::newRow("unknown account") << "x"
+                                         << "600000.SH" << 100.0 << 10.0;
+        QTest::newRow("unknown instrument") << ""
+                                            << "999999.SH" << 100.0 << 10.0;
+        QTest::newRow("sell beyond usable") << ""
+                                            << "600000.SH" << -1e9 << 10.0;
+        QTest::newRow("zero volume") << ""
+                                     << "600000.SH" << 0.0 << 10.0;
+        QTest::newRow("no price") << ""
+                                  << "600000.SH" << 100.0 << 0.0;
     }
     void tradeRejections()
     {
@@ -227,7 +244,11 @@ private Q_SLOTS:
     void linkageSums()
     {
         const QString key = keyOfType(eAccountStock, 0);
-        const QString id = TraderCenter::instance()->getDataCenter()->getAccountData(key)->getAccountInfo()->accountId;
+        const QString id = TraderCenter::instance()
+                               ->getDataCenter()
+                               ->getAccountData(key)
+                               ->getAccountInfo()
+                               ->accountId;
         QVERIFY(TraderCenter::instance()->trade(key, QStringLiteral("600036.SH"), 300, 10.0));
         QVERIFY(TraderCenter::instance()->trade(key, QStringLiteral("600036.SH"), -100, 11.0));
 
@@ -237,7 +258,8 @@ private Q_SLOTS:
         double buy = -1, sell = -1, buyAmount = -1, sellAmount = -1;
         for (const QString& who : {key, id}) { // by key or by account id
             linkage->getBuySellVolumes(today, {who}, QStringLiteral("600036.SH"), buy, sell);
-            linkage->getBuySellAmounts(today, {who}, QStringLiteral("600036.SH"), buyAmount, sellAmount);
+            linkage->getBuySellAmounts(today, {who}, QStringLiteral("600036.SH"), buyAmount,
+                                       sellAmount);
             QCOMPARE(buy, 300.0);
             QCOMPARE(sell, 100.0);
             QCOMPARE(buyAmount, 3000.0);
@@ -248,7 +270,8 @@ private Q_SLOTS:
         QCOMPARE(buy, 300.0);
         linkage->getBuySellVolumes(today - 86400, {key}, QStringLiteral("600036.SH"), buy, sell);
         QCOMPARE(buy, 0.0);
-        linkage->getBuySellVolumes(today, {keyOfType(eAccountStock, 1)}, QStringLiteral("600036.SH"), buy, sell);
+        linkage->getBuySellVolumes(today, {keyOfType(eAccountStock, 1)},
+                                   QStringLiteral("600036.SH"), buy, sell);
         QCOMPARE(buy, 0.0);
     }
 
@@ -270,9 +293,10 @@ private Q_SLOTS:
         QVERIFY(after);
         const int day = TC::CStockManager::instance()->getLastTradingDay(QStringLiteral("CFFEX"));
         double buy = 0, sell = 0, buyAmount = 0, sellAmount = 0;
-        TC::CLinkageManager::instance()->getBuySellVolumes(day, {key}, QStringLiteral("IF2612.CFFEX"), buy, sell);
-        TC::CLinkageManager::instance()->getBuySellAmounts(day, {key}, QStringLiteral("IF2612.CFFEX"), buyAmount,
-                                                           sellAmount);
+        TC::CLinkageManager::instance()->getBuySellVolumes(
+            day, {key}, QStringLiteral("IF2612.CFFEX"), buy, sell);
+        TC::CLinkageManager::instance()->getBuySellAmounts(
+            day, {key}, QStringLiteral("IF2612.CFFEX"), buyAmount, sellAmount);
         QCOMPARE(buy - sell, shortPos.volume - after->volume);
         QCOMPARE(after->canUseVolume, after->volume);
         QVERIFY(buy + sell > 0.0);
@@ -285,7 +309,8 @@ private Q_SLOTS:
         const QString key = keyOfType(eAccountStock, 0);
         const auto account = TraderCenter::instance()->getDataCenter()->getAccountData(key);
         int calls = 0;
-        const int id = account->subscribe(eDataPositionStat, [&](int, const CPositionStaticsPtr&) { ++calls; });
+        const int id = account->subscribe(eDataPositionStat,
+                                          [&](int, const CPositionStaticsPtr&) { ++calls; });
         QVERIFY(TraderCenter::instance()->trade(key, QStringLiteral("600000.SH"), 100, 10.0));
         QCOMPARE(calls, 2);
         account->unsubscribe(id);
@@ -307,7 +332,8 @@ private Q_SLOTS:
             account->unsubscribe(id);
             account->unsubscribe(other);
         });
-        other = account->subscribe(eDataPositionStat, [&](int, const CPositionStaticsPtr&) { ++otherCalls; });
+        other = account->subscribe(eDataPositionStat,
+                                   [&](int, const CPositionStaticsPtr&) { ++otherCalls; });
         QVERIFY(TraderCenter::instance()->trade(key, QStringLiteral("600000.SH"), 100, 10.0));
         QCOMPARE(selfCalls, 1);
         QCOMPARE(otherCalls, 0);
@@ -332,7 +358,8 @@ private Q_SLOTS:
                 onOtherThread = false;
             ++stockCalls;
         });
-        const int fid = futures->subscribe(eDataPositionStat, [&](int, const CPositionStaticsPtr&) { ++futuresCalls; });
+        const int fid = futures->subscribe(
+            eDataPositionStat, [&](int, const CPositionStaticsPtr&) { ++futuresCalls; });
 
         center->start(5);
         QVERIFY(center->isRunning());
@@ -353,25 +380,32 @@ private Q_SLOTS:
         auto* center = TraderCenter::instance();
         const QString first = keyOfType(eAccountStock, 0), second = keyOfType(eAccountStock, 1);
         // "全部产品" is the empty group: every stock account
-        QCOMPARE(center->getAccountKeysByProductGroup(eAccountStock, QString()), QStringList({first, second}));
+        QCOMPARE(center->getAccountKeysByProductGroup(eAccountStock, QString()),
+                 QStringList({first, second}));
         QCOMPARE(center->getAccountKeysByProductGroup(eAccountFuture, QString()),
                  QStringList({keyOfType(eAccountFuture)}));
         // a group of the user configuration lists its accounts
-        TC::getUserConfig()->setProductGroup(QStringLiteral("测试产品"), {second, keyOfType(eAccountFuture)});
-        QCOMPARE(center->getAccountKeysByProductGroup(eAccountStock, QStringLiteral("测试产品")), QStringList({second}));
+        TC::getUserConfig()->setProductGroup(QStringLiteral("测试产品"),
+                                             {second, keyOfType(eAccountFuture)});
+        QCOMPARE(center->getAccountKeysByProductGroup(eAccountStock, QStringLiteral("测试产品")),
+                 QStringList({second}));
         // "清空选中" names no group: nothing
-        QVERIFY(center->getAccountKeysByProductGroup(eAccountStock, QStringLiteral("清空选中")).isEmpty());
+        QVERIFY(center->getAccountKeysByProductGroup(eAccountStock, QStringLiteral("清空选中"))
+                    .isEmpty());
         // filtered accounts are left out
         center->setAccountFilter(first, true);
         QVERIFY(center->isAccountFilter(first));
-        QCOMPARE(center->getAccountKeysByProductGroup(eAccountStock, QString()), QStringList({second}));
+        QCOMPARE(center->getAccountKeysByProductGroup(eAccountStock, QString()),
+                 QStringList({second}));
         center->setAccountFilter(first, false);
         TC::getUserConfig()->removeProductGroup(QStringLiteral("测试产品"));
 
         // the accounts' own groups, for seeding the configuration, name existing accounts
         const auto groups = TraderCenter::defaultProductGroups();
-        QCOMPARE(groups.keys(), QStringList({QStringLiteral("成长二号"), QStringLiteral("稳健一号")}));
-        QCOMPARE(groups.value(QStringLiteral("稳健一号")), QStringList({first, keyOfType(eAccountFuture)}));
+        QCOMPARE(groups.keys(),
+                 QStringList({QStringLiteral("成长二号"), QStringLiteral("稳健一号")}));
+        QCOMPARE(groups.value(QStringLiteral("稳健一号")),
+                 QStringList({first, keyOfType(eAccountFuture)}));
         // without such a group in the configuration the accounts' own group decides
         TC::getUserConfig()->removeProductGroup(QStringLiteral("成长二号"));
         QCOMPARE(center->getAccountKeysByProductGroup(eAccountStock, QStringLiteral("成长二号")),

@@ -88,7 +88,8 @@ private Q_SLOTS:
         QElapsedTimer t;
         t.start();
         CUniverse::load(dataDir(), CUniverse::kDefaultSeed, 20250115, m_u);
-        qInfo("universe of %d instruments built in %lld ms", int(m_u.instruments.size()), t.elapsed());
+        qInfo("universe of %d instruments built in %lld ms", int(m_u.instruments.size()),
+              t.elapsed());
     }
 
     void fullScaleAShares()
@@ -187,7 +188,8 @@ private Q_SLOTS:
         for (const auto& m : top)
             topKeys.insert(XP::nvStockKey(m.market, m.code));
         for (const auto& m : next)
-            QVERIFY2(!topKeys.contains(XP::nvStockKey(m.market, m.code)), "500 style index skips the 300");
+            QVERIFY2(!topKeys.contains(XP::nvStockKey(m.market, m.code)),
+                     "500 style index skips the 300");
     }
 
     void fundsBondsAndConvertibles()
@@ -237,11 +239,21 @@ private Q_SLOTS:
         QTest::addColumn<QString>("product");
         QTest::addColumn<QString>("firstCode");
         QTest::addColumn<int>("contracts");
-        QTest::newRow("IF index months") << "CFFEX" << "IF" << "IF2501" << 4;
-        QTest::newRow("T bond quarters") << "CFFEX" << "T" << "T2503" << 3;
-        QTest::newRow("rb monthly, after the 14th") << "SHFE" << "rb" << "rb2502" << 12;
-        QTest::newRow("SR three-digit month") << "CZCE" << "SR" << "SR502" << 12;
-        QTest::newRow("sc energy") << "INE" << "sc" << "sc2502" << 12;
+        QTest::newRow("IF index months") << "CFFEX"
+                                         << "IF"
+                                         << "IF2501" << 4;
+        QTest::newRow("T bond quarters") << "CFFEX"
+                                         << "T"
+                                         << "T2503" << 3;
+        QTest::newRow("rb monthly, after the 14th") << "SHFE"
+                                                    << "rb"
+                                                    << "rb2502" << 12;
+        QTest::newRow("SR three-digit month") << "CZCE"
+                                              << "SR"
+                                              << "SR502" << 12;
+        QTest::newRow("sc energy") << "INE"
+                                   << "sc"
+                                   << "sc2502" << 12;
     }
 
     void futuresContracts()
@@ -272,7 +284,8 @@ private Q_SLOTS:
         for (const auto& d : list) {
             QVERIFY(d->refPrice > 0);
             QVERIFY(d->expiryYmd >= 20250115);
-            const QString ym = QStringLiteral("%1%2").arg(d->deliveryYear % 100, 2, 10, QLatin1Char('0'))
+            const QString ym = QStringLiteral("%1%2")
+                                   .arg(d->deliveryYear % 100, 2, 10, QLatin1Char('0'))
                                    .arg(d->deliveryMonth, 2, 10, QLatin1Char('0'));
             QCOMPARE(d->name, d->variety + ym);
             QCOMPARE(d->code, product + (market == QLatin1String("CZCE") ? ym.mid(1) : ym));
@@ -285,7 +298,8 @@ private Q_SLOTS:
         std::map<int, std::vector<CInstrumentDetailPtr>> calls;
         int puts = 0;
         for (const auto& d : m_u.instruments) {
-            if (d->type != ttservice::eInstrOption || d->optUnderlyingCode != QLatin1String("510050"))
+            if (d->type != ttservice::eInstrOption
+                || d->optUnderlyingCode != QLatin1String("510050"))
                 continue;
             QCOMPARE(d->market, QStringLiteral("SHO"));
             QVERIFY(d->name.contains(d->isCall ? QStringLiteral("购") : QStringLiteral("沽")));
@@ -305,7 +319,8 @@ private Q_SLOTS:
             auto& list = month.second;
             callCount += int(list.size());
             QCOMPARE(int(list.size()), 9);
-            std::sort(list.begin(), list.end(), [](auto& a, auto& b) { return a->strike < b->strike; });
+            std::sort(list.begin(), list.end(),
+                      [](auto& a, auto& b) { return a->strike < b->strike; });
             for (size_t i = 1; i < list.size(); ++i)
                 QVERIFY(list[i]->preSettlement <= list[i - 1]->preSettlement);
         }
@@ -322,9 +337,11 @@ private Q_SLOTS:
                 io = true;
                 QCOMPARE(d->market, QStringLiteral("CFFEX"));
                 QCOMPARE(d->optUnderlyingCode, QStringLiteral("000300"));
-                QVERIFY(d->code.contains(d->isCall ? QStringLiteral("-C-") : QStringLiteral("-P-")));
+                QVERIFY(
+                    d->code.contains(d->isCall ? QStringLiteral("-C-") : QStringLiteral("-P-")));
                 QCOMPARE(d->contractUnit, 100.0);
-            } else if (d->market == QLatin1String("DCE") && d->code.startsWith(QLatin1String("m"))) {
+            } else if (d->market == QLatin1String("DCE")
+                       && d->code.startsWith(QLatin1String("m"))) {
                 m = true;
                 QCOMPARE(d->type, int(ttservice::eInstrFutureOption));
                 QVERIFY(d->american);
@@ -340,7 +357,8 @@ private Q_SLOTS:
 
     void foreignBoards()
     {
-        QCOMPARE(m_u.foreignBoards.value(QStringLiteral("COMEX")), QStringLiteral("纽约商业(COMEX)"));
+        QCOMPARE(m_u.foreignBoards.value(QStringLiteral("COMEX")),
+                 QStringLiteral("纽约商业(COMEX)"));
         const auto gc = find(m_u, QStringLiteral("GC00.COMEX"));
         QVERIFY(gc);
         QVERIFY(gc->isContinuous);
@@ -355,15 +373,39 @@ private Q_SLOTS:
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("lineStart"); // line to replace, empty: append / delete file
         QTest::addColumn<QString>("replacement");
-        QTest::addColumn<QString>("expect");    // error text after "file:line: "
-        QTest::newRow("missing file") << "instruments.txt" << "" << "<delete>" << "file is missing";
-        QTest::newRow("bad price") << "instruments.txt" << "stock|SH|600519" << "stock|SH|600519|贵州茅台|食品饮料|12.56|12.56|abc" << "bad number";
-        QTest::newRow("too few fields") << "instruments.txt" << "stock|SH|600036" << "stock|SH|600036|招商银行" << "needs 8 fields";
-        QTest::newRow("unknown record") << "instruments.txt" << "bond|SH|019740" << "bnod|SH|019740|24国债09|101.25" << "unknown record";
-        QTest::newRow("unknown industry") << "instruments.txt" << "stock|SZ|000858" << "stock|SZ|000858|五粮液|白酒|38.82|38.81|132.00" << "unknown industry";
-        QTest::newRow("duplicate") << "instruments.txt" << "stock|SZ|000333" << "stock|SH|600519|茅台二|食品饮料|1|1|1" << "duplicate instrument";
-        QTest::newRow("bad holiday") << "calendar.txt" << "holiday|20250101" << "holiday|20250230|元旦" << "bad date";
-        QTest::newRow("missing calendar") << "calendar.txt" << "" << "<delete>" << "file is missing";
+        QTest::addColumn<QString>("expect"); // error text after "file:line: "
+        QTest::newRow("missing file") << "instruments.txt"
+                                      << ""
+                                      << "<delete>"
+                                      << "file is missing";
+        QTest::newRow("bad price") << "instruments.txt"
+                                   << "stock|SH|600519"
+                                   << "stock|SH|600519|贵州茅台|食品饮料|12.56|12.56|abc"
+                                   << "bad number";
+        QTest::newRow("too few fields") << "instruments.txt"
+                                        << "stock|SH|600036"
+                                        << "stock|SH|600036|招商银行"
+                                        << "needs 8 fields";
+        QTest::newRow("unknown record") << "instruments.txt"
+                                        << "bond|SH|019740"
+                                        << "bnod|SH|019740|24国债09|101.25"
+                                        << "unknown record";
+        QTest::newRow("unknown industry") << "instruments.txt"
+                                          << "stock|SZ|000858"
+                                          << "stock|SZ|000858|五粮液|白酒|38.82|38.81|132.00"
+                                          << "unknown industry";
+        QTest::newRow("duplicate") << "instruments.txt"
+                                   << "stock|SZ|000333"
+                                   << "stock|SH|600519|茅台二|食品饮料|1|1|1"
+                                   << "duplicate instrument";
+        QTest::newRow("bad holiday") << "calendar.txt"
+                                     << "holiday|20250101"
+                                     << "holiday|20250230|元旦"
+                                     << "bad date";
+        QTest::newRow("missing calendar") << "calendar.txt"
+                                          << ""
+                                          << "<delete>"
+                                          << "file is missing";
     }
 
     void dataFileErrors()
@@ -374,7 +416,8 @@ private Q_SLOTS:
         QFETCH(QString, expect);
         QTemporaryDir tmp;
         QVERIFY(tmp.isValid());
-        QVERIFY(copyDir(dataDir() + QStringLiteral("/market"), tmp.path() + QStringLiteral("/market")));
+        QVERIFY(
+            copyDir(dataDir() + QStringLiteral("/market"), tmp.path() + QStringLiteral("/market")));
         const QString path = tmp.path() + QStringLiteral("/market/") + file;
         int line = 0;
         if (replacement == QLatin1String("<delete>")) {
@@ -388,7 +431,8 @@ private Q_SLOTS:
         CStockManager* sm = CStockManager::instance();
         QVERIFY(!sm->loadFromDir(tmp.path(), 0, 20250115));
         const QString err = sm->loadError();
-        const QString where = line > 0 ? QStringLiteral("%1:%2: ").arg(path).arg(line) : path + QStringLiteral(": ");
+        const QString where =
+            line > 0 ? QStringLiteral("%1:%2: ").arg(path).arg(line) : path + QStringLiteral(": ");
         QVERIFY2(err.startsWith(where), qPrintable(err));
         QVERIFY2(err.contains(expect), qPrintable(err));
         // the service stays usable: empty answers, no throw

@@ -26,7 +26,8 @@ private Q_SLOTS:
     void pushButtonStylesFromKeys();
 };
 
-void tst_Controls::widgetListStretchesOneWidget() {
+void tst_Controls::widgetListStretchesOneWidget()
+{
     CWidgetList list(nullptr, Qt::Vertical, 0);
     list.setMargins(0, 0, 0, 0);
     auto* top = new QWidget;
@@ -44,7 +45,8 @@ void tst_Controls::widgetListStretchesOneWidget() {
     QCOMPARE(list.count(), 0);
 }
 
-void tst_Controls::toolBarHidesWhatDoesNotFit() {
+void tst_Controls::toolBarHidesWhatDoesNotFit()
+{
     CAutoExpandToolBar bar(nullptr, QStringLiteral("ic_img_btn_group_left_tab"));
     QList<CPushButton*> buttons;
     for (int i = 0; i < 6; ++i) {
@@ -68,7 +70,8 @@ void tst_Controls::toolBarHidesWhatDoesNotFit() {
     QVERIFY(!buttons.last()->isHidden());
 }
 
-void tst_Controls::splitContainerOpensAndCloses() {
+void tst_Controls::splitContainerOpensAndCloses()
+{
     CSplitButtonContainer box(nullptr, Qt::Vertical);
     auto* top = new QWidget;
     auto* bottom = new QWidget;
@@ -87,7 +90,8 @@ void tst_Controls::splitContainerOpensAndCloses() {
     QTRY_COMPARE(box.splitter()->sizes().value(1), 200);
 }
 
-void tst_Controls::messageBoxHookAnswers() {
+void tst_Controls::messageBoxHookAnswers()
+{
     QStringList seen;
     CMessageBox::setAnswerHook([&seen](const QString& title, const QString& text, int) {
         seen << title << text;
@@ -100,22 +104,26 @@ void tst_Controls::messageBoxHookAnswers() {
     CMessageBox::clearAnswerHook();
 }
 
-void tst_Controls::styleSheetsFollowTheme() {
+void tst_Controls::styleSheetsFollowTheme()
+{
     CUiResource& r = CUiResource::instance();
     QVERIFY(r.loadTheme(QStringLiteral("dark")));
     const QString dark = CStyleSheetCenter::getStyle(CStyleSheetCenter::StyleBrowseView);
-    QVERIFY(dark.contains(r.getColor(QStringLiteral("ic_clr_menu_background"))->name(QColor::HexArgb)));
+    QVERIFY(
+        dark.contains(r.getColor(QStringLiteral("ic_clr_menu_background"))->name(QColor::HexArgb)));
     QVERIFY(r.loadTheme(QStringLiteral("light")));
     const QString light = CStyleSheetCenter::getStyle(CStyleSheetCenter::StyleBrowseView);
     QVERIFY(dark != light);
     QVERIFY(!CStyleSheetCenter::getStyle(12345).isEmpty());
     CMenu menu(QStringLiteral("加入自选板块"));
     QCOMPARE(menu.title(), QStringLiteral("加入自选板块"));
-    QVERIFY(menu.styleSheet().contains(r.getColor(QStringLiteral("ic_clr_menu_background"))->name(QColor::HexArgb)));
+    QVERIFY(menu.styleSheet().contains(
+        r.getColor(QStringLiteral("ic_clr_menu_background"))->name(QColor::HexArgb)));
     QVERIFY(r.loadTheme(QStringLiteral("dark")));
 }
 
-void tst_Controls::simpleTextPaintsInItsColour() {
+void tst_Controls::simpleTextPaintsInItsColour()
+{
     CSimpleTextWidget text(nullptr, QStringLiteral("██████"));
     text.setTextColorKey(QStringLiteral("ic_clr_browse_rise"));
     text.setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -130,7 +138,8 @@ void tst_Controls::simpleTextPaintsInItsColour() {
     QVERIFY(found);
 }
 
-void tst_Controls::pushButtonStylesFromKeys() {
+void tst_Controls::pushButtonStylesFromKeys()
+{
     CPushButton b(10, QStringLiteral("名称"));
     b.setBackgroundColorKeys(QStringLiteral("ic_clr_quoterbrowser_header_bg_normal"),
                              QStringLiteral("ic_clr_quoterbrowser_header_bg_hover"),
@@ -141,10 +150,12 @@ void tst_Controls::pushButtonStylesFromKeys() {
                        QStringLiteral("ic_clr_quoterbrowser_header_text"),
                        QStringLiteral("ic_clr_quoterbrowser_header_text"));
     CUiResource& r = CUiResource::instance();
-    const QString normal = r.getColor(QStringLiteral("ic_clr_quoterbrowser_header_bg_normal"))->name(QColor::HexArgb);
+    const QString normal =
+        r.getColor(QStringLiteral("ic_clr_quoterbrowser_header_bg_normal"))->name(QColor::HexArgb);
     QVERIFY(b.styleSheet().contains(normal));
     QVERIFY(r.loadTheme(QStringLiteral("light")));
-    const QString lightNormal = r.getColor(QStringLiteral("ic_clr_quoterbrowser_header_bg_normal"))->name(QColor::HexArgb);
+    const QString lightNormal =
+        r.getColor(QStringLiteral("ic_clr_quoterbrowser_header_bg_normal"))->name(QColor::HexArgb);
     QVERIFY(b.styleSheet().contains(lightNormal));
     QVERIFY(r.loadTheme(QStringLiteral("dark")));
 }

@@ -26,7 +26,8 @@ struct Received {
 struct SinkRecorder {
     QList<Received> events;
     bool answer = false;
-    SinkRecorder() {
+    SinkRecorder()
+    {
         CEventSink::setHandler([this](QObject* s, int id, int a, int b, const QString& t, void* p) {
             events.append(Received{s, id, a, b, t, p});
             return answer;
@@ -38,8 +39,11 @@ struct SinkRecorder {
 // Consumes the ids in `consume`, records every event it sees.
 class Node : public CBaseWidget {
 public:
-    explicit Node(QWidget* parent, QSet<int> consume = {}) : CBaseWidget(parent), m_consume(consume) {}
-    bool handleEvent(int id, int a, int b, const QString& text, void* p) override {
+    explicit Node(QWidget* parent, QSet<int> consume = {}) : CBaseWidget(parent), m_consume(consume)
+    {
+    }
+    bool handleEvent(int id, int a, int b, const QString& text, void* p) override
+    {
         seen.append(id);
         if (m_consume.contains(id))
             return true;
@@ -57,7 +61,8 @@ private:
 class Killer : public CUiResourceChangeHandler {
 public:
     CUiResourceChangeHandler* victim = nullptr;
-    void themeChanged() override {
+    void themeChanged() override
+    {
         delete victim;
         victim = nullptr;
     }
@@ -93,7 +98,8 @@ private Q_SLOTS:
     void keyCharOrNum();
 };
 
-void tst_EventWidget::routesToFirstConsumingAncestor() {
+void tst_EventWidget::routesToFirstConsumingAncestor()
+{
     SinkRecorder sink;
     Node root(nullptr, {47});
     Node* mid = new Node(&root, {47});
@@ -104,7 +110,8 @@ void tst_EventWidget::routesToFirstConsumingAncestor() {
     QVERIFY(sink.events.isEmpty());
 }
 
-void tst_EventWidget::skipsSenderItself() {
+void tst_EventWidget::skipsSenderItself()
+{
     SinkRecorder sink;
     Node root(nullptr, {5});
     Node* leaf = new Node(&root, {5});
@@ -113,7 +120,8 @@ void tst_EventWidget::skipsSenderItself() {
     QCOMPARE(root.seen, QList<int>{5});
 }
 
-void tst_EventWidget::unconsumedReachesSink() {
+void tst_EventWidget::unconsumedReachesSink()
+{
     SinkRecorder sink;
     sink.answer = true;
     Node root(nullptr);
@@ -131,14 +139,16 @@ void tst_EventWidget::unconsumedReachesSink() {
     QVERIFY(!leaf->deliverEvent(3083));
 }
 
-void tst_EventWidget::noSinkHandlerGivesFalse() {
+void tst_EventWidget::noSinkHandlerGivesFalse()
+{
     CEventSink::clearHandler();
     Node root(nullptr);
     Node* leaf = new Node(&root);
     QVERIFY(!leaf->deliverEvent(1));
 }
 
-void tst_EventWidget::plainQWidgetInChainIsSkipped() {
+void tst_EventWidget::plainQWidgetInChainIsSkipped()
+{
     SinkRecorder sink;
     Node root(nullptr, {49});
     auto* plain = new QWidget(&root);
@@ -147,7 +157,8 @@ void tst_EventWidget::plainQWidgetInChainIsSkipped() {
     QCOMPARE(root.seen, QList<int>{49});
 }
 
-void tst_EventWidget::themeChangedReachesLiveHandlers() {
+void tst_EventWidget::themeChangedReachesLiveHandlers()
+{
     const int before = CUiResourceChangeHandler::liveCount();
     {
         Node a(nullptr), b(nullptr);
@@ -159,7 +170,8 @@ void tst_EventWidget::themeChangedReachesLiveHandlers() {
     QCOMPARE(CUiResourceChangeHandler::liveCount(), before);
 }
 
-void tst_EventWidget::handlerDeletedDuringNotifyIsSkipped() {
+void tst_EventWidget::handlerDeletedDuringNotifyIsSkipped()
+{
     int calls = 0;
     Killer killer; // created first, so told first
     killer.victim = new Counter(&calls);
@@ -168,7 +180,8 @@ void tst_EventWidget::handlerDeletedDuringNotifyIsSkipped() {
     QVERIFY(!killer.victim);
 }
 
-void tst_EventWidget::pushButtonSendsFive() {
+void tst_EventWidget::pushButtonSendsFive()
+{
     SinkRecorder sink;
     Node root(nullptr);
     auto* b = new CPushButton(12, QStringLiteral("涨跌幅"), &root);
@@ -179,7 +192,8 @@ void tst_EventWidget::pushButtonSendsFive() {
     QCOMPARE(sink.events[0].text, QStringLiteral("涨跌幅"));
 }
 
-void tst_EventWidget::buttonGroupChecksAndPassesOn() {
+void tst_EventWidget::buttonGroupChecksAndPassesOn()
+{
     SinkRecorder sink;
     Node root(nullptr, {5});
     auto* group = new CPushButtonGroup(&root);
@@ -194,7 +208,8 @@ void tst_EventWidget::buttonGroupChecksAndPassesOn() {
     QCOMPARE(root.seen, QList<int>{5});
 }
 
-void tst_EventWidget::checkBoxSendsSixtySeven() {
+void tst_EventWidget::checkBoxSendsSixtySeven()
+{
     SinkRecorder sink;
     Node root(nullptr);
     auto* box = new CCheckBox(0, QStringLiteral("是否统计"), &root);
@@ -207,7 +222,8 @@ void tst_EventWidget::checkBoxSendsSixtySeven() {
     QCOMPARE(sink.events[1].b, 0);
 }
 
-void tst_EventWidget::comboSendsSeventyOne() {
+void tst_EventWidget::comboSendsSeventyOne()
+{
     SinkRecorder sink;
     Node root(nullptr);
     auto* combo = new CComboBox(9, &root);
@@ -221,7 +237,8 @@ void tst_EventWidget::comboSendsSeventyOne() {
     QCOMPARE(last.text, QStringLiteral("b"));
 }
 
-void tst_EventWidget::radioGroupSendsNinetyFour() {
+void tst_EventWidget::radioGroupSendsNinetyFour()
+{
     SinkRecorder sink;
     Node root(nullptr);
     auto* group = new CRadioButtonGroup(&root);
@@ -236,7 +253,8 @@ void tst_EventWidget::radioGroupSendsNinetyFour() {
     QCOMPARE(sink.events[1].text, QStringLiteral("求平均值"));
 }
 
-void tst_EventWidget::searchEditSendsOneSixtyThree() {
+void tst_EventWidget::searchEditSendsOneSixtyThree()
+{
     SinkRecorder sink;
     Node root(nullptr);
     auto* edit = new CSearchTextLineEdit(&root);
@@ -248,7 +266,8 @@ void tst_EventWidget::searchEditSendsOneSixtyThree() {
     QCOMPARE(sink.events[0].text, QStringLiteral("60"));
 }
 
-void tst_EventWidget::dialogCloseButtonRejects() {
+void tst_EventWidget::dialogCloseButtonRejects()
+{
     SinkRecorder sink;
     CCommonDialog dialog(nullptr, QStringLiteral("统计设置"));
     QSignalSpy rejected(&dialog, &QDialog::rejected);
@@ -260,7 +279,8 @@ void tst_EventWidget::dialogCloseButtonRejects() {
     QVERIFY(sink.events.isEmpty());
 }
 
-void tst_EventWidget::keyCharOrNum_data() {
+void tst_EventWidget::keyCharOrNum_data()
+{
     QTest::addColumn<int>("key");
     QTest::addColumn<bool>("expected");
     QTest::newRow("A") << int(Qt::Key_A) << true;
@@ -272,7 +292,8 @@ void tst_EventWidget::keyCharOrNum_data() {
     QTest::newRow("F1") << int(Qt::Key_F1) << false;
 }
 
-void tst_EventWidget::keyCharOrNum() {
+void tst_EventWidget::keyCharOrNum()
+{
     QFETCH(int, key);
     QFETCH(bool, expected);
     QCOMPARE(isKeyCharOrNum(key), expected);

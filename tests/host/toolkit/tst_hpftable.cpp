@@ -24,11 +24,15 @@ namespace {
 class Row : public IBaseHpfTableData {
 public:
     Row(QString key, double d, qint64 l = 0, QString s = QString())
-        : key(std::move(key)), d(d), l(l), s(std::move(s)) {}
-    QString getText(int column) override {
+        : key(std::move(key)), d(d), l(l), s(std::move(s))
+    {
+    }
+    QString getText(int column) override
+    {
         switch (column) {
         case 0: return key;
-        case 1: case 4: return formatDoubleNumber(d, 2, 0);
+        case 1:
+        case 4: return formatDoubleNumber(d, 2, 0);
         case 2: return formatLonglongNumber(l, 0, 0);
         default: return s;
         }
@@ -37,8 +41,10 @@ public:
     int getInt(int) override { return INT_MAX; }
     double getDouble(int) override { return d; }
     qint64 getLonglong(int) override { return l; }
-    const QColor* getTextColor(int column) override {
-        return column == 1 ? CUiResource::instance().getColor(QStringLiteral("ic_clr_browse_rise")) : nullptr;
+    const QColor* getTextColor(int column) override
+    {
+        return column == 1 ? CUiResource::instance().getColor(QStringLiteral("ic_clr_browse_rise"))
+                           : nullptr;
     }
     QString getKey() override { return key; }
 
@@ -52,21 +58,28 @@ using RowPtr = boost::shared_ptr<Row>;
 
 class Model : public IBaseHpfTableModel {
 public:
-    int columnValueType(int column) override {
+    int columnValueType(int column) override
+    {
         switch (column) {
-        case 0: case 3: return VT_STRING;
+        case 0:
+        case 3: return VT_STRING;
         case 2: return VT_LONGLONG;
         default: return VT_DOUBLE;
         }
     }
-    QString statText(int column) override { return column == 1 ? QStringLiteral("合计") : QString(); }
+    QString statText(int column) override
+    {
+        return column == 1 ? QStringLiteral("合计") : QString();
+    }
 };
 
-RowPtr row(const QString& key, double d, qint64 l = 0, const QString& s = QString()) {
+RowPtr row(const QString& key, double d, qint64 l = 0, const QString& s = QString())
+{
     return boost::make_shared<Row>(key, d, l, s);
 }
 
-QStringList keys(const IBaseHpfTableModel& m) {
+QStringList keys(const IBaseHpfTableModel& m)
+{
     QStringList out;
     for (const auto& r : m.getAllDatas())
         out << r->getKey();
@@ -77,7 +90,8 @@ QStringList keys(const IBaseHpfTableModel& m) {
 class Parent : public CBaseWidget {
 public:
     QList<QList<int>> events;
-    bool handleEvent(int id, int a, int b, const QString&, void*) override {
+    bool handleEvent(int id, int a, int b, const QString&, void*) override
+    {
         events.append({id, a, b});
         return true;
     }
@@ -87,7 +101,8 @@ struct Fixture {
     Parent parent;
     Model model;
     CBaseHighPerformanceTable* table;
-    explicit Fixture(int columns = 5) {
+    explicit Fixture(int columns = 5)
+    {
         table = new CBaseHighPerformanceTable(7, &parent, 508);
         table->setColumnCount(columns);
         for (int c = 0; c < columns; ++c)
@@ -135,9 +150,11 @@ private Q_SLOTS:
     void rowNumberColumnFollowsFlag();
 };
 
-void tst_HpfTable::modelTesterUnderChanges() {
+void tst_HpfTable::modelTesterUnderChanges()
+{
     Fixture f;
-    QAbstractItemModelTester tester(f.table->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    QAbstractItemModelTester tester(f.table->model(),
+                                    QAbstractItemModelTester::FailureReportingMode::Fatal);
     f.model.addData(row("A", 3));
     f.model.addDatas({row("B", 1), row("C", 2), row("D", kNoValue)});
     f.model.addData(row("B", 9)); // replace
@@ -157,7 +174,8 @@ void tst_HpfTable::modelTesterUnderChanges() {
     QCOMPARE(f.table->rowCount(), 0);
 }
 
-void tst_HpfTable::addDataSameKeyReplaces() {
+void tst_HpfTable::addDataSameKeyReplaces()
+{
     Model m;
     m.addData(row("A", 1));
     m.addData(row("B", 2));
@@ -170,7 +188,8 @@ void tst_HpfTable::addDataSameKeyReplaces() {
     QCOMPARE(m.size(), 2);
 }
 
-void tst_HpfTable::addDatasOneNotification() {
+void tst_HpfTable::addDatasOneNotification()
+{
     Model m;
     m.addData(row("A", 1));
     QSignalSpy inserted(&m, &IBaseHpfTableModel::sigRowsAboutToBeInserted);
@@ -185,7 +204,8 @@ void tst_HpfTable::addDatasOneNotification() {
     QCOMPARE(m.getDataByKey(QStringLiteral("A"))->getDouble(1), 5.0);
 }
 
-void tst_HpfTable::lookupsByKey() {
+void tst_HpfTable::lookupsByKey()
+{
     Model m;
     m.addDatas({row("A", 1), row("B", 2), row("C", 3)});
     QVERIFY(m.containData(QStringLiteral("B")));
@@ -200,7 +220,8 @@ void tst_HpfTable::lookupsByKey() {
     QVERIFY(!m.containData(QStringLiteral("A")));
 }
 
-void tst_HpfTable::sortDoubleNoValueLastAndStable_data() {
+void tst_HpfTable::sortDoubleNoValueLastAndStable_data()
+{
     QTest::addColumn<int>("order");
     QTest::addColumn<QStringList>("expected");
     // values: A 2, B nv, C 1, D 2, E nan, F -inf, G 1
@@ -208,19 +229,21 @@ void tst_HpfTable::sortDoubleNoValueLastAndStable_data() {
     QTest::newRow("descending") << 1 << QStringList{"A", "D", "C", "G", "B", "E", "F"};
 }
 
-void tst_HpfTable::sortDoubleNoValueLastAndStable() {
+void tst_HpfTable::sortDoubleNoValueLastAndStable()
+{
     QFETCH(int, order);
     QFETCH(QStringList, expected);
     Model m;
-    m.addDatas({row("A", 2), row("B", kNoValue), row("C", 1), row("D", 2),
-                row("E", std::nan("")), row("F", -INFINITY), row("G", 1)});
+    m.addDatas({row("A", 2), row("B", kNoValue), row("C", 1), row("D", 2), row("E", std::nan("")),
+                row("F", -INFINITY), row("G", 1)});
     m.sortRows(1, order);
     QCOMPARE(keys(m), expected);
     for (int i = 0; i < m.size(); ++i)
         QCOMPARE(m.getDataIndexByKey(expected[i]), i);
 }
 
-void tst_HpfTable::sortLonglongAndText() {
+void tst_HpfTable::sortLonglongAndText()
+{
     Model m;
     m.addDatas({row("A", 0, 5, "b"), row("B", 0, LLONG_MAX, "a"), row("C", 0, -3, ""),
                 row("D", 0, 5, "-"), row("E", 0, LLONG_MIN, "c")});
@@ -234,7 +257,8 @@ void tst_HpfTable::sortLonglongAndText() {
     QCOMPARE(keys(m), (QStringList{"E", "A", "B", "D", "C"}));
 }
 
-void tst_HpfTable::sortByPinKeepsPinnedOnTop() {
+void tst_HpfTable::sortByPinKeepsPinnedOnTop()
+{
     Model m;
     m.setSortByPin(true);
     m.addDatas({row("A", 1), row("B", 2), row("C", 3), row("D", 4)});
@@ -247,7 +271,8 @@ void tst_HpfTable::sortByPinKeepsPinnedOnTop() {
     QCOMPARE(keys(m), (QStringList{"D", "C", "B", "A"}));
 }
 
-void tst_HpfTable::noResortOnRowChange() {
+void tst_HpfTable::noResortOnRowChange()
+{
     Fixture f;
     f.model.addDatas({row("A", 1), row("B", 2), row("C", 3)});
     f.table->sortByColumn(1, 1);
@@ -260,7 +285,8 @@ void tst_HpfTable::noResortOnRowChange() {
     QCOMPARE(keys(f.model), (QStringList{"A", "C", "B", "D"}));
 }
 
-void tst_HpfTable::headerClickSortsAndToggles() {
+void tst_HpfTable::headerClickSortsAndToggles()
+{
     Fixture f;
     f.model.addDatas({row("A", 1), row("B", 3), row("C", 2)});
     f.parent.show();
@@ -279,7 +305,8 @@ void tst_HpfTable::headerClickSortsAndToggles() {
     QCOMPARE(f.table->getSortColumnID(), -1);
 }
 
-void tst_HpfTable::headerRightClickDeliversFiftyFive() {
+void tst_HpfTable::headerRightClickDeliversFiftyFive()
+{
     Fixture f;
     f.parent.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f.parent));
@@ -290,7 +317,8 @@ void tst_HpfTable::headerRightClickDeliversFiftyFive() {
     QCOMPARE(f.table->getSortColumnID(), -1);
 }
 
-void tst_HpfTable::rowClickDeliversFortySeven() {
+void tst_HpfTable::rowClickDeliversFortySeven()
+{
     Fixture f;
     f.model.addDatas({row("A", 1), row("B", 3), row("C", 2)});
     f.parent.show();
@@ -303,7 +331,8 @@ void tst_HpfTable::rowClickDeliversFortySeven() {
     QVERIFY(f.parent.events.contains(QList<int>{49, 7, 1}));
 }
 
-void tst_HpfTable::selectionSurvivesResort() {
+void tst_HpfTable::selectionSurvivesResort()
+{
     Fixture f;
     f.model.addDatas({row("A", 1), row("B", 2), row("C", 3), row("D", 4)});
     f.table->setSelectedRow(1); // B
@@ -317,7 +346,8 @@ void tst_HpfTable::selectionSurvivesResort() {
     QCOMPARE(f.table->getSelectedRow(), 0);
 }
 
-void tst_HpfTable::selectionApi() {
+void tst_HpfTable::selectionApi()
+{
     Fixture f;
     f.model.addDatas({row("A", 1), row("B", 2), row("C", 3), row("D", 4)});
     f.table->setSelectedRow(3);
@@ -334,7 +364,8 @@ void tst_HpfTable::selectionApi() {
     QCOMPARE(f.table->getSelectedRow(), 2);
 }
 
-void tst_HpfTable::columnIdsAndPositions() {
+void tst_HpfTable::columnIdsAndPositions()
+{
     Fixture f;
     f.table->moveColumn(4, 1);
     QCOMPARE(f.table->columnIdAt(1), 4);
@@ -354,7 +385,8 @@ void tst_HpfTable::columnIdsAndPositions() {
     QCOMPARE(f.table->headerText(42), QString());
 }
 
-void tst_HpfTable::removedColumnKeepsOtherIds() {
+void tst_HpfTable::removedColumnKeepsOtherIds()
+{
     Fixture f;
     f.model.addData(row("A", 1.5, 0, "x"));
     f.table->removeColumn(1);
@@ -365,11 +397,12 @@ void tst_HpfTable::removedColumnKeepsOtherIds() {
     QCOMPARE(f.table->getItemText(0, 3), QStringLiteral("x"));
     const int id = f.table->newColumnId();
     QCOMPARE(f.table->visualPosition(id), 4); // after the live ones
-    f.table->sortByColumn(1, 0); // a removed column does not sort
+    f.table->sortByColumn(1, 0);              // a removed column does not sort
     QCOMPARE(f.table->getSortColumnID(), -1);
 }
 
-void tst_HpfTable::configRoundTrip() {
+void tst_HpfTable::configRoundTrip()
+{
     Fixture f;
     f.model.addDatas({row("A", 1), row("B", 2)});
     f.table->moveColumn(3, 0);
@@ -391,7 +424,8 @@ void tst_HpfTable::configRoundTrip() {
     QCOMPARE(g.table->saveConfigStr(), config);
 }
 
-void tst_HpfTable::malformedConfigLeavesTable_data() {
+void tst_HpfTable::malformedConfigLeavesTable_data()
+{
     QTest::addColumn<QString>("config");
     QTest::newRow("empty") << QString();
     QTest::newRow("garbage") << QStringLiteral("not json at all");
@@ -404,11 +438,13 @@ void tst_HpfTable::malformedConfigLeavesTable_data() {
     QTest::newRow("huge width") << QStringLiteral("{\"v\":1,\"cols\":[[0,999999,1]]}");
     QTest::newRow("duplicate id") << QStringLiteral("{\"v\":1,\"cols\":[[1,50,1],[1,60,1]]}");
     QTest::newRow("bad visibility") << QStringLiteral("{\"v\":1,\"cols\":[[1,50,7]]}");
-    QTest::newRow("bad sort order") << QStringLiteral("{\"v\":1,\"cols\":[[4,50,0]],\"sort\":[1,5]}");
+    QTest::newRow("bad sort order")
+        << QStringLiteral("{\"v\":1,\"cols\":[[4,50,0]],\"sort\":[1,5]}");
     QTest::newRow("truncated") << QStringLiteral("{\"v\":1,\"cols\":[[4,50,0],[3,");
 }
 
-void tst_HpfTable::malformedConfigLeavesTable() {
+void tst_HpfTable::malformedConfigLeavesTable()
+{
     QFETCH(QString, config);
     Fixture f;
     f.table->moveColumn(2, 0);
@@ -419,7 +455,8 @@ void tst_HpfTable::malformedConfigLeavesTable() {
     QCOMPARE(f.table->saveConfigStr(), before);
 }
 
-void tst_HpfTable::filterHidesRows() {
+void tst_HpfTable::filterHidesRows()
+{
     Fixture f;
     f.model.addDatas({row("SH600000", 1), row("SZ000001", 2), row("SH601318", 3)});
     f.table->setColumnFilter(0, QStringLiteral("sh")); // not filterable yet: ignored
@@ -440,7 +477,8 @@ void tst_HpfTable::filterHidesRows() {
         QVERIFY(!f.table->isRowHidden(r));
 }
 
-void tst_HpfTable::paintsOnlyVisibleCells() {
+void tst_HpfTable::paintsOnlyVisibleCells()
+{
     Fixture f(5);
     std::vector<IBaseHpfTableDataPtr> rows;
     for (int i = 0; i < 5000; ++i)
@@ -455,8 +493,9 @@ void tst_HpfTable::paintsOnlyVisibleCells() {
     const quint64 painted = CBaseHighPerformanceTable::s_nCellTextCount;
     const int visibleRows = f.table->getEndRow() - f.table->getStartRow() + 1;
     QVERIFY(painted > 0);
-    QVERIFY2(painted <= quint64((visibleRows + 1) * 5),
-             qPrintable(QStringLiteral("%1 texts for %2 visible rows").arg(painted).arg(visibleRows)));
+    QVERIFY2(
+        painted <= quint64((visibleRows + 1) * 5),
+        qPrintable(QStringLiteral("%1 texts for %2 visible rows").arg(painted).arg(visibleRows)));
     // a coalesced value change repaints without producing texts for hidden rows
     CBaseHighPerformanceTable::s_nCellTextCount = 0;
     f.model.notifyValuesChanged();
@@ -464,7 +503,8 @@ void tst_HpfTable::paintsOnlyVisibleCells() {
     QVERIFY(CBaseHighPerformanceTable::s_nCellTextCount <= quint64((visibleRows + 1) * 5));
 }
 
-void tst_HpfTable::sortsFiveThousandRowsFast() {
+void tst_HpfTable::sortsFiveThousandRowsFast()
+{
     Model m;
     std::vector<IBaseHpfTableDataPtr> rows;
     for (int i = 0; i < 5000; ++i)
@@ -485,7 +525,8 @@ void tst_HpfTable::sortsFiveThousandRowsFast() {
         QVERIFY(m.getData(i - 1)->getDouble(1) >= m.getData(i)->getDouble(1));
 }
 
-void tst_HpfTable::visibleRowRange() {
+void tst_HpfTable::visibleRowRange()
+{
     Fixture f;
     QCOMPARE(f.table->getStartRow(), -1);
     QCOMPARE(f.table->getEndRow(), -1);
@@ -510,7 +551,8 @@ void tst_HpfTable::visibleRowRange() {
     QCOMPARE(f.table->verticalScrollMaximum(), 200 * 21 - f.table->viewport()->height());
 }
 
-void tst_HpfTable::currentRowBackgroundFollowsKey() {
+void tst_HpfTable::currentRowBackgroundFollowsKey()
+{
     Fixture f;
     f.model.addDatas({row("A", 1), row("B", 2), row("C", 3)});
     f.table->setSelectionMode(QAbstractItemView::NoSelection);
@@ -521,7 +563,8 @@ void tst_HpfTable::currentRowBackgroundFollowsKey() {
     QImage image(f.table->viewport()->size(), QImage::Format_ARGB32);
     image.fill(Qt::white);
     f.table->viewport()->render(&image);
-    const QColor cur = *CUiResource::instance().getColor(QStringLiteral("ic_clr_table_cur_row_background"));
+    const QColor cur =
+        *CUiResource::instance().getColor(QStringLiteral("ic_clr_table_cur_row_background"));
     const int x = f.table->columnViewportPosition(0) + 60;
     QCOMPARE(image.pixelColor(x, f.table->rowViewportPosition(2) + 3), cur);
     QVERIFY(image.pixelColor(x, f.table->rowViewportPosition(0) + 3) != cur);
@@ -530,7 +573,8 @@ void tst_HpfTable::currentRowBackgroundFollowsKey() {
     QVERIFY(image.pixelColor(x, f.table->rowViewportPosition(2) + 3) != cur);
 }
 
-void tst_HpfTable::lineEditCommitDeliversEvents() {
+void tst_HpfTable::lineEditCommitDeliversEvents()
+{
     Fixture f;
     f.model.addDatas({row("A", 1), row("B", 2)});
     auto* delegate = new CBaseTableColumnLineeditDelegate(f.table, 4);
@@ -544,7 +588,8 @@ void tst_HpfTable::lineEditCommitDeliversEvents() {
     QCOMPARE(idx.data(Qt::DisplayRole).toString(), QStringLiteral("3.5"));
 }
 
-void tst_HpfTable::statRowPinnedUnderRows() {
+void tst_HpfTable::statRowPinnedUnderRows()
+{
     Fixture f;
     std::vector<IBaseHpfTableDataPtr> rows;
     for (int i = 0; i < 100; ++i)
@@ -571,7 +616,8 @@ void tst_HpfTable::statRowPinnedUnderRows() {
     QCOMPARE(f.table->viewport()->height(), fullHeight);
 }
 
-void tst_HpfTable::lockedColumnsStayWhileScrolling() {
+void tst_HpfTable::lockedColumnsStayWhileScrolling()
+{
     Fixture f(12);
     f.model.addDatas({row("A", 1), row("B", 2)});
     f.parent.show();
@@ -608,14 +654,16 @@ class ScrollTable : public CBaseHighPerformanceTable {
 public:
     using CBaseHighPerformanceTable::CBaseHighPerformanceTable;
     QList<QList<int>> seen;
-    bool handleEvent(int id, int a, int b, const QString& t, void* p) override {
+    bool handleEvent(int id, int a, int b, const QString& t, void* p) override
+    {
         seen.append({id, a});
         return CBaseHighPerformanceTable::handleEvent(id, a, b, t, p);
     }
 };
 } // namespace
 
-void tst_HpfTable::scrollBarPressAndDragReachTable() {
+void tst_HpfTable::scrollBarPressAndDragReachTable()
+{
     Parent parent;
     Model model;
     auto* table = new ScrollTable(3, &parent, 0);
@@ -638,7 +686,8 @@ void tst_HpfTable::scrollBarPressAndDragReachTable() {
     QVERIFY(parent.events.isEmpty());
 }
 
-void tst_HpfTable::rowNumberColumnFollowsFlag() {
+void tst_HpfTable::rowNumberColumnFollowsFlag()
+{
     Fixture f;
     f.model.addDatas({row("A", 1), row("B", 2)});
     f.parent.show();
@@ -649,7 +698,8 @@ void tst_HpfTable::rowNumberColumnFollowsFlag() {
     QVERIFY(corner->isVisible());
     f.table->setRowNumberColumn(false, QString(), QString());
     QVERIFY(!corner->isVisible());
-    f.table->setRowNumberColumn(true, QStringLiteral("序号"), QStringLiteral("ic_fnt_table_number_default"));
+    f.table->setRowNumberColumn(true, QStringLiteral("序号"),
+                                QStringLiteral("ic_fnt_table_number_default"));
     QCoreApplication::processEvents();
     QVERIFY(f.table->tableFlags() & CBaseHighPerformanceTable::TF_ROW_NUMBER);
     QVERIFY(f.table->verticalHeader()->isVisible());
@@ -663,7 +713,8 @@ void tst_HpfTable::rowNumberColumnFollowsFlag() {
 QTEST_MAIN(tst_HpfTable)
 #include "tst_hpftable.moc"
 
-void tst_HpfTable::fitsWidthsToVisibleRowsOnly() {
+void tst_HpfTable::fitsWidthsToVisibleRowsOnly()
+{
     Fixture f;
     std::vector<IBaseHpfTableDataPtr> rows;
     for (int i = 0; i < 200; ++i)

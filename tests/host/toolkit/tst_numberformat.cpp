@@ -21,7 +21,8 @@ private Q_SLOTS:
     void noValueTolerance();
 };
 
-void tst_NumberFormat::formatDouble_data() {
+void tst_NumberFormat::formatDouble_data()
+{
     QTest::addColumn<double>("value");
     QTest::addColumn<int>("decimals");
     QTest::addColumn<int>("flags");
@@ -46,7 +47,8 @@ void tst_NumberFormat::formatDouble_data() {
     QTest::newRow("percent rounding") << 0.123456 << 2 << int(FMT_PERCENT) << "12.35%";
 
     QTest::newRow("big below 1e4 plain") << 9999.0 << 2 << int(FMT_BIGVALUE) << "9999.00";
-    QTest::newRow("big rounds up to 1e4 takes wan") << 9999.999 << 2 << int(FMT_BIGVALUE) << "1.00万";
+    QTest::newRow("big rounds up to 1e4 takes wan")
+        << 9999.999 << 2 << int(FMT_BIGVALUE) << "1.00万";
     QTest::newRow("big exactly 1e4") << 10000.0 << 2 << int(FMT_BIGVALUE) << "1.00万";
     QTest::newRow("big wan") << 12345678.0 << 2 << int(FMT_BIGVALUE) << "1234.57万";
     QTest::newRow("big just below yi") << 99994999.0 << 2 << int(FMT_BIGVALUE) << "9999.50万";
@@ -61,11 +63,12 @@ void tst_NumberFormat::formatDouble_data() {
     QTest::newRow("segment small") << 123.4 << 1 << int(FMT_SEGMENT) << "123.4";
     QTest::newRow("segment thousand") << 1000.0 << 0 << int(FMT_SEGMENT) << "1,000";
     QTest::newRow("segment negative") << -9876543.0 << 0 << int(FMT_SEGMENT) << "-9,876,543";
-    QTest::newRow("segment with big") << 1.23456789e12 << 2 << int(FMT_SEGMENT | FMT_BIGVALUE)
-                                      << "12,345.68亿";
+    QTest::newRow("segment with big")
+        << 1.23456789e12 << 2 << int(FMT_SEGMENT | FMT_BIGVALUE) << "12,345.68亿";
 }
 
-void tst_NumberFormat::formatDouble() {
+void tst_NumberFormat::formatDouble()
+{
     QFETCH(double, value);
     QFETCH(int, decimals);
     QFETCH(int, flags);
@@ -73,7 +76,8 @@ void tst_NumberFormat::formatDouble() {
     QCOMPARE(formatDoubleNumber(value, decimals, flags, true, QStringLiteral("-")), expected);
 }
 
-void tst_NumberFormat::invalidValues_data() {
+void tst_NumberFormat::invalidValues_data()
+{
     QTest::addColumn<double>("value");
     QTest::newRow("no-value mark") << kNoValue;
     QTest::newRow("no-value mark minus tiny") << DBL_MAX - 1e-6;
@@ -82,7 +86,8 @@ void tst_NumberFormat::invalidValues_data() {
     QTest::newRow("-inf") << -std::numeric_limits<double>::infinity();
 }
 
-void tst_NumberFormat::invalidValues() {
+void tst_NumberFormat::invalidValues()
+{
     QFETCH(double, value);
     QCOMPARE(formatDoubleNumber(value, 2, 0, true, QStringLiteral("-")), QStringLiteral("-"));
     QCOMPARE(formatDoubleNumber(value, 1, FMT_PERCENT, true, QStringLiteral("非法值")),
@@ -91,7 +96,8 @@ void tst_NumberFormat::invalidValues() {
     QVERIFY(!isValidNumber(value));
 }
 
-void tst_NumberFormat::formatLonglong_data() {
+void tst_NumberFormat::formatLonglong_data()
+{
     QTest::addColumn<qint64>("value");
     QTest::addColumn<int>("decimals");
     QTest::addColumn<int>("flags");
@@ -107,7 +113,8 @@ void tst_NumberFormat::formatLonglong_data() {
     QTest::newRow("smallest is no value") << std::numeric_limits<qint64>::min() << 0 << 0 << "-";
 }
 
-void tst_NumberFormat::formatLonglong() {
+void tst_NumberFormat::formatLonglong()
+{
     QFETCH(qint64, value);
     QFETCH(int, decimals);
     QFETCH(int, flags);
@@ -115,7 +122,8 @@ void tst_NumberFormat::formatLonglong() {
     QCOMPARE(formatLonglongNumber(value, decimals, flags), expected);
 }
 
-void tst_NumberFormat::formatInt() {
+void tst_NumberFormat::formatInt()
+{
     QCOMPARE(formatIntNumber(1234567, 0, FMT_SEGMENT), QStringLiteral("1,234,567"));
     QCOMPARE(formatIntNumber(-7, 0, 0), QStringLiteral("-7"));
     QCOMPARE(formatIntNumber(INT_MAX, 0, 0), QStringLiteral("-"));
@@ -123,7 +131,8 @@ void tst_NumberFormat::formatInt() {
     QCOMPARE(formatIntNumber(INT_MIN, 0, 0), QStringLiteral("-2147483648"));
 }
 
-void tst_NumberFormat::noValueTolerance() {
+void tst_NumberFormat::noValueTolerance()
+{
     QVERIFY(isNoValue(kNoValue));
     QVERIFY(!isNoValue(1e308));
     QVERIFY(isValidNumber(1e308));

@@ -15,54 +15,106 @@ namespace {
 // Keys the library's widgets name in their documentation; each must exist in both themes.
 const char* const kDocumentedKeys[] = {
     "clr_conciseStyle_main_trade_type_bar_text_active",
-    "clr_conciseStyle_main_trade_type_bar_text_inactive", "clr_global_equal", "clr_global_fall",
-    "clr_global_rise", "clr_index_blue", "clr_index_purple", "clr_index_yellow",
-    "clr_main_trade_type_bar_bg", "clr_main_trade_type_bar_text_active",
-    "clr_main_trade_type_bar_text_inactive", "clr_table_split_line_header", "clr_table_stat_border",
-    "fnt_default_normal_heavy_fix", "fnt_table_stat_text_default",
-    "ic_clr_addsub_page_scrollbar_press", "ic_clr_browse_big_value", "ic_clr_browse_equal",
-    "ic_clr_browse_fall", "ic_clr_browse_rise", "ic_clr_browse_stock_code",
-    "ic_clr_browse_stock_name", "ic_clr_concise_addsub_page_scrollbar_press",
-    "ic_clr_concise_browse_big_value", "ic_clr_concise_browse_equal", "ic_clr_concise_browse_fall",
-    "ic_clr_concise_browse_rise", "ic_clr_concise_browse_stock_code",
-    "ic_clr_concise_browse_stock_name", "ic_clr_concise_combinPushButton_background",
-    "ic_clr_concise_scrollbar_normal", "ic_clr_mainwindow_split_background",
-    "ic_clr_quoterbrowser_bg", "ic_clr_quoterbrowser_header_bg_hover",
-    "ic_clr_quoterbrowser_header_bg_normal", "ic_clr_quoterbrowser_header_bg_selected",
-    "ic_clr_quoterbrowser_header_text", "ic_clr_quoterbrowser_item_code",
-    "ic_clr_quoterbrowser_item_name", "ic_clr_quoterbrowser_line_bg",
-    "ic_clr_quoterbrowser_selected_line_bg", "ic_clr_quoterbrowser_splitter",
-    "ic_clr_realtime_axis_text", "ic_clr_scrollbar_background", "ic_clr_scrollbar_hover",
-    "ic_clr_scrollbar_normal", "ic_clr_scrollbar_press", "ic_clr_table_above_exercise_price_bg1",
-    "ic_clr_table_background", "ic_clr_table_motion_rise_bg1", "ic_clr_table_number_background",
-    "ic_clr_table_sort_noactive_split_line", "ic_clr_table_sort_split_line",
-    "ic_clr_table_split_line", "ic_clr_table_text_default", "ic_clr_table_text_selected",
-    "ic_clr_table_under_exercise_price_bg1", "ic_concise_fnt_table_number_default",
-    "ic_concise_fnt_table_text_default", "ic_fnt_concise_trade_text",
-    "ic_fnt_quoterbrowser_code_text", "ic_fnt_quoterbrowser_digital_text",
-    "ic_fnt_quoterbrowser_name_text", "ic_fnt_quoterbrowser_text", "ic_fnt_table_number_default",
-    "ic_fnt_table_text_default", "ic_img_btn_group_left_tab", "ic_img_btn_module_group",
-    "ic_img_btn_option_browse", "ic_img_combin_btn", "img_scrollbar_slider_browse",
-    "img_sys_btn_exit", "img_table_sort_ascending", "img_table_sort_descending",
-    "siz_account_btn_height", "siz_account_btn_width_small", "siz_standard_table_item_height",
-    "siz_standard_table_stat_text_margin", "tc_clr_conciseStyle_depth_bottom_group_btn_disable",
+    "clr_conciseStyle_main_trade_type_bar_text_inactive",
+    "clr_global_equal",
+    "clr_global_fall",
+    "clr_global_rise",
+    "clr_index_blue",
+    "clr_index_purple",
+    "clr_index_yellow",
+    "clr_main_trade_type_bar_bg",
+    "clr_main_trade_type_bar_text_active",
+    "clr_main_trade_type_bar_text_inactive",
+    "clr_table_split_line_header",
+    "clr_table_stat_border",
+    "fnt_default_normal_heavy_fix",
+    "fnt_table_stat_text_default",
+    "ic_clr_addsub_page_scrollbar_press",
+    "ic_clr_browse_big_value",
+    "ic_clr_browse_equal",
+    "ic_clr_browse_fall",
+    "ic_clr_browse_rise",
+    "ic_clr_browse_stock_code",
+    "ic_clr_browse_stock_name",
+    "ic_clr_concise_addsub_page_scrollbar_press",
+    "ic_clr_concise_browse_big_value",
+    "ic_clr_concise_browse_equal",
+    "ic_clr_concise_browse_fall",
+    "ic_clr_concise_browse_rise",
+    "ic_clr_concise_browse_stock_code",
+    "ic_clr_concise_browse_stock_name",
+    "ic_clr_concise_combinPushButton_background",
+    "ic_clr_concise_scrollbar_normal",
+    "ic_clr_mainwindow_split_background",
+    "ic_clr_quoterbrowser_bg",
+    "ic_clr_quoterbrowser_header_bg_hover",
+    "ic_clr_quoterbrowser_header_bg_normal",
+    "ic_clr_quoterbrowser_header_bg_selected",
+    "ic_clr_quoterbrowser_header_text",
+    "ic_clr_quoterbrowser_item_code",
+    "ic_clr_quoterbrowser_item_name",
+    "ic_clr_quoterbrowser_line_bg",
+    "ic_clr_quoterbrowser_selected_line_bg",
+    "ic_clr_quoterbrowser_splitter",
+    "ic_clr_realtime_axis_text",
+    "ic_clr_scrollbar_background",
+    "ic_clr_scrollbar_hover",
+    "ic_clr_scrollbar_normal",
+    "ic_clr_scrollbar_press",
+    "ic_clr_table_above_exercise_price_bg1",
+    "ic_clr_table_background",
+    "ic_clr_table_motion_rise_bg1",
+    "ic_clr_table_number_background",
+    "ic_clr_table_sort_noactive_split_line",
+    "ic_clr_table_sort_split_line",
+    "ic_clr_table_split_line",
+    "ic_clr_table_text_default",
+    "ic_clr_table_text_selected",
+    "ic_clr_table_under_exercise_price_bg1",
+    "ic_concise_fnt_table_number_default",
+    "ic_concise_fnt_table_text_default",
+    "ic_fnt_concise_trade_text",
+    "ic_fnt_quoterbrowser_code_text",
+    "ic_fnt_quoterbrowser_digital_text",
+    "ic_fnt_quoterbrowser_name_text",
+    "ic_fnt_quoterbrowser_text",
+    "ic_fnt_table_number_default",
+    "ic_fnt_table_text_default",
+    "ic_img_btn_group_left_tab",
+    "ic_img_btn_module_group",
+    "ic_img_btn_option_browse",
+    "ic_img_combin_btn",
+    "img_scrollbar_slider_browse",
+    "img_sys_btn_exit",
+    "img_table_sort_ascending",
+    "img_table_sort_descending",
+    "siz_account_btn_height",
+    "siz_account_btn_width_small",
+    "siz_standard_table_item_height",
+    "siz_standard_table_stat_text_margin",
+    "tc_clr_conciseStyle_depth_bottom_group_btn_disable",
     "tc_clr_conciseStyle_depth_bottom_group_btn_hover",
     "tc_clr_conciseStyle_depth_bottom_group_btn_nomal",
-    "tc_clr_conciseStyle_depth_bottom_group_btn_press", "tc_clr_depth_bottom_group_btn_group_bg",
-    "tc_clr_depth_bottom_group_btn_txt_disable", "tc_clr_depth_bottom_group_btn_txt_hover",
-    "tc_clr_depth_bottom_group_btn_txt_nomal", "tc_clr_depth_bottom_group_btn_txt_press",
+    "tc_clr_conciseStyle_depth_bottom_group_btn_press",
+    "tc_clr_depth_bottom_group_btn_group_bg",
+    "tc_clr_depth_bottom_group_btn_txt_disable",
+    "tc_clr_depth_bottom_group_btn_txt_hover",
+    "tc_clr_depth_bottom_group_btn_txt_nomal",
+    "tc_clr_depth_bottom_group_btn_txt_press",
     "tc_fnt_tradetype_navigator",
 };
 
 struct ThemeKeys {
     QSet<QString> colors, fonts, sizes, images;
-    bool has(const QString& key) const {
-        return colors.contains(key) || fonts.contains(key) || sizes.contains(key) ||
-               images.contains(key);
+    bool has(const QString& key) const
+    {
+        return colors.contains(key) || fonts.contains(key) || sizes.contains(key)
+               || images.contains(key);
     }
 };
 
-ThemeKeys readTheme(const QString& name) {
+ThemeKeys readTheme(const QString& name)
+{
     QStringList c, f, s, i;
     ThemeKeys k;
     if (!CUiResource::readThemeKeys(name, &c, &f, &s, &i))
@@ -75,14 +127,16 @@ ThemeKeys readTheme(const QString& name) {
 }
 
 // Every quoted resource key in the library's sources (tests excluded).
-QSet<QString> keysInSources() {
+QSet<QString> keysInSources()
+{
     QSet<QString> keys;
     const QDir root(CUiResource::dataDir() + QStringLiteral("/.."));
-    const QRegularExpression re(
-        QStringLiteral("\"((?:ic_clr|ic_fnt|ic_img|ic_concise|tc_clr|tc_fnt|clr|fnt|siz|img)_[A-Za-z0-9_]+)\""));
-    const QStringList dirs = {QStringLiteral("host"), QStringLiteral("browse"), QStringLiteral("view"),
-                              QStringLiteral("position"), QStringLiteral("pricet"),
-                              QStringLiteral("quoterbrowser"), QStringLiteral("demo")};
+    const QRegularExpression re(QStringLiteral(
+        "\"((?:ic_clr|ic_fnt|ic_img|ic_concise|tc_clr|tc_fnt|clr|fnt|siz|img)_[A-Za-z0-9_]+)\""));
+    const QStringList dirs = {QStringLiteral("host"),   QStringLiteral("browse"),
+                              QStringLiteral("view"),   QStringLiteral("position"),
+                              QStringLiteral("pricet"), QStringLiteral("quoterbrowser"),
+                              QStringLiteral("demo")};
     for (const QString& d : dirs) {
         QDirIterator it(root.filePath(d), {QStringLiteral("*.cpp"), QStringLiteral("*.h")},
                         QDir::Files, QDirIterator::Subdirectories);
@@ -104,7 +158,8 @@ public:
     int calls = 0;
     QColor seen;
     const QColor* watched = nullptr;
-    void themeChanged() override {
+    void themeChanged() override
+    {
         ++calls;
         if (watched)
             seen = *watched;
@@ -128,13 +183,15 @@ private Q_SLOTS:
     void tableFollowsThemeSwitch();
 };
 
-void tst_UiResource::documentedKeysInBothThemes_data() {
+void tst_UiResource::documentedKeysInBothThemes_data()
+{
     QTest::addColumn<QString>("theme");
     QTest::newRow("dark") << QStringLiteral("dark");
     QTest::newRow("light") << QStringLiteral("light");
 }
 
-void tst_UiResource::documentedKeysInBothThemes() {
+void tst_UiResource::documentedKeysInBothThemes()
+{
     QFETCH(QString, theme);
     const ThemeKeys keys = readTheme(theme);
     QVERIFY2(!keys.colors.isEmpty(), qPrintable(theme + QStringLiteral(" not readable")));
@@ -145,7 +202,8 @@ void tst_UiResource::documentedKeysInBothThemes() {
     QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QLatin1Char(' '))));
 }
 
-void tst_UiResource::sourceKeysInBothThemes() {
+void tst_UiResource::sourceKeysInBothThemes()
+{
     const QSet<QString> used = keysInSources();
     // the toolkit itself names keys, so the scan must find some
     QVERIFY(used.contains(QStringLiteral("ic_clr_table_background")));
@@ -156,11 +214,13 @@ void tst_UiResource::sourceKeysInBothThemes() {
             if (!keys.has(k))
                 missing << k;
         missing.sort();
-        QVERIFY2(missing.isEmpty(), qPrintable(theme + QStringLiteral(": ") + missing.join(QLatin1Char(' '))));
+        QVERIFY2(missing.isEmpty(),
+                 qPrintable(theme + QStringLiteral(": ") + missing.join(QLatin1Char(' '))));
     }
 }
 
-void tst_UiResource::themesHaveTheSameKeys() {
+void tst_UiResource::themesHaveTheSameKeys()
+{
     const ThemeKeys dark = readTheme(QStringLiteral("dark"));
     const ThemeKeys light = readTheme(QStringLiteral("light"));
     QCOMPARE(dark.colors, light.colors);
@@ -169,7 +229,8 @@ void tst_UiResource::themesHaveTheSameKeys() {
     QCOMPARE(dark.images, light.images);
 }
 
-void tst_UiResource::darkRisesRedFallsGreen() {
+void tst_UiResource::darkRisesRedFallsGreen()
+{
     CUiResource& r = CUiResource::instance();
     const QColor* rise = r.getColor(QStringLiteral("ic_clr_browse_rise"));
     const QColor* fall = r.getColor(QStringLiteral("ic_clr_browse_fall"));
@@ -180,7 +241,8 @@ void tst_UiResource::darkRisesRedFallsGreen() {
     QVERIFY(back && back->lightness() < 40);
 }
 
-void tst_UiResource::unknownKeyGivesNull() {
+void tst_UiResource::unknownKeyGivesNull()
+{
     CUiResource& r = CUiResource::instance();
     QVERIFY(!r.getColor(QStringLiteral("false")));
     QVERIFY(!r.getColor(QString()));
@@ -192,7 +254,8 @@ void tst_UiResource::unknownKeyGivesNull() {
     QVERIFY(r.colorNames().contains(QStringLiteral("ic_clr_browse_rise")));
 }
 
-void tst_UiResource::switchKeepsPointersAndNotifies() {
+void tst_UiResource::switchKeepsPointersAndNotifies()
+{
     CUiResource& r = CUiResource::instance();
     const QColor* back = r.getColor(QStringLiteral("ic_clr_table_background"));
     QVERIFY(back);
@@ -212,7 +275,8 @@ void tst_UiResource::switchKeepsPointersAndNotifies() {
     QCOMPARE(w.calls, 2);
 }
 
-void tst_UiResource::failedSwitchKeepsTheme() {
+void tst_UiResource::failedSwitchKeepsTheme()
+{
     CUiResource& r = CUiResource::instance();
     Watcher w;
     const QColor before = *r.getColor(QStringLiteral("ic_clr_browse_rise"));
@@ -224,14 +288,17 @@ void tst_UiResource::failedSwitchKeepsTheme() {
     QCOMPARE(w.calls, 0);
 }
 
-void tst_UiResource::tableFollowsThemeSwitch() {
+void tst_UiResource::tableFollowsThemeSwitch()
+{
     CBaseHighPerformanceTable table(1, nullptr, 0);
     const QColor darkBack = table.palette().color(QPalette::Base);
-    QCOMPARE(darkBack, *CUiResource::instance().getColor(QStringLiteral("ic_clr_table_background")));
+    QCOMPARE(darkBack,
+             *CUiResource::instance().getColor(QStringLiteral("ic_clr_table_background")));
     QVERIFY(CUiResource::instance().loadTheme(QStringLiteral("light")));
     const QColor lightBack = table.palette().color(QPalette::Base);
     QVERIFY(lightBack != darkBack);
-    QCOMPARE(lightBack, *CUiResource::instance().getColor(QStringLiteral("ic_clr_table_background")));
+    QCOMPARE(lightBack,
+             *CUiResource::instance().getColor(QStringLiteral("ic_clr_table_background")));
 }
 
 QTEST_MAIN(tst_UiResource)
