@@ -5,7 +5,7 @@
 // (or delivered at once when the host does not ask for queueing).
 
 #include "host/data/PushQuoteParam.h"
-#include "quoterbrowser/CWorkerMailbox.h"
+#include "host/data/CWorkerMailbox.h"
 
 #include <QObject>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "quoterbrowser/CWorkerMailbox.h"
+#include "host/data/CWorkerMailbox.h"
 
 #include <QMetaObject>
 
