@@ -3,9 +3,13 @@
 // host's quote cache on a pool thread, announces the result on the GUI thread, then opens
 // one push subscription per market. Pushes are queued for the clients' refresh timers
 // (or delivered at once when the host does not ask for queueing).
+//
+// The model lives on the thread that created it. A host thread may drop its last
+// reference (a push callback holds one while it runs); the model is then destroyed on
+// its own thread, where its posted events are delivered.
 
-#include "host/data/PushQuoteParam.h"
 #include "host/data/CWorkerMailbox.h"
+#include "host/data/PushQuoteParam.h"
 
 #include <QObject>
 #include <QString>
@@ -15,6 +19,7 @@
 #include <boost/function.hpp>
 #include <boost/shared_ptr.hpp>
 
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -41,7 +46,12 @@ public:
                                               const std::vector<quoter::QuoterAllDataPtr>&, bool)>;
     using CodeMap = std::map<std::string, std::vector<std::string>>;
     using QuoteMap = std::map<std::string, std::vector<quoter::QuoterAllDataPtr>>;
+    // Reads the quote cache for the markets of the parameters (runs on a pool thread).
+    using CacheReader =
+        std::function<void(const std::vector<dorn::PushQuoteParam>&, const CodeMap&, QuoteMap&)>;
 
+    // The only way to make a model: the returned pointer's last release destroys the
+    // model on its own thread, whichever thread lets it go.
     static boost::shared_ptr<CWholeQuoteModel> create();
     ~CWholeQuoteModel() override;
 
@@ -50,11 +60,17 @@ public:
     void setBrowseClient(IWholeQuoteClient* client);
     void setQuoterClient(IWholeQuoteClient* client);
     void setDataCallback(const DataCallback& callback);
+    // Replaces the host's quote cache as the source of the cache read (the default reads
+    // CFormulaManager); takes effect from the next request.
+    void setCacheReader(const CacheReader& reader);
 
+    // Reads the cache, then subscribes. A read superseded by a newer request lays nothing
+    // and announces nothing; it only subscribes the current request.
     void requestWholeQuote(const CodeMap& codesByMarket);
     // Cancels every subscription; a cache read still running subscribes nothing.
     void unrequestAll();
-    // Hands the queued deliveries to the clients, in order; "last" on the final one.
+    // Hands the queued deliveries to the clients, in order; "last" on the final one. A
+    // queue left undrained is coalesced to the latest quote per instrument.
     void flushQueued();
 
     // The push entry of the host (any thread).
@@ -68,6 +84,8 @@ public:
     std::map<std::string, QVector<QString>> codeMap() const;
     int subscriptionCount() const;
     int queuedCount() const;
+    // Quotes held by the queued deliveries.
+    int queuedQuoteCount() const;
 
 Q_SIGNALS:
     void sigHistoryCallBack();
@@ -78,9 +96,12 @@ public Q_SLOTS:
 
 private:
     CWholeQuoteModel();
+    static void release(CWholeQuoteModel* model);
     void cancelSubscriptions();
+    void subscribeRequested();
     void applyCacheRead(quint64 generation, QuoteMap quotes,
                         std::map<std::string, QVector<QString>> codes);
+    void coalesceQueue();
 
     struct Delivery {
         dorn::PushQuoteParam param;
@@ -93,11 +114,16 @@ private:
     CodeMap m_requestMap;                              // what was last requested
     std::map<std::string, QVector<QString>> m_codeMap; // codes the cache returned, per market
     QuoteMap m_cacheResult;
-    bool m_bCancelled = false; // an explicit unrequestAll since the last request
+    bool m_bCancelled = false;  // an explicit unrequestAll since the last request
+    bool m_bAnnounce = false;   // the current request's read is laid, not yet announced
+    bool m_bSubscribed = false; // m_subscriptions hold the current request's markets
+    CacheReader m_cacheReader;
 
     mutable std::recursive_mutex m_cacheMutex;
     mutable std::recursive_mutex m_queueMutex;
     std::vector<Delivery> m_queue;
+    size_t m_nQueuedQuotes = 0;
+    size_t m_nCoalesceAt = 0; // queued quotes beyond which the queue is coalesced
 
     std::recursive_mutex m_clientMutex; // held while clients are called from a host thread
     IWholeQuoteClient* m_pBrowseClient = nullptr;

@@ -7,6 +7,7 @@
 
 #include <QtTest>
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QThreadPool>
 
@@ -91,12 +92,14 @@ void pushDirect(CWholeQuoteModel& model, const std::string& market, const QStrin
     model.onPushQuote(param, {code}, {QString::fromStdString(market)}, {q});
 }
 
-// Lets a pool thread's posted result reach the model.
+// Lets a pool thread's posted result reach the model, and models handed to this thread
+// for destruction go.
 void drainPool()
 {
     QThreadPool::globalInstance()->waitForDone(10000);
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 } // namespace
@@ -153,6 +156,29 @@ private Q_SLOTS:
         model->unrequestAll();
         QCOMPARE(model->subscriptionCount(), 0); // the cancelled ids are forgotten
         QCOMPARE(CFormulaManager::instance()->pushSubscriptionCount(), m_baseSubscriptions);
+    }
+
+    // Subscriptions ask for the instruments changed since the last batch, not whole markets.
+    void pushesCarryOnlyChangedInstruments()
+    {
+        auto model = CWholeQuoteModel::create();
+        RecordingClient client;
+        model->setBrowseClient(&client);
+        QSignalSpy history(model.get(), &CWholeQuoteModel::sigHistoryCallBack);
+        model->requestWholeQuote(m_twoMarkets);
+        QVERIFY(history.wait(5000));
+        QTRY_COMPARE_WITH_TIMEOUT(model->subscriptionCount(), 2, 5000);
+        TestMarket::firePush("SH"); // whatever the fixture left pending
+        model->flushQueued();
+        const size_t before = client.count();
+
+        QVERIFY(TestMarket::setQuote("SH", "600001", TestMarket::quote(5.2, 5.0)));
+        QCOMPARE(TestMarket::firePush("SH"), 1);
+        model->flushQueued();
+        const auto calls = client.snapshot();
+        QCOMPARE(calls.size(), before + 1);
+        QCOMPARE(calls.back().market, std::string("SH"));
+        QCOMPARE(calls.back().codes, toQ({"600001"}));
     }
 
     void queuedPushesFlushInOrderWithLastOnFinal()
@@ -251,22 +277,57 @@ private Q_SLOTS:
         QCOMPARE(client.count(), size_t(0));
     }
 
-    // The first read's result arrives after (or before) the second's: it is stale and never
-    // lands in the results, yet its announcement still subscribes the current request.
-    void secondRequestBeforeFirstReadEnds()
+    // Two requests in a row: whichever order the reads end in, only the current one is
+    // laid and announced, and the current request's markets end up subscribed once.
+    void supersededReadLaysAndAnnouncesNothing_data()
     {
+        QTest::addColumn<bool>("olderEndsLast");
+        QTest::newRow("older read ends last") << true;
+        QTest::newRow("older read ends first") << false;
+    }
+    void supersededReadLaysAndAnnouncesNothing()
+    {
+        QFETCH(bool, olderEndsLast);
+        // both reads must be able to wait at their gates at once
+        QThreadPool* pool = QThreadPool::globalInstance();
+        const int threads = pool->maxThreadCount();
+        pool->setMaxThreadCount(std::max(2, threads));
+        auto restorePool = qScopeGuard([=]() { pool->setMaxThreadCount(threads); });
         auto model = CWholeQuoteModel::create();
+        // The reads wait at a gate the test opens, so their order is the test's choice.
+        auto gates = std::make_shared<std::map<std::string, std::promise<void>>>();
+        std::shared_future<void> olderGate = (*gates)["SH"].get_future().share();
+        std::shared_future<void> newerGate = (*gates)["SZ"].get_future().share();
+        std::atomic<int> readsEnded{0};
+        model->setCacheReader(
+            [&, olderGate, newerGate](const std::vector<dorn::PushQuoteParam>& params,
+                                      const CWholeQuoteModel::CodeMap& codes,
+                                      CWholeQuoteModel::QuoteMap& out) {
+                (codes.count("SH") ? olderGate : newerGate).wait();
+                CFormulaManager::instance()->subPushQuoterFromCache(params, codes, out);
+                ++readsEnded;
+            });
         QSignalSpy history(model.get(), &CWholeQuoteModel::sigHistoryCallBack);
+        QSignalSpy finished(model.get(), &CWholeQuoteModel::sigSubWholeQuoteFinish);
         std::vector<std::map<std::string, QVector<QString>>> seen;
         connect(model.get(), &CWholeQuoteModel::sigHistoryCallBack, this,
                 [&]() { seen.push_back(model->codeMap()); });
         model->requestWholeQuote({{"SH", {"600000", "600001"}}});
-        model->requestWholeQuote({{"SZ", {"000001"}}}); // no event loop ran in between
-        QTRY_COMPARE_WITH_TIMEOUT(history.count(), 2, 5000);
+        model->requestWholeQuote({{"SZ", {"000001"}}});
+
+        (*gates)[olderEndsLast ? "SZ" : "SH"].set_value();
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 5000);
+        QCOMPARE(history.count(), olderEndsLast ? 1 : 0);
+        QCOMPARE(model->subscriptionCount(), 1); // the first read to end subscribes
+        (*gates)[olderEndsLast ? "SH" : "SZ"].set_value();
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 5000);
         drainPool();
-        QCOMPARE(history.count(), 2);
-        for (const auto& codes : seen)
-            QVERIFY2(codes.find("SH") == codes.end(), "a stale read overwrote the results");
+        QCOMPARE(readsEnded.load(), 2);
+
+        QCOMPARE(history.count(), 1);
+        QCOMPARE(seen.size(), size_t(1));
+        QCOMPARE(seen[0].size(), size_t(1));
+        QCOMPARE(seen[0].at("SZ"), toQ({"000001"}));
         const auto codes = model->codeMap();
         QCOMPARE(codes.size(), size_t(1));
         QCOMPARE(codes.at("SZ"), toQ({"000001"}));
@@ -400,6 +461,142 @@ private Q_SLOTS:
         QVERIFY2(!insideWhenUnregistered, "setBrowseClient(nullptr) returned while the client ran");
         pushDirect(*model, "SH", "600000", false);
         QCOMPARE(client.count(), size_t(1));
+    }
+
+    // A host thread holding the last reference frees the model on the model's thread.
+    void lastReleaseOffThreadDestroysOnTheModelsThread()
+    {
+        auto model = CWholeQuoteModel::create();
+        QThread* const gui = QThread::currentThread();
+        bool destroyed = false;
+        bool destroyedOnGui = false;
+        connect(
+            model.get(), &QObject::destroyed, this,
+            [&]() {
+                destroyed = true;
+                destroyedOnGui = QThread::currentThread() == gui;
+            },
+            Qt::DirectConnection);
+        std::thread host([held = std::move(model)]() mutable { held.reset(); });
+        host.join();
+        QVERIFY(!destroyed); // handed over, not freed on the host thread
+        QTRY_VERIFY_WITH_TIMEOUT(destroyed, 5000);
+        QVERIFY(destroyedOnGui);
+    }
+
+    // Bare models are made, subscribed and dropped while the feed thread pushes. Every
+    // other model is handed to a host-like thread that pushes into it and lets it go, as a
+    // push callback does when the owner drops the model mid-call. Every model must die on
+    // the GUI thread with its subscriptions cancelled.
+    void modelsDroppedWhileTheFeedPushes()
+    {
+        QThread* const gui = QThread::currentThread();
+        std::atomic<int> destroyed{0};
+        std::atomic<int> destroyedOffGui{0};
+        std::mutex handoffMutex;
+        std::vector<CWholeQuoteModelPtr> handoff;
+        std::atomic<int> releasedByHost{0};
+        std::atomic<bool> stop{false};
+        std::thread host([&]() {
+            std::vector<CWholeQuoteModelPtr> held;
+            while (!stop) {
+                {
+                    std::lock_guard<std::mutex> lock(handoffMutex);
+                    held.swap(handoff);
+                }
+                for (CWholeQuoteModelPtr& model : held) {
+                    pushDirect(*model, "SH", "600000", true);
+                    model.reset();
+                    ++releasedByHost;
+                }
+                held.clear();
+                std::this_thread::yield();
+            }
+        });
+        TestMarket::startFeed(1);
+
+        std::vector<CWholeQuoteModelPtr> live;
+        constexpr int kCycles = 300;
+        constexpr size_t kLive = 6;
+        int made = 0;
+        int handed = 0;
+        QElapsedTimer budget;
+        budget.start();
+        for (; made < kCycles && budget.elapsed() < 30000; ++made) {
+            auto model = CWholeQuoteModel::create();
+            connect(
+                model.get(), &QObject::destroyed, this,
+                [&, gui]() {
+                    ++destroyed;
+                    if (QThread::currentThread() != gui)
+                        ++destroyedOffGui;
+                },
+                Qt::DirectConnection);
+            model->requestWholeQuote(m_twoMarkets);
+            live.push_back(std::move(model));
+            if (made % 3 == 0)
+                live.front()->flushQueued();
+            if (live.size() > kLive) { // dropped at whatever stage it reached
+                if (made % 2 == 0) {
+                    std::lock_guard<std::mutex> lock(handoffMutex);
+                    handoff.push_back(std::move(live.front()));
+                    ++handed;
+                }
+                live.erase(live.begin());
+            }
+            QCoreApplication::processEvents();
+        }
+        live.clear();
+        QTRY_COMPARE_WITH_TIMEOUT(releasedByHost.load(), handed, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(destroyed.load(), made, 10000);
+        stop = true;
+        host.join();
+        TestMarket::stopFeed();
+        drainPool();
+        QCOMPARE(made, kCycles);
+        QVERIFY(handed > kCycles / 3);
+        QCOMPARE(destroyedOffGui.load(), 0);
+        QCOMPARE(CFormulaManager::instance()->pushSubscriptionCount(), m_baseSubscriptions);
+    }
+
+    // Nobody drains: the queue keeps the latest quote per instrument, and a later drain
+    // hands those latest quotes over.
+    void undrainedQueueCoalescesPerInstrument()
+    {
+        auto model = CWholeQuoteModel::create();
+        std::map<QString, double> lastSeen;
+        int deliveries = 0;
+        model->setDataCallback([&](dorn::PushQuoteParam&, const QVector<QString>& codes,
+                                   const QVector<QString>&,
+                                   const std::vector<quoter::QuoterAllDataPtr>& quotes, bool) {
+            ++deliveries;
+            for (int i = 0; i < codes.size(); ++i)
+                lastSeen[codes[i]] = quotes[size_t(i)]->last;
+        });
+        const QVector<QString> codes{QStringLiteral("600000"), QStringLiteral("600001")};
+        const QVector<QString> markets{QStringLiteral("SH"), QStringLiteral("SH")};
+        auto quoteAt = [](double last) {
+            return std::make_shared<quoter::QuoterAllData>(TestMarket::quote(last, 10.0));
+        };
+        constexpr int kPushes = 100000; // far more than any drain interval collects
+        for (int i = 0; i < kPushes; ++i) {
+            dorn::PushQuoteParam param("SH");
+            param.queued = true;
+            model->onPushQuote(param, codes, markets, {quoteAt(10.0 + i * 1e-4), quoteAt(5.0)});
+            QVERIFY(model->queuedQuoteCount() <= 1 << 16); // the model's bound
+        }
+        QVERIFY(model->queuedCount() < kPushes);
+        dorn::PushQuoteParam param("SZ");
+        param.queued = true;
+        model->onPushQuote(param, {QStringLiteral("000001")}, {QStringLiteral("SZ")},
+                           {quoteAt(12.5)});
+        model->flushQueued();
+        QVERIFY(deliveries < kPushes);
+        QCOMPARE(lastSeen.size(), size_t(3));
+        QCOMPARE(lastSeen[QStringLiteral("600000")], 10.0 + (kPushes - 1) * 1e-4);
+        QCOMPARE(lastSeen[QStringLiteral("600001")], 5.0);
+        QCOMPARE(lastSeen[QStringLiteral("000001")], 12.5);
+        QCOMPARE(model->queuedQuoteCount(), 0);
     }
 
     // The model goes while its cache read runs and host threads push: nothing crashes and
