@@ -60,6 +60,8 @@ struct CSectorManager::Impl {
     QHash<QString, CSectorDetail*> byName;
     QHash<QString, QStringList> sectorsOfKey; // stock key -> system leaf names, built on demand
     bool sectorsOfKeyBuilt = false;
+    // members of system leaves, built on the first membership test of each tree version
+    QHash<const CSectorDetail*, QSet<QString>> memberSets;
     QList<UserSector> user; // in creation order
     bool userLoaded = false;
     bool inBuild = false;
@@ -77,6 +79,16 @@ struct CSectorManager::Impl {
         CSectorDetail* s = node(name, type, parent);
         s->m_stockKeys = keys;
         return s;
+    }
+
+    bool holds(const CSectorDetail* s, const QString& key)
+    {
+        if (!s->isSystem()) // user lists change; they are short anyway
+            return s->m_stockKeys.contains(key);
+        auto it = memberSets.find(s);
+        if (it == memberSets.end())
+            it = memberSets.insert(s, QSet<QString>(s->m_stockKeys.begin(), s->m_stockKeys.end()));
+        return it->contains(key);
     }
 
     UserSector* findUser(const QString& name)
@@ -124,6 +136,7 @@ void CSectorManager::reset()
     d->byName.clear();
     d->sectorsOfKey.clear();
     d->sectorsOfKeyBuilt = false;
+    d->memberSets.clear();
 }
 
 void CSectorManager::reInitIndustry()
@@ -491,8 +504,7 @@ CSectorDetail* CSectorManager::getSectorByIndustry(const QString& keyOrCode,
     std::lock_guard<std::recursive_mutex> lock(d->mutex);
     CSectorDetail* s = getSector(name);
     // the sector must hold the instrument: an HK line is not in the A-share industry
-    return s && s->getParent() && s->getParent()->getName() == root
-                   && s->m_stockKeys.contains(det->key)
+    return s && s->getParent() && s->getParent()->getName() == root && d->holds(s, det->key)
                ? s
                : nullptr;
 }
