@@ -1,7 +1,9 @@
 // Speed of the browse table beside the naive Qt baseline, in one run.
-//   tt_bench [--rows N] [--sustain-seconds S] [google benchmark flags]
-// Scenarios: load, push, re-sort, paint, column fitting, memory, sustained load. The
-// summary at the end prints library, baseline and baseline/library per scenario.
+//   tt_bench [--rows N] [--large-rows N] [--sustain-seconds S] [google benchmark flags]
+// Scenarios: load, push, re-sort, paint, column fitting, memory, sustained load, and a
+// whole sector of a large market (--large-rows A-shares, 100,000 by default; 0 skips it)
+// loaded and painted, then pushed once. The summary at the end prints library, baseline
+// and baseline/library per scenario.
 
 #include "bench/BenchBaseline.h"
 
@@ -10,6 +12,7 @@
 #include "browse/CHpfBrowserTable.h"
 #include "host/data/FormulaManager.h"
 #include "host/data/SectorManager.h"
+#include "host/data/StockManager.h"
 #include "host/market/EmbeddedMarket.h"
 #include "host/market/TestMarket.h"
 #include "host/toolkit/UiResource.h"
@@ -17,10 +20,14 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QTableView>
+#include <QTemporaryDir>
+#include <QTextStream>
 #include <QTimer>
 
 #include <malloc.h>
@@ -34,6 +41,7 @@
 namespace {
 
 int g_rows = 5000;
+int g_largeRows = 100000;
 int g_sustainSeconds = 10;
 
 // Per market: codes and two snapshot sets that differ, so every push changes values.
@@ -338,6 +346,148 @@ void BM_Sustained_Baseline(benchmark::State& state)
     runSustained(state, subscribe, unsubscribe);
 }
 
+// --- a large market ------------------------------------------------------------------
+
+struct LargeWorld {
+    QTemporaryDir dir;
+    QList<ttservice::CInstrumentDetailPtr> list;
+    std::vector<MarketFeed> feeds;
+    std::unique_ptr<TC::CBrowseWidget> widget;
+    bool ready = false;
+};
+
+LargeWorld* g_large = nullptr;
+
+// The curated data file plus extra A-share records (the format allows any number), so the
+// generated universe holds about `stocks` A-shares. Codes come from ranges the generator
+// leaves alone.
+bool writeLargeData(const QString& dir, int stocks)
+{
+    const QString source = qEnvironmentVariable("TT_DATA_DIR", QStringLiteral(TT_BENCH_DATA_DIR));
+    if (!QDir().mkpath(dir + QStringLiteral("/market")))
+        return false;
+    if (!QFile::copy(source + QStringLiteral("/market/calendar.txt"),
+                     dir + QStringLiteral("/market/calendar.txt")))
+        return false;
+    QFile in(source + QStringLiteral("/market/instruments.txt"));
+    QFile out(dir + QStringLiteral("/market/instruments.txt"));
+    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly))
+        return false;
+    out.write(in.readAll());
+    const int current =
+        int(TC::CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")).size());
+    const int extra = std::max(0, stocks - current);
+    static const char* const kIndustries[] = {"银行",     "电子",     "医药生物", "机械设备",
+                                              "计算机",   "基础化工", "汽车",     "电力设备",
+                                              "食品饮料", "有色金属", "传媒",     "交通运输"};
+    QTextStream text(&out);
+    text.setCodec("UTF-8");
+    for (int i = 0; i < extra; ++i) {
+        const bool sh = i % 2 == 0;
+        const int code = (sh ? 700000 : 400000) + i / 2;
+        text << QStringLiteral("stock|%1|%2|扩%3|%4|8.5|6.2|%5\n")
+                    .arg(QLatin1String(sh ? "SH" : "SZ"))
+                    .arg(code)
+                    .arg(i)
+                    .arg(QString::fromUtf8(
+                        kIndustries[i % int(sizeof kIndustries / sizeof *kIndustries)]))
+                    .arg(3.0 + (i % 997) * 0.05, 0, 'f', 2);
+    }
+    return text.status() == QTextStream::Ok;
+}
+
+bool buildLargeWorld()
+{
+    if (g_large)
+        return g_large->ready;
+    g_large = new LargeWorld();
+    LargeWorld& w = *g_large;
+    if (!w.dir.isValid() || !writeLargeData(w.dir.path(), g_largeRows))
+        return false;
+    auto* market = ttmarket::EmbeddedMarket::instance();
+    auto* stocks = TC::CStockManager::instance();
+    if (!stocks->loadFromDir(w.dir.path(), ttmarket::EmbeddedMarket::kDefaultSeed, 0)) {
+        std::fprintf(stderr, "large universe: %s\n", qPrintable(stocks->loadError()));
+        return false;
+    }
+    market->reset(ttmarket::EmbeddedMarket::kDefaultSeed);
+    w.list = TC::CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股"));
+    std::map<QString, size_t> feedOf;
+    for (const auto& d : w.list) {
+        auto it = feedOf.find(d->market);
+        if (it == feedOf.end()) {
+            it = feedOf.emplace(d->market, w.feeds.size()).first;
+            w.feeds.push_back(MarketFeed{d->market, {}, {}});
+        }
+        w.feeds[it->second].codes.append(d->code);
+    }
+    for (int set = 0; set < 2; ++set) {
+        ttmarket::TestMarket::stepClock(3000);
+        market->simulate();
+        for (MarketFeed& f : w.feeds) {
+            std::vector<std::string> codes;
+            for (const QString& c : f.codes)
+                codes.push_back(c.toStdString());
+            market->lastQuotes(f.market.toStdString(), codes, f.quotes[set]);
+        }
+    }
+    w.ready = true;
+    return true;
+}
+
+// What a user waits for on switching to the whole market: rows built and filled from the
+// cache, the cache read and subscriptions, the re-sort, and the first painted page.
+void BM_LargeLoad_Library(benchmark::State& state)
+{
+    if (!buildLargeWorld()) {
+        state.SkipWithError("large universe not built");
+        return;
+    }
+    LargeWorld& w = *g_large;
+    QImage image(1600, 900, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        w.widget.reset();
+        w.widget.reset(new TC::CBrowseWidget(nullptr, false, 0, 89));
+        w.widget->resize(1600, 900);
+        w.widget->setSectorName(QStringLiteral("沪深A股"));
+        w.widget->resetTableColumn();
+        bool announced = false;
+        QEventLoop loop;
+        QObject::connect(w.widget->wholeQuoteModel().get(),
+                         &TC::CWholeQuoteModel::sigHistoryCallBack, &loop, [&]() {
+                             announced = true;
+                             loop.quit();
+                         });
+        QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+        w.widget->setStockList(w.list, false);
+        w.widget->request();
+        if (!announced)
+            loop.exec();
+        if (!announced) {
+            state.SkipWithError("no cache announcement");
+            return;
+        }
+        QPainter painter(&image);
+        w.widget->render(&painter);
+    }
+    state.counters["rows"] = double(w.widget->model()->size());
+}
+
+void BM_LargePush_Library(benchmark::State& state)
+{
+    if (!g_large || !g_large->widget) {
+        state.SkipWithError("large sector not loaded");
+        return;
+    }
+    LargeWorld& w = *g_large;
+    int flip = 0;
+    for (auto _ : state) {
+        const int set = (flip ^= 1);
+        for (const MarketFeed& f : w.feeds)
+            w.widget->formulaMarketQuoteBack(f.market, f.codes, f.quotes[set], false);
+    }
+}
+
 // Collects every run so the summary can set library and baseline side by side.
 class SummaryReporter : public benchmark::ConsoleReporter {
 public:
@@ -351,6 +501,8 @@ public:
     {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
+            if (run.error_occurred)
+                continue;
             Figure f;
             f.timeMs = run.GetAdjustedRealTime() * multiplier(run.time_unit) * 1e3;
             for (const auto& c : run.counters)
@@ -381,6 +533,9 @@ public:
         line("memory (bytes/row)", "BM_Memory", "bytes_per_row", 0);
         line("sustained GUI busy (%)", "BM_Sustained", "gui_busy_pct", 0);
         line("sustained longest stall (ms)", "BM_Sustained", "longest_stall_ms", 0);
+        line("large sector rows", "BM_LargeLoad", "rows", 0);
+        line("large load to painted (ms)", "BM_LargeLoad", "", 0);
+        line("large push (ms)", "BM_LargePush", "", 0);
     }
 
 private:
@@ -422,6 +577,8 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--rows") && i + 1 < argc)
             g_rows = std::max(1, std::atoi(argv[++i]));
+        else if (!std::strcmp(argv[i], "--large-rows") && i + 1 < argc)
+            g_largeRows = std::max(0, std::atoi(argv[++i]));
         else if (!std::strcmp(argv[i], "--sustain-seconds") && i + 1 < argc)
             g_sustainSeconds = std::max(1, std::atoi(argv[++i]));
         else
@@ -455,12 +612,22 @@ int main(int argc, char** argv)
     RegisterBenchmark("BM_Sustained_Baseline", BM_Sustained_Baseline)
         ->Iterations(1)
         ->Unit(benchmark::kMillisecond);
+    if (g_largeRows > 0) {
+        // last: it replaces the universe the scenarios above share
+        RegisterBenchmark("BM_LargeLoad_Library", BM_LargeLoad_Library)
+            ->Iterations(1)
+            ->Unit(benchmark::kMillisecond);
+        RegisterBenchmark("BM_LargePush_Library", BM_LargePush_Library)
+            ->Unit(benchmark::kMillisecond);
+    }
 
     SummaryReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.printSummary();
     g_world->widget.reset();
     g_world->baseline.reset();
+    if (g_large)
+        g_large->widget.reset();
     ttmarket::TestMarket::restore();
     benchmark::Shutdown();
     return 0;
