@@ -298,14 +298,14 @@ private Q_SLOTS:
         auto gates = std::make_shared<std::map<std::string, std::promise<void>>>();
         std::shared_future<void> olderGate = (*gates)["SH"].get_future().share();
         std::shared_future<void> newerGate = (*gates)["SZ"].get_future().share();
-        std::atomic<int> readsEnded{0};
+        auto readsEnded = std::make_shared<std::atomic<int>>(0);
         model->setCacheReader(
-            [&, olderGate, newerGate](const std::vector<dorn::PushQuoteParam>& params,
-                                      const CWholeQuoteModel::CodeMap& codes,
-                                      CWholeQuoteModel::QuoteMap& out) {
+            [readsEnded, olderGate, newerGate](const std::vector<dorn::PushQuoteParam>& params,
+                                               const CWholeQuoteModel::CodeMap& codes,
+                                               CWholeQuoteModel::QuoteMap& out) {
                 (codes.count("SH") ? olderGate : newerGate).wait();
                 CFormulaManager::instance()->subPushQuoterFromCache(params, codes, out);
-                ++readsEnded;
+                ++*readsEnded;
             });
         QSignalSpy history(model.get(), &CWholeQuoteModel::sigHistoryCallBack);
         QSignalSpy finished(model.get(), &CWholeQuoteModel::sigSubWholeQuoteFinish);
@@ -322,7 +322,7 @@ private Q_SLOTS:
         (*gates)[olderEndsLast ? "SH" : "SZ"].set_value();
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 5000);
         drainPool();
-        QCOMPARE(readsEnded.load(), 2);
+        QCOMPARE(readsEnded->load(), 2);
 
         QCOMPARE(history.count(), 1);
         QCOMPARE(seen.size(), size_t(1));
