@@ -10,6 +10,7 @@
 #include "browse/CHpfBrowserTable.h"
 #include "host/data/FormulaManager.h"
 #include "host/data/SectorManager.h"
+#include "host/market/EmbeddedBackend.h"
 #include "host/market/EmbeddedMarket.h"
 #include "host/market/TestMarket.h"
 #include "host/toolkit/UiResource.h"
@@ -431,6 +432,7 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen")
                                                                     : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(restCount, rest.data());
+    ttmarket::installEmbeddedBackend();
     benchmark::Initialize(&restCount, rest.data());
     buildWorld();
 
