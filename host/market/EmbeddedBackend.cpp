@@ -26,42 +26,42 @@ public:
 
     quoter::QuoterAllDataPtr lastQuote(const std::string& market, const std::string& code) override
     {
-        return market_()->lastQuote(market, code);
+        return simulator()->lastQuote(market, code);
     }
 
     void lastQuotes(const std::string& market, const std::vector<std::string>& codes,
                     std::vector<quoter::QuoterAllDataPtr>& out) override
     {
-        market_()->lastQuotes(market, codes, out);
+        simulator()->lastQuotes(market, codes, out);
     }
 
     std::vector<quoter::KLineData> dailyBars(const std::string& market,
                                              const std::string& code) override
     {
-        return market_()->dailyBars(market, code);
+        return simulator()->dailyBars(market, code);
     }
 
     std::vector<quoter::KLineData> minuteBars(const std::string& market,
                                               const std::string& code) override
     {
-        return market_()->minuteBars(market, code);
+        return simulator()->minuteBars(market, code);
     }
 
     std::vector<quoter::QuoterAllDataPtr> ticks(const std::string& market,
                                                 const std::string& code) override
     {
-        return market_()->ticks(market, code);
+        return simulator()->ticks(market, code);
     }
 
     int subscribe(const dorn::PushQuoteParam& param, PushCallback callback, EPushMode mode) override
     {
-        return market_()->pushHub().subscribe(param, std::move(callback),
-                                              mode == ePushAll ? kModeAll : kModeChanged);
+        return simulator()->pushHub().subscribe(param, std::move(callback),
+                                                mode == ePushAll ? kModeAll : kModeChanged);
     }
 
-    bool unsubscribe(int id) override { return market_()->pushHub().unsubscribe(id); }
+    bool unsubscribe(int id) override { return simulator()->pushHub().unsubscribe(id); }
 
-    int subscriptionCount() const override { return market_()->pushHub().count(); }
+    int subscriptionCount() const override { return simulator()->pushHub().count(); }
 
     std::vector<QString> formulaNames() override
     {
@@ -103,7 +103,7 @@ public:
     }
 
 private:
-    static EmbeddedMarket* market_() { return EmbeddedMarket::instance(); }
+    static EmbeddedMarket* simulator() { return EmbeddedMarket::instance(); }
 };
 
 } // namespace
