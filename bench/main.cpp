@@ -13,6 +13,7 @@
 #include "host/data/FormulaManager.h"
 #include "host/data/SectorManager.h"
 #include "host/data/StockManager.h"
+#include "host/market/EmbeddedBackend.h"
 #include "host/market/EmbeddedMarket.h"
 #include "host/market/TestMarket.h"
 #include "host/toolkit/UiResource.h"
@@ -588,6 +589,7 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen")
                                                                     : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(restCount, rest.data());
+    ttmarket::installEmbeddedBackend();
     benchmark::Initialize(&restCount, rest.data());
     buildWorld();
 

@@ -1,20 +1,25 @@
-# Flags every target of the project shares.
+# Flags every target of the project shares. Installed with the package for its include
+# folder and language level only: the warnings and definitions below are the project's
+# own choices and stay out of a consumer's build (its code may well use `emit`).
 add_library(tt_common INTERFACE)
 target_compile_features(tt_common INTERFACE cxx_std_17)
-target_compile_options(tt_common INTERFACE -Wall -Wextra -Wno-unused-parameter)
-# QT_NO_KEYWORDS: boost::signals2 uses 'signals' as an identifier
+target_compile_options(tt_common INTERFACE
+  $<BUILD_INTERFACE:-Wall> $<BUILD_INTERFACE:-Wextra> $<BUILD_INTERFACE:-Wno-unused-parameter>)
+# QT_NO_KEYWORDS: boost::signals2 uses 'signals' as an identifier; the installed headers
+# therefore spell Q_SIGNALS, Q_SLOTS and Q_EMIT
 target_compile_definitions(tt_common INTERFACE
-  QT_NO_KEYWORDS QT_USE_QSTRINGBUILDER QT_DEPRECATED_WARNINGS
-  BOOST_BIND_GLOBAL_PLACEHOLDERS)
+  $<BUILD_INTERFACE:QT_NO_KEYWORDS> $<BUILD_INTERFACE:QT_USE_QSTRINGBUILDER>
+  $<BUILD_INTERFACE:QT_DEPRECATED_WARNINGS> $<BUILD_INTERFACE:BOOST_BIND_GLOBAL_PLACEHOLDERS>)
 target_include_directories(tt_common INTERFACE
   $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>
   $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/ttbrowse>)
 
 if(TT_SANITIZE)
-  target_compile_options(tt_common INTERFACE -fsanitize=${TT_SANITIZE} -fno-omit-frame-pointer)
-  target_link_options(tt_common INTERFACE -fsanitize=${TT_SANITIZE})
+  target_compile_options(tt_common INTERFACE $<BUILD_INTERFACE:-fsanitize=${TT_SANITIZE}>
+    $<BUILD_INTERFACE:-fno-omit-frame-pointer>)
+  target_link_options(tt_common INTERFACE $<BUILD_INTERFACE:-fsanitize=${TT_SANITIZE}>)
   if(TT_SANITIZE MATCHES "undefined")
-    target_compile_options(tt_common INTERFACE -fno-sanitize-recover=undefined)
+    target_compile_options(tt_common INTERFACE $<BUILD_INTERFACE:-fno-sanitize-recover=undefined>)
   endif()
 endif()
 

@@ -8,6 +8,7 @@
 #include "browse/CBrowseWidget.h"
 #include "host/data/HostClock.h"
 #include "host/data/StockManager.h"
+#include "host/market/EmbeddedBackend.h"
 #include "host/market/EmbeddedMarket.h"
 #include "host/toolkit/UiResource.h"
 
@@ -77,6 +78,7 @@ int main(int argc, char** argv)
     }
     QApplication app(argc, argv);
 
+    ttmarket::installEmbeddedBackend();
     auto* stocks = TC::CStockManager::instance();
     if (stocks->allInstruments().empty())
         return fail(stocks->loadError().isEmpty()

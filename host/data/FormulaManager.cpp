@@ -5,11 +5,9 @@
 #include "host/data/FormulaOperateManager.h"
 #include "host/data/IndexManager.h"
 #include "host/data/Log.h"
+#include "host/data/MarketBackend.h"
 #include "host/data/StockKey.h"
 #include "host/data/StockManager.h"
-#include "host/market/EmbeddedMarket.h"
-#include "host/market/FormulaEngine.h"
-#include "host/market/PushHub.h"
 
 #include <QSet>
 #include <algorithm>
@@ -21,11 +19,6 @@
 namespace TC {
 
 namespace {
-
-ttmarket::EmbeddedMarket* market()
-{
-    return ttmarket::EmbeddedMarket::instance();
-}
 
 std::string stockKey(const std::string& mk, const std::string& code)
 {
@@ -83,8 +76,8 @@ std::vector<quoter::KLineData> aggregate(const std::vector<quoter::KLineData>& i
 }
 
 // Bars of a period in ms: 0 and whole days give daily bars, less than a day minute bars.
-std::vector<quoter::KLineData> barsOf(const std::string& mk, const std::string& code,
-                                      int64_t period)
+std::vector<quoter::KLineData> barsOf(IMarketBackend& backend, const std::string& mk,
+                                      const std::string& code, int64_t period)
 {
     if (mk == "ED") {
         std::vector<quoter::KLineData> bars;
@@ -103,9 +96,9 @@ std::vector<quoter::KLineData> barsOf(const std::string& mk, const std::string& 
     }
     constexpr int64_t day = 86400000;
     if (period <= 0 || period >= day)
-        return aggregate(market()->dailyBars(mk, code),
+        return aggregate(backend.dailyBars(mk, code),
                          period <= 0 ? 1 : static_cast<int>(period / day));
-    return aggregate(market()->minuteBars(mk, code),
+    return aggregate(backend.minuteBars(mk, code),
                      static_cast<int>(std::max<int64_t>(1, period / 60000)));
 }
 
@@ -122,10 +115,20 @@ public:
     std::vector<CommandRecord> commands;
     std::set<RunningBatch*> batches; // batches evaluating now, for unrequestFormulas
 
+    // Push ids handed out -> the backend and its own id: a subscription is cancelled on
+    // the backend that made it even after another was installed.
+    struct Push {
+        MarketBackendPtr backend;
+        int backendId = 0;
+    };
+    std::map<int, Push> pushes;
+    int nextPushId = 1;
+
     struct IndexRequest {
         quoter::TRegionInfo region;
         CFormulaManager::IndexDataCallback callback;
-        std::vector<int> pushIds; // the push subscriptions that refresh it
+        MarketBackendPtr backend;
+        std::vector<int> pushIds; // the backend's subscriptions that refresh it
     };
     std::map<long long, std::shared_ptr<IndexRequest>> indexRequests;
     long long nextIndexId = 1;
@@ -138,20 +141,23 @@ std::map<std::string, quoter::QuoterBasePtr>
 CFormulaManagerPrivate::indexValues(const quoter::TRegionInfo& region)
 {
     std::map<std::string, quoter::QuoterBasePtr> values;
+    const MarketBackendPtr backend = marketBackend();
+    if (!backend)
+        return values;
     CStockManager* sm = CStockManager::instance();
     auto snapshotAt = [&](const QString& mk, const QString& code) -> quoter::QuoterAllDataPtr {
         const std::string m = mk.toStdString(), c = code.toStdString();
         if (region.time > 0) {
             const int day = CStockManager::dateOfMs(region.time);
             if (day < sm->getLastTradingDay(mk)) {
-                for (const quoter::KLineData& bar : market()->dailyBars(m, c)) {
+                for (const quoter::KLineData& bar : backend->dailyBars(m, c)) {
                     if (CStockManager::dateOfMs(bar.time) == day)
                         return quoteFromBar(bar);
                 }
                 return nullptr;
             }
         }
-        return market()->lastQuote(m, c);
+        return backend->lastQuote(m, c);
     };
     if (!region.keys.empty()) {
         for (const std::string& key : region.keys) {
@@ -216,11 +222,15 @@ void CFormulaManager::subPushQuoterFromCache(
     const std::map<std::string, std::vector<std::string>>& codesByMarket,
     std::map<std::string, std::vector<quoter::QuoterAllDataPtr>>& out)
 {
+    const MarketBackendPtr backend = marketBackend();
     for (const dorn::PushQuoteParam& param : params) {
         auto it = codesByMarket.find(param.market);
         if (it == codesByMarket.end())
             continue;
-        market()->lastQuotes(param.market, it->second, out[param.market]);
+        if (backend)
+            backend->lastQuotes(param.market, it->second, out[param.market]);
+        else
+            out[param.market].assign(it->second.size(), nullptr);
     }
 }
 
@@ -229,7 +239,10 @@ CFormulaManager::subPushQuoterFromCache(const dorn::PushQuoteParam& param,
                                         const std::vector<std::string>& codes)
 {
     std::vector<quoter::QuoterAllDataPtr> out;
-    market()->lastQuotes(param.market, codes, out);
+    if (const MarketBackendPtr backend = marketBackend())
+        backend->lastQuotes(param.market, codes, out);
+    else
+        out.assign(codes.size(), nullptr);
     return out;
 }
 
@@ -247,7 +260,7 @@ CFormulaManager::subPushQuoterFromCache(const dorn::PushQuoteParam& param,
 quoter::QuoterAllDataPtr CFormulaManager::lastQuote(const std::string& mk,
                                                     const std::string& code) const
 {
-    return market()->lastQuote(mk, code);
+    return getLastQuoterAllDataPtr(mk, code);
 }
 
 bool CFormulaManager::isValidData(int64_t timeSeconds, const QString& mk) const
@@ -276,21 +289,47 @@ int CFormulaManager::requestPushQuoter(const dorn::PushQuoteParam& param, PushCa
 {
     if (param.market.empty() || !callback)
         return -1;
-    const int id = market()->pushHub().subscribe(
-        param, std::move(callback), mode == ePushAll ? ttmarket::kModeAll : ttmarket::kModeChanged);
+    CFormulaManagerPrivate::Push push;
+    push.backend = marketBackend();
+    if (!push.backend)
+        return -1;
+    push.backendId = push.backend->subscribe(param, std::move(callback),
+                                             mode == ePushAll ? IMarketBackend::ePushAll
+                                                              : IMarketBackend::ePushChanged);
+    if (push.backendId <= 0)
+        return -1;
+    int id = 0;
+    {
+        std::lock_guard<std::mutex> lock(d->mutex);
+        id = d->nextPushId++;
+        if (d->nextPushId <= 0)
+            d->nextPushId = 1;
+        d->pushes.emplace(id, std::move(push));
+    }
     TT_LOG_DEBUG("[push] request %1% market %2% mode %3%", id, param.market, mode);
     return id;
 }
 
 void CFormulaManager::unrequestPushQuoter(int id, const dorn::PushQuoteParam& param)
 {
-    if (market()->pushHub().unsubscribe(id))
+    CFormulaManagerPrivate::Push push;
+    {
+        std::lock_guard<std::mutex> lock(d->mutex);
+        auto it = d->pushes.find(id);
+        if (it == d->pushes.end())
+            return;
+        push = std::move(it->second);
+        d->pushes.erase(it);
+    }
+    // outside the lock: it may wait for a running callback that calls back in here
+    if (push.backend->unsubscribe(push.backendId))
         TT_LOG_DEBUG("[push] unrequest %1% market %2%", id, param.market);
 }
 
 int CFormulaManager::pushSubscriptionCount() const
 {
-    return market()->pushHub().count();
+    const MarketBackendPtr backend = marketBackend();
+    return backend ? backend->subscriptionCount() : 0;
 }
 
 // --- formulas ----------------------------------------------------------------------------
@@ -318,8 +357,14 @@ se::RPCFormulaResultPtr CFormulaManager::evaluate(const CFormulaParam& param,
     result->doubleValues.assign(lines, {});
     result->stringValues.assign(lines, {});
 
+    const MarketBackendPtr backend = marketBackend();
+    if (!backend) {
+        result->errorCode = 2;
+        result->errorText = "no data";
+        return result;
+    }
     const std::vector<quoter::KLineData> bars =
-        barsOf(param.market.toStdString(), param.code.toStdString(), param.period);
+        barsOf(*backend, param.market.toStdString(), param.code.toStdString(), param.period);
     if (bars.empty()) {
         result->errorCode = 2;
         result->errorText = "no data";
@@ -332,8 +377,9 @@ se::RPCFormulaResultPtr CFormulaManager::evaluate(const CFormulaParam& param,
         if (ok)
             values[it.key().toStdString()] = v;
     }
-    ttmarket::FormulaOutput output;
-    if (!ttmarket::evaluateFormula(detail->name.toStdString(), values, bars, output)) {
+    CFormulaSeries output;
+    if (!backend->evaluateFormula(detail->name, values, bars, output)
+        || output.values.size() < lines || output.texts.size() < lines) {
         result->errorCode = 3;
         result->errorText = "bad parameters";
         return result;
@@ -446,12 +492,13 @@ long long CFormulaManager::requestIndex(const quoter::TRegionInfo& region,
     }
     const int today = CStockManager::instance()->getLastTradingDay();
     const bool live = region.time <= 0 || CStockManager::dateOfMs(region.time) >= today;
-    if (!live)
+    const MarketBackendPtr backend = marketBackend();
+    if (!live || !backend)
         return id;
     std::weak_ptr<CFormulaManagerPrivate::IndexRequest> weak = request;
     std::vector<int> pushIds;
     for (const std::string& mk : markets) {
-        pushIds.push_back(market()->pushHub().subscribe(
+        pushIds.push_back(backend->subscribe(
             dorn::PushQuoteParam(mk),
             [weak](dorn::PushQuoteParam&, const QVector<QString>&, const QVector<QString>&,
                    const std::vector<quoter::QuoterAllDataPtr>&) {
@@ -460,20 +507,21 @@ long long CFormulaManager::requestIndex(const quoter::TRegionInfo& region,
                         r->callback(CFormulaManagerPrivate::indexValues(r->region));
                 }
             },
-            ttmarket::kModeChanged));
+            IMarketBackend::ePushChanged));
     }
     bool keep = false;
     {
         std::lock_guard<std::mutex> lock(d->mutex);
         auto it = d->indexRequests.find(id);
         if (it != d->indexRequests.end()) {
+            it->second->backend = backend;
             it->second->pushIds = pushIds;
             keep = true;
         }
     }
     if (!keep) {
         for (int pushId : pushIds)
-            market()->pushHub().unsubscribe(pushId);
+            backend->unsubscribe(pushId);
     }
     return id;
 }
@@ -490,7 +538,7 @@ void CFormulaManager::unrequestIndex(long long id)
         d->indexRequests.erase(it);
     }
     for (int pushId : request->pushIds)
-        market()->pushHub().unsubscribe(pushId);
+        request->backend->unsubscribe(pushId);
 }
 
 // --- history ---------------------------------------------------------------------------
@@ -499,11 +547,18 @@ void CFormulaManager::fetchCacheData(const se::RPCFetchCacheDataParam& param,
                                      FetchCallback callback)
 {
     std::map<std::string, std::vector<quoter::QuoterBasePtr>> data;
+    const MarketBackendPtr backend = marketBackend();
+    if (!backend) {
+        if (callback)
+            callback(data);
+        return;
+    }
     const bool bars = param.quoterType == se::kQuoterTypeBar || param.market == "ED";
     for (const std::string& code : param.codes) {
         std::vector<quoter::QuoterBasePtr> records;
         if (bars) {
-            const std::vector<quoter::KLineData> all = barsOf(param.market, code, param.period);
+            const std::vector<quoter::KLineData> all =
+                barsOf(*backend, param.market, code, param.period);
             if (all.empty())
                 continue;
             std::vector<size_t> keep;
@@ -520,7 +575,7 @@ void CFormulaManager::fetchCacheData(const se::RPCFetchCacheDataParam& param,
             for (size_t i : keep)
                 records.push_back(std::make_shared<quoter::KLineData>(all[i]));
         } else {
-            const std::vector<quoter::KLineData> days = market()->dailyBars(param.market, code);
+            const std::vector<quoter::KLineData> days = backend->dailyBars(param.market, code);
             if (days.empty())
                 continue;
             // past days as one snapshot each, today as its recorded snapshots
@@ -531,7 +586,7 @@ void CFormulaManager::fetchCacheData(const se::RPCFetchCacheDataParam& param,
                     && inRange(bar.time, param.startTime, param.endTime))
                     records.push_back(quoteFromBar(bar));
             }
-            for (const quoter::QuoterAllDataPtr& q : market()->ticks(param.market, code)) {
+            for (const quoter::QuoterAllDataPtr& q : backend->ticks(param.market, code)) {
                 if (inRange(q->time, param.startTime, param.endTime))
                     records.push_back(q);
             }
@@ -554,18 +609,19 @@ void CFormulaManager::fetchTickData(const se::RPCFetchCacheDataParam& param, int
     bool known = day == today;
     for (int d : dates)
         known = known || CStockManager::dateOfMs(static_cast<int64_t>(d) * 1000) == day;
-    if (known && day <= today) {
+    const MarketBackendPtr backend = marketBackend();
+    if (backend && known && day <= today) {
         for (const std::string& code : param.codes) {
             std::vector<quoter::QuoterBasePtr> records;
             if (day == today) {
-                for (const quoter::QuoterAllDataPtr& q : market()->ticks(param.market, code))
+                for (const quoter::QuoterAllDataPtr& q : backend->ticks(param.market, code))
                     records.push_back(q);
                 if (records.empty()) {
-                    if (quoter::QuoterAllDataPtr q = market()->lastQuote(param.market, code))
+                    if (quoter::QuoterAllDataPtr q = backend->lastQuote(param.market, code))
                         records.push_back(q);
                 }
             } else {
-                for (const quoter::KLineData& bar : market()->dailyBars(param.market, code)) {
+                for (const quoter::KLineData& bar : backend->dailyBars(param.market, code)) {
                     if (CStockManager::dateOfMs(bar.time) == day)
                         records.push_back(quoteFromBar(bar));
                 }
@@ -668,21 +724,22 @@ quoter::QuoterAllDataPtr getLastQuoterAllDataPtr(const QString& key)
     QString mk, code;
     if (!XP::splitStockKey(key, &mk, &code) || code.isEmpty())
         return nullptr;
-    return market()->lastQuote(mk.toStdString(), code.toStdString());
+    return getLastQuoterAllDataPtr(mk.toStdString(), code.toStdString());
 }
 
 quoter::QuoterAllDataPtr getLastQuoterAllDataPtr(const QString& mk, const QString& code)
 {
     if (code.isEmpty())
         return nullptr;
-    return market()->lastQuote(mk.toStdString(), code.toStdString());
+    return getLastQuoterAllDataPtr(mk.toStdString(), code.toStdString());
 }
 
 quoter::QuoterAllDataPtr getLastQuoterAllDataPtr(const std::string& mk, const std::string& code)
 {
     if (code.empty())
         return nullptr;
-    return market()->lastQuote(mk, code);
+    const MarketBackendPtr backend = marketBackend();
+    return backend ? backend->lastQuote(mk, code) : nullptr;
 }
 
 } // namespace TC

@@ -1,6 +1,6 @@
 #include "host/data/FormulaOperateManager.h"
 
-#include "host/market/FormulaEngine.h"
+#include "host/data/MarketBackend.h"
 
 namespace TC {
 
@@ -22,29 +22,14 @@ CFormulaDetailPtr CFormulaOperateManager::getFormula(const QString& formulaName)
         name = name.mid(cut + 1);
     if (name.isEmpty())
         return nullptr;
-    const ttmarket::FormulaDefinition* f = ttmarket::findFormula(name.toStdString());
-    if (!f)
-        return nullptr;
-    auto detail = std::make_shared<CFormulaDetail>();
-    detail->name = QString::fromStdString(f->name);
-    detail->description = QString::fromStdString(f->description);
-    for (size_t i = 0; i < f->paramNames.size(); ++i) {
-        detail->paramNames.push_back(QString::fromStdString(f->paramNames[i]));
-        detail->paramValues.push_back(QString::number(f->paramDefaults[i]));
-    }
-    for (size_t i = 0; i < f->lineNames.size(); ++i) {
-        detail->lineNames.push_back(QString::fromStdString(f->lineNames[i]));
-        detail->lineTypes.push_back(f->lineTypes[i]);
-    }
-    return detail;
+    const MarketBackendPtr backend = marketBackend();
+    return backend ? backend->formula(name) : nullptr;
 }
 
 std::vector<QString> CFormulaOperateManager::formulaNames() const
 {
-    std::vector<QString> names;
-    for (const ttmarket::FormulaDefinition& f : ttmarket::builtinFormulas())
-        names.push_back(QString::fromStdString(f.name));
-    return names;
+    const MarketBackendPtr backend = marketBackend();
+    return backend ? backend->formulaNames() : std::vector<QString>();
 }
 
 } // namespace TC

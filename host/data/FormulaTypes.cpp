@@ -1,8 +1,8 @@
 #include "host/data/FormulaTypes.h"
 
+#include "host/data/MarketBackend.h"
 #include "host/data/StockKey.h"
 #include "host/data/StockManager.h"
-#include "host/market/EmbeddedMarket.h"
 
 #include <QHash>
 #include <limits>
@@ -129,9 +129,12 @@ double IndexData::getSingleValue(const QString& key, const QString& field, int64
     QString market, code;
     if (!XP::splitStockKey(key, &market, &code) || code.isEmpty())
         return none;
+    const TC::MarketBackendPtr backend = TC::marketBackend();
+    if (!backend)
+        return none;
     const int day = TC::CStockManager::dateOfMs(date * 1000);
     const std::vector<quoter::KLineData> bars =
-        ttmarket::EmbeddedMarket::instance()->dailyBars(market.toStdString(), code.toStdString());
+        backend->dailyBars(market.toStdString(), code.toStdString());
     for (auto it = bars.rbegin(); it != bars.rend(); ++it) {
         if (TC::CStockManager::dateOfMs(it->time) != day)
             continue;

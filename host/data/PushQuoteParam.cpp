@@ -1,8 +1,8 @@
 #include "host/data/PushQuoteParam.h"
 
 #include "host/data/InstrumentDetail.h"
+#include "host/data/MarketBackend.h"
 #include "host/data/StockManager.h"
-#include "host/market/EmbeddedMarket.h"
 
 #include <QString>
 
@@ -12,7 +12,8 @@ quoter::QuoterAllDataPtr getQuoter(const std::string& market, const std::string&
 {
     if (code.empty())
         return nullptr;
-    return ttmarket::EmbeddedMarket::instance()->lastQuote(market, code);
+    const TC::MarketBackendPtr backend = TC::marketBackend();
+    return backend ? backend->lastQuote(market, code) : nullptr;
 }
 
 quoter::QuoterAllDataPtr getQuoter(const QString& market, const QString& code)

@@ -8,7 +8,7 @@
 #include "host/data/StdFile.h"
 #include "host/data/StockKey.h"
 #include "host/data/StockManager.h"
-#include "host/market/Universe.h"
+#include "host/data/UniverseData.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QSaveFile>
 
 #include <cstdio>
 
@@ -17,6 +18,19 @@ bool stdWriteFile(const QString& path, const std::string& content, const char* m
     const QFileInfo info(path);
     if (!QDir().mkpath(info.absolutePath()))
         return false;
+    if (mode[0] == 'w') {
+        // written beside and renamed over the old file once complete: a crash or a
+        // failed write leaves the old file as it was, never half a new one
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            return false;
+        const qint64 size = static_cast<qint64>(content.size());
+        if (size > 0 && file.write(content.data(), size) != size) {
+            file.cancelWriting();
+            return false;
+        }
+        return file.commit();
+    }
     FILE* f = std::fopen(QFile::encodeName(path).constData(), mode);
     if (!f)
         return false;

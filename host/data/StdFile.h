@@ -7,7 +7,8 @@
 class QJsonDocument;
 
 namespace TC {
-// mode as fopen: "wb" replaces, "ab" appends. Creates missing parent folders.
+// mode as fopen: "wb" replaces the file whole (the old one stays if the write fails or
+// the process dies), "ab" appends. Creates missing parent folders.
 bool stdWriteFile(const QString& path, const std::string& content, const char* mode = "wb");
 bool stdReadFile(const QString& path, std::string& content);
 // The host's own JSON files (configuration, user sectors, custom indices). A missing

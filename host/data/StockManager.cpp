@@ -1,19 +1,17 @@
 #include "host/data/StockManager.h"
 
+#include "host/data/DataDir.h"
 #include "host/data/HostClock.h"
 #include "host/data/Log.h"
+#include "host/data/MarketBackend.h"
 #include "host/data/StockKey.h"
 #include "host/data/TradeCalendar.h"
-#include "host/market/Universe.h"
+#include "host/data/UniverseData.h"
 
 #include <QMap>
 
 #include <atomic>
 #include <mutex>
-
-#ifndef TT_SOURCE_DATA_DIR
-#define TT_SOURCE_DATA_DIR ""
-#endif
 
 namespace TC {
 
@@ -69,19 +67,11 @@ void index(CState& s)
     s.valid = true;
 }
 
-QString defaultDataDir()
-{
-    const QByteArray env = qgetenv("TT_DATA_DIR");
-    if (!env.isEmpty())
-        return QString::fromLocal8Bit(env);
-    return QStringLiteral(TT_SOURCE_DATA_DIR);
-}
-
 uint64_t defaultSeed()
 {
     bool ok = false;
     const qulonglong seed = qEnvironmentVariable("TT_UNIVERSE_SEED").toULongLong(&ok);
-    return ok ? seed : CUniverse::kDefaultSeed;
+    return ok ? seed : 0; // 0: the backend's own default
 }
 
 int todayYmd()
@@ -120,15 +110,21 @@ struct CStockManager::Impl {
     std::unique_ptr<CState> loadState(const QString& dir, uint64_t seed, int baseYmd)
     {
         auto s = std::make_unique<CState>();
+        const MarketBackendPtr backend = marketBackend();
         try {
-            CUniverse::load(dir, seed, baseYmd, s->data);
-            index(*s);
-        } catch (const CDataFileError& e) {
-            s = std::make_unique<CState>();
-            s->error = QString::fromStdString(e.what());
-        } catch (const std::exception& e) {
-            s = std::make_unique<CState>();
+            if (!backend)
+                s->error = QStringLiteral("no market backend installed");
+            else if (backend->loadCatalogue(dir, seed, baseYmd, s->data, s->error))
+                index(*s);
+            else if (s->error.isEmpty())
+                s->error = QStringLiteral("the market backend loaded no catalogue");
+        } catch (const std::exception& e) { // a backend that throws all the same
             s->error = QStringLiteral("market data: %1").arg(QString::fromStdString(e.what()));
+        }
+        if (!s->error.isEmpty()) {
+            const QString error = s->error;
+            s = std::make_unique<CState>();
+            s->error = error;
         }
         if (!s->error.isEmpty())
             TT_LOG_ERROR("[catalogue] loading the market failed: %1%", s->error);
@@ -157,7 +153,7 @@ bool CStockManager::ensureLoaded()
         d->lastError = d->defaultState->error;
         return d->defaultState->valid;
     }
-    auto s = d->loadState(defaultDataDir(), defaultSeed(), todayYmd());
+    auto s = d->loadState(getResourceDir(), defaultSeed(), todayYmd());
     d->lastError = s->error;
     CState* published = d->publish(std::move(s));
     if (published->valid)
@@ -225,6 +221,17 @@ void CStockManager::setHolidaysForTest(const QVector<int>& ymdList)
         else
             s->calendar.setHolidays(s->data.holidaysYmd);
         d->publish(std::move(s));
+    }
+    Q_EMIT sigUniverseReset();
+}
+
+void CStockManager::reloadCatalogue()
+{
+    {
+        std::lock_guard<std::mutex> lock(d->loadMutex);
+        d->state.store(nullptr, std::memory_order_release);
+        d->defaultState = nullptr;
+        d->lastError.clear();
     }
     Q_EMIT sigUniverseReset();
 }

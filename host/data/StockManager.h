@@ -1,7 +1,8 @@
 #pragma once
 // Instrument catalogue and trade calendar. The universe loads on first use from the
-// data folder (TT_DATA_DIR, else the source tree's data/); a load failure leaves an
-// empty catalogue and loadError() names the file and line.
+// installed market backend (TC::setMarketBackend), which reads the host's data folder
+// (TC::getResourceDir) if it needs files; a load failure or a missing backend leaves
+// an empty catalogue and loadError() says why.
 //
 // Dates: a trading day is its midnight in Asia/Shanghai (UTC+8) as int seconds since
 // the epoch. "Now" is TC::HostClock.
@@ -83,6 +84,9 @@ public:
                          const QHash<QString, std::vector<se::RPCSectorStock>>& indexMembers = {});
     // Drops any test universe; the next use returns to the data files' universe.
     void restoreDefault();
+    // Drops every loaded universe: the next use loads from the installed backend again.
+    // setMarketBackend calls it.
+    void reloadCatalogue();
     // Loads from an explicit folder (for data-file error tests); false with loadError set.
     // baseYmd 0: today's trading day at HostClock now.
     bool loadFromDir(const QString& dataDir, uint64_t seed = 0, int baseYmd = 0);

@@ -1,9 +1,12 @@
 #include "host/data/TradeCalendar.h"
 
+#include <QDate>
+
 namespace TC {
 
 namespace {
 constexpr int64_t kOffsetSec = 8 * 3600;
+constexpr qint64 kEpochJulianDay = 2440588; // 1970-01-01
 
 int64_t floorDiv(int64_t a, int64_t b)
 {
@@ -52,29 +55,17 @@ int CTradeCalendar::tradeDayOnOrBefore(int day) const
     return day;
 }
 
-// civil-date conversions after H. Hinnant's public-domain algorithms
+// Day numbers are Julian days shifted to the epoch, so QDate does the civil calendar.
 int CTradeCalendar::daysFromYmd(int y, int m, int d)
 {
-    y -= m <= 2;
-    const int era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<int>(doe) - 719468;
+    // months and days past their range roll over, as in daysFromYmd(y, m, 1) - 1
+    const QDate first = QDate(y, 1, 1).addMonths(m - 1);
+    return static_cast<int>(first.toJulianDay() - kEpochJulianDay) + d - 1;
 }
 
-void CTradeCalendar::ymdFromDays(int z, int& y, int& m, int& d)
+void CTradeCalendar::ymdFromDays(int days, int& y, int& m, int& d)
 {
-    z += 719468;
-    const int era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    y = static_cast<int>(yoe) + era * 400;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    y += m <= 2;
+    QDate::fromJulianDay(days + kEpochJulianDay).getDate(&y, &m, &d);
 }
 
 int CTradeCalendar::ymdOfDay(int day)
@@ -87,9 +78,7 @@ int CTradeCalendar::ymdOfDay(int day)
 bool CTradeCalendar::validYmd(int ymd)
 {
     const int y = ymd / 10000, m = ymd / 100 % 100, d = ymd % 100;
-    if (y < 1900 || y > 2100 || m < 1 || m > 12 || d < 1)
-        return false;
-    return ymdOfDay(daysFromYmd(y, m, d)) == ymd;
+    return y >= 1900 && y <= 2100 && QDate::isValid(y, m, d);
 }
 
 int CTradeCalendar::dayOfYmd(int ymd)
@@ -99,8 +88,7 @@ int CTradeCalendar::dayOfYmd(int ymd)
 
 int CTradeCalendar::weekday(int day)
 {
-    // 1970-01-01 was a Thursday (3)
-    return static_cast<int>(((static_cast<int64_t>(day) + 3) % 7 + 7) % 7);
+    return QDate::fromJulianDay(day + kEpochJulianDay).dayOfWeek() - 1;
 }
 
 int CTradeCalendar::dayOfDate(int64_t dateSec)

@@ -1,7 +1,7 @@
 #include "host/data/TradeOpenCloseTimeManager.h"
 
 #include "host/data/StockManager.h"
-#include "host/market/Universe.h"
+#include "host/data/UniverseData.h"
 
 namespace TC {
 

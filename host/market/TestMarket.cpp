@@ -3,6 +3,7 @@
 #include "host/data/HostClock.h"
 #include "host/data/StockKey.h"
 #include "host/data/StockManager.h"
+#include "host/market/EmbeddedBackend.h"
 #include "host/market/EmbeddedMarket.h"
 #include "host/market/PushHub.h"
 
@@ -11,6 +12,7 @@ namespace ttmarket {
 void TestMarket::install(const std::vector<ttservice::CInstrumentDetailPtr>& instruments,
                          uint64_t seed)
 {
+    installEmbeddedBackend();
     EmbeddedMarket* m = EmbeddedMarket::instance();
     m->stop();
     if (!TC::HostClock::isFixed())

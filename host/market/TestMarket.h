@@ -9,7 +9,8 @@
 //   TestMarket::tick(1000);            // clock +1 s, one simulation step, all markets pushed
 //   TestMarket::restore();             // the data files' universe, wall clock, no feed
 //
-// install() stops the feed thread; startFeed()/stopFeed() run it for threaded tests.
+// install() makes the embedded market the host's backend and stops the feed thread;
+// startFeed()/stopFeed() run it for threaded tests.
 
 #include "host/data/InstrumentDetail.h"
 #include "host/data/Quote.h"
@@ -22,8 +23,9 @@ namespace ttmarket {
 
 class TestMarket final {
 public:
-    // Replaces the catalogue's universe and rebuilds every quote with the seed. The clock
-    // is fixed at its current time unless setClock was called before.
+    // Installs the embedded backend if needed, replaces the catalogue's universe and
+    // rebuilds every quote with the seed. The clock is fixed at its current time unless
+    // setClock was called before.
     static void install(const std::vector<ttservice::CInstrumentDetailPtr>& instruments,
                         uint64_t seed = 1);
     // The data files' universe again, the wall clock, the feed stopped, no subscriptions.

@@ -1,5 +1,6 @@
 #include "host/toolkit/UiResource.h"
 
+#include "host/data/DataDir.h"
 #include "host/data/Log.h"
 #include "host/toolkit/EventWidget.h"
 
@@ -15,10 +16,6 @@
 #include <QtGui/QPixmap>
 #include <algorithm>
 #include <memory>
-
-#ifndef TT_SOURCE_DATA_DIR
-#define TT_SOURCE_DATA_DIR "data"
-#endif
 
 namespace XP {
 
@@ -98,8 +95,7 @@ CUiResource& CUiResource::instance() {
 }
 
 QString CUiResource::dataDir() {
-    const QByteArray env = qgetenv("TT_DATA_DIR");
-    return env.isEmpty() ? QString::fromUtf8(TT_SOURCE_DATA_DIR) : QString::fromLocal8Bit(env);
+    return TC::getResourceDir();
 }
 
 const QColor* CUiResource::getColor(const QString& key) {

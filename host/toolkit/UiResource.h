@@ -44,7 +44,7 @@ public:
     // Names of the theme's colour keys, sorted (for colour choosers).
     QStringList colorNames() const;
 
-    // The folder holding data files: $TT_DATA_DIR, else the compiled-in source folder.
+    // The folder holding data files (TC::getResourceDir).
     static QString dataDir();
     // Reads one theme file into a key list per kind without applying it; false when the
     // file is missing or malformed.

@@ -5,10 +5,16 @@
 #include "host/data/IndexManager.h"
 #include "host/data/StdFile.h"
 #include "host/data/StockManager.h"
+#include "host/market/EmbeddedBackend.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace TC;
 
@@ -36,6 +42,7 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
+        ttmarket::installEmbeddedBackend();
         QVERIFY(m_dir.isValid());
         qputenv("TT_USER_DIR", (m_dir.path() + QStringLiteral("/user")).toLocal8Bit());
     }
@@ -65,6 +72,48 @@ private Q_SLOTS:
         QVERIFY(!stdReadFile(getDataDir() + QStringLiteral("/missing.txt"), text));
         QVERIFY(text.empty());
         QVERIFY(!stdWriteFile(QString(), text, "wb"));
+    }
+
+    // A replacing write cut short by the file-size limit in a child process: with SIGXFSZ
+    // ignored the write fails, with the default action the process dies mid-write.
+    void replaceCutShortKeepsOldFile_data()
+    {
+        QTest::addColumn<bool>("killed");
+        QTest::newRow("write fails") << false;
+        QTest::newRow("process dies mid-write") << true;
+    }
+
+    void replaceCutShortKeepsOldFile()
+    {
+        QFETCH(bool, killed);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("param.json"));
+        const std::string old = "{\"kept\": true}\n";
+        QVERIFY(stdWriteFile(path, old, "wb"));
+        const std::string big(1 << 20, 'x');
+        const pid_t pid = fork();
+        QVERIFY(pid >= 0);
+        if (pid == 0) {
+            std::signal(SIGXFSZ, killed ? SIG_DFL : SIG_IGN);
+            const rlimit limit{64 * 1024, 64 * 1024};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            _exit(stdWriteFile(path, big, "wb") ? 0 : 1);
+        }
+        int status = 0;
+        QCOMPARE(waitpid(pid, &status, 0), pid);
+        if (killed) {
+            QVERIFY(WIFSIGNALED(status));
+            QCOMPARE(WTERMSIG(status), SIGXFSZ);
+        } else {
+            QVERIFY(WIFEXITED(status));
+            QCOMPARE(WEXITSTATUS(status), 1); // reported as failed
+            // and nothing of the attempt is left beside it
+            QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"param.json"});
+        }
+        std::string text;
+        QVERIFY(stdReadFile(path, text));
+        QCOMPARE(QString::fromStdString(text), QString::fromStdString(old));
     }
 
     void refreshIntervalListeners()

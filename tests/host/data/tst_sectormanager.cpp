@@ -3,6 +3,7 @@
 #include "host/data/SectorDetail.h"
 #include "host/data/SectorManager.h"
 #include "host/data/StockManager.h"
+#include "host/market/EmbeddedBackend.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -30,6 +31,7 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
+        ttmarket::installEmbeddedBackend();
         QVERIFY(m_userDir.isValid());
         qputenv("TT_USER_DIR", m_userDir.path().toLocal8Bit());
         QVERIFY2(CStockManager::instance()->ensureLoaded(),

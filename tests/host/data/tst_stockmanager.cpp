@@ -3,6 +3,7 @@
 #include "host/data/StockKey.h"
 #include "host/data/StockManager.h"
 #include "host/data/TradeOpenCloseTimeManager.h"
+#include "host/market/EmbeddedBackend.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -29,6 +30,7 @@ class TestStockManager : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
+        ttmarket::installEmbeddedBackend();
         QVERIFY2(CStockManager::instance()->ensureLoaded(),
                  qPrintable(CStockManager::instance()->loadError()));
     }

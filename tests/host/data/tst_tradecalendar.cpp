@@ -1,6 +1,8 @@
 // Trade calendar: holidays, shifts, the night roll of futures and session times.
 #include "host/data/HostClock.h"
 #include "host/data/StockManager.h"
+#include "host/data/TradeCalendar.h"
+#include "host/market/EmbeddedBackend.h"
 
 #include <QtTest>
 
@@ -27,6 +29,7 @@ class TestTradeCalendar : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
+        ttmarket::installEmbeddedBackend();
         QVERIFY2(CStockManager::instance()->ensureLoaded(),
                  qPrintable(CStockManager::instance()->loadError()));
     }
@@ -42,6 +45,52 @@ private Q_SLOTS:
         QCOMPARE(CStockManager::dateOfMs(msAt(20250106, 23, 59)), date(20250106));
         QCOMPARE(CStockManager::dateOfMs(msAt(20250106, 0, 0)), date(20250106));
         QCOMPARE(CStockManager::dateOfMs(msAt(20250106, 0, 0) - 1), date(20250105));
+    }
+
+    // Civil dates across month and year ends and leap days: the day after, validity and
+    // the weekday.
+    void civilDates_data()
+    {
+        QTest::addColumn<int>("ymd");
+        QTest::addColumn<int>("next");
+        QTest::addColumn<int>("weekday"); // 0 Monday
+        QTest::newRow("month end") << 20250131 << 20250201 << 4;
+        QTest::newRow("year end") << 20241231 << 20250101 << 1;
+        QTest::newRow("into a leap day") << 20240228 << 20240229 << 2;
+        QTest::newRow("out of a leap day") << 20240229 << 20240301 << 3;
+        QTest::newRow("February of a common year") << 20250228 << 20250301 << 4;
+        QTest::newRow("century leap year") << 20000228 << 20000229 << 0;
+        QTest::newRow("century common year") << 21000228 << 21000301 << 6;
+        QTest::newRow("before the epoch") << 19691231 << 19700101 << 2;
+    }
+
+    void civilDates()
+    {
+        QFETCH(int, ymd);
+        QFETCH(int, next);
+        QFETCH(int, weekday);
+        QVERIFY(CTradeCalendar::validYmd(ymd));
+        const int day = CTradeCalendar::dayOfYmd(ymd);
+        QCOMPARE(CTradeCalendar::ymdOfDay(day), ymd);
+        QCOMPARE(CTradeCalendar::ymdOfDay(day + 1), next);
+        QCOMPARE(CTradeCalendar::dayOfYmd(next), day + 1);
+        QCOMPARE(CTradeCalendar::weekday(day), weekday);
+        // the same through the trading-day dates of the stock manager (int seconds: to 2038)
+        if (ymd < 20380101) {
+            const int date = CStockManager::dateFromYmd(ymd / 10000, ymd / 100 % 100, ymd % 100);
+            QCOMPARE(CStockManager::ymdFromDate(date + 86400), next);
+        }
+    }
+
+    void invalidDates()
+    {
+        for (int ymd : {20250229, 21000229, 20240230, 20241301, 20240100, 20240431})
+            QVERIFY2(!CTradeCalendar::validYmd(ymd), qPrintable(QString::number(ymd)));
+        QCOMPARE(CStockManager::dateFromYmd(2023, 2, 29), 0);
+        QVERIFY(CStockManager::dateFromYmd(2024, 2, 29) != 0);
+        // the first of a month less one day is the last of the one before
+        QCOMPARE(CTradeCalendar::ymdOfDay(CTradeCalendar::daysFromYmd(2024, 3, 1) - 1), 20240229);
+        QCOMPARE(CTradeCalendar::ymdOfDay(CTradeCalendar::daysFromYmd(2025, 1, 1) - 1), 20241231);
     }
 
     void isTradeDate_data()
@@ -70,6 +119,9 @@ private Q_SLOTS:
         QTest::addColumn<int>("shift");
         QTest::addColumn<int>("expected");
         QTest::newRow("over New Year") << 20241231 << 1 << 20250102;
+        QTest::newRow("onto a leap day") << 20240228 << 1 << 20240229;
+        QTest::newRow("over a leap day") << 20240228 << 2 << 20240301;
+        QTest::newRow("back over a month end") << 20240301 << -2 << 20240228;
         QTest::newRow("over Spring Festival") << 20250127 << 1 << 20250205;
         QTest::newRow("back over Spring Festival") << 20250205 << -1 << 20250127;
         QTest::newRow("five back over New Year") << 20250106 << -5 << 20241227;

@@ -5,6 +5,7 @@
 #include "host/data/StockManager.h"
 #include "host/data/TraderCenter.h"
 #include "host/data/TypeManager.h"
+#include "host/market/EmbeddedBackend.h"
 
 #include <QtTest>
 
@@ -74,7 +75,11 @@ class TstTraderCenter : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { TC::CStockManager::instance()->resetUniverseForTest(smallUniverse()); }
+    void initTestCase()
+    {
+        ttmarket::installEmbeddedBackend();
+        TC::CStockManager::instance()->resetUniverseForTest(smallUniverse());
+    }
     void init()
     {
         TraderCenter::instance()->rebuildAccounts();

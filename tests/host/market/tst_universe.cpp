@@ -1,6 +1,7 @@
 // The generated market universe and the data-file loader.
 #include "host/data/StockKey.h"
 #include "host/data/StockManager.h"
+#include "host/market/EmbeddedBackend.h"
 #include "host/market/Universe.h"
 
 #include <QElapsedTimer>
@@ -84,6 +85,7 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
+        ttmarket::installEmbeddedBackend();
         QVERIFY2(!dataDir().isEmpty(), "TT_DATA_DIR must name the data folder");
         QElapsedTimer t;
         t.start();

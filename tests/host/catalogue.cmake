@@ -1,5 +1,0 @@
-tt_add_test(tst_universe data/tst_universe.cpp LIBS tthost)
-tt_add_test(tst_tradecalendar data/tst_tradecalendar.cpp LIBS tthost)
-tt_add_test(tst_stockmanager data/tst_stockmanager.cpp LIBS tthost)
-tt_add_test(tst_sectormanager data/tst_sectormanager.cpp LIBS tthost)
-tt_add_test(tst_hostconfig data/tst_hostconfig.cpp LIBS tthost)
