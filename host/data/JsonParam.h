@@ -50,7 +50,8 @@ public:
 
     // strict JSON on one line, fields in insertion order; "{}" for the empty object. JSON has
     // no NaN or Infinity: non-finite doubles are written as null. Bytes that are not UTF-8 (in
-    // names and strings) are written as U+FFFD. Whatever is written parses back.
+    // names and strings) are written as U+FFFD. What is written parses back, as long as
+    // escaping does not take the text past JsonParam::kMaxBytes.
     std::string toJson() const;
     QString toQString() const;
 
