@@ -6,39 +6,67 @@
 #include <mongo/bson/bson_validate.h>
 #include <mongo/db/json.h>
 
+#include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <mutex>
+#include <stdexcept>
 #include <string_view>
+#include <unordered_map>
 
 namespace TC {
 
+// An immutable object or array with a lookup index and its written depth, both made on first
+// use. Copies of a JsonObject share one Data, so a field-by-field read indexes once.
 struct JsonObject::Data {
+    struct Element {
+        const char* data;
+        std::uint32_t nameSize;
+        std::string_view name() const { return std::string_view(data + 1, nameSize); }
+    };
+
     mongo::BSONObj obj; // always owned
+
+    const std::vector<Element>& elements() const
+    {
+        std::call_once(m_indexed, [this] { buildIndex(); });
+        return m_elements;
+    }
+    mongo::BSONElement find(std::string_view name) const;
+    mongo::BSONElement at(int index) const;
+    int depth() const; // nesting depth of the written text, "{}" being 1
+
+    mutable std::atomic<int> knownDepth{-1};
+
+private:
+    void buildIndex() const;
+    mutable std::once_flag m_indexed;
+    mutable std::vector<Element> m_elements;
+    // past this many fields a hash lookup beats comparing names in order
+    static constexpr std::size_t kLinearLookup = 16;
+    mutable std::unordered_map<std::string_view, std::size_t> m_byName; // first of duplicates
 };
 
 namespace {
 
 using DataPtr = std::shared_ptr<const JsonObject::Data>;
 
-DataPtr makeData(const mongo::BSONObj& obj)
+DataPtr makeData(const mongo::BSONObj& obj, int depth = -1)
 {
     auto d = std::make_shared<JsonObject::Data>();
     d->obj = obj.getOwned();
+    d->knownDepth.store(depth, std::memory_order_relaxed);
     return d;
 }
 
 const DataPtr& emptyData()
 {
-    static const DataPtr empty = makeData(mongo::BSONObj());
+    static const DataPtr empty = makeData(mongo::BSONObj(), 1);
     return empty;
-}
-
-bool hasNul(const std::string& s)
-{
-    return s.find('\0') != std::string::npos;
 }
 
 JsonType typeOf(const mongo::BSONElement& e)
@@ -117,17 +145,123 @@ QString elemQString(const mongo::BSONElement& e, const QString& def)
     return e.type() == mongo::String ? QString::fromUtf8(e.valuestr(), e.valuestrsize() - 1) : def;
 }
 
+// Length of the well-formed UTF-8 sequence at s (1 to 4), or 0 with `bad` set to the length
+// of the maximal ill-formed subpart to replace by one U+FFFD (Unicode's recommended practice).
+std::size_t utf8Sequence(const unsigned char* s, std::size_t n, std::size_t& bad)
+{
+    const unsigned char c = s[0];
+    std::size_t len = 0;
+    unsigned char lo = 0x80, hi = 0xBF; // range of the second byte
+    if (c >= 0xC2 && c <= 0xDF)
+        len = 2;
+    else if (c >= 0xE0 && c <= 0xEF) {
+        len = 3;
+        if (c == 0xE0)
+            lo = 0xA0; // overlong
+        else if (c == 0xED)
+            hi = 0x9F; // surrogates
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        len = 4;
+        if (c == 0xF0)
+            lo = 0x90; // overlong
+        else if (c == 0xF4)
+            hi = 0x8F; // past U+10FFFF
+    } else {
+        bad = 1;
+        return 0;
+    }
+    std::size_t i = 1;
+    for (; i < len && i < n; ++i) {
+        const unsigned char b = s[i];
+        if (i == 1 ? (b < lo || b > hi) : (b < 0x80 || b > 0xBF))
+            break;
+    }
+    if (i == len)
+        return len;
+    bad = i;
+    return 0;
+}
+
+const char kReplacement[] = "\xEF\xBF\xBD"; // U+FFFD
+
+// Text already escaped as JSON (the library's writer) with ill-formed UTF-8 replaced.
+void appendUtf8(std::string& out, const char* text, std::size_t n)
+{
+    const auto* s = reinterpret_cast<const unsigned char*>(text);
+    std::size_t run = 0; // start of the pending well-formed run
+    std::size_t i = 0;
+    while (i < n) {
+        if (s[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t bad = 0;
+        if (const std::size_t len = utf8Sequence(s + i, n - i, bad)) {
+            i += len;
+            continue;
+        }
+        out.append(text + run, i - run);
+        out += kReplacement;
+        i += bad;
+        run = i;
+    }
+    out.append(text + run, n - run);
+}
+
+// A JSON string: quotes, backslashes and control characters escaped, ill-formed UTF-8
+// replaced; everything else as is.
+void writeString(std::string& out, const char* text, std::size_t n)
+{
+    static const char kHex[] = "0123456789abcdef";
+    const auto* s = reinterpret_cast<const unsigned char*>(text);
+    out += '"';
+    std::size_t run = 0;
+    std::size_t i = 0;
+    while (i < n) {
+        const unsigned char c = s[i];
+        if (c >= 0x20 && c != '"' && c != '\\' && c < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t len = 0, bad = 0;
+        if (c >= 0x80 && (len = utf8Sequence(s + i, n - i, bad)) != 0) {
+            i += len;
+            continue;
+        }
+        out.append(text + run, i - run);
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\b': out += "\\b"; break;
+        case '\f': out += "\\f"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (c < 0x20) {
+                const char esc[] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 15]};
+                out.append(esc, sizeof esc);
+            } else {
+                out += kReplacement;
+                i += bad;
+                run = i;
+                continue;
+            }
+        }
+        ++i;
+        run = i;
+    }
+    out.append(text + run, n - run);
+    out += '"';
+}
+
 // Doubles in shortest round-trip form, integral ones with ".0" so that they read back as
 // doubles: the library's own writer keeps 16 digits and prints 1.0 as "1", which reads back
-// as an int. Everything else is written by the library, in its layout.
+// as an int. JSON has no NaN or Infinity; null is what strict readers take.
 void writeDouble(std::string& out, double v)
 {
-    if (std::isnan(v)) {
-        out += "NaN";
-        return;
-    }
-    if (std::isinf(v)) {
-        out += v > 0 ? "Infinity" : "-Infinity";
+    if (!std::isfinite(v)) {
+        out += "null";
         return;
     }
     char buf[64];
@@ -138,8 +272,26 @@ void writeDouble(std::string& out, double v)
         out += ".0";
 }
 
-void writeObject(std::string& out, const mongo::BSONObj& obj, bool isArray)
+template <typename Int>
+void writeInteger(std::string& out, Int v)
 {
+    char buf[24];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v);
+    out.append(buf, static_cast<std::size_t>(res.ptr - buf));
+}
+
+// Types without a JSON counterpart (dates, ids, timestamps, ...) in the library's strict
+// extended form, which its parser reads back to the same type.
+std::string otherJson(const mongo::BSONElement& e)
+{
+    return e.jsonString(mongo::Strict, false);
+}
+
+void writeObject(std::string& out, const mongo::BSONObj& obj, bool isArray, int depth)
+{
+    // every object is built or parsed within the limit; this keeps the recursion bounded
+    if (depth > JsonParam::kMaxDepth)
+        throw std::runtime_error("nesting deeper than " + std::to_string(JsonParam::kMaxDepth));
     if (obj.isEmpty()) {
         out += isArray ? "[]" : "{}";
         return;
@@ -153,20 +305,27 @@ void writeObject(std::string& out, const mongo::BSONObj& obj, bool isArray)
             out += ", ";
         first = false;
         if (!isArray) {
-            // the library's escaper is not exported; a string element carries the name out
-            mongo::BSONObjBuilder name;
-            name.append("", mongo::StringData(e.fieldName()));
-            out += name.done().firstElement().jsonString(mongo::Strict, false);
+            writeString(out, e.fieldName(), static_cast<std::size_t>(e.fieldNameSize() - 1));
             out += " : ";
         }
         switch (e.type()) {
-        case mongo::Object: writeObject(out, e.embeddedObject(), false); break;
-        case mongo::Array: writeObject(out, e.embeddedObject(), true); break;
+        case mongo::Object: writeObject(out, e.embeddedObject(), false, depth + 1); break;
+        case mongo::Array: writeObject(out, e.embeddedObject(), true, depth + 1); break;
         case mongo::NumberDouble: writeDouble(out, e._numberDouble()); break;
+        case mongo::NumberInt: writeInteger(out, e._numberInt()); break;
         // the library writes {"$numberLong": "..."}, which its own parser reads back as a
         // double for some values; plain digits outside the int range read back as int64
-        case mongo::NumberLong: out += std::to_string(e._numberLong()); break;
-        default: out += e.jsonString(mongo::Strict, false); break;
+        case mongo::NumberLong: writeInteger(out, e._numberLong()); break;
+        case mongo::Bool: out += e.boolean() ? "true" : "false"; break;
+        case mongo::jstNULL: out += "null"; break;
+        case mongo::String:
+            writeString(out, e.valuestr(), static_cast<std::size_t>(e.valuestrsize() - 1));
+            break;
+        default: {
+            const std::string text = otherJson(e);
+            appendUtf8(out, text.data(), text.size());
+            break;
+        }
         }
     }
     out += isArray ? " ]" : " }";
@@ -177,7 +336,7 @@ std::string writeJson(const mongo::BSONObj& obj, bool isArray)
     try {
         std::string out;
         out.reserve(static_cast<std::size_t>(obj.objsize()) + 16);
-        writeObject(out, obj, isArray);
+        writeObject(out, obj, isArray, 1);
         return out;
     } catch (const std::exception& e) {
         TT_LOG_ERROR("[JsonParam] write failed: %1%", e.what());
@@ -187,13 +346,35 @@ std::string writeJson(const mongo::BSONObj& obj, bool isArray)
     return isArray ? "[]" : "{}";
 }
 
-mongo::BSONElement fieldAt(const mongo::BSONObj& obj, int index)
+// nesting depth of obj as written; stops once past limit
+int writtenDepth(const mongo::BSONObj& obj, int limit)
 {
-    if (index < 0)
-        return mongo::BSONElement();
-    char key[16];
-    std::snprintf(key, sizeof key, "%d", index);
-    return obj.getField(key);
+    int deepest = 1;
+    mongo::BSONObjIterator it(obj);
+    while (it.more() && deepest <= limit) {
+        const mongo::BSONElement e = it.next();
+        int d = 0;
+        switch (e.type()) {
+        case mongo::Object:
+        case mongo::Array: d = 1 + writtenDepth(e.embeddedObject(), limit - 1); break;
+        case mongo::EOO:
+        case mongo::jstNULL:
+        case mongo::Bool:
+        case mongo::NumberInt:
+        case mongo::NumberLong:
+        case mongo::NumberDouble:
+        case mongo::String: break;
+        default: {
+            const std::string text = otherJson(e);
+            d = 1 + JsonParam::nestingDepth(text.data(), text.size(), limit);
+            if (d == 0) // unbalanced: count it as too deep rather than guess
+                d = limit + 1;
+            break;
+        }
+        }
+        deepest = std::max(deepest, d);
+    }
+    return deepest;
 }
 
 bool isSpace(char c)
@@ -201,7 +382,172 @@ bool isSpace(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
 }
 
+bool isIdentChar(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'
+           || c == '$';
+}
+
+// Offset of the first NumberInt(...) outside strings whose argument lies outside the int
+// range (the parser reads it as a long and truncates), or npos.
+std::size_t numberIntOutOfRange(const char* data, std::size_t size)
+{
+    static constexpr std::string_view kName = "NumberInt";
+    const std::string_view text(data, size);
+    if (text.find(kName) == std::string_view::npos)
+        return std::string_view::npos;
+    char quote = 0;
+    for (std::size_t i = 0; i < size; ++i) {
+        const char c = data[i];
+        if (quote) {
+            if (c == '\\')
+                ++i;
+            else if (c == quote)
+                quote = 0;
+            continue;
+        }
+        if (c == '"' || c == '\'') {
+            quote = c;
+            continue;
+        }
+        if (c != 'N' || text.compare(i, kName.size(), kName) != 0
+            || (i > 0 && isIdentChar(data[i - 1])))
+            continue;
+        std::size_t j = i + kName.size();
+        while (j < size && isSpace(data[j]))
+            ++j;
+        if (j >= size || data[j] != '(')
+            continue;
+        ++j;
+        while (j < size && isSpace(data[j]))
+            ++j;
+        bool negative = false;
+        if (j < size && (data[j] == '-' || data[j] == '+'))
+            negative = data[j++] == '-';
+        std::int64_t magnitude = 0;
+        for (; j < size && data[j] >= '0' && data[j] <= '9'; ++j) {
+            magnitude = magnitude * 10 + (data[j] - '0');
+            if (magnitude > std::int64_t(1) << 32)
+                break; // out of range either way; keeps the product from overflowing
+        }
+        const std::int64_t limit = negative ? -std::int64_t(std::numeric_limits<int>::min())
+                                            : std::int64_t(std::numeric_limits<int>::max());
+        if (magnitude > limit)
+            return i;
+        i = j - 1;
+    }
+    return std::string_view::npos;
+}
+
+bool hex4(const char* p, unsigned& out)
+{
+    out = 0;
+    for (int i = 0; i < 4; ++i) {
+        const char c = p[i];
+        unsigned v;
+        if (c >= '0' && c <= '9')
+            v = unsigned(c - '0');
+        else if (c >= 'a' && c <= 'f')
+            v = unsigned(c - 'a' + 10);
+        else if (c >= 'A' && c <= 'F')
+            v = unsigned(c - 'A' + 10);
+        else
+            return false;
+        out = out << 4 | v;
+    }
+    return true;
+}
+
+// The parser turns each \u escape into UTF-8 on its own, so an escaped surrogate pair would
+// become two ill-formed three-byte sequences. Pairs inside strings are decoded here, in place,
+// to the four-byte sequence of their code point before the parser runs. Offsets reported past
+// such a pair refer to the decoded text.
+void decodeSurrogatePairs(std::string& text)
+{
+    if (text.find("\\u") == std::string::npos)
+        return;
+    std::size_t out = 0;
+    char quote = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        const char c = text[i];
+        if (!quote || c != '\\') {
+            if (!quote && (c == '"' || c == '\''))
+                quote = c;
+            else if (c == quote)
+                quote = 0;
+            text[out++] = text[i++];
+            continue;
+        }
+        unsigned hi = 0, lo = 0;
+        if (i + 12 <= text.size() && text[i + 1] == 'u' && hex4(&text[i + 2], hi) && hi >= 0xD800
+            && hi <= 0xDBFF && text[i + 6] == '\\' && text[i + 7] == 'u' && hex4(&text[i + 8], lo)
+            && lo >= 0xDC00 && lo <= 0xDFFF) {
+            const unsigned cp = 0x10000 + ((hi - 0xD800) << 10) + (lo - 0xDC00);
+            text[out++] = char(0xF0 | (cp >> 18));
+            text[out++] = char(0x80 | ((cp >> 12) & 0x3F));
+            text[out++] = char(0x80 | ((cp >> 6) & 0x3F));
+            text[out++] = char(0x80 | (cp & 0x3F));
+            i += 12;
+            continue;
+        }
+        // any other escape: the backslash and the character it escapes
+        text[out++] = text[i++];
+        if (i < text.size())
+            text[out++] = text[i++];
+    }
+    text.resize(out);
+}
+
 } // namespace
+
+void JsonObject::Data::buildIndex() const
+{
+    m_elements.reserve(static_cast<std::size_t>(obj.nFields()));
+    mongo::BSONObjIterator it(obj);
+    while (it.more()) {
+        const mongo::BSONElement e = it.next();
+        m_elements.push_back({e.rawdata(), static_cast<std::uint32_t>(e.fieldNameSize() - 1)});
+    }
+    if (m_elements.size() > kLinearLookup) {
+        m_byName.reserve(m_elements.size());
+        for (std::size_t i = 0; i < m_elements.size(); ++i)
+            m_byName.emplace(m_elements[i].name(), i); // keeps the first of duplicate names
+    }
+}
+
+mongo::BSONElement JsonObject::Data::find(std::string_view name) const
+{
+    const std::vector<Element>& all = elements();
+    if (all.size() > kLinearLookup) {
+        const auto it = m_byName.find(name);
+        return it == m_byName.end() ? mongo::BSONElement()
+                                    : mongo::BSONElement(all[it->second].data);
+    }
+    for (const Element& e : all) {
+        if (e.name() == name)
+            return mongo::BSONElement(e.data);
+    }
+    return mongo::BSONElement();
+}
+
+// arrays are stored keyed "0", "1", ... in order, so the position is the index
+mongo::BSONElement JsonObject::Data::at(int index) const
+{
+    const std::vector<Element>& all = elements();
+    if (index < 0 || static_cast<std::size_t>(index) >= all.size())
+        return mongo::BSONElement();
+    return mongo::BSONElement(all[static_cast<std::size_t>(index)].data);
+}
+
+int JsonObject::Data::depth() const
+{
+    int d = knownDepth.load(std::memory_order_relaxed);
+    if (d < 0) {
+        d = writtenDepth(obj, JsonParam::kMaxDepth);
+        knownDepth.store(d, std::memory_order_relaxed);
+    }
+    return d;
+}
 
 // ---------------------------------------------------------------------------------------------
 JsonObject::JsonObject() : d(emptyData()) {}
@@ -231,62 +577,62 @@ bool JsonObject::isEmpty() const
 }
 int JsonObject::fieldCount() const
 {
-    return d->obj.nFields();
+    return static_cast<int>(d->elements().size());
 }
 
 std::vector<std::string> JsonObject::fieldNames() const
 {
     std::vector<std::string> names;
-    mongo::BSONObjIterator it(d->obj);
-    while (it.more())
-        names.emplace_back(it.next().fieldName());
+    names.reserve(d->elements().size());
+    for (const Data::Element& e : d->elements())
+        names.emplace_back(e.name());
     return names;
 }
 
 bool JsonObject::has(const std::string& name) const
 {
-    return !hasNul(name) && !d->obj.getField(name).eoo();
+    return !d->find(name).eoo();
 }
 
 JsonType JsonObject::type(const std::string& name) const
 {
-    return hasNul(name) ? JsonType::Missing : typeOf(d->obj.getField(name));
+    return typeOf(d->find(name));
 }
 
 int JsonObject::getInt(const std::string& name, int def) const
 {
-    return elemInt(d->obj.getField(name), def);
+    return elemInt(d->find(name), def);
 }
 std::int64_t JsonObject::getInt64(const std::string& name, std::int64_t def) const
 {
-    return elemInt64(d->obj.getField(name), def);
+    return elemInt64(d->find(name), def);
 }
 double JsonObject::getDouble(const std::string& name, double def) const
 {
-    return elemDouble(d->obj.getField(name), def);
+    return elemDouble(d->find(name), def);
 }
 bool JsonObject::getBool(const std::string& name, bool def) const
 {
-    return elemBool(d->obj.getField(name), def);
+    return elemBool(d->find(name), def);
 }
 std::string JsonObject::getString(const std::string& name, const std::string& def) const
 {
-    return elemString(d->obj.getField(name), def);
+    return elemString(d->find(name), def);
 }
 QString JsonObject::getQString(const std::string& name, const QString& def) const
 {
-    return elemQString(d->obj.getField(name), def);
+    return elemQString(d->find(name), def);
 }
 
 JsonObject JsonObject::getObject(const std::string& name) const
 {
-    const mongo::BSONElement e = d->obj.getField(name);
+    const mongo::BSONElement e = d->find(name);
     return e.type() == mongo::Object ? JsonObject(makeData(e.embeddedObject())) : JsonObject();
 }
 
 JsonArray JsonObject::getArray(const std::string& name) const
 {
-    const mongo::BSONElement e = d->obj.getField(name);
+    const mongo::BSONElement e = d->find(name);
     return e.type() == mongo::Array ? JsonArray(makeData(e.embeddedObject())) : JsonArray();
 }
 
@@ -328,46 +674,46 @@ JsonArray& JsonArray::operator=(JsonArray&& o) noexcept
 
 int JsonArray::size() const
 {
-    return d->obj.nFields();
+    return static_cast<int>(d->elements().size());
 }
 JsonType JsonArray::type(int index) const
 {
-    return typeOf(fieldAt(d->obj, index));
+    return typeOf(d->at(index));
 }
 int JsonArray::getInt(int index, int def) const
 {
-    return elemInt(fieldAt(d->obj, index), def);
+    return elemInt(d->at(index), def);
 }
 std::int64_t JsonArray::getInt64(int index, std::int64_t def) const
 {
-    return elemInt64(fieldAt(d->obj, index), def);
+    return elemInt64(d->at(index), def);
 }
 double JsonArray::getDouble(int index, double def) const
 {
-    return elemDouble(fieldAt(d->obj, index), def);
+    return elemDouble(d->at(index), def);
 }
 bool JsonArray::getBool(int index, bool def) const
 {
-    return elemBool(fieldAt(d->obj, index), def);
+    return elemBool(d->at(index), def);
 }
 std::string JsonArray::getString(int index, const std::string& def) const
 {
-    return elemString(fieldAt(d->obj, index), def);
+    return elemString(d->at(index), def);
 }
 QString JsonArray::getQString(int index, const QString& def) const
 {
-    return elemQString(fieldAt(d->obj, index), def);
+    return elemQString(d->at(index), def);
 }
 
 JsonObject JsonArray::getObject(int index) const
 {
-    const mongo::BSONElement e = fieldAt(d->obj, index);
+    const mongo::BSONElement e = d->at(index);
     return e.type() == mongo::Object ? JsonObject(makeData(e.embeddedObject())) : JsonObject();
 }
 
 JsonArray JsonArray::getArray(int index) const
 {
-    const mongo::BSONElement e = fieldAt(d->obj, index);
+    const mongo::BSONElement e = d->at(index);
     return e.type() == mongo::Array ? JsonArray(makeData(e.embeddedObject())) : JsonArray();
 }
 
@@ -394,31 +740,92 @@ bool JsonArray::operator==(const JsonArray& other) const
 }
 
 // ---------------------------------------------------------------------------------------------
-struct JsonBuilder::Impl {
+namespace {
+
+// Value sizes as the BSON library stores them; an element adds a type byte and the name with
+// its NUL, an object its closing byte.
+constexpr std::size_t kIntBytes = 4;
+constexpr std::size_t kInt64Bytes = 8;
+constexpr std::size_t kDoubleBytes = 8;
+constexpr std::size_t kBoolBytes = 1;
+constexpr std::size_t stringBytes(std::size_t n)
+{
+    return 4 + n + 1;
+}
+std::size_t objectBytes(const JsonObject::Data& d)
+{
+    return static_cast<std::size_t>(d.obj.objsize());
+}
+
+// What both builders share. Every limit is checked before the BSON builder is touched: past
+// its own limits it throws halfway through an element, and at 16 MiB it would refuse the
+// whole object on the snapshot instead of the one field.
+struct BuilderState {
     mongo::BSONObjBuilder b;
+    int childDepth = 0; // deepest value taken; the object is one level deeper
+    std::string error;  // first refusal
+    bool isArray = false;
+
+    template <typename Append>
+    void add(std::string_view name, std::size_t valueBytes, int valueDepth, Append&& append)
+    {
+        if (name.find('\0') != std::string_view::npos)
+            return refuse(name, "name holds a NUL byte");
+        if (valueDepth >= JsonParam::kMaxDepth)
+            return refuse(name, "nesting deeper than " + std::to_string(JsonParam::kMaxDepth));
+        const std::size_t total =
+            static_cast<std::size_t>(b.len()) + 1 + name.size() + 1 + valueBytes + 1;
+        if (total > static_cast<std::size_t>(mongo::BSONObjMaxUserSize))
+            return refuse(name, "object would exceed 16 MiB (" + std::to_string(total) + " bytes)");
+        try {
+            append();
+            childDepth = std::max(childDepth, valueDepth);
+        } catch (const std::exception& e) {
+            refuse(name, e.what());
+        }
+    }
+
+    void refuse(std::string_view name, const std::string& why)
+    {
+        std::string what = isArray ? "element " + std::string(name)
+                                   : "field \"" + std::string(name.substr(0, 40))
+                                         + (name.size() > 40 ? "...\"" : "\"");
+        what += ": " + why;
+        TT_LOG_ERROR("[JsonParam] %1% refused", what);
+        if (error.empty())
+            error = std::move(what);
+    }
+
+    // a refusal inside a nested builder is a loss in this one too
+    void inherit(std::string_view name, const std::string& nested)
+    {
+        if (!nested.empty() && error.empty())
+            error =
+                (isArray ? "element " : "field ") + std::string(name.substr(0, 40)) + ": " + nested;
+    }
+
+    DataPtr snapshot()
+    {
+        try {
+            return makeData(b.asTempObj(), 1 + childDepth);
+        } catch (const std::exception& e) {
+            TT_LOG_ERROR("[JsonParam] build failed: %1%", e.what());
+        }
+        return emptyData();
+    }
 };
+
+} // namespace
+
+struct JsonBuilder::Impl : BuilderState {};
 
 JsonBuilder::JsonBuilder() : d(new Impl) {}
 JsonBuilder::~JsonBuilder() = default;
 
-// The builder only throws past the BSON size limit; such a field is dropped and logged.
-#define TT_JSON_APPEND(name, expr)                                                                 \
-    do {                                                                                           \
-        if (hasNul(name)) {                                                                        \
-            TT_LOG_WARN("[JsonParam] field name with a NUL byte dropped");                         \
-            return *this;                                                                          \
-        }                                                                                          \
-        try {                                                                                      \
-            expr;                                                                                  \
-        } catch (const std::exception& e) {                                                        \
-            TT_LOG_ERROR("[JsonParam] append %1% failed: %2%", name, e.what());                    \
-        }                                                                                          \
-        return *this;                                                                              \
-    } while (0)
-
 JsonBuilder& JsonBuilder::appendInt(const std::string& name, int value)
 {
-    TT_JSON_APPEND(name, d->b.append(name, value));
+    d->add(name, kIntBytes, 0, [&] { d->b.append(name, value); });
+    return *this;
 }
 // An int64 that fits an int is stored as an int: JSON text cannot tell them apart, and the
 // parser reads such a number back as an int.
@@ -426,43 +833,57 @@ JsonBuilder& JsonBuilder::appendInt64(const std::string& name, std::int64_t valu
 {
     if (value >= std::numeric_limits<int>::min() && value <= std::numeric_limits<int>::max())
         return appendInt(name, static_cast<int>(value));
-    TT_JSON_APPEND(name, d->b.append(name, static_cast<long long>(value)));
+    d->add(name, kInt64Bytes, 0, [&] { d->b.append(name, static_cast<long long>(value)); });
+    return *this;
 }
 JsonBuilder& JsonBuilder::appendDouble(const std::string& name, double value)
 {
-    TT_JSON_APPEND(name, d->b.append(name, value));
+    d->add(name, kDoubleBytes, 0, [&] { d->b.append(name, value); });
+    return *this;
 }
 JsonBuilder& JsonBuilder::appendBool(const std::string& name, bool value)
 {
-    TT_JSON_APPEND(name, d->b.appendBool(name, value));
+    d->add(name, kBoolBytes, 0, [&] { d->b.appendBool(name, value); });
+    return *this;
 }
 JsonBuilder& JsonBuilder::appendNull(const std::string& name)
 {
-    TT_JSON_APPEND(name, d->b.appendNull(name));
+    d->add(name, 0, 0, [&] { d->b.appendNull(name); });
+    return *this;
 }
 JsonBuilder& JsonBuilder::appendString(const std::string& name, const std::string& value)
 {
-    TT_JSON_APPEND(name, d->b.append(name, mongo::StringData(value)));
+    d->add(name, stringBytes(value.size()), 0,
+           [&] { d->b.append(name, mongo::StringData(value)); });
+    return *this;
 }
 JsonBuilder& JsonBuilder::appendString(const std::string& name, const char* value)
 {
-    TT_JSON_APPEND(name, d->b.append(name, mongo::StringData(value ? value : "")));
+    const mongo::StringData text(value ? value : "");
+    d->add(name, stringBytes(text.size()), 0, [&] { d->b.append(name, text); });
+    return *this;
 }
 JsonBuilder& JsonBuilder::appendString(const std::string& name, const QString& value)
 {
     const QByteArray utf8 = value.toUtf8();
-    TT_JSON_APPEND(name, d->b.append(name, mongo::StringData(utf8.constData(), utf8.size())));
+    const mongo::StringData text(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+    d->add(name, stringBytes(text.size()), 0, [&] { d->b.append(name, text); });
+    return *this;
 }
 JsonBuilder& JsonBuilder::appendObject(const std::string& name, const JsonObject& value)
 {
-    TT_JSON_APPEND(name, d->b.append(name, value.d->obj));
+    d->add(name, objectBytes(*value.d), value.d->depth(), [&] { d->b.append(name, value.d->obj); });
+    return *this;
 }
 JsonBuilder& JsonBuilder::appendArray(const std::string& name, const JsonArray& value)
 {
-    TT_JSON_APPEND(name, d->b.appendArray(name, value.d->obj));
+    d->add(name, objectBytes(*value.d), value.d->depth(),
+           [&] { d->b.appendArray(name, value.d->obj); });
+    return *this;
 }
 JsonBuilder& JsonBuilder::appendArray(const std::string& name, const JsonArrayBuilder& value)
 {
+    d->inherit(name, value.error());
     return appendArray(name, value.array());
 }
 JsonBuilder& JsonBuilder::appendStringArray(const std::string& name, const QStringList& values)
@@ -473,14 +894,18 @@ JsonBuilder& JsonBuilder::appendStringArray(const std::string& name, const QStri
     return appendArray(name, a);
 }
 
+bool JsonBuilder::ok() const
+{
+    return d->error.empty();
+}
+std::string JsonBuilder::error() const
+{
+    return d->error;
+}
+
 JsonObject JsonBuilder::obj() const
 {
-    try {
-        return JsonObject(makeData(d->b.asTempObj()));
-    } catch (const std::exception& e) {
-        TT_LOG_ERROR("[JsonParam] build failed: %1%", e.what());
-    }
-    return JsonObject();
+    return JsonObject(d->snapshot());
 }
 std::string JsonBuilder::toJson() const
 {
@@ -492,89 +917,102 @@ QString JsonBuilder::toQString() const
 }
 
 // ---------------------------------------------------------------------------------------------
-// an array is an object keyed "0", "1", ...; an object builder keeps a temp view for snapshots
-struct JsonArrayBuilder::Impl {
-    mongo::BSONObjBuilder b;
+// an array is an object keyed "0", "1", ...
+struct JsonArrayBuilder::Impl : BuilderState {
+    Impl() { isArray = true; }
     int n = 0;
     char key[16];
-    const char* next()
+    std::string_view next()
     {
-        std::snprintf(key, sizeof key, "%d", n);
-        return key;
+        const int len = std::snprintf(key, sizeof key, "%d", n);
+        return std::string_view(key, static_cast<std::size_t>(len));
+    }
+    template <typename Append>
+    void push(std::size_t valueBytes, int valueDepth, Append&& append)
+    {
+        const int before = b.len();
+        add(next(), valueBytes, valueDepth, append);
+        if (b.len() != before)
+            ++n;
     }
 };
 
 JsonArrayBuilder::JsonArrayBuilder() : d(new Impl) {}
 JsonArrayBuilder::~JsonArrayBuilder() = default;
 
-#define TT_JSON_PUSH(expr)                                                                         \
-    do {                                                                                           \
-        try {                                                                                      \
-            expr;                                                                                  \
-            ++d->n;                                                                                \
-        } catch (const std::exception& e) {                                                        \
-            TT_LOG_ERROR("[JsonParam] array append failed: %1%", e.what());                        \
-        }                                                                                          \
-        return *this;                                                                              \
-    } while (0)
-
 JsonArrayBuilder& JsonArrayBuilder::appendInt(int value)
 {
-    TT_JSON_PUSH(d->b.append(d->next(), value));
+    d->push(kIntBytes, 0, [&] { d->b.append(d->key, value); });
+    return *this;
 }
 JsonArrayBuilder& JsonArrayBuilder::appendInt64(std::int64_t value)
 {
     if (value >= std::numeric_limits<int>::min() && value <= std::numeric_limits<int>::max())
         return appendInt(static_cast<int>(value));
-    TT_JSON_PUSH(d->b.append(d->next(), static_cast<long long>(value)));
+    d->push(kInt64Bytes, 0, [&] { d->b.append(d->key, static_cast<long long>(value)); });
+    return *this;
 }
 JsonArrayBuilder& JsonArrayBuilder::appendDouble(double value)
 {
-    TT_JSON_PUSH(d->b.append(d->next(), value));
+    d->push(kDoubleBytes, 0, [&] { d->b.append(d->key, value); });
+    return *this;
 }
 JsonArrayBuilder& JsonArrayBuilder::appendBool(bool value)
 {
-    TT_JSON_PUSH(d->b.appendBool(d->next(), value));
+    d->push(kBoolBytes, 0, [&] { d->b.appendBool(d->key, value); });
+    return *this;
 }
 JsonArrayBuilder& JsonArrayBuilder::appendNull()
 {
-    TT_JSON_PUSH(d->b.appendNull(d->next()));
+    d->push(0, 0, [&] { d->b.appendNull(d->key); });
+    return *this;
 }
 JsonArrayBuilder& JsonArrayBuilder::appendString(const std::string& value)
 {
-    TT_JSON_PUSH(d->b.append(d->next(), mongo::StringData(value)));
+    d->push(stringBytes(value.size()), 0, [&] { d->b.append(d->key, mongo::StringData(value)); });
+    return *this;
 }
 JsonArrayBuilder& JsonArrayBuilder::appendString(const char* value)
 {
-    TT_JSON_PUSH(d->b.append(d->next(), mongo::StringData(value ? value : "")));
+    const mongo::StringData text(value ? value : "");
+    d->push(stringBytes(text.size()), 0, [&] { d->b.append(d->key, text); });
+    return *this;
 }
 JsonArrayBuilder& JsonArrayBuilder::appendString(const QString& value)
 {
     const QByteArray utf8 = value.toUtf8();
-    TT_JSON_PUSH(d->b.append(d->next(), mongo::StringData(utf8.constData(), utf8.size())));
+    const mongo::StringData text(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+    d->push(stringBytes(text.size()), 0, [&] { d->b.append(d->key, text); });
+    return *this;
 }
 JsonArrayBuilder& JsonArrayBuilder::appendObject(const JsonObject& value)
 {
-    TT_JSON_PUSH(d->b.append(d->next(), value.d->obj));
+    d->push(objectBytes(*value.d), value.d->depth(), [&] { d->b.append(d->key, value.d->obj); });
+    return *this;
 }
 JsonArrayBuilder& JsonArrayBuilder::appendArray(const JsonArray& value)
 {
-    TT_JSON_PUSH(d->b.appendArray(d->next(), value.d->obj));
+    d->push(objectBytes(*value.d), value.d->depth(),
+            [&] { d->b.appendArray(d->key, value.d->obj); });
+    return *this;
 }
 
 int JsonArrayBuilder::size() const
 {
     return d->n;
 }
+bool JsonArrayBuilder::ok() const
+{
+    return d->error.empty();
+}
+std::string JsonArrayBuilder::error() const
+{
+    return d->error;
+}
 
 JsonArray JsonArrayBuilder::array() const
 {
-    try {
-        return JsonArray(makeData(d->b.asTempObj()));
-    } catch (const std::exception& e) {
-        TT_LOG_ERROR("[JsonParam] array build failed: %1%", e.what());
-    }
-    return JsonArray();
+    return JsonArray(d->snapshot());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -656,15 +1094,21 @@ JsonParseResult JsonParam::parse(const char* data, std::size_t size)
         return r;
     }
 
-    const std::string text(data, size); // the parser wants a terminated string
+    if (const std::size_t at = numberIntOutOfRange(data, size); at != std::string::npos) {
+        r.error = "NumberInt out of the int range at offset " + std::to_string(at);
+        return r;
+    }
+
+    std::string text(data, size); // the parser wants a terminated string
+    decodeSurrogatePairs(text);
     try {
         int used = 0;
         mongo::BSONObj obj = mongo::fromjson(text.c_str(), &used);
-        if (used < 0 || static_cast<std::size_t>(used) > size) {
+        if (used < 0 || static_cast<std::size_t>(used) > text.size()) {
             r.error = "parser overran the input";
             return r;
         }
-        for (std::size_t i = static_cast<std::size_t>(used); i < size; ++i) {
+        for (std::size_t i = static_cast<std::size_t>(used); i < text.size(); ++i) {
             if (!isSpace(text[i])) {
                 r.error = "trailing characters at offset " + std::to_string(i);
                 return r;
@@ -675,7 +1119,13 @@ JsonParseResult JsonParam::parse(const char* data, std::size_t size)
             r.error = "parsed object is not valid BSON";
             return r;
         }
-        r.object = JsonObject(makeData(obj));
+        // Timestamp(1,2) is a scalar here and two levels in the text it is written as
+        const int depth = writtenDepth(obj, kMaxDepth);
+        if (depth > kMaxDepth) {
+            r.error = "nesting deeper than " + std::to_string(kMaxDepth) + " when written";
+            return r;
+        }
+        r.object = JsonObject(makeData(obj, depth));
     } catch (const mongo::DBException& e) {
         r.error = std::string("parse error: ") + e.what();
     } catch (const std::exception& e) {

@@ -48,7 +48,10 @@ public:
     JsonObject getObject(const std::string& name) const; // empty when missing or not an object
     JsonArray getArray(const std::string& name) const;   // empty when missing or not an array
 
-    // strict JSON on one line, fields in insertion order; "{}" for the empty object
+    // strict JSON on one line, fields in insertion order; "{}" for the empty object. JSON has
+    // no NaN or Infinity: non-finite doubles are written as null. Bytes that are not UTF-8 (in
+    // names and strings) are written as U+FFFD. What is written parses back, as long as
+    // escaping does not take the text past JsonParam::kMaxBytes.
     std::string toJson() const;
     QString toQString() const;
 
@@ -106,7 +109,10 @@ private:
 };
 
 // Builds an object field by field, in order. Named appenders, so that a string literal never
-// lands in the bool overload. A field name holding a NUL byte is dropped (it cannot be stored).
+// lands in the bool overload. A field is refused, and the others kept, when it cannot be
+// written and read back: a name holding a NUL byte, a value that would nest the object deeper
+// than JsonParam::kMaxDepth, or one that would take it past the 16 MiB object size. A refusal is
+// logged and kept in error().
 class JsonBuilder final {
 public:
     JsonBuilder();
@@ -127,6 +133,10 @@ public:
     JsonBuilder& appendArray(const std::string& name, const JsonArrayBuilder& value);
     JsonBuilder& appendStringArray(const std::string& name, const QStringList& values);
 
+    // false once a field was refused; error() says which and why (the first refusal)
+    bool ok() const;
+    std::string error() const;
+
     // snapshots: the builder stays usable for further appends
     JsonObject obj() const;
     std::string toJson() const;
@@ -137,6 +147,7 @@ private:
     std::unique_ptr<Impl> d;
 };
 
+// Refuses elements as JsonBuilder refuses fields.
 class JsonArrayBuilder final {
 public:
     JsonArrayBuilder();
@@ -155,7 +166,9 @@ public:
     JsonArrayBuilder& appendObject(const JsonObject& value);
     JsonArrayBuilder& appendArray(const JsonArray& value);
 
-    int size() const;
+    int size() const; // elements taken
+    bool ok() const;
+    std::string error() const;
     JsonArray array() const;
 
 private:
@@ -171,8 +184,10 @@ struct JsonParseResult {
 };
 
 // The one guarded entry point for reading parameter strings. Rejects empty input, input over
-// kMaxBytes, NUL bytes, nesting deeper than kMaxDepth, anything but a top-level object,
-// trailing non-whitespace and whatever the parser refuses. Never throws.
+// kMaxBytes, NUL bytes, nesting deeper than kMaxDepth (in the input, or in the text the object
+// would be written as: Timestamp(1,2) writes two levels), NumberInt(...) outside the int range
+// (the parser would wrap it), anything but a top-level object, trailing non-whitespace and
+// whatever the parser refuses. Never throws.
 class JsonParam final {
 public:
     static constexpr std::size_t kMaxBytes = 16u * 1024u * 1024u;

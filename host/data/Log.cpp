@@ -13,12 +13,14 @@
 #include <cstdlib>
 #include <mutex>
 #include <sstream>
+#include <vector>
 
 namespace ttlog {
 
 namespace {
 
 const char* kLoggerName = "TTStdFile";
+const char* kPattern = "%d{yyyy-MM-dd HH:mm:ss.SSS} %-5p [%t] %F:%L %m%n";
 
 bool hasAppenders()
 {
@@ -30,8 +32,7 @@ bool hasAppenders()
 void configureDefault()
 {
     log4cxx::LogManager::resetConfiguration();
-    auto layout = std::make_shared<log4cxx::PatternLayout>(
-        LOG4CXX_STR("%d{yyyy-MM-dd HH:mm:ss.SSS} %-5p [%t] %F:%L %m%n"));
+    auto layout = std::make_shared<log4cxx::PatternLayout>(LOG4CXX_STR(kPattern));
     auto console = std::make_shared<log4cxx::ConsoleAppender>(layout, LOG4CXX_STR("System.err"));
     auto root = log4cxx::Logger::getRootLogger();
     root->addAppender(console);
@@ -42,6 +43,38 @@ void configureDefault()
         appender->activateOptions(pool);
         root->addAppender(appender);
     }
+}
+
+// A file appender whose file could not be opened keeps no writer and drops every record it
+// gets. Each such appender is replaced by a console appender with the same layout and
+// threshold, and one error line per file says so.
+void replaceDeadFileAppenders()
+{
+    auto layout = std::make_shared<log4cxx::PatternLayout>(LOG4CXX_STR(kPattern));
+    std::vector<std::string> dead;
+    auto repair = [&](const log4cxx::LoggerPtr& logger) {
+        for (const log4cxx::AppenderPtr& appender : logger->getAllAppenders()) {
+            const auto file = log4cxx::cast<log4cxx::FileAppender>(appender);
+            if (!file || file->getWriter())
+                continue;
+            auto console = std::make_shared<log4cxx::ConsoleAppender>(
+                file->getLayout() ? file->getLayout() : layout, LOG4CXX_STR("System.err"));
+            console->setName(file->getName());
+            console->setThreshold(file->getThreshold());
+            logger->removeAppender(appender);
+            logger->addAppender(console);
+            dead.push_back(file->getFile());
+        }
+    };
+    repair(log4cxx::Logger::getRootLogger());
+    for (const log4cxx::LoggerPtr& logger : log4cxx::LogManager::getCurrentLoggers())
+        repair(logger);
+
+    auto own = log4cxx::Logger::getLogger(kLoggerName);
+    for (const std::string& file : dead)
+        own->forcedLog(log4cxx::Level::getError(),
+                       "[log] cannot open log file \"" + file + "\"; logging to the console",
+                       LOG4CXX_LOCATION);
 }
 
 std::once_flag g_configured;
@@ -93,6 +126,7 @@ void configure()
         // an empty or broken file reports success with no appenders
         if (!hasAppenders())
             configureDefault();
+        replaceDeadFileAppenders();
     });
 }
 

@@ -41,7 +41,9 @@ std::string format(const char* format, std::initializer_list<Arg> args);
 
 // Configures log4cxx once: from the file named by TT_LOG_CONFIG when it yields
 // appenders, otherwise the default (console, WARN and above; plus a file appender
-// when TT_LOG_FILE names a file). Safe to call repeatedly.
+// when TT_LOG_FILE names a file). A file appender that cannot open its file is
+// replaced by a console appender, with one error record naming the file. Safe to
+// call repeatedly.
 void configure();
 
 } // namespace ttlog

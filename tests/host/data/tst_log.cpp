@@ -2,9 +2,14 @@
 
 #include <QtTest>
 #include <log4cxx/appenderskeleton.h>
+#include <log4cxx/consoleappender.h>
+#include <log4cxx/fileappender.h>
 #include <log4cxx/logger.h>
+#include <log4cxx/logmanager.h>
 
+#include <cstdio>
 #include <mutex>
+#include <unistd.h>
 
 namespace {
 
@@ -31,8 +36,49 @@ public:
 class TstLog : public QObject {
     Q_OBJECT
     std::shared_ptr<CaptureAppender> m_capture;
+    QTemporaryDir m_dir;
+    QString m_unopenable;
+    QByteArray m_configureStderr; // what the process wrote to stderr while configuring
 
 private Q_SLOTS:
+    // The process is configured once, from a file whose file appender cannot open its file
+    // (its directory is a regular file). stderr is captured around that first configuration.
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QFile blocker(m_dir.filePath(QStringLiteral("not-a-directory")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        m_unopenable = m_dir.filePath(QStringLiteral("not-a-directory/tt.log"));
+        QFile config(m_dir.filePath(QStringLiteral("log.properties")));
+        QVERIFY(config.open(QIODevice::WriteOnly));
+        config.write("log4j.rootLogger=WARN, F\n"
+                     "log4j.appender.F=org.apache.log4j.FileAppender\n"
+                     "log4j.appender.F.File="
+                     + m_unopenable.toUtf8()
+                     + "\n"
+                       "log4j.appender.F.layout=org.apache.log4j.PatternLayout\n"
+                       "log4j.appender.F.layout.ConversionPattern=%p %m%n\n");
+        config.close();
+        qputenv("TT_LOG_CONFIG", config.fileName().toUtf8());
+
+        const QString capturePath = m_dir.filePath(QStringLiteral("stderr.txt"));
+        std::fflush(stderr);
+        const int saved = ::dup(2);
+        std::FILE* capture = std::fopen(qPrintable(capturePath), "w");
+        QVERIFY(saved >= 0 && capture);
+        ::dup2(::fileno(capture), 2);
+        ttlog::configure();
+        TT_LOG_ERROR("[probe] after configuration");
+        std::fflush(stderr);
+        ::dup2(saved, 2);
+        ::close(saved);
+        std::fclose(capture);
+        QFile captured(capturePath);
+        QVERIFY(captured.open(QIODevice::ReadOnly));
+        m_configureStderr = captured.readAll();
+    }
+
     void init()
     {
         ttlog::configure();
@@ -99,6 +145,25 @@ private Q_SLOTS:
         QVERIFY(m_capture->records.empty());
         QVERIFY(!ttlog::enabled(ttlog::Level::Info));
         QVERIFY(ttlog::enabled(ttlog::Level::Error));
+    }
+
+    // records are not lost to a file appender that cannot write: a console appender takes
+    // its place, and one error line names the file
+    void unopenableLogFileFallsBackToConsole()
+    {
+        const QByteArray err = m_configureStderr;
+        const QByteArray line = "cannot open log file \"" + m_unopenable.toUtf8() + "\"";
+        QCOMPARE(err.count(line), 1);
+        QVERIFY2(err.contains("[probe] after configuration"), err.constData());
+
+        int consoles = 0, deadFiles = 0;
+        for (const log4cxx::AppenderPtr& a : log4cxx::Logger::getRootLogger()->getAllAppenders()) {
+            consoles += log4cxx::cast<log4cxx::ConsoleAppender>(a) != nullptr;
+            const auto file = log4cxx::cast<log4cxx::FileAppender>(a);
+            deadFiles += file && !file->getWriter();
+        }
+        QCOMPARE(consoles, 1);
+        QCOMPARE(deadFiles, 0);
     }
 
     void childLoggerReachesByAdditivity()
