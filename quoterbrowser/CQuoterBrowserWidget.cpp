@@ -24,6 +24,8 @@
 #include <QtGui/QPixmap>
 #include <QtGui/QWheelEvent>
 
+#include <boost/make_shared.hpp>
+
 #include <algorithm>
 
 namespace TC {
@@ -168,7 +170,6 @@ bool CQuoterBrowserWidget::moveFirstRow(int row, bool syncScrollBar)
     if (row == m_nFirstRow)
         return false;
     m_nFirstRow = row;
-    m_nRequestStart = row;
     syncPainter();
     if (syncScrollBar)
         m_pScrollBar->setValue(kRowHeight * row); // its event 17 finds the row unchanged
@@ -192,7 +193,7 @@ void CQuoterBrowserWidget::setSector(const QString& name)
             continue;
         if (!m_markets.contains(d->market))
             m_markets.append(d->market);
-        GraphDataItemPtr item(new GraphDataItem);
+        GraphDataItemPtr item = boost::make_shared<GraphDataItem>();
         item->qsKey = d->key.isEmpty() ? XP::nvStockKey(d->market, d->code) : d->key;
         item->qsName = d->name;
         item->qsCode = d->code;
@@ -217,7 +218,6 @@ void CQuoterBrowserWidget::setSector(const QString& name)
     }
     m_bResortPending = false;
     m_nFirstRow = 0;
-    m_nRequestStart = 0;
     if (!selectedKey.empty())
         m_nSelIndex = m_pPaint->indexOf(m_pSelItem = m_pPaint->findByKey(selectedKey));
     syncPainter();
@@ -234,9 +234,7 @@ void CQuoterBrowserWidget::setSector(const QString& name)
 
 void CQuoterBrowserWidget::requestMarketQuotes()
 {
-    m_bBusy = true;
     m_pModel->requestWholeQuote(m_requestCodes);
-    m_bBusy = false;
 }
 
 void CQuoterBrowserWidget::request()
@@ -257,7 +255,6 @@ void CQuoterBrowserWidget::resizeLayout()
     const int w = width();
     const int h = std::max(0, height());
     m_pHeader->setGeometry(0, 0, w, kHeaderHeight);
-    m_nCellWidth = std::max(0, (w - 2 * kMargin - (kColumns - 1) * kSpacing) / kColumns);
     m_nVisibleRows = h > kHeaderHeight ? (h - kHeaderHeight) / kRowHeight : 0;
     const int n = totalRows();
 
@@ -345,7 +342,6 @@ void CQuoterBrowserWidget::updateSortIcons()
 
 void CQuoterBrowserWidget::slotUpdateQuote()
 {
-    m_bBusy = true;
     if (m_bSortActive
         && (m_bSortChanged || m_pPaint->sortId() != m_nSortId
             || m_pPaint->sortOrder() != sortOrder())) {
@@ -354,7 +350,6 @@ void CQuoterBrowserWidget::slotUpdateQuote()
         m_pPaint->markDirty();
     }
     m_bSortChanged = false;
-    m_bBusy = false;
 }
 
 void CQuoterBrowserWidget::resortKeepingSelection()

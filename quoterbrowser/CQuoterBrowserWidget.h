@@ -134,17 +134,13 @@ private:
     std::map<std::string, std::vector<std::string>> m_requestCodes; // market to codes
 
     // metrics
-    static constexpr int kMargin = 5;
-    static constexpr int kSpacing = 10;
     static constexpr int kHeaderHeight = 30;
     static constexpr int kRowHeight = 50;
     static constexpr int kColumns = 4;
     static constexpr int kMinWidth = 250;
-    int m_nCellWidth = 0;
 
     int m_nVisibleRows = 0;
     int m_nFirstRow = 0;
-    int m_nRequestStart = 0;
     int m_nSelIndex = -1;                                    // selected item, display order
     QuoterBrowserPaint::GraphDataItem* m_pSelItem = nullptr; // the same item, across re-sorts
     int m_nLastPageSize = 0;
@@ -159,7 +155,6 @@ private:
     QTimer* m_pRefreshTimer = nullptr;
     const QColor* m_pBackground = nullptr;
     bool m_bLayoutDone = false;
-    bool m_bBusy = false;
 
     boost::shared_ptr<QuoterBrowserPaint::GraphPaint> m_pPaint;
     CIndexScrollBar* m_pScrollBar = nullptr;

@@ -8,8 +8,8 @@
 #include <QtGui/QPainter>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
-#include <cstdint>
 
 namespace TC {
 namespace QuoterBrowserPaint {
@@ -21,13 +21,13 @@ const QString kInvalidValue = QStringLiteral("-");
 
 // Values equal within 1e-5 must compare equal transitively, or std::sort may run off the
 // list: compare them on a fixed grid instead of by their difference.
-int64_t gridOf(double v)
+long long gridOf(double v)
 {
     const double scaled = v / kEps;
     if (scaled >= 9.0e18)
-        return INT64_MAX;
+        return LLONG_MAX;
     if (scaled <= -9.0e18)
-        return INT64_MIN;
+        return LLONG_MIN;
     return std::llround(scaled);
 }
 } // namespace
@@ -137,17 +137,22 @@ void GraphPaint::setItems(const std::vector<GraphDataItemPtr>& items)
     for (const GraphDataItemPtr& item : items) {
         if (!item)
             continue;
-        auto found = m_byKey.find(item->stockKey);
-        if (found != m_byKey.end()) {
+        QHash<QString, GraphDataItem*>& codes = m_byMarket[item->market];
+        if (codes.isEmpty())
+            codes.reserve(int(items.size()));
+        GraphDataItem*& slot = codes[item->qsCode];
+        if (slot) {
             // the later instrument replaces the earlier one in its place
-            auto at = std::find(m_items.begin(), m_items.end(), found->second);
-            *at = item;
-            found->second = item;
+            for (GraphDataItemPtr& held : m_items) {
+                if (held.get() == slot) {
+                    held = item;
+                    break;
+                }
+            }
         } else {
-            m_byKey.emplace(item->stockKey, item);
             m_items.push_back(item);
         }
-        m_byMarket[item->market].insert(item->qsCode, item.get());
+        slot = item.get();
     }
     // ranks make every sort an integer sort
     std::vector<GraphDataItem*> byCode;
@@ -165,7 +170,6 @@ void GraphPaint::setItems(const std::vector<GraphDataItemPtr>& items)
 void GraphPaint::clear()
 {
     m_items.clear();
-    m_byKey.clear();
     m_byMarket.clear();
     m_nFirstRow = 0;
 }
@@ -177,8 +181,11 @@ GraphDataItem* GraphPaint::item(int index) const
 
 GraphDataItem* GraphPaint::findByKey(const std::string& key) const
 {
-    auto found = m_byKey.find(key);
-    return found == m_byKey.end() ? nullptr : found->second.get();
+    for (const GraphDataItemPtr& item : m_items) {
+        if (item->stockKey == key)
+            return item.get();
+    }
+    return nullptr;
 }
 
 GraphDataItem* GraphPaint::find(const std::string& market, const QString& code) const
@@ -202,13 +209,8 @@ int GraphPaint::indexOf(const GraphDataItem* item) const
 
 void GraphPaint::sortItems()
 {
-    struct Entry {
-        int64_t key;
-        int rank;
-        bool invalid;
-        GraphDataItemPtr item;
-    };
-    std::vector<Entry> entries;
+    std::vector<SortEntry>& entries = m_sortScratch;
+    entries.clear();
     entries.reserve(m_items.size());
     for (GraphDataItemPtr& item : m_items) {
         double v = 0.0;
@@ -222,7 +224,7 @@ void GraphPaint::sortItems()
         entries.push_back({invalid ? 0 : gridOf(v), item->codeRank, invalid, std::move(item)});
     }
     const bool descending = m_nSortOrder == 0;
-    std::sort(entries.begin(), entries.end(), [descending](const Entry& a, const Entry& b) {
+    std::sort(entries.begin(), entries.end(), [descending](const SortEntry& a, const SortEntry& b) {
         if (a.invalid != b.invalid)
             return b.invalid;
         if (a.key != b.key)
@@ -231,6 +233,7 @@ void GraphPaint::sortItems()
     });
     for (size_t i = 0; i < entries.size(); ++i)
         m_items[i] = std::move(entries[i].item);
+    entries.clear();
 }
 
 void GraphPaint::draw(QPainter& painter, const QRect& body) const

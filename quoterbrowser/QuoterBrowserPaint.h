@@ -71,6 +71,7 @@ public:
     int itemCount() const { return int(m_items.size()); }
     const std::vector<GraphDataItemPtr>& items() const { return m_items; }
     GraphDataItem* item(int index) const;
+    // A linear search: for the rare lookups of a whole key (a kept selection).
     GraphDataItem* findByKey(const std::string& key) const;
     // Lookup of a pushed instrument without building its key.
     GraphDataItem* find(const std::string& market, const QString& code) const;
@@ -110,7 +111,7 @@ public:
 
 private:
     std::vector<GraphDataItemPtr> m_items;
-    std::unordered_map<std::string, GraphDataItemPtr> m_byKey;
+    // market to code to item: pushes find their items without building a key
     std::unordered_map<std::string, QHash<QString, GraphDataItem*>> m_byMarket;
 
     int m_nRowHeight;
@@ -120,6 +121,14 @@ private:
     int m_nSortId = eSortCode;
     int m_nSortOrder = 0;
     bool m_bDirty = false;
+
+    struct SortEntry {
+        long long key; // the value on a 1e-5 grid, or the code rank
+        int rank;
+        bool invalid;
+        GraphDataItemPtr item;
+    };
+    std::vector<SortEntry> m_sortScratch; // kept between sorts: a re-sort allocates nothing
 
     struct Theme;
     boost::shared_ptr<Theme> m_theme;

@@ -593,6 +593,13 @@ private Q_SLOTS:
         QCOMPARE(pixelsNear(image, riseCell, fall), 0);
         QVERIFY(pixelsNear(image, fallCell, fall) > 3);
         QCOMPARE(pixelsNear(image, fallCell, rise), 0);
+        // the last price takes the colour of the change it made
+        const QRect risePrice(63, 30 + 2, 62, 46);
+        const QRect fallPrice(63, 80 + 2, 62, 46);
+        QVERIFY(pixelsNear(image, risePrice, rise) > 3);
+        QCOMPARE(pixelsNear(image, risePrice, fall), 0);
+        QVERIFY(pixelsNear(image, fallPrice, fall) > 3);
+        QCOMPARE(pixelsNear(image, fallPrice, rise), 0);
         // the selected row's background
         QTest::mouseClick(m_w, Qt::LeftButton, Qt::NoModifier, rowCentre(1));
         m_w->render(&image);
