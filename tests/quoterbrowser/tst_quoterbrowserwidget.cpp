@@ -607,6 +607,22 @@ private Q_SLOTS:
         QCOMPARE(image.pixelColor(4, 30 + 4), themeColor("ic_clr_quoterbrowser_line_bg"));
     }
 
+    void themeSwitchRepaintsInTheNewColours()
+    {
+        makeWidget();
+        QVERIFY(TestMarket::setQuote("SH", code(0), TestMarket::quote(10.5, 10.0)));
+        showSector(makeSector(1));
+        QVERIFY(XP::CUiResource::instance().loadTheme(QStringLiteral("light")));
+        QImage image(m_w->size(), QImage::Format_ARGB32);
+        m_w->render(&image);
+        const QColor light = themeColor("ic_clr_quoterbrowser_line_bg");
+        const QColor rise = themeColor("clr_global_rise");
+        QVERIFY(XP::CUiResource::instance().loadTheme(QStringLiteral("dark")));
+        QVERIFY(light != themeColor("ic_clr_quoterbrowser_line_bg"));
+        QCOMPARE(image.pixelColor(4, 30 + 4), light);
+        QVERIFY(pixelsNear(image, QRect(125, 32, 62, 46), rise) > 3);
+    }
+
     // --- bad input ----------------------------------------------------------------------
 
     void badPricesDrawWhatTheyCan()
