@@ -221,8 +221,9 @@ void CQuoterBrowserWidget::setSector(const QString& name)
     if (!selectedKey.empty())
         m_nSelIndex = m_pPaint->indexOf(m_pSelItem = m_pPaint->findByKey(selectedKey));
     syncPainter();
-    resizeLayout();
+    // back to the top before the range changes, so a clamped old value moves nothing
     m_pScrollBar->setValue(0);
+    resizeLayout();
     m_nLastPageSize = m_nVisibleRows;
 
     m_pModel->unrequestAll();
