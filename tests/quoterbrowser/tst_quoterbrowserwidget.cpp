@@ -317,6 +317,10 @@ private Q_SLOTS:
         // no visible row: paging moves one row at a time and never past the last item
         QTest::newRow("zero height")
             << 5 << kHeight << s("pgdn height:0 down pgdn pgdn pgup") << 2 << -1 << true;
+        QTest::newRow("negative height")
+            << 5 << kHeight << s("pgdn height:-20 pgdn") << 2 << -1 << true;
+        QTest::newRow("one item") << 1 << kHeight << s("click:0 down up pgdn pgup wheel:-1") << 0
+                                  << 0 << false;
         QTest::newRow("empty sector")
             << 0 << kHeight << s("click:0 down pgdn pgup wheel:-1 header:11") << 0 << -1 << false;
         QTest::newRow("12 items page by page")
