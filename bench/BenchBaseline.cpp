@@ -1,7 +1,10 @@
 #include "bench/BenchBaseline.h"
 
 #include <QHeaderView>
+#include <QListWidget>
+#include <QPainter>
 #include <QSortFilterProxyModel>
+#include <QStyledItemDelegate>
 #include <QTableView>
 
 BaselineTable::BaselineTable(const QStringList& titles)
@@ -101,4 +104,116 @@ void BaselineTable::setDynamicSort(bool on)
 void BaselineTable::sortByRatio()
 {
     m_pProxy->sort(m_nRatioColumn, Qt::DescendingOrder);
+}
+
+namespace {
+
+enum CompactRole {
+    RoleKey = Qt::UserRole + 1,
+    RoleName,
+    RoleCode,
+    RoleLast,
+    RoleChange,
+    RoleSpeed,
+};
+
+class CompactItem final : public QListWidgetItem {
+public:
+    bool operator<(const QListWidgetItem& other) const override
+    {
+        return data(RoleChange).toDouble() < other.data(RoleChange).toDouble();
+    }
+};
+
+// Paints name over code and three values, formatting the numbers on every paint.
+class CompactDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override
+    {
+        return QSize(250, 50);
+    }
+    void paint(QPainter* p, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override
+    {
+        const QRect r = option.rect;
+        p->fillRect(r, option.state & QStyle::State_Selected ? QColor(36, 52, 86)
+                                                             : QColor(22, 22, 22));
+        p->setPen(QColor(32, 32, 32));
+        p->drawRect(r.adjusted(0, 0, -1, -1));
+        const int w = r.width() / 4;
+        p->setPen(QColor(230, 230, 230));
+        p->drawText(QRect(r.left(), r.top(), w, r.height() / 2), Qt::AlignCenter,
+                    index.data(RoleName).toString());
+        p->setPen(QColor(140, 140, 140));
+        p->drawText(QRect(r.left(), r.top() + r.height() / 2, w, r.height() / 2), Qt::AlignCenter,
+                    index.data(RoleCode).toString());
+        const double change = index.data(RoleChange).toDouble();
+        p->setPen(change > 1e-5    ? QColor(255, 50, 50)
+                  : change < -1e-5 ? QColor(0, 230, 0)
+                                   : QColor(210, 210, 210));
+        const QString texts[3] = {QString::number(index.data(RoleLast).toDouble(), 'f', 2),
+                                  QString::number(change * 100.0, 'f', 2) + QLatin1Char('%'),
+                                  QString::number(index.data(RoleSpeed).toDouble() * 100.0, 'f', 2)
+                                      + QLatin1Char('%')};
+        for (int k = 0; k < 3; ++k)
+            p->drawText(QRect(r.left() + w * (k + 1), r.top(), w, r.height()), Qt::AlignCenter,
+                        texts[k]);
+    }
+};
+
+} // namespace
+
+BaselineCompactList::BaselineCompactList() : m_pView(new QListWidget())
+{
+    m_pView->setItemDelegate(new CompactDelegate(m_pView));
+    m_pView->setUniformItemSizes(true);
+    m_pView->resize(250, 1030);
+}
+
+BaselineCompactList::~BaselineCompactList()
+{
+    delete m_pView;
+}
+
+void BaselineCompactList::populate(const std::vector<ttservice::CInstrumentDetailPtr>& instruments,
+                                   const std::vector<quoter::QuoterAllDataPtr>& quotes)
+{
+    const QString selected = selectedKey();
+    m_pView->clear();
+    QListWidgetItem* keep = nullptr;
+    for (size_t i = 0; i < instruments.size(); ++i) {
+        const auto& d = *instruments[i];
+        auto* item = new CompactItem();
+        item->setData(RoleKey, d.key);
+        item->setData(RoleName, d.name);
+        item->setData(RoleCode, d.code);
+        const quoter::QuoterAllData* q = i < quotes.size() ? quotes[i].get() : nullptr;
+        const double last = q ? q->last : d.refPrice;
+        const double pre = q ? q->preClose : d.refPrice;
+        item->setData(RoleLast, last);
+        item->setData(RoleChange, pre > 0 ? (last - pre) / pre : 0.0);
+        item->setData(RoleSpeed, q ? q->riseSpeed1 / 100.0 : 0.0);
+        m_pView->addItem(item);
+        if (d.key == selected)
+            keep = item;
+    }
+    if (keep)
+        m_pView->setCurrentItem(keep);
+}
+
+void BaselineCompactList::sortByChange()
+{
+    m_pView->sortItems(Qt::DescendingOrder);
+}
+
+void BaselineCompactList::selectRow(int row)
+{
+    m_pView->setCurrentRow(row);
+}
+
+QString BaselineCompactList::selectedKey() const
+{
+    const QListWidgetItem* item = m_pView->currentItem();
+    return item ? item->data(RoleKey).toString() : QString();
 }

@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <vector>
 
+class QListWidget;
 class QSortFilterProxyModel;
 class QTableView;
 
@@ -52,4 +53,23 @@ private:
     QHash<QString, int> m_rowOfCode; // maps code to model row
     int m_nColumns;
     int m_nRatioColumn;
+};
+
+// The naive compact list: a QListWidget with a painting delegate, re-populated with every
+// delivery (the selection restored by key), sorted with QListWidget::sortItems.
+class BaselineCompactList {
+public:
+    BaselineCompactList();
+    ~BaselineCompactList();
+
+    // One item per instrument with its snapshot's values; quotes parallel to instruments.
+    void populate(const std::vector<ttservice::CInstrumentDetailPtr>& instruments,
+                  const std::vector<quoter::QuoterAllDataPtr>& quotes);
+    void sortByChange();
+    void selectRow(int row);
+    QString selectedKey() const;
+    QListWidget* view() const { return m_pView; }
+
+private:
+    QListWidget* m_pView;
 };

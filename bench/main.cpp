@@ -1,9 +1,10 @@
 // Speed of the browse table beside the naive Qt baseline, in one run.
 //   tt_bench [--rows N] [--large-rows N] [--sustain-seconds S] [google benchmark flags]
-// Scenarios: load, push, re-sort, paint, column fitting, memory, sustained load, and a
-// whole sector of a large market (--large-rows A-shares, 100,000 by default; 0 skips it)
-// loaded and painted, then pushed once. The summary at the end prints library, baseline
-// and baseline/library per scenario.
+// Scenarios: load, push, re-sort, paint, column fitting, memory, sustained load; for the
+// compact quote list: paint, live re-sort and sector switch; and a whole sector of a large
+// market (--large-rows A-shares, 100,000 by default; 0 skips it) loaded and painted, then
+// pushed once. The summary at the end prints library, baseline and baseline/library per
+// scenario.
 
 #include "bench/BenchBaseline.h"
 
@@ -17,6 +18,8 @@
 #include "host/market/EmbeddedMarket.h"
 #include "host/market/TestMarket.h"
 #include "host/toolkit/UiResource.h"
+#include "quoterbrowser/CQuoterBrowserWidget.h"
+#include "quoterbrowser/CWholeQuoteModel.h"
 
 #include <benchmark/benchmark.h>
 
@@ -25,6 +28,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QListWidget>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -60,7 +65,82 @@ struct World {
     std::unique_ptr<TC::CBrowseWidget> widget;
     std::unique_ptr<BaselineTable> baseline;
     int flip = 0;
+
+    // the compact list over a user sector of the same instruments
+    QString compactSector;
+    std::vector<quoter::QuoterAllDataPtr> compactQuotes[2]; // the push sets, parallel
+    std::unique_ptr<TC::CQuoterBrowserWidget> compact;
+    std::unique_ptr<BaselineCompactList> compactBaseline;
+    int compactFlip = 0;
 };
+
+// Shows the compact list's sector and runs the event loop until the cache read has filled it.
+bool switchCompact(World& w)
+{
+    bool filled = false;
+    // connected after the widget's own slot, so it runs once the list is filled
+    auto connection =
+        QObject::connect(w.compact->model().get(), &TC::CWholeQuoteModel::sigHistoryCallBack,
+                         [&filled]() { filled = true; });
+    w.compact->setSector(w.compactSector);
+    QElapsedTimer guard;
+    guard.start();
+    while (!filled && guard.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    QObject::disconnect(connection);
+    return filled;
+}
+
+void buildCompact(World& w)
+{
+    for (int set = 0; set < 2; ++set) {
+        std::map<QString, size_t> next;
+        for (const auto& d : w.instruments) {
+            for (const MarketFeed& f : w.feeds) {
+                if (f.market == d->market) {
+                    w.compactQuotes[set].push_back(f.quotes[set][next[d->market]++]);
+                    break;
+                }
+            }
+        }
+    }
+    w.compactSector = QStringLiteral("bench compact list");
+    auto* sectors = TC::CSectorManager::instance();
+    sectors->addUserSector(w.compactSector);
+    QStringList keys;
+    for (const auto& d : w.instruments)
+        keys << d->key;
+    sectors->addStockListToSector(w.compactSector, keys);
+
+    w.compact.reset(new TC::CQuoterBrowserWidget());
+    w.compact->resize(250, 1030); // 20 rows under the header
+    w.compact->setAttribute(Qt::WA_DontShowOnScreen);
+    w.compact->show();
+    switchCompact(w);
+    w.compact->unrequest(); // pushes are handed in by the scenarios
+
+    w.compactBaseline.reset(new BaselineCompactList());
+    w.compactBaseline->populate(w.instruments, w.loadQuotes);
+    w.compactBaseline->sortByChange();
+    w.compactBaseline->view()->setAttribute(Qt::WA_DontShowOnScreen);
+    w.compactBaseline->view()->show();
+    QCoreApplication::processEvents();
+}
+
+void pushCompact(World& w)
+{
+    const int set = (w.compactFlip ^= 1);
+    const QVector<QString> noMarkets;
+    for (const MarketFeed& f : w.feeds) {
+        dorn::PushQuoteParam param(f.market.toStdString());
+        w.compact->formulaPushQuoteBack(param, f.codes, noMarkets, f.quotes[set], true);
+    }
+}
+
+void pushCompactBaseline(World& w)
+{
+    w.compactBaseline->populate(w.instruments, w.compactQuotes[(w.compactFlip ^= 1)]);
+}
 
 World* g_world = nullptr;
 
@@ -489,6 +569,110 @@ void BM_LargePush_Library(benchmark::State& state)
     }
 }
 
+void BM_CompactPaint_Library(benchmark::State& state)
+{
+    World& w = *g_world;
+    QImage image(250, 1030, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        state.PauseTiming();
+        pushCompact(w); // every visible text is rebuilt by the paint
+        state.ResumeTiming();
+        QPainter painter(&image);
+        w.compact->render(&painter);
+    }
+}
+
+void BM_CompactPaint_Baseline(benchmark::State& state)
+{
+    World& w = *g_world;
+    QImage image(250, 1030, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        state.PauseTiming();
+        pushCompactBaseline(w);
+        state.ResumeTiming();
+        QPainter painter(&image);
+        w.compactBaseline->view()->render(&painter);
+    }
+}
+
+// A push, then the refresh tick re-sorts by change percent keeping the selection.
+void BM_CompactSort_Library(benchmark::State& state)
+{
+    World& w = *g_world;
+    TC::CQuoterBrowserWidget& list = *w.compact;
+    if (list.sortId() != 12 || list.sortOrder() != 0) {
+        list.handleEvent(5, 12, 0, QStringLiteral("涨跌幅"), nullptr);
+        if (list.sortOrder() != 0)
+            list.handleEvent(5, 12, 0, QStringLiteral("涨跌幅"), nullptr);
+    }
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(60, 30 + 50 * 10 + 10), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&list, &press);
+    const QVector<QString> chosen = list.getSelectStocks();
+    for (auto _ : state) {
+        state.PauseTiming();
+        pushCompact(w);
+        state.ResumeTiming();
+        list.slotRefreshData();
+    }
+    state.counters["selection_kept"] = !chosen.isEmpty() && list.getSelectStocks() == chosen;
+}
+
+void BM_CompactSort_Baseline(benchmark::State& state)
+{
+    World& w = *g_world;
+    w.compactBaseline->selectRow(10);
+    const QString chosen = w.compactBaseline->selectedKey();
+    for (auto _ : state) {
+        state.PauseTiming();
+        pushCompactBaseline(w);
+        state.ResumeTiming();
+        w.compactBaseline->sortByChange();
+    }
+    state.counters["selection_kept"] =
+        !chosen.isEmpty() && w.compactBaseline->selectedKey() == chosen;
+}
+
+void BM_CompactSwitch_Library(benchmark::State& state)
+{
+    World& w = *g_world;
+    bool filled = true;
+    for (auto _ : state)
+        filled = switchCompact(w) && filled;
+    w.compact->unrequest();
+    state.counters["rows"] = w.compact->totalRows();
+    if (!filled)
+        state.SkipWithError("the cache read did not arrive");
+}
+
+void BM_CompactSwitch_Baseline(benchmark::State& state)
+{
+    World& w = *g_world;
+    auto* formulas = TC::CFormulaManager::instance();
+    for (auto _ : state) {
+        const auto list = TC::CSectorManager::instance()->getSectorStockList(w.compactSector);
+        std::vector<ttservice::CInstrumentDetailPtr> instruments(list.begin(), list.end());
+        std::map<QString, QVector<QString>> codes;
+        for (const auto& d : instruments)
+            codes[d->market].append(d->code);
+        std::map<QString, std::vector<quoter::QuoterAllDataPtr>> cached;
+        for (const auto& entry : codes)
+            cached[entry.first] = formulas->subPushQuoterFromCache(
+                dorn::PushQuoteParam(entry.first.toStdString()), entry.second);
+        std::map<QString, size_t> next;
+        std::vector<quoter::QuoterAllDataPtr> quotes;
+        quotes.reserve(instruments.size());
+        for (const auto& d : instruments) {
+            const auto& v = cached[d->market];
+            const size_t i = next[d->market]++;
+            quotes.push_back(i < v.size() ? v[i] : quoter::QuoterAllDataPtr());
+        }
+        w.compactBaseline->populate(instruments, quotes);
+        w.compactBaseline->sortByChange();
+    }
+    state.counters["rows"] = w.compactBaseline->view()->count();
+}
+
 // Collects every run so the summary can set library and baseline side by side.
 class SummaryReporter : public benchmark::ConsoleReporter {
 public:
@@ -537,6 +721,10 @@ public:
         line("large sector rows", "BM_LargeLoad", "rows", 0);
         line("large load to painted (ms)", "BM_LargeLoad", "", 0);
         line("large push (ms)", "BM_LargePush", "", 0);
+        line("compact paint 250x1030 (ms)", "BM_CompactPaint", "", 0);
+        line("compact re-sort by 涨跌幅 (ms)", "BM_CompactSort", "", 0);
+        line("compact selection kept (1=yes)", "BM_CompactSort", "selection_kept", 0);
+        line("compact sector switch (ms)", "BM_CompactSwitch", "", 0);
     }
 
 private:
@@ -592,6 +780,7 @@ int main(int argc, char** argv)
     ttmarket::installEmbeddedBackend();
     benchmark::Initialize(&restCount, rest.data());
     buildWorld();
+    buildCompact(*g_world);
 
     using benchmark::RegisterBenchmark;
     RegisterBenchmark("BM_Load_Library", BM_Load_Library)->Unit(benchmark::kMillisecond);
@@ -623,6 +812,19 @@ int main(int argc, char** argv)
             ->Unit(benchmark::kMillisecond);
     }
 
+    RegisterBenchmark("BM_CompactPaint_Library", BM_CompactPaint_Library)
+        ->Unit(benchmark::kMillisecond);
+    RegisterBenchmark("BM_CompactPaint_Baseline", BM_CompactPaint_Baseline)
+        ->Unit(benchmark::kMillisecond);
+    RegisterBenchmark("BM_CompactSort_Library", BM_CompactSort_Library)
+        ->Unit(benchmark::kMillisecond);
+    RegisterBenchmark("BM_CompactSort_Baseline", BM_CompactSort_Baseline)
+        ->Unit(benchmark::kMillisecond);
+    RegisterBenchmark("BM_CompactSwitch_Library", BM_CompactSwitch_Library)
+        ->Unit(benchmark::kMillisecond);
+    RegisterBenchmark("BM_CompactSwitch_Baseline", BM_CompactSwitch_Baseline)
+        ->Unit(benchmark::kMillisecond);
+
     SummaryReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.printSummary();
@@ -630,6 +832,8 @@ int main(int argc, char** argv)
     g_world->baseline.reset();
     if (g_large)
         g_large->widget.reset();
+    g_world->compact.reset();
+    g_world->compactBaseline.reset();
     ttmarket::TestMarket::restore();
     benchmark::Shutdown();
     return 0;

@@ -2,10 +2,12 @@
 
 #include "browse/CBrowseWidget.h"
 #include "host/data/Config.h"
+#include "host/data/JsonParam.h"
 #include "host/data/SectorDetail.h"
 #include "host/data/SectorManager.h"
 #include "host/toolkit/EventWidget.h"
 #include "host/toolkit/UiResource.h"
+#include "quoterbrowser/CQuoterBrowserWidget.h"
 
 #include <QActionGroup>
 #include <QDateTime>
@@ -32,8 +34,11 @@ DemoWindow::DemoWindow(QWidget* parent) : QMainWindow(parent)
     m_pTree->setMaximumWidth(260);
     m_pBrowse = new TC::CBrowseWidget(splitter, false, 0, 88);
     m_pBrowse->setIsResetSelectStock(true);
+    m_pQuoter = new TC::CQuoterBrowserWidget(splitter);
+    m_pQuoter->setMaximumWidth(320);
     splitter->addWidget(m_pTree);
     splitter->addWidget(m_pBrowse);
+    splitter->addWidget(m_pQuoter);
     splitter->setStretchFactor(1, 1);
     setCentralWidget(splitter);
 
@@ -126,12 +131,24 @@ bool DemoWindow::showSector(const QString& name)
     m_pBrowse->setStockList(list, true);
     m_pBrowse->sortByRate();
     m_pBrowse->request();
+    m_pQuoter->setSector(name);
     updateStatus();
     return true;
 }
 
-bool DemoWindow::onHostEvent(QObject*, int id, int, int, const QString& text)
+bool DemoWindow::onHostEvent(QObject* sender, int id, int, int, const QString& text)
 {
+    if (sender == m_pQuoter) {
+        // the side list sends its selected row as JSON
+        if (id != 47 && id != 4003)
+            return false;
+        const QString key = TC::JsonParam::parse(text).object.getQString("CODE");
+        if (!key.isEmpty()) {
+            m_qsChosen = key;
+            m_pChosenLabel->setText(QStringLiteral("选中 %1").arg(key));
+        }
+        return true;
+    }
     if (id == 47 || id == 3083) {
         m_qsChosen = text;
         m_pChosenLabel->setText(QStringLiteral("选中 %1").arg(text));

@@ -1,6 +1,7 @@
 #pragma once
 // The demo terminal's main window: the host's sector tree beside a browse table that
-// shows the chosen sector live from the embedded market.
+// shows the chosen sector live from the embedded market, and a compact quote list of the
+// same sector as a side panel.
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -11,6 +12,7 @@ class QTreeWidgetItem;
 
 namespace TC {
 class CBrowseWidget;
+class CQuoterBrowserWidget;
 class CSectorDetail;
 } // namespace TC
 
@@ -23,7 +25,8 @@ public:
     // Shows a sector by name; false when the host does not know it.
     bool showSector(const QString& name);
     TC::CBrowseWidget* browse() const { return m_pBrowse; }
-    // The instrument last chosen in the table (events 47 and 3083).
+    TC::CQuoterBrowserWidget* quoter() const { return m_pQuoter; }
+    // The instrument last chosen in the table or the side list (events 47, 3083, 4003).
     QString chosenInstrument() const { return m_qsChosen; }
     QString summary() const;
 
@@ -35,6 +38,7 @@ private:
 
     QTreeWidget* m_pTree;
     TC::CBrowseWidget* m_pBrowse;
+    TC::CQuoterBrowserWidget* m_pQuoter;
     QLabel* m_pRowsLabel;
     QLabel* m_pRateLabel;
     QLabel* m_pRefreshLabel;

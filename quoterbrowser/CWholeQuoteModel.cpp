@@ -241,6 +241,8 @@ void CWholeQuoteModel::flushQueued()
         std::lock_guard<std::recursive_mutex> lock(m_clientMutex);
         if (m_pBrowseClient)
             m_pBrowseClient->formulaPushQuoteBack(d.param, d.codes, d.markets, d.quotes, last);
+        if (m_pQuoterClient)
+            m_pQuoterClient->formulaPushQuoteBack(d.param, d.codes, d.markets, d.quotes, last);
         if (m_dataCallback)
             m_dataCallback(d.param, d.codes, d.markets, d.quotes, last);
     }
