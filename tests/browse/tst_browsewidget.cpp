@@ -2,12 +2,17 @@
 // tick, sorting and the selection anchor, events, export, and its life against host
 // and pool threads.
 #include "browse/CBrowseWidget.h"
+#include "browse/CBrowseWidget_p.h"
 
 #include "browse/CHpfBrowserDataModel.h"
 #include "browse/CHpfBrowserTable.h"
+#include "browse/HpfBrowserData.h"
+#include "host/data/ColumnInfo.h"
 #include "host/data/Config.h"
 #include "host/data/FormulaManager.h"
 #include "host/data/IndexUserConfig.h"
+#include "host/data/IndexValueParam.h"
+#include "host/data/InstrumentDetail.h"
 #include "host/data/Log.h"
 #include "host/data/StockKey.h"
 #include "host/data/StockManager.h"
@@ -42,7 +47,7 @@ namespace TC {
 // Reaches the state that later features set (statistics ranges, external lists).
 class CBrowseWidgetTest {
 public:
-    static void setStatus(CBrowseWidget& w, int status) { w.m_nBrowseStatus = status; }
+    static void setStatus(CBrowseWidget& w, int status) { w.d->m_nBrowseStatus = status; }
 };
 } // namespace TC
 
