@@ -58,7 +58,7 @@ public:
     using InstrumentList = QList<ttservice::CInstrumentDetailPtr>;
 
     explicit CBrowseWidget(QWidget* parent = nullptr, bool concise = false,
-                           eBrowseType browseType = 0, int tableId = 88);
+                           eBrowseType browseType = BrowseType_Default, int tableId = 88);
     ~CBrowseWidget() override;
 
     // --- overridable by the position list --------------------------------------------

@@ -111,7 +111,7 @@ void CBrowseWidget::appendExtraColumns()
         int precision; // 1000: keep what the reused descriptor carries
         bool visible;
     };
-    const int linkPrecision = d->m_nBrowseType == 3 ? -2 : -3;
+    const int linkPrecision = d->m_nBrowseType == BrowseType_NetBuying ? -2 : -3;
     std::vector<Extra> extras = {
         {QC_TOTAL_VALUE, QStringLiteral("总市值"), 1000, true},
         {QC_FLOAT_VALUE, QStringLiteral("流通市值"), 1000, true},
@@ -120,7 +120,7 @@ void CBrowseWidget::appendExtraColumns()
         {QC_SPEED1, QStringLiteral("1分钟涨速"), -3, true},
         {QC_SPEED5, QStringLiteral("5分钟涨速"), -3, true},
     };
-    if (d->m_nBrowseType == 3) {
+    if (d->m_nBrowseType == BrowseType_NetBuying) {
         extras.push_back({QC_TOTAL_BUY, QStringLiteral("总买"), -6, true});
         extras.push_back({QC_TOTAL_SELL, QStringLiteral("总卖"), -6, true});
         extras.push_back({QC_NET_BUY, QStringLiteral("净买入"), -2, true});
@@ -223,10 +223,10 @@ void CBrowseWidget::setColumnList(const QList<ColumnInfo>& list)
         }
         d->m_extraColumns[p - callerCount].columnId = id;
     }
-    if (d->m_nTotalSellColumn < 0 && d->m_nBrowseType == 3)
+    if (d->m_nTotalSellColumn < 0 && d->m_nBrowseType == BrowseType_NetBuying)
         d->m_nTotalSellColumn = 44;
 
-    tryMoveColumnByType(0);
+    tryMoveColumnByType(BrowseType_Default);
     for (int id = 0; id < d->m_columnList.size() + 3; ++id) {
         d->m_pTable->setLockColumnColorKey(id, kTableBackground);
         d->m_pTable->setColumnTextAlignment(id, id < 3 ? kAlignLeft : kAlignRight);
@@ -413,15 +413,15 @@ QList<QString> CBrowseWidget::columnNamesOfType(eBrowseType type)
             names.append(QString::fromUtf8(n));
     };
     switch (type) {
-    case 1:
+    case BrowseType_Speed:
         add({"涨幅", "总额", "行业", "最新", "总市值", "流通市值", "1分钟涨速", "5分钟涨速"});
         break;
-    case 2: add({"涨幅", "总额"}); break;
-    case 3:
+    case BrowseType_Brief: add({"涨幅", "总额"}); break;
+    case BrowseType_NetBuying:
         add({"涨幅", "总额", "行业", "总买", "总卖", "净买入", "最新", "总市值", "流通市值", "涨速",
              "涨速"});
         break;
-    case 4:
+    case BrowseType_Extend:
         names.append(CExtendDataManager::instance()->getExtendList());
         add({"涨幅", "总市值", "流通市值", "行业"});
         break;
@@ -518,7 +518,7 @@ void CBrowseWidget::resetSectorShowHideColumn()
 
 void CBrowseWidget::setHomePageColumnVisible(bool compact)
 {
-    d->m_pTable->removeTableFlag(8);
+    d->m_pTable->removeTableFlag(XP::CBaseHighPerformanceTable::TF_ROW_NUMBER);
     for (const ColumnInfo& c : d->m_columnList) {
         const int q = c.lineIndex;
         const bool shown = compact ? q == 7 : (q == 4 || q == 7 || q == 41);

@@ -25,9 +25,8 @@ constexpr int kDefaultRefreshMs = 1000;
 constexpr int kMenuFlags = 508;
 constexpr int kMenuFlagsLite = 252;
 constexpr int kTableFlags = 0x242a44;
-constexpr int kFlagRowNumber = 8;
-constexpr int kFlagRowDrag = 0x40000;
 constexpr int kClientTypeLite = 3;
+using Table = XP::CBaseHighPerformanceTable;
 } // namespace
 
 CBrowseWidgetPrivate::~CBrowseWidgetPrivate() = default;
@@ -91,7 +90,7 @@ CBrowseWidget::CBrowseWidget(CBrowseWidgetPrivate& dd, QWidget* parent, bool con
             &CBrowseWidget::slotWholeHistoryQuoteBack);
     d->m_pWholeQuoteModel->setBrowseClient(this);
 
-    if (d->m_nBrowseType == 3) {
+    if (d->m_nBrowseType == BrowseType_NetBuying) {
         auto* temporary = CTemporaryDataManager::instance();
         temporary->startOrStopNetBuying(true);
         connect(temporary, &CTemporaryDataManager::sigSendNetBuyingChange, this,
@@ -112,7 +111,7 @@ CBrowseWidget::~CBrowseWidget()
     d->m_pRefreshTimer->stop();
     d->m_pDrainTimer->stop();
     d->m_pStatTimer->stop();
-    if (d->m_nBrowseType == 3) {
+    if (d->m_nBrowseType == BrowseType_NetBuying) {
         auto* temporary = CTemporaryDataManager::instance();
         disconnect(temporary, nullptr, this, nullptr);
         temporary->startOrStopNetBuying(false);
@@ -137,7 +136,7 @@ void CBrowseWidget::createUi()
     const bool lite = getConfig()->clientType == kClientTypeLite;
     d->m_pTable =
         new CHpfBrowserTable(d->m_nTableId, d->m_pWidgetList, lite ? kMenuFlagsLite : kMenuFlags);
-    d->m_pTable->setTableFlags((d->m_pTable->tableFlags() & ~kFlagRowNumber) | kTableFlags);
+    d->m_pTable->setTableFlags((d->m_pTable->tableFlags() & ~Table::TF_ROW_NUMBER) | kTableFlags);
     d->m_pTable->setRowHeightRange(16, 24);
     d->m_pTable->setItemHeight(d->m_bConcise && getConfig()->conciseStyle ? 24 : 20);
     d->m_pTable->setHorizontalScrollStep(20);
@@ -287,11 +286,12 @@ void CBrowseWidget::openAndCloseDrag(bool on)
 {
     const bool lite = getConfig()->clientType == kClientTypeLite;
     if (on) {
-        d->m_pTable->addTableFlag(kFlagRowDrag);
+        d->m_pTable->addTableFlag(Table::TF_ROW_DRAG);
         if (lite)
-            d->m_pTable->removeTableFlag(kFlagRowNumber);
+            d->m_pTable->removeTableFlag(Table::TF_ROW_NUMBER);
     } else {
-        d->m_pTable->removeTableFlag(lite ? (kFlagRowDrag | kFlagRowNumber) : kFlagRowDrag);
+        d->m_pTable->removeTableFlag(lite ? (Table::TF_ROW_DRAG | Table::TF_ROW_NUMBER)
+                                          : Table::TF_ROW_DRAG);
     }
 }
 

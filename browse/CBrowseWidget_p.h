@@ -46,7 +46,7 @@ public:
 
     // construction parameters
     bool m_bConcise = false;
-    eBrowseType m_nBrowseType = 0;
+    eBrowseType m_nBrowseType = BrowseType_Default;
     int m_nTableId = 88;
 
     XP::CWidgetList* m_pWidgetList = nullptr;

@@ -239,7 +239,7 @@ void CBrowseWidget::slotWholeHistoryQuoteBack()
     resort();
     if (!d->m_qsCurrentCode.isEmpty() && d->m_bCurRowBackground)
         drawCurStockBackground(d->m_qsCurrentCode, true);
-    if (d->m_nBrowseType == 3)
+    if (d->m_nBrowseType == BrowseType_NetBuying)
         deliverEvent(Event_FirstStock, 0, 0, getStock(0));
 }
 

@@ -188,10 +188,10 @@ void CBrowseWidget::setStockList(const InstrumentList& list, bool freshOrder)
     if (freshOrder)
         d->m_pTable->sortByColumn(0, 0);
     fillQuoterFromCache();
-    d->m_pTable->addTableFlag(8);
+    d->m_pTable->addTableFlag(XP::CBaseHighPerformanceTable::TF_ROW_NUMBER);
     QTimer::singleShot(500, this, &CBrowseWidget::slotUpdateStatData);
     d->m_pTable->updateUi();
-    if (d->m_nBrowseType == 3) {
+    if (d->m_nBrowseType == BrowseType_NetBuying) {
         slotSendNetBuyingChange();
         slotSendTotalBuySellChange();
     }

@@ -31,6 +31,8 @@
 using namespace TC;
 using ttmarket::TestMarket;
 
+Q_DECLARE_METATYPE(TC::eBrowseType)
+
 namespace {
 
 QStringList visibleTitles(CBrowseWidget& w)
@@ -114,7 +116,7 @@ private Q_SLOTS:
     void extraPrecisionsFollowTheReusedDescriptor()
     {
         CBrowseWidget plain;
-        CBrowseWidget type3(nullptr, false, 3);
+        CBrowseWidget type3(nullptr, false, BrowseType_NetBuying);
         for (const ColumnInfo& c : plain.columnList()) {
             if (c.lineIndex >= 64)
                 QCOMPARE(c.precision, -3);
@@ -142,29 +144,32 @@ private Q_SLOTS:
 
     void typeLists_data()
     {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<int>("browseType");
+        QTest::addColumn<eBrowseType>("type");
+        QTest::addColumn<eBrowseType>("browseType");
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("1") << 1 << 0
-                           << QStringList{"代码", "名称",   "涨幅",     "总额",      "行业",
-                                          "最新", "总市值", "流通市值", "1分钟涨速", "5分钟涨速"};
-        QTest::newRow("2") << 2 << 0 << QStringList{"代码", "名称", "涨幅", "总额"};
-        QTest::newRow("3 on a type-3 table")
-            << 3 << 3 << QStringList{"代码", "名称",   "涨幅", "总额",   "行业",    "总买",
-                                     "总卖", "净买入", "最新", "总市值", "流通市值"};
-        QTest::newRow("3 on a plain table")
-            << 3 << 0
+        QTest::newRow("speed") << BrowseType_Speed << BrowseType_Default
+                               << QStringList{"代码",      "名称",     "涨幅",   "总额",
+                                              "行业",      "最新",     "总市值", "流通市值",
+                                              "1分钟涨速", "5分钟涨速"};
+        QTest::newRow("brief") << BrowseType_Brief << BrowseType_Default
+                               << QStringList{"代码", "名称", "涨幅", "总额"};
+        QTest::newRow("net buying on a net-buying table")
+            << BrowseType_NetBuying << BrowseType_NetBuying
+            << QStringList{"代码", "名称",   "涨幅", "总额",   "行业",    "总买",
+                           "总卖", "净买入", "最新", "总市值", "流通市值"};
+        QTest::newRow("net buying on a plain table")
+            << BrowseType_NetBuying << BrowseType_Default
             << QStringList{"代码", "名称", "涨幅", "总额", "行业", "最新", "总市值", "流通市值"};
-        QTest::newRow("unknown is 0")
-            << 9 << 0
+        QTest::newRow("unknown is the default")
+            << eBrowseType(9) << BrowseType_Default
             << QStringList{"代码",   "名称",   "涨幅", "最新", "涨跌",   "总额",   "行业",
                            "委买价", "委卖价", "总手", "现手", "换手率", "总市值", "流通市值",
                            "今开",   "最高",   "最低", "IOPV", "溢折率"};
     }
     void typeLists()
     {
-        QFETCH(int, type);
-        QFETCH(int, browseType);
+        QFETCH(eBrowseType, type);
+        QFETCH(eBrowseType, browseType);
         QFETCH(QStringList, expected);
         CBrowseWidget w(nullptr, false, browseType);
         w.tryMoveColumnByType(type);
@@ -243,7 +248,7 @@ private Q_SLOTS:
         for (const ColumnInfo& c : w.columnList())
             QCOMPARE(w.table()->isColumnVisible(c.columnId),
                      c.lineIndex == 4 || c.lineIndex == 7 || c.lineIndex == 41);
-        QVERIFY(!(w.table()->tableFlags() & 8));
+        QVERIFY(!(w.table()->tableFlags() & CHpfBrowserTable::TF_ROW_NUMBER));
     }
 
     void addAndRemoveColumns()

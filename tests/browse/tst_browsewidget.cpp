@@ -43,6 +43,8 @@ using namespace TC;
 using ttmarket::TestMarket;
 using InstrumentList = CBrowseWidget::InstrumentList;
 
+Q_DECLARE_METATYPE(TC::eBrowseType)
+
 namespace TC {
 // Reaches the state that later features set (statistics ranges, external lists).
 class CBrowseWidgetTest {
@@ -120,7 +122,7 @@ class TstBrowseWidget : public QObject {
     InstrumentList m_stocks; // the 40 SH stocks
     CBrowseWidget* m_w = nullptr;
 
-    CBrowseWidget* makeWidget(eBrowseType type = 0)
+    CBrowseWidget* makeWidget(eBrowseType type = BrowseType_Default)
     {
         delete m_w;
         m_w = new CBrowseWidget(nullptr, false, type);
@@ -668,31 +670,31 @@ private Q_SLOTS:
 
     void browseType3Columns_data()
     {
-        QTest::addColumn<int>("type");
-        QTest::newRow("type 0") << 0;
-        QTest::newRow("type 1") << 1;
-        QTest::newRow("type 3") << 3;
+        QTest::addColumn<eBrowseType>("type");
+        QTest::newRow("default") << BrowseType_Default;
+        QTest::newRow("speed") << BrowseType_Speed;
+        QTest::newRow("net buying") << BrowseType_NetBuying;
     }
     void browseType3Columns()
     {
-        QFETCH(int, type);
+        QFETCH(eBrowseType, type);
         makeWidget(type);
         QSet<int> ids;
         for (const ColumnInfo& c : m_w->columnList())
             if (c.isQuoter())
                 ids.insert(c.lineIndex);
         for (int q : {43, 44, 45})
-            QCOMPARE(ids.contains(q), type == 3);
-        QCOMPARE(colByTitle("总买") >= 0, type == 3);
-        QCOMPARE(colByTitle("净买入") >= 0, type == 3);
-        QCOMPARE(m_w->totalBuyColumn() >= 0, type == 3);
-        QCOMPARE(m_w->netBuyColumn() >= 0, type == 3);
-        if (type == 3) {
-            m_w->tryMoveColumnByType(3);
+            QCOMPARE(ids.contains(q), type == BrowseType_NetBuying);
+        QCOMPARE(colByTitle("总买") >= 0, type == BrowseType_NetBuying);
+        QCOMPARE(colByTitle("净买入") >= 0, type == BrowseType_NetBuying);
+        QCOMPARE(m_w->totalBuyColumn() >= 0, type == BrowseType_NetBuying);
+        QCOMPARE(m_w->netBuyColumn() >= 0, type == BrowseType_NetBuying);
+        if (type == BrowseType_NetBuying) {
+            m_w->tryMoveColumnByType(BrowseType_NetBuying);
             for (const char* title : {"总买", "总卖", "净买入"})
                 QVERIFY(m_w->table()->isColumnVisible(colByTitle(QString::fromUtf8(title))));
         }
-        m_w->tryMoveColumnByType(2);
+        m_w->tryMoveColumnByType(BrowseType_Brief);
         int visible = 0;
         for (int id = 0; id < m_w->columnList().size() + 3; ++id)
             visible += m_w->table()->isColumnVisible(id) ? 1 : 0;
@@ -1179,14 +1181,14 @@ private Q_SLOTS:
     void browseType3AnnouncesTheFirstRow()
     {
         QFETCH(int, rows);
-        makeWidget(3);
+        makeWidget(BrowseType_NetBuying);
         m_w->setStockList(m_stocks.mid(0, rows), true);
         m_events.clear();
         m_w->slotWholeHistoryQuoteBack();
         QCOMPARE(m_events.size(), size_t(1));
         QCOMPARE(m_events[0].id, 3255);
         QCOMPARE(m_events[0].text, rows ? key("SH", "600000") : QString());
-        makeWidget(0);
+        makeWidget(BrowseType_Default);
         m_w->setStockList(m_stocks.mid(0, rows));
         m_events.clear();
         m_w->slotWholeHistoryQuoteBack();
