@@ -125,7 +125,9 @@ void CBrowseWidget::applyTableStyle()
     d->m_pTable->setHeaderTextColorKey(QStringLiteral("ic_clr_table_text_default"));
     d->m_pTable->setHeaderFontKey(textFont);
     d->m_pTable->setItemFontKey(numberFont);
-    d->m_pTable->setRowNumberColumn(true, QStringLiteral("序号"), numberFont);
+    // restyle only: whether the row-number column shows is the frame's and the caller's choice
+    const bool rowNumber = d->m_pTable->tableFlags() & XP::CBaseHighPerformanceTable::TF_ROW_NUMBER;
+    d->m_pTable->setRowNumberColumn(rowNumber, QStringLiteral("序号"), numberFont);
     d->m_pTable->setSplitLineColorKeys(QStringLiteral("ic_clr_table_split_line"),
                                        QStringLiteral("ic_clr_table_sort_split_line"),
                                        QStringLiteral("ic_clr_table_sort_noactive_split_line"),

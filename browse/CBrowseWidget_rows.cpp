@@ -231,6 +231,7 @@ void CBrowseWidget::addInstrument(const QString& key)
 
 void CBrowseWidget::updateStock(const QString& key)
 {
+    const int selected = d->m_pTable->getSelectedRow(); // gone with its row once removed
     if (HpfBrowserDataPtr row = d->m_pModel->rowByKey(key)) {
         removeRowFromIndex(row.get());
         d->m_pModel->removeDataByKey(key);
@@ -239,8 +240,7 @@ void CBrowseWidget::updateStock(const QString& key)
     }
     d->m_pTable->updateUi();
     const int last = d->m_pModel->size() - 1;
-    if (d->m_pTable->getSelectedRows().isEmpty() && d->m_pTable->getSelectedRow() > last
-        && last >= 0)
+    if (d->m_pTable->getSelectedRows().isEmpty() && selected > last && last >= 0)
         d->m_pTable->setSelectedRow(std::min(d->m_pTable->getEndRow(), last));
 }
 

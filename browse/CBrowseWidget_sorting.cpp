@@ -12,9 +12,33 @@
 #include "host/data/StockKey.h"
 #include "host/data/StockManager.h"
 
+#include <QItemSelectionModel>
+
 #include <cmath>
 
 namespace TC {
+
+namespace {
+// Selects the rows at these positions again after a re-sort moved the selection with its
+// rows; `current` becomes the current row. `rows` is ascending.
+void selectRowPositions(CHpfBrowserTable& table, int current, const QList<int>& rows)
+{
+    table.setSelectedRow(current);
+    if (rows.size() < 2)
+        return;
+    QAbstractItemModel* model = table.model();
+    QItemSelection selection;
+    for (int i = 0; i < rows.size();) {
+        int j = i;
+        while (j + 1 < rows.size() && rows[j + 1] == rows[j] + 1)
+            ++j;
+        selection.select(model->index(rows[i], 0), model->index(rows[j], 0));
+        i = j + 1;
+    }
+    table.selectionModel()->select(selection,
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+} // namespace
 
 void CBrowseWidget::reSort(int column, int order)
 {
@@ -63,7 +87,17 @@ void CBrowseWidget::clearSort()
 
 void CBrowseWidget::resort()
 {
+    // Without reselecting, the selection stays on its row positions: the rows under it change.
+    QList<int> positions;
+    int current = -1;
+    if (!d->m_bResetSelectStock) {
+        current = d->m_pTable->getSelectedRow();
+        if (current >= 0)
+            positions = d->m_pTable->getSelectedRows();
+    }
     d->m_pTable->resort();
+    if (current >= 0)
+        selectRowPositions(*d->m_pTable, current, positions);
     resetSelectStock();
     if (d->m_bCurRowBackground && !d->m_qsCurrentCode.isEmpty())
         d->m_pTable->drawCurStockBackground(d->m_pModel->getDataIndexByKey(d->m_qsCurrentCode),
@@ -93,6 +127,10 @@ void CBrowseWidget::resetSelectStock()
 void CBrowseWidget::setCurSelectCode(const QString& key)
 {
     const int index = d->m_pModel->getDataIndexByKey(key);
+    if (index < 0) {
+        d->m_qsCurrentCode = key; // not a row here: the selection stays as it is
+        return;
+    }
     if (index >= d->m_pTable->getStartRow() && index <= d->m_pTable->getEndRow())
         d->m_pTable->setSelectedRowIndex(index);
     else

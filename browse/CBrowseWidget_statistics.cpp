@@ -97,7 +97,7 @@ void CBrowseWidget::slotSendNetBuyingChange()
         auto* row = static_cast<HpfBrowserData*>(data.get());
         row->setQuoteValue(slot, temporary->getCodeNetBuyingValue(row->code), -2);
     }
-    resort(); // keeps the chosen instrument selected
+    resort(); // the selection follows the reselect flag
     d->m_pTable->updateUi();
 }
 

@@ -555,6 +555,41 @@ private Q_SLOTS:
         QVERIFY(lightCode != darkCode);
     }
 
+    // A theme switch restyles the row-number column but leaves its showing as it was.
+    void themeSwitchKeepsTheRowNumberColumn_data()
+    {
+        QTest::addColumn<int>("clientType");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("after a stock list") << 0 << "none" << true;
+        QTest::newRow("home page columns") << 0 << "home page" << false;
+        QTest::newRow("drag closed on the lite client") << 3 << "close drag" << false;
+        QTest::newRow("drag closed on the full client") << 0 << "close drag" << true;
+    }
+    void themeSwitchKeepsTheRowNumberColumn()
+    {
+        QFETCH(int, clientType);
+        QFETCH(QString, action);
+        QFETCH(bool, shown);
+        auto& res = XP::CUiResource::instance();
+        CBrowseWidget w;
+        w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")),
+                       false);
+        QVERIFY(w.table()->tableFlags() & CHpfBrowserTable::TF_ROW_NUMBER);
+        const int savedClient = getConfig()->clientType;
+        getConfig()->clientType = clientType;
+        if (action == QLatin1String("home page"))
+            w.setHomePageColumnVisible(false);
+        else if (action == QLatin1String("close drag"))
+            w.openAndCloseDrag(false);
+        getConfig()->clientType = savedClient;
+        QCOMPARE(bool(w.table()->tableFlags() & CHpfBrowserTable::TF_ROW_NUMBER), shown);
+        for (const char* theme : {"light", "dark"}) {
+            QVERIFY(res.loadTheme(QString::fromLatin1(theme)));
+            QCOMPARE(bool(w.table()->tableFlags() & CHpfBrowserTable::TF_ROW_NUMBER), shown);
+        }
+    }
+
     void copyShortcut()
     {
         CBrowseWidget w;

@@ -358,6 +358,33 @@ private Q_SLOTS:
         QCOMPARE(text("SH", "600001", "最新"), QStringLiteral("10.50"));
     }
 
+    // Removing the selected last row moves the selection to min(last visible row, last row).
+    void updateStockReselectsAfterTheLastRow_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::newRow("every row visible") << 3;
+        QTest::newRow("scrolled to the last row") << 40;
+    }
+    void updateStockReselectsAfterTheLastRow()
+    {
+        QFETCH(int, rows);
+        makeWidget();
+        m_w->setStockList(m_stocks.mid(0, rows));
+        auto* table = m_w->table();
+        table->setSelectedRowMove(rows - 1);
+        QCOMPARE(table->getSelectedRow(), rows - 1);
+        m_w->updateStock(m_w->getStock(rows - 1));
+        const int last = rows - 2;
+        QCOMPARE(m_w->model()->size(), rows - 1);
+        QCOMPARE(table->getSelectedRow(), last);
+        QCOMPARE(table->getSelectedRow(), std::min(table->getEndRow(), last));
+
+        // a selected row that is not the last one: nothing is chosen in its place
+        m_w->setSelectRow(0);
+        m_w->updateStock(m_w->getStock(0));
+        QCOMPARE(table->getSelectedRow(), -1);
+    }
+
     // The weight column goes to position 3 for an index's constituents and is written with
     // precision -2 then; without the flag it has no value.
     void weightColumn()
@@ -942,8 +969,22 @@ private Q_SLOTS:
         QCOMPARE(text("SH", "600000", "最新"), QStringLiteral("11.00"));
     }
 
-    void selectionFollowsTheAnchorAcrossResorts()
+    // With the reselect flag the selection follows the chosen instrument; without it the
+    // selection stays on its row positions.
+    void selectionAcrossResorts_data()
     {
+        QTest::addColumn<bool>("reselect");
+        QTest::addColumn<QList<int>>("selected");
+        QTest::addColumn<QList<int>>("expected");
+        QTest::newRow("reselect: follows the instrument") << true << QList<int>{0} << QList<int>{4};
+        QTest::newRow("no reselect: same row") << false << QList<int>{0} << QList<int>{0};
+        QTest::newRow("no reselect: same rows") << false << QList<int>{0, 1} << QList<int>{0, 1};
+    }
+    void selectionAcrossResorts()
+    {
+        QFETCH(bool, reselect);
+        QFETCH(QList<int>, selected);
+        QFETCH(QList<int>, expected);
         makeWidget();
         m_w->setStockList(m_stocks.mid(0, 5));
         for (int i = 0; i < 5; ++i)
@@ -951,16 +992,22 @@ private Q_SLOTS:
         m_w->reSort(col(QC_RATIO), 1);
         const QString anchor = key("SH", "600004");
         QCOMPARE(m_w->getStock(0), anchor);
-        m_w->setIsResetSelectStock(true);
+        m_w->setIsResetSelectStock(reselect);
         m_w->setStock(anchor);
-        QCOMPARE(m_w->getStock(), anchor);
+        selectRows(selected);
         push("SH", "600004", TestMarket::quote(9.0, 10.0)); // now the lowest
         m_w->slotBrowserRefreshTimeOut();
         QCOMPARE(m_w->getStock(4), anchor);
-        QCOMPARE(m_w->table()->getSelectedRow(), 4);
+        QCOMPARE(m_w->table()->getSelectedRows(), expected);
         QCOMPARE(m_w->currentCode(), anchor);
+    }
 
-        // a scroll-bar drag releases the anchor
+    void scrollBarDragReleasesTheAnchor()
+    {
+        makeWidget();
+        m_w->setStockList(m_stocks.mid(0, 5));
+        const QString anchor = key("SH", "600002");
+        m_w->setStock(anchor);
         m_w->table()->handleEvent(20, 1, 0, QString(), nullptr);
         QCOMPARE(m_w->currentCode(), QString());
         m_w->setStock(anchor);
@@ -1061,6 +1108,32 @@ private Q_SLOTS:
         const int index = m_w->model()->getDataIndexByKey(target);
         if (index >= 0)
             QCOMPARE(m_w->getStock(), target);
+    }
+
+    // A known key is selected (scrolled to when outside the view); an unknown key leaves the
+    // selection alone, as the table ignores invalid rows.
+    void curSelectCode_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("row in view") << "600002" << 2;
+        QTest::newRow("row below the view") << "600035" << 35;
+        QTest::newRow("unknown key keeps the selection") << "999999" << 3;
+    }
+    void curSelectCode()
+    {
+        QFETCH(QString, code);
+        QFETCH(int, expected);
+        makeWidget();
+        m_w->setStockList(m_stocks);
+        auto* table = m_w->table();
+        QTRY_VERIFY(table->isVerticalScrollVisible());
+        QVERIFY(table->getEndRow() < 35);
+        m_w->setSelectRow(3);
+        m_w->setCurSelectCode(key("SH", code));
+        QCOMPARE(table->getSelectedRow(), expected);
+        QVERIFY(table->getStartRow() <= expected && expected <= table->getEndRow());
+        QCOMPARE(m_w->currentCode(), key("SH", code));
     }
 
     void selectStocksInRowOrder()
