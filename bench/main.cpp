@@ -11,7 +11,10 @@
 #include "browse/CBrowseWidget.h"
 #include "browse/CHpfBrowserDataModel.h"
 #include "browse/CHpfBrowserTable.h"
+#include "browse/HpfBrowserData.h"
+#include "host/data/ColumnInfo.h"
 #include "host/data/FormulaManager.h"
+#include "host/data/InstrumentDetail.h"
 #include "host/data/SectorManager.h"
 #include "host/data/StockManager.h"
 #include "host/market/EmbeddedBackend.h"
@@ -188,7 +191,7 @@ void buildWorld()
     for (const auto& d : w->instruments)
         w->loadQuotes.push_back(market->lastQuote(d->market.toStdString(), d->code.toStdString()));
 
-    w->widget.reset(new TC::CBrowseWidget(nullptr, false, 0, 88));
+    w->widget.reset(new TC::CBrowseWidget(nullptr, false, TC::BrowseType_Default, 88));
     w->widget->resize(1600, 900);
     w->widget->setSectorName(QStringLiteral("沪深A股"));
     w->widget->resetTableColumn();
@@ -326,7 +329,8 @@ void BM_Memory_Library(benchmark::State& state)
 {
     World& w = *g_world;
     for (auto _ : state) {
-        auto widget = std::make_unique<TC::CBrowseWidget>(nullptr, false, 0, 88);
+        auto widget =
+            std::make_unique<TC::CBrowseWidget>(nullptr, false, TC::BrowseType_Default, 88);
         widget->setSectorName(QStringLiteral("沪深A股"));
         const size_t before = heapInUse();
         widget->setStockList(w.list, false);

@@ -5,8 +5,15 @@
 
 namespace TC {
 
-// What the container passes as its kind; 3 adds the net-buying columns.
-typedef int eBrowseType;
+// What the container passes as its kind. Inside the widget only the net-buying kind
+// changes anything; the others name the visible-column lists of tryMoveColumnByType.
+enum eBrowseType : int {
+    BrowseType_Default = 0,
+    BrowseType_Speed = 1,     // rise and speed columns
+    BrowseType_Brief = 2,     // code, name, rise and amount only
+    BrowseType_NetBuying = 3, // adds total buy, total sell and net buying, fed by the host
+    BrowseType_Extend = 4,    // extended data columns first
+};
 
 // What the widget currently shows.
 enum eBrowseStatus : int {

@@ -32,7 +32,7 @@ DemoWindow::DemoWindow(QWidget* parent) : QMainWindow(parent)
     m_pTree->setHeaderLabel(QStringLiteral("板块"));
     m_pTree->setMinimumWidth(180);
     m_pTree->setMaximumWidth(260);
-    m_pBrowse = new TC::CBrowseWidget(splitter, false, 0, 88);
+    m_pBrowse = new TC::CBrowseWidget(splitter, false, TC::BrowseType_Default, 88);
     m_pBrowse->setIsResetSelectStock(true);
     m_pQuoter = new TC::CQuoterBrowserWidget(splitter);
     m_pQuoter->setMaximumWidth(320);

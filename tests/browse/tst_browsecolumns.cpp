@@ -1,13 +1,17 @@
 // Column lists per browse type and sector kind, column operations, the header and row
-// menus, value colours, colour ranges, theme switches and the refresh-interval listener.
+// menus, value colours, colour ranges, theme switches and copying the selection.
 #include "browse/CBrowseWidget.h"
 
 #include "browse/CHpfBrowserDataModel.h"
 #include "browse/CHpfBrowserTable.h"
+#include "browse/HpfBrowserData.h"
+#include "host/data/ColumnInfo.h"
 #include "host/data/Config.h"
 #include "host/data/ExtendDataManager.h"
 #include "host/data/FormulaManager.h"
 #include "host/data/FormulaTypes.h"
+#include "host/data/IndexValueParam.h"
+#include "host/data/InstrumentDetail.h"
 #include "host/data/SectorManager.h"
 #include "host/data/StockManager.h"
 #include "host/market/TestMarket.h"
@@ -23,9 +27,12 @@
 #include <QTemporaryDir>
 
 #include <cmath>
+#include <memory>
 
 using namespace TC;
 using ttmarket::TestMarket;
+
+Q_DECLARE_METATYPE(TC::eBrowseType)
 
 namespace {
 
@@ -92,6 +99,14 @@ private Q_SLOTS:
         QCOMPARE(list[36].precision, -3);
         for (int q : {43, 44, 45})
             QCOMPARE(columnOfQuote(w, q), -1);
+        QCOMPARE(w.totalBuyColumn(), -1);
+        QCOMPARE(w.netBuyColumn(), -1);
+        // only the net-buying kind adds them
+        for (eBrowseType type : {BrowseType_Speed, BrowseType_Brief, BrowseType_Extend}) {
+            CBrowseWidget other(nullptr, false, type);
+            for (int q : {43, 44, 45})
+                QCOMPARE(columnOfQuote(other, q), -1);
+        }
         // quote slots skip nothing when every listed column is a quote column
         QCOMPARE(w.model()->quoteSlot(3), 0);
         QCOMPARE(w.model()->quoteSlot(3 + 40), 40);
@@ -110,7 +125,7 @@ private Q_SLOTS:
     void extraPrecisionsFollowTheReusedDescriptor()
     {
         CBrowseWidget plain;
-        CBrowseWidget type3(nullptr, false, 3);
+        CBrowseWidget type3(nullptr, false, BrowseType_NetBuying);
         for (const ColumnInfo& c : plain.columnList()) {
             if (c.lineIndex >= 64)
                 QCOMPARE(c.precision, -3);
@@ -138,29 +153,32 @@ private Q_SLOTS:
 
     void typeLists_data()
     {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<int>("browseType");
+        QTest::addColumn<eBrowseType>("type");
+        QTest::addColumn<eBrowseType>("browseType");
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("1") << 1 << 0
-                           << QStringList{"代码", "名称",   "涨幅",     "总额",      "行业",
-                                          "最新", "总市值", "流通市值", "1分钟涨速", "5分钟涨速"};
-        QTest::newRow("2") << 2 << 0 << QStringList{"代码", "名称", "涨幅", "总额"};
-        QTest::newRow("3 on a type-3 table")
-            << 3 << 3 << QStringList{"代码", "名称",   "涨幅", "总额",   "行业",    "总买",
-                                     "总卖", "净买入", "最新", "总市值", "流通市值"};
-        QTest::newRow("3 on a plain table")
-            << 3 << 0
+        QTest::newRow("speed") << BrowseType_Speed << BrowseType_Default
+                               << QStringList{"代码",      "名称",     "涨幅",   "总额",
+                                              "行业",      "最新",     "总市值", "流通市值",
+                                              "1分钟涨速", "5分钟涨速"};
+        QTest::newRow("brief") << BrowseType_Brief << BrowseType_Default
+                               << QStringList{"代码", "名称", "涨幅", "总额"};
+        QTest::newRow("net buying on a net-buying table")
+            << BrowseType_NetBuying << BrowseType_NetBuying
+            << QStringList{"代码", "名称",   "涨幅", "总额",   "行业",    "总买",
+                           "总卖", "净买入", "最新", "总市值", "流通市值"};
+        QTest::newRow("net buying on a plain table")
+            << BrowseType_NetBuying << BrowseType_Default
             << QStringList{"代码", "名称", "涨幅", "总额", "行业", "最新", "总市值", "流通市值"};
-        QTest::newRow("unknown is 0")
-            << 9 << 0
+        QTest::newRow("unknown is the default")
+            << eBrowseType(9) << BrowseType_Default
             << QStringList{"代码",   "名称",   "涨幅", "最新", "涨跌",   "总额",   "行业",
                            "委买价", "委卖价", "总手", "现手", "换手率", "总市值", "流通市值",
                            "今开",   "最高",   "最低", "IOPV", "溢折率"};
     }
     void typeLists()
     {
-        QFETCH(int, type);
-        QFETCH(int, browseType);
+        QFETCH(eBrowseType, type);
+        QFETCH(eBrowseType, browseType);
         QFETCH(QStringList, expected);
         CBrowseWidget w(nullptr, false, browseType);
         w.tryMoveColumnByType(type);
@@ -239,7 +257,7 @@ private Q_SLOTS:
         for (const ColumnInfo& c : w.columnList())
             QCOMPARE(w.table()->isColumnVisible(c.columnId),
                      c.lineIndex == 4 || c.lineIndex == 7 || c.lineIndex == 41);
-        QVERIFY(!(w.table()->tableFlags() & 8));
+        QVERIFY(!(w.table()->tableFlags() & CHpfBrowserTable::TF_ROW_NUMBER));
     }
 
     void addAndRemoveColumns()
@@ -405,6 +423,8 @@ private Q_SLOTS:
                  res.getColor(QStringLiteral("clr_index_purple")));
         QCOMPARE(w.ColorValue(QStringLiteral("unknown name")),
                  res.getColor(QStringLiteral("ic_clr_browse_rise")));
+        QCOMPARE(w.getEqualColor(), res.getColor(QStringLiteral("ic_clr_browse_equal")));
+        QCOMPARE(CBrowseWidget::CColorConversion(3), QStringLiteral("clr_index_blue"));
         QCOMPARE(CBrowseWidget::CColorConversion(7), QStringLiteral("false"));
         QVERIFY(!res.getColor(QStringLiteral("false")));
         for (const QString& name : CIndexColorParameterDialog::colorNames()) {
@@ -527,37 +547,109 @@ private Q_SLOTS:
         QVERIFY(!guard);
     }
 
+    // Cells name their colours by key: a theme switch re-colours them without a new quote.
     void themeSwitchRecoloursEveryCell()
     {
+        auto& res = XP::CUiResource::instance();
         CBrowseWidget w;
         w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")),
                        false);
         auto row = w.model()->rowAt(0);
-        const QColor* code = row->getTextColor(0);
-        QVERIFY(code);
-        const QColor darkCode = *code;
-        QVERIFY(XP::CUiResource::instance().loadTheme(QStringLiteral("light")));
-        QVERIFY(row->getTextColor(0));
-        QCOMPARE(*row->getTextColor(0),
-                 *XP::CUiResource::instance().getColor(QStringLiteral("ic_clr_browse_stock_code")));
+        w.formulaMarketQuoteBack(
+            row->market, {row->code},
+            {std::make_shared<quoter::QuoterAllData>(TestMarket::quote(10.5, 10.0))}, false);
+        const int latest = columnOfQuote(w, QC_LATEST);
+        QVERIFY(row->getTextColor(0) && row->getTextColor(latest));
+        QCOMPARE(*row->getTextColor(latest), *res.getColor(QStringLiteral("ic_clr_browse_rise")));
+        const QColor darkCode = *row->getTextColor(0);
+        const QColor darkRise = *row->getTextColor(latest);
+
+        QVERIFY(res.loadTheme(QStringLiteral("light")));
+        QCOMPARE(*row->getTextColor(0), *res.getColor(QStringLiteral("ic_clr_browse_stock_code")));
+        QCOMPARE(*row->getTextColor(latest), *res.getColor(QStringLiteral("ic_clr_browse_rise")));
         const QColor lightCode = *row->getTextColor(0);
-        QVERIFY(XP::CUiResource::instance().loadTheme(QStringLiteral("dark")));
+        QVERIFY(res.loadTheme(QStringLiteral("dark")));
         QCOMPARE(*row->getTextColor(0), darkCode);
+        QCOMPARE(*row->getTextColor(latest), darkRise);
         QVERIFY(lightCode != darkCode);
     }
 
+    // A theme switch restyles the row-number column but leaves its showing as it was.
+    void themeSwitchKeepsTheRowNumberColumn_data()
+    {
+        QTest::addColumn<int>("clientType");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("after a stock list") << 0 << "none" << true;
+        QTest::newRow("home page columns") << 0 << "home page" << false;
+        QTest::newRow("drag closed on the lite client") << 3 << "close drag" << false;
+        QTest::newRow("drag closed on the full client") << 0 << "close drag" << true;
+    }
+    void themeSwitchKeepsTheRowNumberColumn()
+    {
+        QFETCH(int, clientType);
+        QFETCH(QString, action);
+        QFETCH(bool, shown);
+        auto& res = XP::CUiResource::instance();
+        CBrowseWidget w;
+        w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")),
+                       false);
+        QVERIFY(w.table()->tableFlags() & CHpfBrowserTable::TF_ROW_NUMBER);
+        const int savedClient = getConfig()->clientType;
+        getConfig()->clientType = clientType;
+        if (action == QLatin1String("home page"))
+            w.setHomePageColumnVisible(false);
+        else if (action == QLatin1String("close drag"))
+            w.openAndCloseDrag(false);
+        getConfig()->clientType = savedClient;
+        QCOMPARE(bool(w.table()->tableFlags() & CHpfBrowserTable::TF_ROW_NUMBER), shown);
+        for (const char* theme : {"light", "dark"}) {
+            QVERIFY(res.loadTheme(QString::fromLatin1(theme)));
+            QCOMPARE(bool(w.table()->tableFlags() & CHpfBrowserTable::TF_ROW_NUMBER), shown);
+        }
+    }
+
+    // Ctrl+C puts the visible titles and the selected rows on the clipboard, tab separated.
     void copyShortcut()
     {
         CBrowseWidget w;
         w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")),
                        false);
-        QApplication::clipboard()->clear();
-        w.table()->setSelectedRow(1);
-        QTest::keyClick(w.table(), Qt::Key_C, Qt::ControlModifier);
+        QVERIFY(w.model()->size() >= 3);
+        auto third = w.model()->rowAt(2);
+        w.formulaMarketQuoteBack(
+            third->market, {third->code},
+            {std::make_shared<quoter::QuoterAllData>(TestMarket::quote(10.5, 10.0))}, false);
+        auto* table = w.table();
+        QApplication::clipboard()->setText(QStringLiteral("untouched"));
+        table->clearSelection();
+        QTest::keyClick(table, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(),
+                 QStringLiteral("untouched")); // nothing selected
+
+        // rows 2 and 0 selected: copied in row order
+        for (int r : {2, 0})
+            table->selectionModel()->select(table->model()->index(r, 0),
+                                            QItemSelectionModel::Select
+                                                | QItemSelectionModel::Rows);
+        QTest::keyClick(table, Qt::Key_C, Qt::ControlModifier);
         const QString text = QApplication::clipboard()->text();
-        QVERIFY(text.startsWith(QStringLiteral("代码\t名称\t涨幅")));
-        QCOMPARE(text, w.table()->selectionText());
-        QVERIFY(text.contains(w.model()->rowAt(1)->code));
+        QCOMPARE(text, table->selectionText());
+        const QStringList lines = text.split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 4); // header, two rows, the final newline
+        QCOMPARE(lines[3], QString());
+        // the default visible columns, in order
+        QCOMPARE(
+            lines[0],
+            QStringLiteral("代码\t名称\t涨幅\t最新\t涨跌\t总额\t行业\t委买价\t委卖价\t总手\t现手\t"
+                           "换手率\t总市值\t流通市值\t今开\t最高\t最低\tIOPV\t溢折率"));
+        const QStringList first = lines[1].split(QLatin1Char('\t'));
+        QCOMPARE(first.size(), 19);
+        QCOMPARE(first[0], w.model()->rowAt(0)->code);
+        const QStringList second = lines[2].split(QLatin1Char('\t'));
+        QCOMPARE(second[0], third->code);
+        QCOMPARE(second[1], third->getText(1));
+        QCOMPARE(second[3], QStringLiteral("10.50"));
     }
 
     void customSortParamFromFieldsAndExtendedData()
@@ -618,20 +710,6 @@ private Q_SLOTS:
         w.changeIndexValueColor("字段Y");
         QCOMPARE(row->getTextColor(id),
                  XP::CUiResource::instance().getColor(QStringLiteral("ic_clr_browse_fall")));
-    }
-
-    void refreshIntervalListener()
-    {
-        auto* config = SingletonManager::getIndexUserConfig();
-        config->setRefreshInterval(1000);
-        CBrowseWidget w;
-        QCOMPARE(w.refreshInterval(), 1000);
-        config->setRefreshInterval(500);
-        QTRY_COMPARE(w.refreshInterval(), 500);
-        config->setRefreshInterval(500); // unchanged: no restart needed
-        QCOMPARE(w.refreshInterval(), 500);
-        config->setRefreshInterval(1000);
-        QTRY_COMPARE(w.refreshInterval(), 1000);
     }
 };
 

@@ -2,12 +2,17 @@
 // tick, sorting and the selection anchor, events, export, and its life against host
 // and pool threads.
 #include "browse/CBrowseWidget.h"
+#include "browse/CBrowseWidget_p.h"
 
 #include "browse/CHpfBrowserDataModel.h"
 #include "browse/CHpfBrowserTable.h"
+#include "browse/HpfBrowserData.h"
+#include "host/data/ColumnInfo.h"
 #include "host/data/Config.h"
 #include "host/data/FormulaManager.h"
 #include "host/data/IndexUserConfig.h"
+#include "host/data/IndexValueParam.h"
+#include "host/data/InstrumentDetail.h"
 #include "host/data/Log.h"
 #include "host/data/StockKey.h"
 #include "host/data/StockManager.h"
@@ -18,7 +23,6 @@
 #include <QtTest>
 
 #include <QAbstractItemModelTester>
-#include <QClipboard>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QScrollBar>
@@ -42,7 +46,7 @@ namespace TC {
 // Reaches the state that later features set (statistics ranges, external lists).
 class CBrowseWidgetTest {
 public:
-    static void setStatus(CBrowseWidget& w, int status) { w.m_nBrowseStatus = status; }
+    static void setStatus(CBrowseWidget& w, int status) { w.d->m_nBrowseStatus = status; }
 };
 } // namespace TC
 
@@ -115,7 +119,7 @@ class TstBrowseWidget : public QObject {
     InstrumentList m_stocks; // the 40 SH stocks
     CBrowseWidget* m_w = nullptr;
 
-    CBrowseWidget* makeWidget(eBrowseType type = 0)
+    CBrowseWidget* makeWidget(eBrowseType type = BrowseType_Default)
     {
         delete m_w;
         m_w = new CBrowseWidget(nullptr, false, type);
@@ -351,6 +355,33 @@ private Q_SLOTS:
         QCOMPARE(text("SH", "600001", "最新"), QStringLiteral("10.50"));
     }
 
+    // Removing the selected last row moves the selection to min(last visible row, last row).
+    void updateStockReselectsAfterTheLastRow_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::newRow("every row visible") << 3;
+        QTest::newRow("scrolled to the last row") << 40;
+    }
+    void updateStockReselectsAfterTheLastRow()
+    {
+        QFETCH(int, rows);
+        makeWidget();
+        m_w->setStockList(m_stocks.mid(0, rows));
+        auto* table = m_w->table();
+        table->setSelectedRowMove(rows - 1);
+        QCOMPARE(table->getSelectedRow(), rows - 1);
+        m_w->updateStock(m_w->getStock(rows - 1));
+        const int last = rows - 2;
+        QCOMPARE(m_w->model()->size(), rows - 1);
+        QCOMPARE(table->getSelectedRow(), last);
+        QCOMPARE(table->getSelectedRow(), std::min(table->getEndRow(), last));
+
+        // a selected row that is not the last one: nothing is chosen in its place
+        m_w->setSelectRow(0);
+        m_w->updateStock(m_w->getStock(0));
+        QCOMPARE(table->getSelectedRow(), -1);
+    }
+
     // The weight column goes to position 3 for an index's constituents and is written with
     // precision -2 then; without the flag it has no value.
     void weightColumn()
@@ -388,23 +419,6 @@ private Q_SLOTS:
         for (int c : {7, 20, 21})
             QCOMPARE(r->getTextColor(c), res.getColor("ic_clr_browse_big_value"));
         QCOMPARE(r->getTextColor(col(QC_LATEST)), res.getColor("ic_clr_browse_equal"));
-        QCOMPARE(r->getTextColor(r->textColors.size() + 3), m_w->getEqualColor());
-        QCOMPARE(m_w->getEqualColor(), res.getColor("ic_clr_browse_equal"));
-
-        const QColor* c = nullptr;
-        const QString* k = nullptr;
-        m_w->fillTextColor(c, k, 10.00001, 10.0, BrowseColor_Compare);
-        QCOMPARE(*k, QStringLiteral("ic_clr_browse_equal"));
-        m_w->fillTextColor(c, k, 10.0001, 10.0, BrowseColor_Compare);
-        QCOMPARE(*k, QStringLiteral("ic_clr_browse_rise"));
-        QCOMPARE(c, res.getColor("ic_clr_browse_rise"));
-        m_w->fillTextColor(c, k, 9.9999, 10.0, BrowseColor_Compare);
-        QCOMPARE(*k, QStringLiteral("ic_clr_browse_fall"));
-        m_w->fillTextColor(c, k, 0, 0, BrowseColor_Code);
-        QCOMPARE(*k, QStringLiteral("ic_clr_browse_stock_code"));
-        QCOMPARE(CBrowseWidget::CColorConversion(3), QStringLiteral("clr_index_blue"));
-        QCOMPARE(CBrowseWidget::CColorConversion(9), QStringLiteral("false"));
-        QCOMPARE(m_w->ColorValue("default"), m_w->getEqualColor());
     }
 
     void quoteColours_data()
@@ -430,28 +444,6 @@ private Q_SLOTS:
         QCOMPARE(r->getTextColor(col(QC_CHANGE)), expected);
         QCOMPARE(r->getTextColor(col(QC_AMOUNT)),
                  XP::CUiResource::instance().getColor("ic_clr_browse_big_value"));
-    }
-
-    void themeChangeRecoloursCells()
-    {
-        makeWidget();
-        m_w->setStockList(m_stocks.mid(0, 1));
-        push("SH", "600000", TestMarket::quote(10.5, 10.0));
-        auto& res = XP::CUiResource::instance();
-        const QString before = res.themeName();
-        const QString other =
-            before == QLatin1String("dark") ? QStringLiteral("light") : QStringLiteral("dark");
-        auto r = row("SH", "600000");
-        const QColor oldRise = *r->getTextColor(col(QC_LATEST));
-        QVERIFY(res.loadTheme(other));
-        const QColor* rise = res.getColor("ic_clr_browse_rise");
-        QVERIFY(rise);
-        QCOMPARE(*r->getTextColor(col(QC_LATEST)), *rise); // no new quote needed
-        QCOMPARE(*r->getTextColor(0), *res.getColor("ic_clr_browse_stock_code"));
-        if (oldRise == *rise)
-            qWarning("the two themes share the rise colour");
-        QVERIFY(res.loadTheme(before));
-        QCOMPARE(*r->getTextColor(col(QC_LATEST)), oldRise);
     }
 
     void highlightStocks()
@@ -488,7 +480,6 @@ private Q_SLOTS:
         indicator.formulaName = QStringLiteral("MA");
         indicator.title = QStringLiteral("MA5");
         QVERIFY(m_w->addColumn(indicator) > 0);
-        QCOMPARE(m_w->addColumn(indicator), -1); // an equal column is refused
         m_w->updateStockList(m_stocks.mid(5, 5));
         QCOMPARE(m_w->model()->size(), 5);
         // rows built after the indicator column joined get its slot
@@ -506,7 +497,7 @@ private Q_SLOTS:
         QCOMPARE(m_w->table()->model()->rowCount(), 4);
     }
 
-    // --- the view: header clicks and copy --------------------------------------------------
+    // --- the view: header clicks ------------------------------------------------------------
 
     void singleHeaderClickSortsAfterDelay()
     {
@@ -546,36 +537,6 @@ private Q_SLOTS:
         QCOMPARE(table->getSortColumnID(), 0);
     }
 
-    void copyPutsSelectionOnClipboard()
-    {
-        makeWidget();
-        m_w->setStockList(m_stocks.mid(0, 4));
-        push("SH", "600002", TestMarket::quote(10.5, 10.0));
-        QApplication::clipboard()->setText(QStringLiteral("untouched"));
-        m_w->table()->clearSelection();
-        m_w->table()->copy();
-        QCOMPARE(QApplication::clipboard()->text(),
-                 QStringLiteral("untouched")); // nothing selected
-
-        selectRows({2, 0});
-        m_w->table()->copy();
-        const QStringList lines = QApplication::clipboard()->text().split(QLatin1Char('\n'));
-        QCOMPARE(lines.size(), 4); // header, two rows, the final newline
-        QCOMPARE(lines[3], QString());
-        // the default visible columns of browse type 0, in order
-        QCOMPARE(
-            lines[0],
-            QStringLiteral("代码\t名称\t涨幅\t最新\t涨跌\t总额\t行业\t委买价\t委卖价\t总手\t现手\t"
-                           "换手率\t总市值\t流通市值\t今开\t最高\t最低\tIOPV\t溢折率"));
-        const QStringList first = lines[1].split(QLatin1Char('\t'));
-        QCOMPARE(first.size(), 19);
-        QCOMPARE(first[0], QStringLiteral("600000"));
-        const QStringList second = lines[2].split(QLatin1Char('\t'));
-        QCOMPARE(second[0], QStringLiteral("600002"));
-        QCOMPARE(second[1], QStringLiteral("股票2"));
-        QCOMPARE(second[3], QStringLiteral("10.50"));
-    }
-
     // --- events --------------------------------------------------------------------------
 
     void selectionEvents()
@@ -606,14 +567,7 @@ private Q_SLOTS:
         QCOMPARE(m_events[0].id, 49);
         QCOMPARE(m_events[0].text, k);
         QCOMPARE(m_events[1].id, 3258);
-        QCOMPARE(m_events[1].text, QString()); // no account in a plain table
-
-        m_events.clear();
-        m_w->reSort(col(QC_RATIO), 1);
-        QVERIFY(m_w->handleEvent(3251, 0, 0, QString(), nullptr));
-        QCOMPARE(m_w->table()->getSortColumnID(), 0);
-        QCOMPARE(m_w->table()->getSortOrder(), 0);
-        QCOMPARE(m_w->table()->getSelectedRow(), 0);
+        QCOMPARE(m_events[1].text, QString());                       // no account in a plain table
         QVERIFY(!m_w->handleEvent(99999, 0, 0, QString(), nullptr)); // not ours
     }
 
@@ -657,41 +611,6 @@ private Q_SLOTS:
         m_w->unrequest();
         QCOMPARE(subscriptionsFor(m_w), 0);
         QCOMPARE(CFormulaManager::instance()->pushSubscriptionCount(), base);
-    }
-
-    // --- columns by browse type ------------------------------------------------------------
-
-    void browseType3Columns_data()
-    {
-        QTest::addColumn<int>("type");
-        QTest::newRow("type 0") << 0;
-        QTest::newRow("type 1") << 1;
-        QTest::newRow("type 3") << 3;
-    }
-    void browseType3Columns()
-    {
-        QFETCH(int, type);
-        makeWidget(type);
-        QSet<int> ids;
-        for (const ColumnInfo& c : m_w->columnList())
-            if (c.isQuoter())
-                ids.insert(c.lineIndex);
-        for (int q : {43, 44, 45})
-            QCOMPARE(ids.contains(q), type == 3);
-        QCOMPARE(colByTitle("总买") >= 0, type == 3);
-        QCOMPARE(colByTitle("净买入") >= 0, type == 3);
-        QCOMPARE(m_w->totalBuyColumn() >= 0, type == 3);
-        QCOMPARE(m_w->netBuyColumn() >= 0, type == 3);
-        if (type == 3) {
-            m_w->tryMoveColumnByType(3);
-            for (const char* title : {"总买", "总卖", "净买入"})
-                QVERIFY(m_w->table()->isColumnVisible(colByTitle(QString::fromUtf8(title))));
-        }
-        m_w->tryMoveColumnByType(2);
-        int visible = 0;
-        for (int id = 0; id < m_w->columnList().size() + 3; ++id)
-            visible += m_w->table()->isColumnVisible(id) ? 1 : 0;
-        QCOMPARE(visible, 4); // 代码 名称 涨幅 总额
     }
 
     // --- quote filling ---------------------------------------------------------------------
@@ -863,8 +782,7 @@ private Q_SLOTS:
                      XP::CUiResource::instance().getColor(
                          underlyingLast > 11.0 ? "ic_clr_browse_rise" : "ic_clr_browse_fall"));
         }
-        // in a convertible-bond sector the underlying's name is visible and name-coloured
-        QVERIFY(m_w->table()->isColumnVisible(col(QC_LINK_NAME)));
+        // in a convertible-bond sector the underlying's name is name-coloured
         QCOMPARE(r->getTextColor(col(QC_LINK_NAME)),
                  XP::CUiResource::instance().getColor("ic_clr_browse_stock_name"));
     }
@@ -935,8 +853,22 @@ private Q_SLOTS:
         QCOMPARE(text("SH", "600000", "最新"), QStringLiteral("11.00"));
     }
 
-    void selectionFollowsTheAnchorAcrossResorts()
+    // With the reselect flag the selection follows the chosen instrument; without it the
+    // selection stays on its row positions.
+    void selectionAcrossResorts_data()
     {
+        QTest::addColumn<bool>("reselect");
+        QTest::addColumn<QList<int>>("selected");
+        QTest::addColumn<QList<int>>("expected");
+        QTest::newRow("reselect: follows the instrument") << true << QList<int>{0} << QList<int>{4};
+        QTest::newRow("no reselect: same row") << false << QList<int>{0} << QList<int>{0};
+        QTest::newRow("no reselect: same rows") << false << QList<int>{0, 1} << QList<int>{0, 1};
+    }
+    void selectionAcrossResorts()
+    {
+        QFETCH(bool, reselect);
+        QFETCH(QList<int>, selected);
+        QFETCH(QList<int>, expected);
         makeWidget();
         m_w->setStockList(m_stocks.mid(0, 5));
         for (int i = 0; i < 5; ++i)
@@ -944,16 +876,22 @@ private Q_SLOTS:
         m_w->reSort(col(QC_RATIO), 1);
         const QString anchor = key("SH", "600004");
         QCOMPARE(m_w->getStock(0), anchor);
-        m_w->setIsResetSelectStock(true);
+        m_w->setIsResetSelectStock(reselect);
         m_w->setStock(anchor);
-        QCOMPARE(m_w->getStock(), anchor);
+        selectRows(selected);
         push("SH", "600004", TestMarket::quote(9.0, 10.0)); // now the lowest
         m_w->slotBrowserRefreshTimeOut();
         QCOMPARE(m_w->getStock(4), anchor);
-        QCOMPARE(m_w->table()->getSelectedRow(), 4);
+        QCOMPARE(m_w->table()->getSelectedRows(), expected);
         QCOMPARE(m_w->currentCode(), anchor);
+    }
 
-        // a scroll-bar drag releases the anchor
+    void scrollBarDragReleasesTheAnchor()
+    {
+        makeWidget();
+        m_w->setStockList(m_stocks.mid(0, 5));
+        const QString anchor = key("SH", "600002");
+        m_w->setStock(anchor);
         m_w->table()->handleEvent(20, 1, 0, QString(), nullptr);
         QCOMPARE(m_w->currentCode(), QString());
         m_w->setStock(anchor);
@@ -1027,6 +965,8 @@ private Q_SLOTS:
         QSignalSpy refreshed(m_w, &CBrowseWidget::sigRefreshed);
         m_w->setStockList(m_stocks.mid(0, 1));
         QVERIFY(refreshed.wait(3000));
+        SingletonManager::getIndexUserConfig()->setRefreshInterval(60000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_w->refreshInterval(), 60000, 2000);
     }
 
     void moveFirstRowMatchesProductCode_data()
@@ -1054,6 +994,32 @@ private Q_SLOTS:
         const int index = m_w->model()->getDataIndexByKey(target);
         if (index >= 0)
             QCOMPARE(m_w->getStock(), target);
+    }
+
+    // A known key is selected (scrolled to when outside the view); an unknown key leaves the
+    // selection alone, as the table ignores invalid rows.
+    void curSelectCode_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("row in view") << "600002" << 2;
+        QTest::newRow("row below the view") << "600035" << 35;
+        QTest::newRow("unknown key keeps the selection") << "999999" << 3;
+    }
+    void curSelectCode()
+    {
+        QFETCH(QString, code);
+        QFETCH(int, expected);
+        makeWidget();
+        m_w->setStockList(m_stocks);
+        auto* table = m_w->table();
+        QTRY_VERIFY(table->isVerticalScrollVisible());
+        QVERIFY(table->getEndRow() < 35);
+        m_w->setSelectRow(3);
+        m_w->setCurSelectCode(key("SH", code));
+        QCOMPARE(table->getSelectedRow(), expected);
+        QVERIFY(table->getStartRow() <= expected && expected <= table->getEndRow());
+        QCOMPARE(m_w->currentCode(), key("SH", code));
     }
 
     void selectStocksInRowOrder()
@@ -1174,14 +1140,14 @@ private Q_SLOTS:
     void browseType3AnnouncesTheFirstRow()
     {
         QFETCH(int, rows);
-        makeWidget(3);
+        makeWidget(BrowseType_NetBuying);
         m_w->setStockList(m_stocks.mid(0, rows), true);
         m_events.clear();
         m_w->slotWholeHistoryQuoteBack();
         QCOMPARE(m_events.size(), size_t(1));
         QCOMPARE(m_events[0].id, 3255);
         QCOMPARE(m_events[0].text, rows ? key("SH", "600000") : QString());
-        makeWidget(0);
+        makeWidget(BrowseType_Default);
         m_w->setStockList(m_stocks.mid(0, rows));
         m_events.clear();
         m_w->slotWholeHistoryQuoteBack();
