@@ -146,8 +146,7 @@ void COptionPriceTBrowseWidget::buildInterface()
     m_pExpiryLine = new XP::CSimpleTextWidget(m_pToolBar);
     m_pToolBar->addWidget(m_pExpiryLine);
     m_pToolBar->addStretch();
-    m_pInfoLabel[4]->setVisible(false);
-    m_pInfo[4]->setVisible(false);
+    m_pInfoLabel[4]->setText(QString()); // open interest: futures options only
 
     m_pModel = new CHpfOptionBrowserDataModel(this);
     m_pTable = new CHpfBrowserTable(kTableId, m_pList, kTableMenuFlags);
@@ -313,10 +312,10 @@ bool COptionPriceTBrowseWidget::selectUnderlying(const QString& key)
                                XP::FMT_PERCENT, true, QStringLiteral("非法值"));
     m_pInfo[0]->setText(und->name + QStringLiteral(" (历波:%1)").arg(vol));
     const bool futures = m_nOptionMode == eFutureOption;
-    m_pInfoLabel[4]->setVisible(futures);
-    m_pInfo[4]->setVisible(futures);
+    // the tool bar shows whatever fits, so an item is left out by emptying it
+    m_pInfoLabel[4]->setText(futures ? QString::fromUtf8(kInfoLabels[4]) : QString());
     for (int i = 1; i < 6; ++i)
-        m_pInfo[i]->setText(QStringLiteral("-"));
+        m_pInfo[i]->setText(i == 4 && !futures ? QString() : QStringLiteral("-"));
 
     clearMonth();
     if (!m_monthButtons.isEmpty())
@@ -385,7 +384,7 @@ QStringList COptionPriceTBrowseWidget::infoTexts() const
 
 bool COptionPriceTBrowseWidget::isOpenInterestShown() const
 {
-    return !m_pInfo[4]->isHidden();
+    return !m_pInfoLabel[4]->text().isEmpty();
 }
 
 void COptionPriceTBrowseWidget::refreshEnvironment()
@@ -601,7 +600,8 @@ void COptionPriceTBrowseWidget::updateUnderlying(const quoter::QuoterAllData& q)
     // the 64-bit volume: busy ETFs pass 2^31 shares
     m_pInfo[3]->setText(valid ? XP::formatLonglongNumber(q.volume, 0, seg, bad)
                               : QStringLiteral("-"));
-    m_pInfo[4]->setText(XP::formatDoubleNumber(snap.m_dOpenInterest, 0, seg, true, bad));
+    if (isOpenInterestShown())
+        m_pInfo[4]->setText(XP::formatDoubleNumber(snap.m_dOpenInterest, 0, seg, true, bad));
     m_pInfo[5]->setText(valid ? XP::formatDoubleNumber(q.amount, 0, seg, true, bad)
                               : QStringLiteral("-"));
 }

@@ -174,6 +174,44 @@ private Q_SLOTS:
         QCOMPARE(m_w->underlyingKey(), QStringLiteral("510050.SH"));
     }
 
+    // Index options: futures-option mode, multiplier 100, call and put of a series and
+    // strike in one row, open interest in the information line.
+    void indexOptions()
+    {
+        std::vector<ttservice::CInstrumentDetailPtr> u;
+        auto index = TestMarket::stock("SH", "000300", "沪深300", 3500, 0.01);
+        index->type = ttservice::eInstrIndex;
+        u.push_back(index);
+        for (bool call : {true, false}) {
+            for (double k : {3400.0, 3500.0}) {
+                auto d = option(QStringLiteral("IO2406-%1-%2")
+                                    .arg(call ? QLatin1Char('C') : QLatin1Char('P'))
+                                    .arg(int(k)),
+                                call, k, 20240621);
+                d->market = QStringLiteral("CFFEX");
+                d->key = XP::nvStockKey(d->market, d->code);
+                d->name = QStringLiteral("沪深300%1").arg(call ? "购" : "沽");
+                d->optUnderlyingCode = QStringLiteral("000300");
+                d->contractUnit = 100;
+                d->priceStep = 0.2;
+                u.push_back(d);
+            }
+        }
+        TestMarket::install(u);
+        m_w.reset(new COptionPriceTBrowseWidget());
+        QVERIFY(m_w->selectUnderlying(QStringLiteral("000300.SH")));
+        QCOMPARE(m_w->optionMode(), 1024);
+        QCOMPARE(m_w->contractMultiplier(), 100);
+        QVERIFY(m_w->isOpenInterestShown());
+        QCOMPARE(m_w->model()->size(), 2);
+        CHpfOptionBrowserData* row = rowAt(*m_w, rowOfStrike(*m_w, 3500));
+        QCOMPARE(row->getKey(), QStringLiteral("IO2406_3500.0000"));
+        QCOMPARE(row->m_qsCallCode, QStringLiteral("IO2406-C-3500"));
+        QCOMPARE(row->m_qsPutCode, QStringLiteral("IO2406-P-3500"));
+        QCOMPARE(row->getText(53), QStringLiteral("美式"));
+        QVERIFY(m_w->expiryLine().endsWith(QStringLiteral("合约乘数100")));
+    }
+
     // Pushes reach the rows on the refresh tick: quotes, computed values, the underlying's
     // 64-bit volume, strike positions and in-the-money backgrounds.
     void liveQuotes()
@@ -184,6 +222,7 @@ private Q_SLOTS:
         QCOMPARE(m_w->underlyingPrice(), 2.55);
         QCOMPARE(m_w->infoTexts().at(1), QStringLiteral("2.5500"));
         QCOMPARE(m_w->infoTexts().at(3), QStringLiteral("3000000000"));
+        QCOMPARE(m_w->infoTexts().at(4), QString()); // open interest: futures options only
 
         quoter::QuoterAllData q = TestMarket::quote(0.12, 0.1, 250);
         q.preSettlement = 0.1;
@@ -341,12 +380,11 @@ private Q_SLOTS:
         for (int i = 0; i < m_w->model()->size(); ++i)
             QVERIFY(std::fabs(rowAt(*m_w, i)->m_dCallLast - 0.3) > 1e-9);
 
-        // the new month's contract does land
+        // the subscriptions are renewed for the new month, whose contracts do land
+        QTRY_VERIFY(m_w->wholeQuoteModel()->subscriptionCount() == 2);
         quoter::QuoterAllData q = TestMarket::quote(0.15, 0.1);
         push("SHO", codeOf(7, 1, false), q);
         QCOMPARE(rowAt(*m_w, r)->getText(26), QStringLiteral("0.1500"));
-        // and the subscriptions were renewed for the new month
-        QTRY_VERIFY(m_w->wholeQuoteModel()->subscriptionCount() == 2);
     }
 
     // A storm of pushes from a host thread while months switch back and forth: no crash,
