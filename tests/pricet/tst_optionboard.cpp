@@ -5,17 +5,25 @@
 #include "pricet/COptionPriceTBrowseWidget.h"
 
 #include "browse/CHpfBrowserTable.h"
+#include "host/data/Config.h"
 #include "host/data/FormulaManager.h"
+#include "host/data/IndexUserConfig.h"
 #include "host/data/InstrumentDetail.h"
+#include "host/data/SectorDetail.h"
+#include "host/data/SectorManager.h"
 #include "host/data/StockKey.h"
 #include "host/data/StockManager.h"
 #include "host/market/TestMarket.h"
 #include "host/toolkit/EventWidget.h"
+#include "host/toolkit/NumberFormat.h"
 #include "pricet/CHpfOptionBrowserData.h"
 #include "pricet/CHpfOptionBrowserDataModel.h"
 #include "quoterbrowser/CWholeQuoteModel.h"
 
 #include <QtTest>
+
+#include <QAction>
+#include <QTemporaryDir>
 
 #include <atomic>
 #include <memory>
@@ -210,6 +218,85 @@ private Q_SLOTS:
         QCOMPARE(row->m_qsPutCode, QStringLiteral("IO2406-P-3500"));
         QCOMPARE(row->getText(53), QStringLiteral("美式"));
         QVERIFY(m_w->expiryLine().endsWith(QStringLiteral("合约乘数100")));
+
+        // digit grouping switched on while the board is open: updates still find the row
+        CUserConfig* cfg = getUserConfig();
+        const int flags = cfg->getSegmentedFormatFlag();
+        cfg->setSegmentedFormatFlag(XP::FMT_SEGMENT);
+        m_w->slotBrowserRefreshTimeOut();
+        dorn::PushQuoteParam p("CFFEX");
+        m_w->formulaPushQuoteBack(
+            p, {QStringLiteral("IO2406-C-3500")}, {},
+            {std::make_shared<quoter::QuoterAllData>(TestMarket::quote(88.4, 80.0))}, true);
+        cfg->setSegmentedFormatFlag(flags);
+        QCOMPARE(row->m_dCallLast, 88.4);
+    }
+
+    // A past trading day shown by the container: rows without quotes, no subscription.
+    void pastTradeDate()
+    {
+        m_w.reset(new COptionPriceTBrowseWidget());
+        m_w->setCurrentTradeDateFunc(
+            []() { return int64_t(CStockManager::dateFromYmd(2024, 6, 3)); });
+        QVERIFY(m_w->selectUnderlying(QStringLiteral("510050.SH")));
+        QCOMPARE(m_w->model()->size(), 4);
+        QCoreApplication::processEvents();
+        QCOMPARE(m_w->wholeQuoteModel()->subscriptionCount(), 0);
+        QCOMPARE(rowAt(*m_w, rowOfStrike(*m_w, 2.5))->getText(26), QStringLiteral("-"));
+        // today's trading day is the latest
+        m_w->setCurrentTradeDateFunc(
+            []() { return int64_t(CStockManager::dateFromYmd(2024, 6, 7)); });
+        QVERIFY(m_w->selectMonth(QStringLiteral("20240724")));
+        QTRY_COMPARE(m_w->wholeQuoteModel()->subscriptionCount(), 2);
+        QVERIFY(rowAt(*m_w, rowOfStrike(*m_w, 2.5))->getText(26) != QStringLiteral("-"));
+    }
+
+    // The refresh timer follows the configured interval.
+    void refreshInterval()
+    {
+        m_w.reset(new COptionPriceTBrowseWidget());
+        CIndexUserConfig* cfg = SingletonManager::getIndexUserConfig();
+        const int old = cfg->getRefreshInterval();
+        cfg->setRefreshInterval(old + 250);
+        QTRY_COMPARE(m_w->refreshInterval(), old + 250);
+        cfg->setRefreshInterval(old);
+        QTRY_COMPARE(m_w->refreshInterval(), old);
+    }
+
+    // The row menu: the selected side's contract goes to the sector analysis, and the
+    // selected codes to a user sector.
+    void rowMenuCommands()
+    {
+        QTemporaryDir dir;
+        qputenv("TT_USER_DIR", dir.path().toUtf8());
+        const QString sector = QStringLiteral("期权测试");
+        CSectorManager::instance()->addUserSector(sector);
+        open();
+        m_w->addSelfSectorMenu();
+        const int r = rowOfStrike(*m_w, 2.5);
+        int column = 27;
+        m_w->handleEvent(47, 1000, r, QString(), &column);
+        column = 30;
+        m_w->handleEvent(47, 1000, r, QString(), &column);
+        QAction* contrast = nullptr;
+        QAction* add = nullptr;
+        for (QAction* a : m_w->findChildren<QAction*>()) {
+            if (a->text() == QStringLiteral("所属板块分析"))
+                contrast = a;
+            if (a->text() == sector)
+                add = a;
+        }
+        QVERIFY(contrast && add);
+        contrast->trigger();
+        QCOMPARE(int(eventsOf(COptionPriceTBrowseWidget::kEventContrastSector).size()), 1);
+        QCOMPARE(eventsOf(COptionPriceTBrowseWidget::kEventContrastSector)[0].text,
+                 codeOf(6, 1, true));
+        add->trigger();
+        const QStringList keys = CSectorManager::instance()->getSector(sector)->getStockKeys();
+        CSectorManager::instance()->removeUserSector(sector);
+        QVERIFY(keys.contains(XP::nvStockKey(QStringLiteral("SHO"), codeOf(6, 1, false))));
+        QVERIFY(keys.contains(XP::nvStockKey(QStringLiteral("SHO"), codeOf(6, 1, true))));
+        QCOMPARE(keys.size(), 2);
     }
 
     // Pushes reach the rows on the refresh tick: quotes, computed values, the underlying's
