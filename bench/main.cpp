@@ -451,11 +451,13 @@ OptionWorld& optionWorld()
             const double years = (TC::dayOfYmd(c.expiryYmd) - TC::marketToday()) / 365.0;
             const double fair = blackScholes(c.call, spot, c.strike, 0.02,
                                              smileVolatility(spot, c.strike, years), years);
+            // prices on the 0.0001 tick, as the exchange quotes them
+            const double last = std::max(0.0001, std::round(fair * 1e4) / 1e4);
             auto q = std::make_shared<quoter::QuoterAllData>(
-                ttmarket::TestMarket::quote(std::max(0.0001, fair), 0.1, 1000 + set));
+                ttmarket::TestMarket::quote(last, 0.1, 1000 + set));
             q->preSettlement = 0.1;
-            q->bidPrice[0] = std::max(0.0001, fair - 0.0005);
-            q->askPrice[0] = fair + 0.0005;
+            q->bidPrice[0] = std::max(0.0001, last - 0.0005);
+            q->askPrice[0] = last + 0.0005;
             w->quotes[set].push_back(q);
         }
     }
@@ -588,19 +590,33 @@ void BM_OptionMonthSwitch_Library(benchmark::State& state)
     board.selectMonth(QString::number(kOptionExpiries[0]));
 }
 
-// Implied volatilities the board recovered from the smile, in percent (min and max).
+// Implied volatilities the board recovered from the smile, in percent (min and max), over
+// the contracts priced at least 5 ticks above their zero-volatility value: closer to it
+// the quote does not pin the volatility down. Also the share of contracts that show an
+// implied volatility.
 void BM_OptionImpliedRange_Library(benchmark::State& state)
 {
     OptionWorld& w = optionWorld();
     pushOptions(w, kOptionMonths);
     double lo = 1e9, hi = -1e9;
+    int shown = 0, total = 0;
     for (auto _ : state) {
         for (int b = 0; b < kOptionMonths; ++b) {
             auto* model = w.boards[b]->model();
+            const double years = (TC::dayOfYmd(kOptionExpiries[b]) - TC::marketToday()) / 365.0;
             for (int i = 0; i < model->size(); ++i) {
-                for (int c : {19, 37}) {
-                    const double v = model->getData(i)->getDouble(c);
-                    if (TC::CHpfOptionBrowserData::isShown(v)) {
+                auto* row = static_cast<TC::CHpfOptionBrowserData*>(model->getData(i).get());
+                const double s = row->m_dUnderlyingPrice;
+                const double k = row->m_dCallStrike * std::exp(-0.02 * years);
+                for (int side = 0; side < 2; ++side) {
+                    const double v = row->getDouble(side ? 37 : 19);
+                    const double last = row->getDouble(side ? 30 : 26);
+                    const double floor = std::max(side ? k - s : s - k, 0.0);
+                    ++total;
+                    if (!TC::CHpfOptionBrowserData::isShown(v))
+                        continue;
+                    ++shown;
+                    if (last - floor >= 0.0005) {
                         lo = std::min(lo, v);
                         hi = std::max(hi, v);
                     }
@@ -610,6 +626,7 @@ void BM_OptionImpliedRange_Library(benchmark::State& state)
     }
     state.counters["iv_min_pct"] = lo * 100;
     state.counters["iv_max_pct"] = hi * 100;
+    state.counters["iv_shown_pct"] = total ? 100.0 * shown / total : 0.0;
 }
 
 // Collects every run so the summary can set library and baseline side by side.
@@ -660,6 +677,7 @@ public:
         line("option month switch (ms)", "BM_OptionMonthSwitch", "", 0);
         line("option IV min (%)", "BM_OptionImpliedRange", "iv_min_pct", 0);
         line("option IV max (%)", "BM_OptionImpliedRange", "iv_max_pct", 0);
+        line("option IV shown (%)", "BM_OptionImpliedRange", "iv_shown_pct", 0);
     }
 
 private:

@@ -525,13 +525,14 @@ void COptionPriceTBrowseWidget::formulaPushQuoteBack(
             const QString& market = !paramMarket.isEmpty() ? paramMarket
                                     : i < markets.size()   ? markets[i]
                                                            : paramMarket;
-            const QString key = market + QLatin1Char('|') + codes[i];
-            const auto it = m_pending.index.constFind(key);
-            if (it != m_pending.index.constEnd()) {
+            const auto it = m_pending.index.constFind(codes[i]);
+            if (it != m_pending.index.constEnd() && m_pending.markets[*it] == market) {
                 m_pending.quotes[size_t(*it)] = quotes[size_t(i)];
                 continue;
             }
-            m_pending.index.insert(key, m_pending.codes.size());
+            // a code listed on two markets keeps the first in the index, the other in order
+            if (it == m_pending.index.constEnd())
+                m_pending.index.insert(codes[i], m_pending.codes.size());
             m_pending.codes.append(codes[i]);
             m_pending.markets.append(market);
             m_pending.quotes.push_back(quotes[size_t(i)]);
@@ -547,6 +548,7 @@ void COptionPriceTBrowseWidget::formulaPushQuoteBack(
     const int n = std::min(codes.size(), int(quotes.size()));
     bool underlyingUpdated = false;
     bool any = false;
+    ValidityMemo memo;
     for (int i = 0; i < n; ++i) {
         const quoter::QuoterAllData* q = quotes[size_t(i)].get();
         if (!q)
@@ -556,14 +558,14 @@ void COptionPriceTBrowseWidget::formulaPushQuoteBack(
                                 : i < markets.size()   ? markets[i]
                                                        : paramMarket;
         if (code == m_qsUnderlyingCode && market == m_qsUnderlyingMarket) {
-            updateUnderlying(*q);
+            updateUnderlying(*q, memo);
             underlyingUpdated = true;
             continue;
         }
         const auto it = m_contracts.find(code);
         if (it == m_contracts.end() || it->market != market)
             continue;
-        updateTableData(*it, *q, today);
+        updateTableData(*it, *q, today, memo);
         any = true;
     }
     if (underlyingUpdated)
@@ -583,11 +585,22 @@ void COptionPriceTBrowseWidget::drainPending()
     formulaPushQuoteBack(param, batch.codes, batch.markets, batch.quotes, true);
 }
 
-void COptionPriceTBrowseWidget::updateUnderlying(const quoter::QuoterAllData& q)
+bool COptionPriceTBrowseWidget::isValidTime(ValidityMemo& memo, const QString& market,
+                                            int64_t ms) const
+{
+    const int64_t second = ms / 1000;
+    if (memo.market && second == memo.second && *memo.market == market)
+        return memo.valid;
+    memo.market = &market;
+    memo.second = second;
+    memo.valid = CFormulaManager::instance()->isValidData(second, market);
+    return memo.valid;
+}
+
+void COptionPriceTBrowseWidget::updateUnderlying(const quoter::QuoterAllData& q, ValidityMemo& memo)
 {
     CTargetPriceData snap;
-    const bool valid =
-        CFormulaManager::instance()->isValidData(q.time / 1000, m_qsUnderlyingMarket);
+    const bool valid = isValidTime(memo, m_qsUnderlyingMarket, q.time);
     parseFormulaResult(q, valid, isStockMarket(m_qsUnderlyingMarket), snap);
     m_dUnderlyingPrice = snap.m_dLast;
     const int seg = CHpfOptionBrowserData::segmentFlag();
@@ -607,7 +620,7 @@ void COptionPriceTBrowseWidget::updateUnderlying(const quoter::QuoterAllData& q)
 }
 
 void COptionPriceTBrowseWidget::updateTableData(Contract& c, const quoter::QuoterAllData& q,
-                                                int today)
+                                                int today, ValidityMemo& memo)
 {
     CHpfOptionBrowserData& row = *c.row;
     const QString& code = c.detail ? c.detail->code : QString();
@@ -615,7 +628,7 @@ void COptionPriceTBrowseWidget::updateTableData(Contract& c, const quoter::Quote
     if (code != (c.values.call ? row.m_qsCallCode : row.m_qsPutCode))
         return;
     CTargetPriceData snap;
-    const bool valid = CFormulaManager::instance()->isValidData(q.time / 1000, c.market);
+    const bool valid = isValidTime(memo, c.market, q.time);
     parseFormulaResult(q, valid, c.stockMarket, snap);
     const double days = c.values.expiryDay != 0 ? naturalDays(today, c.values.expiryDay) : 0;
     COptionResult values;

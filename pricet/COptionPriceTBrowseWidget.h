@@ -142,7 +142,7 @@ private:
     struct PendingQuotes {
         QVector<QString> codes, markets;
         std::vector<quoter::QuoterAllDataPtr> quotes;
-        QHash<QString, int> index; // maps market and code to the position in the lists
+        QHash<QString, int> index; // maps code to its position in the lists
     };
 
     void drainPending();
@@ -153,8 +153,17 @@ private:
     void buildRows(const QStringList& keys);
     bool isLatestTradeDate(const QSet<QString>& markets) const;
     void writeExpiryLine();
-    void updateUnderlying(const quoter::QuoterAllData& quote);
-    void updateTableData(Contract& contract, const quoter::QuoterAllData& quote, int today);
+    // The host's validity verdict on a quote time, remembered for the rest of a batch:
+    // the quotes of one delivery mostly share their second.
+    struct ValidityMemo {
+        const QString* market = nullptr;
+        int64_t second = -1;
+        bool valid = false;
+    };
+    bool isValidTime(ValidityMemo& memo, const QString& market, int64_t ms) const;
+    void updateUnderlying(const quoter::QuoterAllData& quote, ValidityMemo& memo);
+    void updateTableData(Contract& contract, const quoter::QuoterAllData& quote, int today,
+                         ValidityMemo& memo);
     void refreshEnvironment();
     void updateStrikePositions();
     bool isOptionOfBoard(const ttservice::CInstrumentDetail& d) const;
