@@ -162,6 +162,7 @@ void COptionPriceTBrowseWidget::buildInterface()
     m_pTable->setItemHeight(20);
     m_pTable->setHorizontalScrollStep(20);
     m_pTable->addTableFlag(0x2844);
+    m_pTable->setStatRowVisible(true); // open interest and volume totals
     m_pTable->sortByColumn(CHpfOptionBrowserData::kStrikeColumn, 0);
     QAction* contrast = m_pTable->addMenuAction(QStringLiteral("所属板块分析"));
     connect(contrast, SIGNAL(triggered()), this, SLOT(slotContrastSector()));
