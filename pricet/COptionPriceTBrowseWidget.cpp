@@ -4,7 +4,6 @@
 #include "host/data/Config.h"
 #include "host/data/ExchangeClient.h"
 #include "host/data/FormulaManager.h"
-#include "host/data/HostClock.h"
 #include "host/data/IndexUserConfig.h"
 #include "host/data/InstrumentDetail.h"
 #include "host/data/Log.h"
