@@ -1,6 +1,6 @@
 include(CMakePackageConfigHelpers)
 set(TT_INSTALL_TARGETS tt_common)
-foreach(t tthost tttoolkit tthostwidgets ttquotemodel ttbrowse)
+foreach(t tthost tttoolkit tthostwidgets ttquotemodel ttbrowse ttpricet)
   if(TARGET ${t})
     list(APPEND TT_INSTALL_TARGETS ${t})
   endif()
