@@ -1,5 +1,7 @@
 // The demo terminal: the browse table on the embedded market.
 //   tt_demo [--screenshot FILE] [--seconds N] [--sector NAME] [--theme dark|light]
+//           [--option-board]
+// --option-board shows the option T-board of 50ETF instead of the browse window.
 // With --screenshot the market runs N seconds (default 5), the window is saved as a PNG
 // and a one-line summary is printed; otherwise the window stays open.
 
@@ -11,6 +13,8 @@
 #include "host/market/EmbeddedBackend.h"
 #include "host/market/EmbeddedMarket.h"
 #include "host/toolkit/UiResource.h"
+#include "pricet/CHpfOptionBrowserDataModel.h"
+#include "pricet/COptionPriceTBrowseWidget.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -39,6 +43,7 @@ int main(int argc, char** argv)
     QString sector = QStringLiteral("沪深A股");
     QString theme = QStringLiteral("dark");
     int seconds = 5;
+    bool optionBoard = false;
     for (int i = 1; i < args.size(); ++i) {
         const QString& arg = args[i];
         auto value = [&](QString* out) {
@@ -62,9 +67,11 @@ int main(int argc, char** argv)
             if (!value(&theme)
                 || (theme != QLatin1String("dark") && theme != QLatin1String("light")))
                 return fail(QStringLiteral("--theme takes dark or light"));
+        } else if (arg == QLatin1String("--option-board")) {
+            optionBoard = true;
         } else {
             return fail(QStringLiteral("unknown argument %1 (use --screenshot FILE, --seconds N, "
-                                       "--sector NAME, --theme dark|light)")
+                                       "--sector NAME, --theme dark|light, --option-board)")
                             .arg(arg));
         }
     }
@@ -102,6 +109,33 @@ int main(int argc, char** argv)
     market->setAlwaysOpen(true);
     market->reset(ttmarket::EmbeddedMarket::kDefaultSeed);
     market->start(1000);
+
+    if (optionBoard) {
+        TC::COptionPriceTBrowseWidget board;
+        board.setWindowTitle(QStringLiteral("期权T型报价"));
+        board.resize(1600, 700);
+        if (!board.selectUnderlying(QStringLiteral("510050.SH")))
+            return fail(QStringLiteral("the market lists no 50ETF options"));
+        board.show();
+        if (screenshot.isEmpty()) {
+            const int rc = app.exec();
+            market->stop();
+            return rc;
+        }
+        int rc = 0;
+        QTimer::singleShot(seconds * 1000, &board, [&]() {
+            if (!board.grab().save(screenshot, "PNG"))
+                rc = fail(QStringLiteral("cannot write %1").arg(screenshot));
+            else
+                std::printf("screenshot: %s\nsummary: %d rows, month %s\n",
+                            QFileInfo(screenshot).absoluteFilePath().toLocal8Bit().constData(),
+                            board.model()->size(), qPrintable(board.selectedExpiry()));
+            app.quit();
+        });
+        app.exec();
+        market->stop();
+        return rc;
+    }
 
     DemoWindow window;
     if (!window.showSector(sector))
