@@ -160,6 +160,7 @@ void CBrowseWidget::setStockList(const InstrumentList& list, bool freshOrder)
                 "TC::CBrowseWidget::setStockList", list.size());
     d->m_pModel->clear();
     clearRowIndex();
+    d->m_pending.reset(); // the cache fill below is at least as new
     d->m_pStatTimer->stop();
     d->m_requestMarkets.clear();
     d->m_nStockListSize = list.size();
@@ -301,17 +302,6 @@ QList<HpfBrowserDataPtr> CBrowseWidget::getDataLastByCode(const QString& market,
             return {*row};
     }
     return {HpfBrowserDataPtr()};
-}
-
-void CBrowseWidget::collectRowsByCode(const QString& market, const QString& code,
-                                      std::vector<HpfBrowserDataPtr>& out)
-{
-    auto byMarket = d->m_rowsByMarket.constFind(market);
-    if (byMarket == d->m_rowsByMarket.constEnd())
-        return;
-    auto row = byMarket->constFind(code);
-    if (row != byMarket->constEnd())
-        out.push_back(*row);
 }
 
 } // namespace TC
