@@ -12,8 +12,6 @@
 #include "host/data/StockKey.h"
 #include "host/data/StockManager.h"
 
-#include <QThread>
-
 #include <cmath>
 #include <limits>
 
@@ -591,10 +589,6 @@ void CBrowseWidget::slotBrowserRefreshTimeOut()
     ++d->m_nRefreshCount;
     Q_EMIT sigRefreshed();
 }
-
-} // namespace TC
-
-namespace TC {
 
 void CPendingQuotes::put(const std::string& market, const QVector<QString>& codes,
                          const std::vector<quoter::QuoterAllDataPtr>& quotes)
