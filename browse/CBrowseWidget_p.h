@@ -157,6 +157,7 @@ public:
     // rows by market and code, and by the linked instrument's market and code
     QHash<QString, QHash<QString, HpfBrowserDataPtr>> m_rowsByMarket;
     QHash<QString, QHash<QString, QVector<HpfBrowserDataPtr>>> m_linkedRows;
+    QList<HpfBrowserDataPtr> m_lastByCode; // getDataLastByCode's answer, reused
 
     // selection
     bool m_bCurRowBackground = false;

@@ -382,6 +382,24 @@ private Q_SLOTS:
         QCOMPARE(m_w->model()->size(), 2);
     }
 
+    // A row lookup's answer stays what it was when a later lookup finds another row.
+    void rowLookupAnswersAreIndependent()
+    {
+        makeWidget();
+        m_w->setStockList(m_stocks.mid(0, 2));
+        const QList<HpfBrowserDataPtr> first = m_w->getDataLastByCode("SH", "600000");
+        const QList<HpfBrowserDataPtr> second = m_w->getDataLastByCode("SH", "600001");
+        const QList<HpfBrowserDataPtr> none = m_w->getDataLastByCode("SZ", "600000");
+        QCOMPARE(first.size(), 1);
+        QCOMPARE(first.first()->code, QStringLiteral("600000"));
+        QCOMPARE(second.first()->code, QStringLiteral("600001"));
+        QCOMPARE(none.size(), 1);
+        QVERIFY(!none.first());
+        m_w->setStockList(m_stocks.mid(1, 1));
+        QVERIFY(!m_w->getDataLastByCode("SH", "600000").first());
+        QCOMPARE(first.first()->code, QStringLiteral("600000"));
+    }
+
     void updateStockToggles()
     {
         makeWidget();
