@@ -30,7 +30,6 @@
 class QAction;
 class QColor;
 class QMenu;
-class QTimer;
 
 namespace XP {
 class CMenu;
