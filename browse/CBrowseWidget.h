@@ -30,7 +30,6 @@
 class QAction;
 class QColor;
 class QMenu;
-class QTimer;
 
 namespace XP {
 class CMenu;
@@ -223,8 +222,8 @@ public:
 public Q_SLOTS:
     void slotWholeHistoryQuoteBack();
     void slotBrowserRefreshTimeOut();
-    // Writes queued pushes into the rows between refresh ticks, so a tick never has a
-    // whole interval of pushes to apply at once; it neither re-sorts nor repaints.
+    // Folds the quote model's queued deliveries into the pending snapshots between refresh
+    // ticks, so a tick never walks a whole interval of deliveries; it writes no row.
     void slotDrainQueued();
     void slotWheelEvent(int delta);
     void slotDragScollBar();
@@ -256,9 +255,6 @@ protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
-    // Rows of a pushed instrument, without allocating; the position list overrides it.
-    virtual void collectRowsByCode(const QString& market, const QString& code,
-                                   std::vector<HpfBrowserDataPtr>& out);
     // Fills the visible columns of a past trading day from the local tick cache.
     virtual void updateVisibleColumn_fromLocalTick();
     // One row built from an instrument (step 4 of the row set); null for skipped input.
@@ -286,8 +282,11 @@ private:
                           const QString& code);
     void writeRowQuote(HpfBrowserData& row, const quoter::QuoterAllData& quote,
                        const QString& market, bool shSz);
-    void applyDirectPush(const dorn::PushQuoteParam& param, const QVector<QString>& codes,
-                         const std::vector<quoter::QuoterAllDataPtr>& quotes);
+    // Writes a snapshot into the instrument's rows; false when it has none.
+    bool writeInstrumentQuote(const QString& market, const QString& code,
+                              const quoter::QuoterAllData& quote, bool shSz);
+    // Writes the pending pushed snapshots into the rows (the refresh tick).
+    void applyPendingQuotes();
     void restartRefreshTimer(int interval);
     int colourIndexOf(double difference) const;
     void refreshTable();

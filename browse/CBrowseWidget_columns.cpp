@@ -198,6 +198,7 @@ void CBrowseWidget::setColumnList(const QList<ColumnInfo>& list)
                 d->m_pModel->setQuoteSlot(id, p - indicators);
             } else {
                 ++indicators;
+                d->m_pModel->addIndicatorColumn(id, c.precision);
                 d->m_indicatorColumns.append(c);
                 d->m_pTable->setColumnSettingIcon(id, true);
             }

@@ -19,7 +19,11 @@
 
 #include <boost/function.hpp>
 
+#include <atomic>
 #include <map>
+#include <mutex>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 class QAction;
@@ -36,6 +40,44 @@ namespace TC {
 class CHpfBrowserDataModel;
 class CHpfBrowserTable;
 class CIndexColorParameterDialog;
+
+// The newest pushed snapshot of each instrument, waiting for the refresh tick. Host push
+// threads and the GUI thread's drain write it, the tick empties it. An instrument gets its
+// slot on its first push and keeps it, so a later push only replaces a shared pointer: the
+// store never holds more than one snapshot per instrument, however fast the host pushes.
+class CPendingQuotes {
+public:
+    struct Entry {
+        QString market;
+        QString code;
+        quoter::QuoterAllDataPtr quote;
+    };
+
+    // codes and quotes are parallel; null snapshots are skipped.
+    void put(const std::string& market, const QVector<QString>& codes,
+             const std::vector<quoter::QuoterAllDataPtr>& quotes);
+    // Moves the pending snapshots into out (emptied first) in first-push order.
+    void take(std::vector<Entry>& out);
+    // Drops the pending snapshots and the slots.
+    void reset();
+    int pendingCount() const;
+
+private:
+    struct Slot {
+        QString market;
+        QString code;
+        quoter::QuoterAllDataPtr quote;
+    };
+    struct Market {
+        QString name;
+        QHash<QString, int> slotOfCode;
+    };
+
+    mutable std::mutex m_mutex;
+    std::unordered_map<std::string, Market> m_markets;
+    std::vector<Slot> m_slots;
+    std::vector<int> m_dirty; // slots holding a snapshot
+};
 
 class CBrowseWidgetPrivate {
 public:
@@ -59,7 +101,6 @@ public:
     QTimer* m_pRefreshTimer = nullptr;
     QTimer* m_pStatTimer = nullptr;
     QTimer* m_pDrainTimer = nullptr;
-    bool m_bDraining = false;
     int m_nRefreshInterval = 1000;
     int m_nConfigListener = -1;
 
@@ -71,9 +112,9 @@ public:
     QSet<QString> m_changedMarkets;
     bool m_bChanged = false;
     qint64 m_nIndexRequestId = -1;
-    int m_nBrowseStatus = BrowseStatus_Live;
+    std::atomic<int> m_nBrowseStatus{BrowseStatus_Live}; // read by host push threads
     boost::function<int()> m_getTradeDate;
-    quint64 m_nPushCount = 0;
+    std::atomic<quint64> m_nPushCount{0}; // counted on host threads too
     quint64 m_nRefreshCount = 0;
 
     // columns
@@ -104,8 +145,9 @@ public:
         int colourRule; // 0 none, 1 against the pre-close, 2 against zero
     };
     std::vector<QuoteColumn> m_quotePlan;
-    std::vector<HpfBrowserDataPtr> m_rowScratch; // reused by every push
-    int64_t m_nValidSecond = -1;                 // the last snapshot second checked for validity
+    CPendingQuotes m_pending;
+    std::vector<CPendingQuotes::Entry> m_pendingScratch; // reused by every refresh tick
+    int64_t m_nValidSecond = -1; // the last snapshot second checked for validity
     QString m_qsValidMarket;
     bool m_bValidSecond = false;
     bool m_bAHSector = false;
@@ -115,6 +157,7 @@ public:
     // rows by market and code, and by the linked instrument's market and code
     QHash<QString, QHash<QString, HpfBrowserDataPtr>> m_rowsByMarket;
     QHash<QString, QHash<QString, QVector<HpfBrowserDataPtr>>> m_linkedRows;
+    QList<HpfBrowserDataPtr> m_lastByCode; // getDataLastByCode's answer, reused
 
     // selection
     bool m_bCurRowBackground = false;

@@ -12,8 +12,6 @@
 #include "host/data/StockKey.h"
 #include "host/data/StockManager.h"
 
-#include <QThread>
-
 #include <cmath>
 #include <limits>
 
@@ -244,29 +242,52 @@ void CBrowseWidget::slotWholeHistoryQuoteBack()
 }
 
 void CBrowseWidget::formulaPushQuoteBack(dorn::PushQuoteParam& param, const QVector<QString>& codes,
-                                         const QVector<QString>& markets,
-                                         const std::vector<quoter::QuoterAllDataPtr>& quotes,
-                                         bool last)
+                                         const QVector<QString>&,
+                                         const std::vector<quoter::QuoterAllDataPtr>& quotes, bool)
 {
-    if (QThread::currentThread() != thread()) {
-        // rows are written on the GUI thread only; posted calls keep their order
-        d->m_mailbox->post([this, param, codes, markets, quotes, last]() mutable {
-            formulaPushQuoteBack(param, codes, markets, quotes, last);
-        });
-        return;
-    }
-    if (d->m_nBrowseStatus == BrowseStatus_Statistic || d->m_nBrowseStatus == BrowseStatus_External)
+    // Any thread. A push only replaces its instruments' pending snapshots: the refresh tick
+    // writes them into the rows, so rows never show values in an order not yet sorted, and
+    // a host pushing faster than the GUI drains holds one snapshot per instrument at most.
+    const int status = d->m_nBrowseStatus;
+    if (status == BrowseStatus_Statistic || status == BrowseStatus_External)
         return;
     ++d->m_nPushCount;
-    formulaMarketQuoteBack(QString::fromStdString(param.market), codes, quotes,
-                           last && !d->m_bDraining);
+    d->m_pending.put(param.market, codes, quotes);
 }
 
 void CBrowseWidget::slotDrainQueued()
 {
-    d->m_bDraining = true;
     d->m_pWholeQuoteModel->flushQueued();
-    d->m_bDraining = false;
+}
+
+void CBrowseWidget::applyPendingQuotes()
+{
+    std::vector<CPendingQuotes::Entry>& entries = d->m_pendingScratch;
+    d->m_pending.take(entries);
+    if (entries.empty())
+        return;
+    if (d->m_nBrowseStatus == BrowseStatus_Statistic
+        || d->m_nBrowseStatus == BrowseStatus_External) {
+        entries.clear(); // quote cells belong to the statistics or the external list
+        return;
+    }
+    d->m_nValidSecond = -1;
+    const QString* market = nullptr;
+    bool shSz = false;
+    bool linked = false;
+    for (const CPendingQuotes::Entry& e : entries) {
+        if (!market || e.market != *market) {
+            market = &e.market;
+            shSz = isShSzMarket(e.market);
+            linked = (d->m_bAHSector && isHongKongLine(e.market)) || (d->m_bConnectSector && shSz);
+            d->m_changedMarkets.insert(e.market);
+        }
+        if (linked)
+            applyLinkedQuote(*e.quote, e.market, e.code);
+        writeInstrumentQuote(e.market, e.code, *e.quote, shSz);
+    }
+    d->m_bChanged = true;
+    entries.clear(); // keeps the capacity for the next tick
 }
 
 void CBrowseWidget::formulaMarketQuoteBack(const QString& market, const QVector<QString>& codes,
@@ -342,21 +363,28 @@ void CBrowseWidget::formulaMarketQuoteBackExecute(
     const bool shSz = isShSzMarket(market);
     d->m_nValidSecond = -1; // validity is remembered within one batch only
     for (size_t i = 0; i < n; ++i) {
-        const quoter::QuoterAllData* quote = quotes[i].get();
-        if (!quote)
-            continue;
-        d->m_rowScratch.clear();
-        collectRowsByCode(market, codes[int(i)], d->m_rowScratch);
-        for (const HpfBrowserDataPtr& row : d->m_rowScratch) {
-            writeRowQuote(*row, *quote, market, shSz);
-            updatePositionDataByQuote(row);
-            updated = true;
-        }
+        if (quotes[i])
+            updated |= writeInstrumentQuote(market, codes[int(i)], *quotes[i], shSz);
     }
-    d->m_rowScratch.clear();
     TT_LOG_DEBUG("[formulaMarketQuoteBackExecute]  market= %1%", market);
     if (updated && repaint && isVisible())
         d->m_pTable->updateUi();
+}
+
+bool CBrowseWidget::writeInstrumentQuote(const QString& market, const QString& code,
+                                         const quoter::QuoterAllData& quote, bool shSz)
+{
+    // through the virtual: a derived table may hold several rows per instrument
+    bool updated = false;
+    const QList<HpfBrowserDataPtr> rows = getDataLastByCode(market, code);
+    for (const HpfBrowserDataPtr& row : rows) {
+        if (!row)
+            continue;
+        writeRowQuote(*row, quote, market, shSz);
+        updatePositionDataByQuote(row);
+        updated = true;
+    }
+    return updated;
 }
 
 void CBrowseWidget::writeRowQuote(HpfBrowserData& row, const quoter::QuoterAllData& q,
@@ -547,6 +575,7 @@ void CBrowseWidget::writeRowQuote(HpfBrowserData& row, const quoter::QuoterAllDa
 void CBrowseWidget::slotBrowserRefreshTimeOut()
 {
     d->m_pWholeQuoteModel->flushQueued();
+    applyPendingQuotes();
     if (!d->m_bChanged) {
         d->m_changedMarkets.clear();
         return;
@@ -559,6 +588,63 @@ void CBrowseWidget::slotBrowserRefreshTimeOut()
     d->m_changedMarkets.clear();
     ++d->m_nRefreshCount;
     Q_EMIT sigRefreshed();
+}
+
+void CPendingQuotes::put(const std::string& market, const QVector<QString>& codes,
+                         const std::vector<quoter::QuoterAllDataPtr>& quotes)
+{
+    const size_t n = std::min(size_t(codes.size()), quotes.size());
+    std::lock_guard<std::mutex> lock(m_mutex);
+    auto found = m_markets.find(market);
+    if (found == m_markets.end()) {
+        found = m_markets.emplace(market, Market()).first;
+        found->second.name = QString::fromStdString(market);
+    }
+    Market& m = found->second;
+    for (size_t i = 0; i < n; ++i) {
+        if (!quotes[i])
+            continue;
+        const QString& code = codes[int(i)];
+        auto slot = m.slotOfCode.constFind(code);
+        int index;
+        if (slot == m.slotOfCode.constEnd()) {
+            index = int(m_slots.size());
+            m_slots.push_back({m.name, code, nullptr});
+            m.slotOfCode.insert(code, index);
+        } else {
+            index = *slot;
+        }
+        Slot& s = m_slots[size_t(index)];
+        if (!s.quote)
+            m_dirty.push_back(index);
+        s.quote = quotes[i];
+    }
+}
+
+void CPendingQuotes::take(std::vector<Entry>& out)
+{
+    out.clear();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    for (int index : m_dirty) {
+        Slot& s = m_slots[size_t(index)];
+        out.push_back({s.market, s.code, std::move(s.quote)});
+        s.quote.reset();
+    }
+    m_dirty.clear();
+}
+
+void CPendingQuotes::reset()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_markets.clear();
+    m_slots.clear();
+    m_dirty.clear();
+}
+
+int CPendingQuotes::pendingCount() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return int(m_dirty.size());
 }
 
 } // namespace TC

@@ -152,6 +152,7 @@ void CBrowseWidget::clearRowIndex()
 {
     d->m_rowsByMarket.clear();
     d->m_linkedRows.clear();
+    d->m_lastByCode.clear();
 }
 
 void CBrowseWidget::setStockList(const InstrumentList& list, bool freshOrder)
@@ -160,6 +161,7 @@ void CBrowseWidget::setStockList(const InstrumentList& list, bool freshOrder)
                 "TC::CBrowseWidget::setStockList", list.size());
     d->m_pModel->clear();
     clearRowIndex();
+    d->m_pending.reset(); // the cache fill below is at least as new
     d->m_pStatTimer->stop();
     d->m_requestMarkets.clear();
     d->m_nStockListSize = list.size();
@@ -294,24 +296,18 @@ QList<HpfBrowserDataPtr> CBrowseWidget::getDataLastByCode(const QString& market,
                                                           const QString& code)
 {
     // through the market/code index: no key is built on the way
+    HpfBrowserDataPtr found;
     auto byMarket = d->m_rowsByMarket.constFind(market);
-    if (byMarket != d->m_rowsByMarket.constEnd()) {
-        auto row = byMarket->constFind(code);
-        if (row != byMarket->constEnd())
-            return {*row};
-    }
-    return {HpfBrowserDataPtr()};
-}
-
-void CBrowseWidget::collectRowsByCode(const QString& market, const QString& code,
-                                      std::vector<HpfBrowserDataPtr>& out)
-{
-    auto byMarket = d->m_rowsByMarket.constFind(market);
-    if (byMarket == d->m_rowsByMarket.constEnd())
-        return;
-    auto row = byMarket->constFind(code);
-    if (row != byMarket->constEnd())
-        out.push_back(*row);
+    if (byMarket != d->m_rowsByMarket.constEnd())
+        found = byMarket->value(code);
+    // Quote filling asks once per instrument: the one-row list is reused, and as long as
+    // no caller keeps the previous answer, refilling it allocates nothing.
+    QList<HpfBrowserDataPtr>& one = d->m_lastByCode;
+    if (one.isEmpty())
+        one.append(found);
+    else
+        one.first() = found;
+    return one;
 }
 
 } // namespace TC
