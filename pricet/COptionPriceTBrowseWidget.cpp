@@ -5,6 +5,7 @@
 #include "host/data/Config.h"
 #include "host/data/ExchangeClient.h"
 #include "host/data/FormulaManager.h"
+#include "host/data/IndexMainWindowHelper.h"
 #include "host/data/IndexUserConfig.h"
 #include "host/data/InstrumentDetail.h"
 #include "host/data/Log.h"
@@ -758,7 +759,7 @@ void COptionPriceTBrowseWidget::slotContrastSector()
 {
     const QString code = sideCode(m_nSelectedRow, m_bCallSide);
     if (!code.isEmpty())
-        deliverEvent(kEventContrastSector, 0, 0, code);
+        CIndexMainWindowHelper::inst()->showContrastSector(code);
 }
 
 void COptionPriceTBrowseWidget::addSelfSectorMenu()

@@ -7,6 +7,7 @@
 #include "browse/CHpfBrowserTable.h"
 #include "host/data/Config.h"
 #include "host/data/FormulaManager.h"
+#include "host/data/IndexMainWindowHelper.h"
 #include "host/data/IndexUserConfig.h"
 #include "host/data/InstrumentDetail.h"
 #include "host/data/SectorDetail.h"
@@ -287,10 +288,10 @@ private Q_SLOTS:
                 add = a;
         }
         QVERIFY(contrast && add);
+        CIndexMainWindowHelper::inst()->clearRequests();
         contrast->trigger();
-        QCOMPARE(int(eventsOf(COptionPriceTBrowseWidget::kEventContrastSector).size()), 1);
-        QCOMPARE(eventsOf(COptionPriceTBrowseWidget::kEventContrastSector)[0].text,
-                 codeOf(6, 1, true));
+        QCOMPARE(CIndexMainWindowHelper::inst()->contrastRequests(),
+                 QStringList{codeOf(6, 1, true)});
         add->trigger();
         const QStringList keys = CSectorManager::instance()->getSector(sector)->getStockKeys();
         CSectorManager::instance()->removeUserSector(sector);
