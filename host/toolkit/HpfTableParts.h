@@ -7,6 +7,7 @@
 #include <QtGui/QFont>
 #include <QtWidgets/QHeaderView>
 #include <QtWidgets/QStyledItemDelegate>
+#include <vector>
 
 class QColor;
 
@@ -85,7 +86,7 @@ struct CBaseHighPerformanceTable::Style {
 };
 
 // Header: paints title, progress, settings icon and sort mark; left clicks go to the
-// table as event 33, right clicks as event 55.
+// table as EV_HEADER_CLICKED, right clicks as EV_HEADER_RIGHT_CLICKED.
 class CHpfHeaderView : public QHeaderView {
     Q_OBJECT
 public:
@@ -99,19 +100,25 @@ private:
     CBaseHighPerformanceTable* m_pTable;
 };
 
-// Paints cells straight from the row records: no QVariant per role.
-class CHpfItemDelegate : public QStyledItemDelegate {
-    Q_OBJECT
+// Paints the cells of the table and of its locked-column overlay straight from the row
+// records, every pixel of the dirty area once: a row's backgrounds are one rectangle per
+// run of equal colour, the area past the last row or column one rectangle; no QModelIndex
+// or QVariant per cell. The viewports are opaque, so nothing is filled beneath.
+class CHpfCellPainter {
 public:
-    explicit CHpfItemDelegate(CBaseHighPerformanceTable* table);
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override;
-
-    // Row of the current-row background for the paint pass in progress (-1 none).
-    int curBgRow = -1;
+    explicit CHpfCellPainter(CBaseHighPerformanceTable* table) : m_pTable(table) {}
+    void paint(QTableView* view, const QRect& dirty);
 
 private:
+    struct Column {
+        int id;
+        int x;
+        int width;
+        const CBaseHighPerformanceTable::ColumnDef* def;
+        QAbstractItemDelegate* custom; // a column delegate (line edit) paints its own cells
+    };
     CBaseHighPerformanceTable* m_pTable;
+    std::vector<Column> m_columns; // reused by every paint pass
 };
 
 // The statistics row pinned under the rows.
