@@ -151,7 +151,6 @@ void CHpfCellPainter::paint(QTableView* view, const QRect& area) {
         if (anyCustom)
             customOption = m_pTable->viewOptions();
         const QColor* lastPen = nullptr;
-        const QFont* lastFont = nullptr;
         const int x0 = m_columns.front().x;
         for (int r = firstRow; r <= lastRow; ++r) {
             const int h = vh->sectionSize(r);
@@ -202,7 +201,6 @@ void CHpfCellPainter::paint(QTableView* view, const QRect& area) {
                         opt.state |= QStyle::State_Selected;
                     c.custom->paint(&p, opt, m_pTable->m_pAdapter->index(r, c.id));
                     lastPen = nullptr;
-                    lastFont = nullptr;
                 } else {
                     const QColor* fore =
                         selected && st.selectedText ? st.selectedText : row->getTextColor(c.id);
@@ -220,15 +218,11 @@ void CHpfCellPainter::paint(QTableView* view, const QRect& area) {
                         textRect.setLeft(textRect.left() + s + 2);
                     }
                     if (!text.isEmpty()) {
-                        if (lastFont != &c.def->font) {
-                            p.setFont(c.def->font);
-                            lastFont = &c.def->font;
-                        }
                         if (lastPen != fore) {
                             p.setPen(*fore);
                             lastPen = fore;
                         }
-                        p.drawText(textRect, c.def->align, text);
+                        m_text.draw(p, c.def->font, textRect, c.def->align, text);
                     }
                 }
                 // column split lines: the sort column's on both sides

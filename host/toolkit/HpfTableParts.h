@@ -3,6 +3,7 @@
 // cell delegate and the statistics row. Included only by the toolkit's table sources.
 
 #include "host/toolkit/BaseHighPerformanceTable.h"
+#include "host/toolkit/GlyphTextPainter.h"
 
 #include <QtGui/QFont>
 #include <QtWidgets/QHeaderView>
@@ -108,6 +109,7 @@ class CHpfCellPainter {
 public:
     explicit CHpfCellPainter(CBaseHighPerformanceTable* table) : m_pTable(table) {}
     void paint(QTableView* view, const QRect& dirty);
+    const CGlyphTextPainter& text() const { return m_text; }
 
 private:
     struct Column {
@@ -119,6 +121,7 @@ private:
     };
     CBaseHighPerformanceTable* m_pTable;
     std::vector<Column> m_columns; // reused by every paint pass
+    CGlyphTextPainter m_text;
 };
 
 // The statistics row pinned under the rows.

@@ -1,5 +1,6 @@
 #include "host/toolkit/BaseHighPerformanceTable.h"
 #include "host/toolkit/BaseTableColumnLineeditDelegate.h"
+#include "host/toolkit/GlyphTextPainter.h"
 #include "host/toolkit/HpfTableModel.h"
 #include "host/toolkit/HpfTableParts.h"
 #include "host/toolkit/NumberFormat.h"
@@ -7,6 +8,7 @@
 
 #include <QtGui/QColor>
 #include <QtGui/QImage>
+#include <QtGui/QPainter>
 #include <QtTest/QAbstractItemModelTester>
 #include <QtTest/QtTest>
 #include <QtWidgets/QHeaderView>
@@ -149,6 +151,8 @@ private Q_SLOTS:
     void visibleRowRange();
     void currentRowBackgroundFollowsKey();
     void rendersSelectionCellColoursAndSplitLines();
+    void glyphRunTextMatchesDrawText_data();
+    void glyphRunTextMatchesDrawText();
     void lineEditCommitDeliversEvents();
     void statRowPinnedUnderRows();
     void lockedColumnsStayWhileScrolling();
@@ -592,11 +596,12 @@ void tst_HpfTable::rendersSelectionCellColoursAndSplitLines()
     const QColor lockBack = colour("ic_clr_table_cur_row_background");
     const QColor cellBack(12, 140, 70);
     const QColor sentinel(255, 0, 255);
-    const QList<QColor> distinct{background, selectedBack, split,   columnSplit,
+    const QList<QColor> distinct{background, selectedBack, split,    columnSplit,
                                  sortSplit,  lockBack,     cellBack, sentinel};
     for (int i = 0; i < distinct.size(); ++i)
         for (int j = i + 1; j < distinct.size(); ++j)
-            QVERIFY2(distinct[i].isValid() && distinct[i] != distinct[j], qPrintable(QString::number(i)));
+            QVERIFY2(distinct[i].isValid() && distinct[i] != distinct[j],
+                     qPrintable(QString::number(i)));
 
     Fixture f(5);
     RowPtr coloured = row("B", 2);
@@ -620,20 +625,20 @@ void tst_HpfTable::rendersSelectionCellColoursAndSplitLines()
     const int h = f.table->rowHeight(0);
     // a point in the blank right part of a cell, clear of text and column lines
     auto at = [&](int row, int column, int dy = 2) {
-        const int x = vp.left() + f.table->columnViewportPosition(column)
-                      + f.table->columnWidth(column) - 8;
+        const int x =
+            vp.left() + f.table->columnViewportPosition(column) + f.table->columnWidth(column) - 8;
         return image.pixelColor(x, vp.top() + f.table->rowViewportPosition(row) + dy);
     };
 
-    QCOMPARE(at(3, 1), selectedBack);  // selected row
-    QCOMPARE(at(3, 4), selectedBack);  // selected row, last column
-    QCOMPARE(at(3, 0), selectedBack);  // selected row in the locked overlay
-    QCOMPARE(at(1, 2), cellBack);      // coloured cell
-    QCOMPARE(at(1, 1), background);    // its neighbours
+    QCOMPARE(at(3, 1), selectedBack); // selected row
+    QCOMPARE(at(3, 4), selectedBack); // selected row, last column
+    QCOMPARE(at(3, 0), selectedBack); // selected row in the locked overlay
+    QCOMPARE(at(1, 2), cellBack);     // coloured cell
+    QCOMPARE(at(1, 1), background);   // its neighbours
     QCOMPARE(at(1, 3), background);
-    QCOMPARE(at(0, 0), lockBack);      // locked column
-    QCOMPARE(at(0, 1, h - 1), split);  // split line under a row
-    QCOMPARE(at(3, 1, h - 1), split);  // also under the selected row
+    QCOMPARE(at(0, 0), lockBack);     // locked column
+    QCOMPARE(at(0, 1, h - 1), split); // split line under a row
+    QCOMPARE(at(3, 1, h - 1), split); // also under the selected row
     const int y = vp.top() + f.table->rowViewportPosition(2) + 2;
     const int right1 = vp.left() + f.table->columnViewportPosition(1) + f.table->columnWidth(1) - 1;
     QCOMPARE(image.pixelColor(right1, y), columnSplit); // column split line
@@ -649,6 +654,58 @@ void tst_HpfTable::rendersSelectionCellColoursAndSplitLines()
         for (int xx = vp.left(); xx <= vp.right(); ++xx)
             if (image.pixelColor(xx, yy) == sentinel)
                 QFAIL(qPrintable(QStringLiteral("unpainted pixel %1,%2").arg(xx).arg(yy)));
+}
+
+void tst_HpfTable::glyphRunTextMatchesDrawText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("align");
+    QTest::addColumn<bool>("glyphRun");
+    const int left = Qt::AlignLeft | Qt::AlignVCenter, right = Qt::AlignRight | Qt::AlignVCenter;
+    QTest::newRow("price, right") << QStringLiteral("12.34") << right << true;
+    QTest::newRow("percent, right") << QStringLiteral("-0.56%") << right << true;
+    QTest::newRow("big value") << QStringLiteral("1234.57万") << right << true;
+    QTest::newRow("code, left") << QStringLiteral("600000") << left << true;
+    QTest::newRow("name, centred")
+        << QStringLiteral("浦发银行") << int(Qt::AlignHCenter | Qt::AlignVCenter) << true;
+    QTest::newRow("wider than the cell")
+        << QStringLiteral("123456789012345678901234567890") << left << false;
+    QTest::newRow("combining mark") << QStringLiteral("e\u0301") << left << false;
+}
+
+void tst_HpfTable::glyphRunTextMatchesDrawText()
+{
+    QFETCH(QString, text);
+    QFETCH(int, align);
+    QFETCH(bool, glyphRun);
+    const QFont font = CUiResource::instance().getFont(QStringLiteral("ic_fnt_table_text_default"));
+    const QRect cell(4, 0, 120, 20);
+    auto render = [&](bool viaGlyphs, CGlyphTextPainter* painter) {
+        QImage image(128, 20, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::black);
+        QPainter p(&image);
+        p.setPen(QColor(200, 200, 200));
+        if (viaGlyphs) {
+            painter->draw(p, font, cell, align, text);
+        } else {
+            p.setFont(font);
+            p.drawText(cell, align, text);
+        }
+        return image;
+    };
+    CGlyphTextPainter glyphs;
+    const QImage fast = render(true, &glyphs);
+    const QImage reference = render(false, nullptr);
+    QCOMPARE(glyphs.glyphRunCount(), quint64(glyphRun ? 1 : 0));
+    int differing = 0, inked = 0;
+    for (int y = 0; y < fast.height(); ++y) {
+        for (int x = 0; x < fast.width(); ++x) {
+            differing += fast.pixel(x, y) != reference.pixel(x, y);
+            inked += reference.pixel(x, y) != qRgb(0, 0, 0);
+        }
+    }
+    QVERIFY(inked > 0);
+    QVERIFY2(differing == 0, qPrintable(QStringLiteral("%1 pixels differ").arg(differing)));
 }
 
 void tst_HpfTable::lineEditCommitDeliversEvents()
