@@ -101,6 +101,18 @@ void CHpfHeaderView::mousePressEvent(QMouseEvent* event) {
     QHeaderView::mousePressEvent(event);
 }
 
+const QBrush& CHpfCellPainter::brush(QRgb colour) {
+    for (const auto& b : m_brushes) {
+        if (b.first == colour)
+            return b.second;
+    }
+    // a table uses a handful of background and line colours
+    if (m_brushes.size() >= 32)
+        m_brushes.erase(m_brushes.begin());
+    m_brushes.emplace_back(colour, QBrush(QColor::fromRgba(colour)));
+    return m_brushes.back().second;
+}
+
 void CHpfCellPainter::paint(QTableView* view, const QRect& area) {
     QWidget* vp = view->viewport();
     QRect dirty = area & vp->rect();
@@ -180,17 +192,16 @@ void CHpfCellPainter::paint(QTableView* view, const QRect& area) {
                     if (i == 0) {
                         runColour = colour;
                     } else if (colour != runColour) {
-                        p.fillRect(QRect(runX, y, c.x - runX, cellHeight),
-                                   QColor::fromRgba(runColour));
+                        p.fillRect(QRect(runX, y, c.x - runX, cellHeight), brush(runColour));
                         runX = c.x;
                         runColour = colour;
                     }
                 }
-                p.fillRect(QRect(runX, y, right - runX, cellHeight), QColor::fromRgba(runColour));
+                p.fillRect(QRect(runX, y, right - runX, cellHeight), brush(runColour));
             }
             // the split line under the row, or the table background where there is none
             p.fillRect(QRect(x0, y + h - 1, right - x0, 1),
-                       st.hLines && st.split ? *st.split : background);
+                       brush((st.hLines && st.split ? *st.split : background).rgba()));
 
             for (const Column& c : m_columns) {
                 const QRect cell(c.x, y, c.width, cellHeight);
@@ -229,9 +240,9 @@ void CHpfCellPainter::paint(QTableView* view, const QRect& area) {
                 const bool sortColumn = c.id == m_pTable->getSortColumnID();
                 if (st.vLines || sortColumn) {
                     if (const QColor* line = sortColumn ? st.sortSplit : st.sortInactiveSplit) {
-                        p.fillRect(QRect(c.x + c.width - 1, y, 1, h), *line);
+                        p.fillRect(QRect(c.x + c.width - 1, y, 1, h), brush(line->rgba()));
                         if (sortColumn)
-                            p.fillRect(QRect(c.x, y, 1, h), *line);
+                            p.fillRect(QRect(c.x, y, 1, h), brush(line->rgba()));
                     }
                 }
             }

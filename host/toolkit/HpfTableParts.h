@@ -5,6 +5,7 @@
 #include "host/toolkit/BaseHighPerformanceTable.h"
 #include "host/toolkit/GlyphTextPainter.h"
 
+#include <QtGui/QBrush>
 #include <QtGui/QFont>
 #include <QtWidgets/QHeaderView>
 #include <QtWidgets/QStyledItemDelegate>
@@ -119,8 +120,12 @@ private:
         const CBaseHighPerformanceTable::ColumnDef* def;
         QAbstractItemDelegate* custom; // a column delegate (line edit) paints its own cells
     };
+    // Solid brushes by colour: a fill from a QColor builds a brush each time.
+    const QBrush& brush(QRgb colour);
+
     CBaseHighPerformanceTable* m_pTable;
     std::vector<Column> m_columns; // reused by every paint pass
+    std::vector<std::pair<QRgb, QBrush>> m_brushes;
     CGlyphTextPainter m_text;
 };
 
