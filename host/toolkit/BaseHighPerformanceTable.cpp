@@ -863,6 +863,15 @@ void CBaseHighPerformanceTable::applyStyle() {
     if (m_pStyle->background)
         pal.setColor(QPalette::Base, *m_pStyle->background);
     setPalette(pal);
+    // the header's area past the last column takes the section colour
+    if (m_pStyle->headerBackground) {
+        for (QHeaderView* h : {horizontalHeader(), m_pFrozenView->horizontalHeader()}) {
+            QPalette hp = h->palette();
+            hp.setColor(QPalette::Button, *m_pStyle->headerBackground);
+            hp.setColor(QPalette::Window, *m_pStyle->headerBackground);
+            h->setPalette(hp);
+        }
+    }
     horizontalHeader()->setFont(m_pStyle->headerFont);
     verticalHeader()->setFont(m_pStyle->rowNumberFont);
     layoutStatRow();
