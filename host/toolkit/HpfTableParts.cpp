@@ -77,11 +77,11 @@ void CHpfHeaderView::paintSection(QPainter* painter, const QRect& rect, int logi
             painter->drawLine(x, y + i, x + 6, y + i);
         textRect.setRight(textRect.right() - 10);
     }
-    painter->setFont(st.headerFont);
     painter->setPen(st.headerText ? *st.headerText : kFallbackText);
     const QString text = def->progress.isEmpty() ? def->title : def->title + def->progress;
     const int hAlign = def->align & (Qt::AlignLeft | Qt::AlignRight | Qt::AlignHCenter);
-    painter->drawText(textRect, (hAlign ? hAlign : Qt::AlignHCenter) | Qt::AlignVCenter, text);
+    m_text.draw(*painter, st.headerFont, textRect,
+                (hAlign ? hAlign : Qt::AlignHCenter) | Qt::AlignVCenter, text);
     if (st.headerSplit) {
         painter->setPen(*st.headerSplit);
         painter->drawLine(rect.topRight(), rect.bottomRight());

@@ -100,6 +100,7 @@ protected:
 
 private:
     CBaseHighPerformanceTable* m_pTable;
+    mutable CGlyphTextPainter m_text; // paintSection is const
 };
 
 // Paints the cells of the table and of its locked-column overlay straight from the row
