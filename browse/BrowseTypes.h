@@ -1,6 +1,8 @@
 #pragma once
 // Enumerations shared by the browse table and the widgets built on it.
 
+#include "host/data/NoValue.h"
+
 #include <QString>
 
 namespace TC {
@@ -99,12 +101,7 @@ enum EBrowseValueType : int {
     ValueType_Text = 10,
 };
 
-constexpr double kNoValue = 1.7976931348623157e308;
 constexpr double kEpsilon = 1e-5;
-inline bool isNoValue(double v)
-{
-    return v >= kNoValue - kEpsilon;
-}
 
 constexpr int kPeriodDay = 86400000;
 

@@ -1,6 +1,7 @@
 #include "demo/DemoWindow.h"
 
 #include "browse/CBrowseWidget.h"
+#include "browse/CHpfBrowserTable.h"
 #include "host/data/Config.h"
 #include "host/data/JsonParam.h"
 #include "host/data/SectorDetail.h"
@@ -27,7 +28,7 @@ constexpr int kTreeDepth = 3; // leaves deeper than this are reached through the
 DemoWindow::DemoWindow(QWidget* parent) : QMainWindow(parent)
 {
     setWindowTitle(QStringLiteral("TT 行情浏览 — 演示终端"));
-    auto* splitter = new QSplitter(this);
+    auto* splitter = m_pSplitter = new QSplitter(this);
     m_pTree = new QTreeWidget(splitter);
     m_pTree->setHeaderLabel(QStringLiteral("板块"));
     m_pTree->setMinimumWidth(180);
@@ -69,12 +70,74 @@ DemoWindow::DemoWindow(QWidget* parent) : QMainWindow(parent)
     XP::CEventSink::setHandler([this](QObject* sender, int id, int a, int b, const QString& text,
                                       void*) { return onHostEvent(sender, id, a, b, text); });
     buildMenus();
+    themeChanged();
     resize(1600, 900);
 }
 
 DemoWindow::~DemoWindow()
 {
     XP::CEventSink::clearHandler();
+}
+
+void DemoWindow::themeChanged()
+{
+    XP::CUiResource& res = XP::CUiResource::instance();
+    auto c = [&res](const char* key, const char* fallback) {
+        const QColor* colour = res.getColor(QString::fromLatin1(key));
+        return colour ? colour->name() : QString::fromLatin1(fallback);
+    };
+    const QString window = c("ic_clr_widget_background", "#0e0e0e");
+    const QString text = c("ic_clr_widget_text", "#c8c8c8");
+    const QString split = c("ic_clr_mainwindow_split_background", "#1a1a1a");
+    const QString scrollBars =
+        QStringLiteral("QScrollBar{background:%1;border:none;}"
+                       "QScrollBar:vertical{width:10px;}QScrollBar:horizontal{height:10px;}"
+                       "QScrollBar::handle{background:%2;min-height:20px;min-width:20px;}"
+                       "QScrollBar::handle:hover{background:%3;}"
+                       "QScrollBar::add-line,QScrollBar::sub-line{width:0;height:0;}"
+                       "QScrollBar::add-page,QScrollBar::sub-page{background:none;}")
+            .arg(c("ic_clr_scrollbar_background", "#0f0f0f"),
+                 c("ic_clr_scrollbar_normal", "#404040"), c("ic_clr_scrollbar_hover", "#505050"));
+
+    // The window's palette colours what no style sheet covers (the central area's edges).
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(window));
+    pal.setColor(QPalette::WindowText, QColor(text));
+    setPalette(pal);
+
+    // Style sheets go on the window's own widgets only, so the browse table keeps its own.
+    menuBar()->setStyleSheet(
+        QStringLiteral("QMenuBar{background:%1;color:%2;border-bottom:1px solid %3;}"
+                       "QMenuBar::item{background:transparent;padding:3px 10px;}"
+                       "QMenuBar::item:selected{background:%4;color:%5;}"
+                       "QMenu{background:%6;color:%2;border:1px solid %3;}"
+                       "QMenu::item{padding:4px 24px 4px 20px;}"
+                       "QMenu::item:selected{background:%4;color:%5;}"
+                       "QMenu::item:disabled{color:%7;}"
+                       "QMenu::separator{height:1px;background:%3;margin:3px 6px;}")
+            .arg(window, c("ic_clr_menu_text", "#d0d0d0"), split,
+                 c("ic_clr_menu_selected_background", "#283c64"),
+                 c("ic_clr_table_text_selected", "#ffffff"), c("ic_clr_menu_background", "#1a1a1a"),
+                 c("ic_clr_menu_disabled_text", "#5a5a5a")));
+    m_pTree->setStyleSheet(QStringLiteral("QTreeView{background:%1;color:%2;border:none;outline:0;}"
+                                          "QTreeView::item{padding:2px 0;}"
+                                          "QTreeView::item:hover{background:%3;}"
+                                          "QTreeView::item:selected{background:%4;color:%5;}"
+                                          "QHeaderView::section{background:%6;color:%7;border:none;"
+                                          "border-bottom:1px solid %8;padding:3px 6px;}")
+                               .arg(c("ic_clr_table_background", "#0a0a0a"),
+                                    c("ic_clr_table_text_default", "#b4b4b4"),
+                                    c("ic_clr_table_cur_row_background", "#1e2a44"),
+                                    c("ic_clr_table_selected_background", "#283c64"),
+                                    c("ic_clr_table_text_selected", "#ffffff"),
+                                    c("ic_clr_table_header_background", "#141414"), text,
+                                    c("clr_table_split_line_header", "#2a2a2a"))
+                           + scrollBars);
+    m_pSplitter->setStyleSheet(QStringLiteral("QSplitter::handle{background:%1;}").arg(split));
+    statusBar()->setStyleSheet(
+        QStringLiteral("QStatusBar{background:%1;color:%2;border-top:1px solid %3;}"
+                       "QStatusBar::item{border:none;}QLabel{color:%2;padding:0 6px;}")
+            .arg(window, text, split));
 }
 
 void DemoWindow::fillTree(QTreeWidgetItem* parentItem, TC::CSectorDetail* sector, int depth)
@@ -133,7 +196,22 @@ bool DemoWindow::showSector(const QString& name)
     m_pBrowse->request();
     m_pQuoter->setSector(name);
     updateStatus();
+    if (isVisible())
+        QTimer::singleShot(0, this, &DemoWindow::fitColumns);
     return true;
+}
+
+void DemoWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // after the first layout: the visible rows are known only then
+    QTimer::singleShot(0, this, &DemoWindow::fitColumns);
+}
+
+void DemoWindow::fitColumns()
+{
+    if (m_pBrowse->table())
+        m_pBrowse->table()->fitColumnWidthsToVisibleRows();
 }
 
 bool DemoWindow::onHostEvent(QObject* sender, int id, int, int, const QString& text)

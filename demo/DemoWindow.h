@@ -3,10 +3,13 @@
 // shows the chosen sector live from the embedded market, and a compact quote list of the
 // same sector as a side panel.
 
+#include "host/toolkit/EventWidget.h"
+
 #include <QElapsedTimer>
 #include <QMainWindow>
 
 class QLabel;
+class QSplitter;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -16,7 +19,7 @@ class CQuoterBrowserWidget;
 class CSectorDetail;
 } // namespace TC
 
-class DemoWindow final : public QMainWindow {
+class DemoWindow final : public QMainWindow, public XP::CUiResourceChangeHandler {
     Q_OBJECT
 public:
     explicit DemoWindow(QWidget* parent = nullptr);
@@ -30,12 +33,23 @@ public:
     QString chosenInstrument() const { return m_qsChosen; }
     QString summary() const;
 
+    // The window's own widgets (menus, sector tree, splitter, status bar) take the
+    // theme's colours; called again on every theme switch.
+    void themeChanged() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void buildMenus();
+    // Column widths from the texts of the visible rows, so more columns fit the window;
+    // the rest scroll beside the locked code and name columns.
+    void fitColumns();
     void fillTree(QTreeWidgetItem* parentItem, TC::CSectorDetail* sector, int depth);
     void updateStatus();
     bool onHostEvent(QObject* sender, int id, int a, int b, const QString& text);
 
+    QSplitter* m_pSplitter;
     QTreeWidget* m_pTree;
     TC::CBrowseWidget* m_pBrowse;
     TC::CQuoterBrowserWidget* m_pQuoter;

@@ -1,11 +1,11 @@
 #include "host/data/FormulaTypes.h"
 
 #include "host/data/MarketBackend.h"
+#include "host/data/NoValue.h"
 #include "host/data/StockKey.h"
 #include "host/data/StockManager.h"
 
 #include <QHash>
-#include <limits>
 #include <mutex>
 
 namespace se {
@@ -125,7 +125,7 @@ bool isStopped(const StopFlag& flag)
 
 double IndexData::getSingleValue(const QString& key, const QString& field, int64_t date)
 {
-    constexpr double none = std::numeric_limits<double>::max();
+    constexpr double none = TC::kNoValue;
     QString market, code;
     if (!XP::splitStockKey(key, &market, &code) || code.isEmpty())
         return none;

@@ -1,10 +1,8 @@
 #include "host/toolkit/AutoExpandToolBar.h"
 
 #include "host/toolkit/Menu.h"
-#include "host/toolkit/UiResource.h"
+#include "host/toolkit/WidgetBackground.h"
 
-#include <QtGui/QColor>
-#include <QtGui/QPainter>
 #include <QtWidgets/QAbstractButton>
 #include <QtWidgets/QFrame>
 #include <QtWidgets/QHBoxLayout>
@@ -121,16 +119,8 @@ void CAutoExpandToolBar::resizeEvent(QResizeEvent* event) {
         relayout();
 }
 
-void CAutoExpandToolBar::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    if (!m_qsBackKey.isEmpty()) {
-        if (const QColor* c = CUiResource::instance().getColor(m_qsBackKey))
-            p.fillRect(rect(), *c);
-    } else if (!m_qsImageKey.isEmpty()) {
-        const QPixmap pm = CUiResource::instance().getPixmap(m_qsImageKey, size());
-        if (!pm.isNull())
-            p.drawPixmap(0, 0, pm);
-    }
+void CAutoExpandToolBar::paintEvent(QPaintEvent* event) {
+    paintWidgetBackground(this, event, m_qsBackKey, m_qsImageKey);
 }
 
 } // namespace XP

@@ -5,6 +5,7 @@
 #include "host/toolkit/HpfTableModel.h"
 #include "host/toolkit/HpfTableParts.h"
 #include "host/toolkit/Menu.h"
+#include "host/toolkit/ToolkitEvents.h"
 #include "host/toolkit/UiResource.h"
 
 #include <QtCore/QJsonArray>
@@ -29,7 +30,8 @@ constexpr int kConfigVersion = 1;
 } // namespace
 
 CBaseHighPerformanceTable::CBaseHighPerformanceTable(int id, QWidget* parent, int menuFlags)
-    : CEventWidgetT<QTableView>(parent), m_nId(id), m_nMenuFlags(menuFlags), m_pStyle(new Style) {
+    : CEventWidgetT<QTableView>(parent), m_nId(id), m_nMenuFlags(menuFlags), m_pStyle(new Style),
+      m_pCellPainter(new CHpfCellPainter(this)) {
     m_pStyle->resolve();
     m_pAdapter = new CHpfTableAdapter(this);
     m_pRowMenu = new CMenu(this);
@@ -51,7 +53,9 @@ CBaseHighPerformanceTable::CBaseHighPerformanceTable(int id, QWidget* parent, in
     rows->setMinimumSectionSize(1);
     rows->hide();
 
-    setItemDelegate(new CHpfItemDelegate(this));
+    // cells are painted by CHpfCellPainter over every pixel of the viewport
+    viewport()->setAutoFillBackground(false);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     QTableView::setModel(m_pAdapter);
     setShowGrid(false);
     setWordWrap(false);
@@ -64,9 +68,9 @@ CBaseHighPerformanceTable::CBaseHighPerformanceTable(int id, QWidget* parent, in
     setFrameShape(QFrame::NoFrame);
 
     connect(verticalScrollBar(), &QAbstractSlider::sliderPressed, this,
-            [this] { handleEvent(18, 1, 0, QString(), nullptr); });
+            [this] { handleEvent(EV_SCROLL_PRESSED, 1, 0, QString(), nullptr); });
     connect(verticalScrollBar(), &QAbstractSlider::sliderMoved, this,
-            [this](int v) { handleEvent(20, 1, v, QString(), nullptr); });
+            [this](int v) { handleEvent(EV_SCROLL_DRAGGED, 1, v, QString(), nullptr); });
     connect(m_pAdapter, &QAbstractItemModel::layoutChanged, this,
             &CBaseHighPerformanceTable::onLayoutChanged);
     connect(m_pAdapter, &QAbstractItemModel::rowsInserted, this,
@@ -86,7 +90,8 @@ CBaseHighPerformanceTable::CBaseHighPerformanceTable(int id, QWidget* parent, in
     m_pFrozenView->verticalHeader()->hide();
     m_pFrozenView->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_pFrozenView->verticalHeader()->setDefaultSectionSize(m_nItemHeight + 1);
-    m_pFrozenView->setItemDelegate(new CHpfItemDelegate(this));
+    m_pFrozenView->viewport()->setAutoFillBackground(false);
+    m_pFrozenView->viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     m_pFrozenView->setModel(m_pAdapter);
     m_pFrozenView->setSelectionModel(selectionModel());
     m_pFrozenView->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -784,7 +789,7 @@ bool CBaseHighPerformanceTable::loadConfigStr(const QString& config) {
 }
 
 bool CBaseHighPerformanceTable::handleEvent(int id, int a, int b, const QString& text, void* p) {
-    if (id == 33) {
+    if (id == EV_HEADER_CLICKED) {
         // header click: the current sort column toggles, another column sorts descending
         if (isColumnRemoved(b))
             return true;
@@ -797,12 +802,12 @@ bool CBaseHighPerformanceTable::handleEvent(int id, int a, int b, const QString&
 
 void CBaseHighPerformanceTable::onHeaderClicked(int logical) {
     if (!isColumnRemoved(logical))
-        handleEvent(33, m_nId, logical, QString(), nullptr);
+        handleEvent(EV_HEADER_CLICKED, m_nId, logical, QString(), nullptr);
 }
 
 void CBaseHighPerformanceTable::onHeaderRightClicked(int logical) {
     if (!isColumnRemoved(logical))
-        deliverEvent(55, logical, 0);
+        deliverEvent(EV_HEADER_RIGHT_CLICKED, logical, 0);
 }
 
 void CBaseHighPerformanceTable::onCellCommitted(int row, int id) {
@@ -815,8 +820,8 @@ void CBaseHighPerformanceTable::onCellCommitted(int row, int id) {
     const QString text = s && s->delegate
                              ? m_pAdapter->data(m_pAdapter->index(row, id), Qt::EditRole).toString()
                              : QString();
-    deliverEvent(230, row, id, text, &key);
-    deliverEvent(231, row, id, key);
+    deliverEvent(EV_CELL_COMMITTED, row, id, text, &key);
+    deliverEvent(EV_CELL_COMMITTED_KEY, row, id, key);
 }
 
 void CBaseHighPerformanceTable::themeChanged() {
@@ -858,6 +863,15 @@ void CBaseHighPerformanceTable::applyStyle() {
     if (m_pStyle->background)
         pal.setColor(QPalette::Base, *m_pStyle->background);
     setPalette(pal);
+    // the header's area past the last column takes the section colour
+    if (m_pStyle->headerBackground) {
+        for (QHeaderView* h : {horizontalHeader(), m_pFrozenView->horizontalHeader()}) {
+            QPalette hp = h->palette();
+            hp.setColor(QPalette::Button, *m_pStyle->headerBackground);
+            hp.setColor(QPalette::Window, *m_pStyle->headerBackground);
+            h->setPalette(hp);
+        }
+    }
     horizontalHeader()->setFont(m_pStyle->headerFont);
     verticalHeader()->setFont(m_pStyle->rowNumberFont);
     layoutStatRow();
@@ -970,30 +984,28 @@ void CBaseHighPerformanceTable::resizeEvent(QResizeEvent* event) {
 }
 
 void CBaseHighPerformanceTable::paintEvent(QPaintEvent* event) {
-    // find the current-row background once per paint pass, not per cell
-    const int bgRow = curBackgroundRow();
-    if (auto* d = qobject_cast<CHpfItemDelegate*>(itemDelegate()))
-        d->curBgRow = bgRow;
-    if (auto* d = qobject_cast<CHpfItemDelegate*>(m_pFrozenView->itemDelegate()))
-        d->curBgRow = bgRow;
-    QTableView::paintEvent(event);
+    m_pCellPainter->paint(this, event->rect());
 }
 
 void CBaseHighPerformanceTable::mousePressEvent(QMouseEvent* event) {
     QTableView::mousePressEvent(event);
     const QModelIndex idx = indexAt(event->pos());
     if (event->button() == Qt::LeftButton && idx.isValid())
-        deliverEvent(47, m_nId, idx.row());
+        deliverEvent(EV_ROW_CLICKED, m_nId, idx.row());
 }
 
 void CBaseHighPerformanceTable::mouseDoubleClickEvent(QMouseEvent* event) {
     QTableView::mouseDoubleClickEvent(event);
     const QModelIndex idx = indexAt(event->pos());
     if (event->button() == Qt::LeftButton && idx.isValid())
-        deliverEvent(49, m_nId, idx.row());
+        deliverEvent(EV_ROW_DOUBLE_CLICKED, m_nId, idx.row());
 }
 
 bool CBaseHighPerformanceTable::eventFilter(QObject* watched, QEvent* event) {
+    if (m_pFrozenView && watched == m_pFrozenView->viewport() && event->type() == QEvent::Paint) {
+        m_pCellPainter->paint(m_pFrozenView, static_cast<QPaintEvent*>(event)->rect());
+        return true;
+    }
     // clicks on the locked-column overlay count as clicks on the table
     if (m_pFrozenView && watched == m_pFrozenView->viewport()
         && (event->type() == QEvent::MouseButtonPress
@@ -1004,7 +1016,7 @@ bool CBaseHighPerformanceTable::eventFilter(QObject* watched, QEvent* event) {
             QMetaObject::invokeMethod(
                 this,
                 [this, row = idx.row(), dbl = event->type() == QEvent::MouseButtonDblClick] {
-                    deliverEvent(dbl ? 49 : 47, m_nId, row);
+                    deliverEvent(dbl ? EV_ROW_DOUBLE_CLICKED : EV_ROW_CLICKED, m_nId, row);
                 },
                 Qt::QueuedConnection);
         }

@@ -6,12 +6,14 @@
 // Sorting reorders the model's rows (IBaseHpfTableModel::sortRows); there is no proxy
 // model and no re-sort on row changes, only on sortByColumn()/resort().
 //
-// Events: a header left click calls this->handleEvent(33, tableId, columnId) (the base
-// sorts, toggling the order of the current sort column, descending first); a header
-// right click delivers 55 (columnId, 0) upward; a row left click delivers 47 (tableId,
-// row), a double click 49 (tableId, row); the vertical scroll bar's press and drag call
-// this->handleEvent(18, 1, ...) and this->handleEvent(20, 1, ...). A committed line-edit
-// cell delivers 230 (row, columnId, text, &rowKey) then 231 (row, columnId, rowKey).
+// Events (ToolkitEvents.h): a header left click calls this->handleEvent(EV_HEADER_CLICKED,
+// tableId, columnId) (the base sorts, toggling the order of the current sort column,
+// descending first); a header right click delivers EV_HEADER_RIGHT_CLICKED (columnId, 0)
+// upward; a row left click delivers EV_ROW_CLICKED (tableId, row), a double click
+// EV_ROW_DOUBLE_CLICKED (tableId, row); the vertical scroll bar's press and drag call
+// this->handleEvent(EV_SCROLL_PRESSED, 1, ...) and this->handleEvent(EV_SCROLL_DRAGGED, 1, ...).
+// A committed line-edit cell delivers EV_CELL_COMMITTED (row, columnId, text, &rowKey) then
+// EV_CELL_COMMITTED_KEY (row, columnId, rowKey).
 
 #include "host/toolkit/BaseTable.h"
 #include "host/toolkit/EventWidget.h"
@@ -22,6 +24,7 @@
 namespace XP {
 
 class CMenu;
+class CHpfCellPainter;
 class CHpfTableAdapter;
 
 class CBaseHighPerformanceTable : public CEventWidgetT<QTableView>,
@@ -170,7 +173,7 @@ protected:
 
 private:
     friend class CHpfHeaderView;
-    friend class CHpfItemDelegate;
+    friend class CHpfCellPainter;
     friend class CHpfTableAdapter;
     friend class CHpfStatRow;
     friend class CHpfCornerTitle;
@@ -208,6 +211,7 @@ private:
     QWidget* m_pStatRow = nullptr;
     QWidget* m_pCorner = nullptr;
     std::unique_ptr<Style> m_pStyle;
+    std::unique_ptr<CHpfCellPainter> m_pCellPainter;
     std::vector<std::unique_ptr<ColumnDef>> m_columns; // indexed by column id
 };
 

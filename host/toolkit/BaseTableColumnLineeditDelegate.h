@@ -1,7 +1,7 @@
 #pragma once
 // Line-edit delegate of an editable table column. It shows the text set per row key
 // (setText), else the row's own text; committing an edit hands the text to the table,
-// which delivers 230 and 231 (see CBaseHighPerformanceTable).
+// which delivers EV_CELL_COMMITTED and EV_CELL_COMMITTED_KEY (see CBaseHighPerformanceTable).
 #include <QtCore/QHash>
 #include <QtWidgets/QStyledItemDelegate>
 

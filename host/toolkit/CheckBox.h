@@ -1,5 +1,5 @@
 #pragma once
-// Check box; a toggle delivers 67 (id, checked ? 1 : 0, text).
+// Check box; a toggle delivers EV_CHECKBOX_TOGGLED (id, checked ? 1 : 0, text).
 #include "host/toolkit/EventWidget.h"
 
 #include <QtWidgets/QCheckBox>

@@ -1,5 +1,5 @@
 #pragma once
-// Combo box; a change of the current item delivers 71 (id, index, text).
+// Combo box; a change of the current item delivers EV_COMBOBOX_CHANGED (id, index, text).
 #include "host/toolkit/EventWidget.h"
 
 #include <QtWidgets/QComboBox>

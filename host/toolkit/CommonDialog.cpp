@@ -2,6 +2,7 @@
 
 #include "host/toolkit/PushButton.h"
 #include "host/toolkit/SimpleTextWidget.h"
+#include "host/toolkit/ToolkitEvents.h"
 #include "host/toolkit/UiResource.h"
 
 #include <QtGui/QColor>
@@ -55,7 +56,7 @@ void CCommonDialog::setContentMargins(int margin) {
 }
 
 bool CCommonDialog::handleEvent(int id, int a, int b, const QString& text, void* p) {
-    if (id == 5 && a == kCloseButtonId) {
+    if (id == EV_BUTTON_CLICKED && a == kCloseButtonId) {
         reject();
         return true;
     }

@@ -1,6 +1,6 @@
 #pragma once
 // Dialog of the toolkit: a title line with a close button over a content area. The close
-// button delivers event 5 (-1, 0), which the dialog answers by rejecting.
+// button delivers EV_BUTTON_CLICKED (-1, 0), which the dialog answers by rejecting.
 #include "host/toolkit/EventWidget.h"
 
 #include <QtWidgets/QDialog>

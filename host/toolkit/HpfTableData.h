@@ -19,7 +19,7 @@ public:
     // Sort and filter value of a text column.
     virtual QString getString(int column) = 0;
     virtual int getInt(int column) = 0;
-    // Sort value of a double column; the no-value mark (XP::kNoValue) sorts last.
+    // Sort value of a double column; the no-value mark (TC::kNoValue) sorts last.
     virtual double getDouble(int column) = 0;
     // Sort value of a 64-bit column; the largest and smallest qint64 sort last.
     virtual qint64 getLonglong(int column) = 0;

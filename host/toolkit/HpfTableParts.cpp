@@ -1,12 +1,15 @@
 #include "host/toolkit/HpfTableParts.h"
 
+#include "host/toolkit/HpfTableAdapter.h"
 #include "host/toolkit/HpfTableModel.h"
 #include "host/toolkit/UiResource.h"
 
+#include <QtCore/QItemSelectionModel>
 #include <QtGui/QColor>
 #include <QtGui/QMouseEvent>
 #include <QtGui/QPainter>
 #include <QtGui/QPixmap>
+#include <QtWidgets/QTableView>
 #include <algorithm>
 
 namespace XP {
@@ -74,11 +77,11 @@ void CHpfHeaderView::paintSection(QPainter* painter, const QRect& rect, int logi
             painter->drawLine(x, y + i, x + 6, y + i);
         textRect.setRight(textRect.right() - 10);
     }
-    painter->setFont(st.headerFont);
     painter->setPen(st.headerText ? *st.headerText : kFallbackText);
     const QString text = def->progress.isEmpty() ? def->title : def->title + def->progress;
     const int hAlign = def->align & (Qt::AlignLeft | Qt::AlignRight | Qt::AlignHCenter);
-    painter->drawText(textRect, (hAlign ? hAlign : Qt::AlignHCenter) | Qt::AlignVCenter, text);
+    m_text.draw(*painter, st.headerFont, textRect,
+                (hAlign ? hAlign : Qt::AlignHCenter) | Qt::AlignVCenter, text);
     if (st.headerSplit) {
         painter->setPen(*st.headerSplit);
         painter->drawLine(rect.topRight(), rect.bottomRight());
@@ -98,66 +101,161 @@ void CHpfHeaderView::mousePressEvent(QMouseEvent* event) {
     QHeaderView::mousePressEvent(event);
 }
 
-CHpfItemDelegate::CHpfItemDelegate(CBaseHighPerformanceTable* table)
-    : QStyledItemDelegate(table), m_pTable(table) {}
+const QBrush& CHpfCellPainter::brush(QRgb colour) {
+    for (const auto& b : m_brushes) {
+        if (b.first == colour)
+            return b.second;
+    }
+    // a table uses a handful of background and line colours
+    if (m_brushes.size() >= 32)
+        m_brushes.erase(m_brushes.begin());
+    m_brushes.emplace_back(colour, QBrush(QColor::fromRgba(colour)));
+    return m_brushes.back().second;
+}
 
-void CHpfItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
-                             const QModelIndex& index) const {
-    IBaseHpfTableModel* model = m_pTable->hpfModel();
-    const CBaseHighPerformanceTable::ColumnDef* def = m_pTable->columnDef(index.column());
-    if (!model || !def || index.row() >= model->size())
+void CHpfCellPainter::paint(QTableView* view, const QRect& area) {
+    QWidget* vp = view->viewport();
+    QRect dirty = area & vp->rect();
+    QTableView* overlay = m_pTable->m_pFrozenView;
+    if (view != overlay && overlay->isVisible()) // the overlay covers the locked columns
+        dirty.setLeft(std::max(dirty.left(), overlay->width()));
+    if (dirty.isEmpty())
         return;
     const CBaseHighPerformanceTable::Style& st = m_pTable->style();
-    IBaseHpfTableData* row = model->getAllDatas()[size_t(index.row())].get();
-    const int id = index.column();
-    const bool selected = option.state & QStyle::State_Selected;
-    const QRect& r = option.rect;
-    const QRect cell(r.left(), r.top(), r.width(), r.height() - 1);
+    const QColor background = st.background ? *st.background : QColor(Qt::black);
+    QPainter p(vp);
 
-    const QColor* back = nullptr;
-    if (selected)
-        back = st.selectedBackground;
-    else if (index.row() == curBgRow)
-        back = st.curRowBackground;
-    if (!back)
-        back = row->getBackgroundColor(id);
-    if (!back && def->locked)
-        back = def->lockColor;
-    if (back)
-        painter->fillRect(cell, *back);
-
-    const QColor* fore = selected && st.selectedText ? st.selectedText : row->getTextColor(id);
-    if (!fore)
-        fore = st.itemText;
-    ++CBaseHighPerformanceTable::s_nCellTextCount;
-    const QString text = row->getText(id);
-    QRect textRect = cell.adjusted(kCellPadding, 0, -kCellPadding, 0);
-    const QString iconKey = row->getItemIconKey(id);
-    if (!iconKey.isEmpty()) {
-        const int s = std::min(16, cell.height() - 2);
-        const QPixmap pm = CUiResource::instance().getPixmap(iconKey, QSize(s, s));
-        if (!pm.isNull())
-            painter->drawPixmap(textRect.left(), cell.top() + (cell.height() - s) / 2, pm);
-        textRect.setLeft(textRect.left() + s + 2);
+    // visible columns crossing the dirty area, in display order; hidden ones have no width
+    const QHeaderView* hh = view->horizontalHeader();
+    m_columns.clear();
+    int right = dirty.left(); // end of the painted columns
+    const int firstColumn = hh->visualIndexAt(dirty.left());
+    int lastColumn = hh->visualIndexAt(dirty.right());
+    if (lastColumn < 0)
+        lastColumn = hh->count() - 1;
+    bool anyCustom = false;
+    for (int v = firstColumn; firstColumn >= 0 && v <= lastColumn; ++v) {
+        const int id = hh->logicalIndex(v);
+        const CBaseHighPerformanceTable::ColumnDef* def = m_pTable->columnDef(id);
+        if (!def || def->removed || hh->isSectionHidden(id) || hh->sectionSize(id) <= 0)
+            continue;
+        const Column c{id, hh->sectionViewportPosition(id), hh->sectionSize(id), def,
+                       view == m_pTable ? def->delegate : nullptr};
+        anyCustom = anyCustom || c.custom;
+        m_columns.push_back(c);
+        right = c.x + c.width;
     }
-    painter->setFont(def->font);
-    painter->setPen(fore ? *fore : kFallbackText);
-    painter->drawText(textRect, def->align, text);
 
-    if (st.hLines && st.split) {
-        painter->setPen(*st.split);
-        painter->drawLine(r.left(), r.bottom(), r.right(), r.bottom());
-    }
-    const bool sortColumn = id == m_pTable->getSortColumnID();
-    if (st.vLines || sortColumn) {
-        const QColor* c = sortColumn ? st.sortSplit : st.sortInactiveSplit;
-        if (c) {
-            painter->setPen(*c);
-            painter->drawLine(r.right(), r.top(), r.right(), r.bottom());
-            if (sortColumn)
-                painter->drawLine(r.left(), r.top(), r.left(), r.bottom());
+    // rows crossing the dirty area; rows hidden by a filter have no height
+    IBaseHpfTableModel* model = m_pTable->hpfModel();
+    const QHeaderView* vh = view->verticalHeader();
+    int bottom = dirty.top(); // end of the painted rows
+    const int firstRow = model && !m_columns.empty() ? vh->visualIndexAt(dirty.top()) : -1;
+    if (firstRow >= 0) {
+        const auto& rows = model->getAllDatas();
+        int lastRow = vh->visualIndexAt(dirty.bottom());
+        if (lastRow < 0)
+            lastRow = vh->count() - 1;
+        lastRow = std::min(lastRow, int(rows.size()) - 1);
+        const int curBgRow = m_pTable->curBackgroundRow();
+        const QItemSelectionModel* selection = view->selectionModel();
+        QStyleOptionViewItem customOption;
+        if (anyCustom)
+            customOption = m_pTable->viewOptions();
+        const QColor* lastPen = nullptr;
+        const int x0 = m_columns.front().x;
+        for (int r = firstRow; r <= lastRow; ++r) {
+            const int h = vh->sectionSize(r);
+            if (h <= 0)
+                continue;
+            const int y = vh->sectionViewportPosition(r);
+            bottom = y + h;
+            IBaseHpfTableData* row = rows[size_t(r)].get();
+            const bool selected =
+                selection
+                && selection->isSelected(m_pTable->m_pAdapter->index(r, m_columns.front().id));
+            const QColor* rowBack = selected        ? st.selectedBackground
+                                    : r == curBgRow ? st.curRowBackground
+                                                    : nullptr;
+
+            // backgrounds: one fill per run of cells of the same colour
+            const int cellHeight = h - 1;
+            if (cellHeight > 0) {
+                int runX = x0;
+                QRgb runColour = 0;
+                for (size_t i = 0; i < m_columns.size(); ++i) {
+                    const Column& c = m_columns[i];
+                    const QColor* back = rowBack ? rowBack : row->getBackgroundColor(c.id);
+                    if (!back && c.def->locked)
+                        back = c.def->lockColor;
+                    const QRgb colour = (back ? *back : background).rgba();
+                    if (i == 0) {
+                        runColour = colour;
+                    } else if (colour != runColour) {
+                        p.fillRect(QRect(runX, y, c.x - runX, cellHeight), brush(runColour));
+                        runX = c.x;
+                        runColour = colour;
+                    }
+                }
+                p.fillRect(QRect(runX, y, right - runX, cellHeight), brush(runColour));
+            }
+            // the split line under the row, or the table background where there is none
+            p.fillRect(QRect(x0, y + h - 1, right - x0, 1),
+                       brush((st.hLines && st.split ? *st.split : background).rgba()));
+
+            for (const Column& c : m_columns) {
+                const QRect cell(c.x, y, c.width, cellHeight);
+                if (c.custom) {
+                    QStyleOptionViewItem opt(customOption);
+                    opt.rect = QRect(c.x, y, c.width, h);
+                    if (selected)
+                        opt.state |= QStyle::State_Selected;
+                    c.custom->paint(&p, opt, m_pTable->m_pAdapter->index(r, c.id));
+                    lastPen = nullptr;
+                } else {
+                    const QColor* fore =
+                        selected && st.selectedText ? st.selectedText : row->getTextColor(c.id);
+                    if (!fore)
+                        fore = st.itemText ? st.itemText : &kFallbackText;
+                    ++CBaseHighPerformanceTable::s_nCellTextCount;
+                    const QString text = row->getText(c.id);
+                    QRect textRect = cell.adjusted(kCellPadding, 0, -kCellPadding, 0);
+                    const QString iconKey = row->getItemIconKey(c.id);
+                    if (!iconKey.isEmpty()) {
+                        const int s = std::min(16, cell.height() - 2);
+                        const QPixmap pm = CUiResource::instance().getPixmap(iconKey, QSize(s, s));
+                        if (!pm.isNull())
+                            p.drawPixmap(textRect.left(), cell.top() + (cell.height() - s) / 2, pm);
+                        textRect.setLeft(textRect.left() + s + 2);
+                    }
+                    if (!text.isEmpty()) {
+                        if (lastPen != fore) {
+                            p.setPen(*fore);
+                            lastPen = fore;
+                        }
+                        m_text.draw(p, c.def->font, textRect, c.def->align, text);
+                    }
+                }
+                // column split lines: the sort column's on both sides
+                const bool sortColumn = c.id == m_pTable->getSortColumnID();
+                if (st.vLines || sortColumn) {
+                    if (const QColor* line = sortColumn ? st.sortSplit : st.sortInactiveSplit) {
+                        p.fillRect(QRect(c.x + c.width - 1, y, 1, h), brush(line->rgba()));
+                        if (sortColumn)
+                            p.fillRect(QRect(c.x, y, 1, h), brush(line->rgba()));
+                    }
+                }
+            }
         }
     }
+    // the rest of the dirty area: right of the last column, then below the last row
+    const int rowsEnd = std::min(bottom, dirty.bottom() + 1);
+    if (right <= dirty.right() && rowsEnd > dirty.top())
+        p.fillRect(QRect(right, dirty.top(), dirty.right() + 1 - right, rowsEnd - dirty.top()),
+                   background);
+    if (bottom <= dirty.bottom())
+        p.fillRect(QRect(dirty.left(), bottom, dirty.width(), dirty.bottom() + 1 - bottom),
+                   background);
 }
 
 CHpfStatRow::CHpfStatRow(CBaseHighPerformanceTable* table) : QWidget(table), m_pTable(table) {}

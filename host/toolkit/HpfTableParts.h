@@ -3,10 +3,13 @@
 // cell delegate and the statistics row. Included only by the toolkit's table sources.
 
 #include "host/toolkit/BaseHighPerformanceTable.h"
+#include "host/toolkit/GlyphTextPainter.h"
 
+#include <QtGui/QBrush>
 #include <QtGui/QFont>
 #include <QtWidgets/QHeaderView>
 #include <QtWidgets/QStyledItemDelegate>
+#include <vector>
 
 class QColor;
 
@@ -85,7 +88,7 @@ struct CBaseHighPerformanceTable::Style {
 };
 
 // Header: paints title, progress, settings icon and sort mark; left clicks go to the
-// table as event 33, right clicks as event 55.
+// table as EV_HEADER_CLICKED, right clicks as EV_HEADER_RIGHT_CLICKED.
 class CHpfHeaderView : public QHeaderView {
     Q_OBJECT
 public:
@@ -97,21 +100,34 @@ protected:
 
 private:
     CBaseHighPerformanceTable* m_pTable;
+    mutable CGlyphTextPainter m_text; // paintSection is const
 };
 
-// Paints cells straight from the row records: no QVariant per role.
-class CHpfItemDelegate : public QStyledItemDelegate {
-    Q_OBJECT
+// Paints the cells of the table and of its locked-column overlay straight from the row
+// records, every pixel of the dirty area once: a row's backgrounds are one rectangle per
+// run of equal colour, the area past the last row or column one rectangle; no QModelIndex
+// or QVariant per cell. The viewports are opaque, so nothing is filled beneath.
+class CHpfCellPainter {
 public:
-    explicit CHpfItemDelegate(CBaseHighPerformanceTable* table);
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override;
-
-    // Row of the current-row background for the paint pass in progress (-1 none).
-    int curBgRow = -1;
+    explicit CHpfCellPainter(CBaseHighPerformanceTable* table) : m_pTable(table) {}
+    void paint(QTableView* view, const QRect& dirty);
+    const CGlyphTextPainter& text() const { return m_text; }
 
 private:
+    struct Column {
+        int id;
+        int x;
+        int width;
+        const CBaseHighPerformanceTable::ColumnDef* def;
+        QAbstractItemDelegate* custom; // a column delegate (line edit) paints its own cells
+    };
+    // Solid brushes by colour: a fill from a QColor builds a brush each time.
+    const QBrush& brush(QRgb colour);
+
     CBaseHighPerformanceTable* m_pTable;
+    std::vector<Column> m_columns; // reused by every paint pass
+    std::vector<std::pair<QRgb, QBrush>> m_brushes;
+    CGlyphTextPainter m_text;
 };
 
 // The statistics row pinned under the rows.

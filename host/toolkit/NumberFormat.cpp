@@ -104,10 +104,6 @@ QString formatFinite(double value, int decimals, int flags) {
 
 } // namespace
 
-bool isNoValue(double value) {
-    return std::fabs(value - kNoValue) < 1e-5 || value == kNoValue;
-}
-
 bool isValidNumber(double value) {
     return std::isfinite(value) && !isNoValue(value);
 }

@@ -2,6 +2,8 @@
 // Number formatting of table cells. Runs for every painted cell: no allocation beyond
 // the result string.
 
+#include "host/data/NoValue.h"
+
 #include <QtCore/QString>
 #include <QtCore/QtGlobal>
 
@@ -14,9 +16,8 @@ enum ENumberFormatFlag {
     FMT_SEGMENT = 0x80000,  // digit grouping of the integer part: 1234567 -> "1,234,567"
 };
 
-// The no-value mark of a cell: the largest double; values within 1e-5 of it count.
-constexpr double kNoValue = 1.7976931348623157e308;
-bool isNoValue(double value);
+using TC::isNoValue;
+using TC::kNoValue;
 // Neither the no-value mark, NaN nor an infinity.
 bool isValidNumber(double value);
 

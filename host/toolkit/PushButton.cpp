@@ -1,5 +1,6 @@
 #include "host/toolkit/PushButton.h"
 
+#include "host/toolkit/ToolkitEvents.h"
 #include "host/toolkit/UiResource.h"
 
 #include <QtGui/QColor>
@@ -18,7 +19,7 @@ CPushButton::CPushButton(int id, const QString& text, QWidget* parent)
     : CEventWidgetT<QPushButton>(text, parent), m_nId(id) {
     setFocusPolicy(Qt::NoFocus);
     connect(this, &QAbstractButton::clicked, this,
-            [this] { deliverEvent(5, m_nId, 0, this->text()); });
+            [this] { deliverEvent(EV_BUTTON_CLICKED, m_nId, 0, this->text()); });
     applyStyle();
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// Push button of the toolkit: a click delivers event 5 (id, 0, text) upward.
+// Push button of the toolkit: a click delivers EV_BUTTON_CLICKED (id, 0, text) upward.
 #include "host/toolkit/EventWidget.h"
 
 #include <QtWidgets/QPushButton>

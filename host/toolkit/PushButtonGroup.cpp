@@ -1,10 +1,9 @@
 #include "host/toolkit/PushButtonGroup.h"
 
 #include "host/toolkit/PushButton.h"
-#include "host/toolkit/UiResource.h"
+#include "host/toolkit/ToolkitEvents.h"
+#include "host/toolkit/WidgetBackground.h"
 
-#include <QtGui/QColor>
-#include <QtGui/QPainter>
 #include <QtWidgets/QBoxLayout>
 
 namespace XP {
@@ -123,7 +122,7 @@ void CPushButtonGroup::setButtonFontKey(const QString& key) {
 }
 
 bool CPushButtonGroup::handleEvent(int id, int a, int b, const QString& text, void* p) {
-    if (id == 5 && m_bCheckable && m_buttons.contains(a))
+    if (id == EV_BUTTON_CLICKED && m_bCheckable && m_buttons.contains(a))
         setChecked(a);
     return CBaseWidget::handleEvent(id, a, b, text, p);
 }
@@ -132,16 +131,8 @@ void CPushButtonGroup::themeChanged() {
     update();
 }
 
-void CPushButtonGroup::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    if (!m_qsBackKey.isEmpty()) {
-        if (const QColor* c = CUiResource::instance().getColor(m_qsBackKey))
-            p.fillRect(rect(), *c);
-    } else if (!m_qsImageKey.isEmpty()) {
-        const QPixmap pm = CUiResource::instance().getPixmap(m_qsImageKey, size());
-        if (!pm.isNull())
-            p.drawPixmap(0, 0, pm);
-    }
+void CPushButtonGroup::paintEvent(QPaintEvent* event) {
+    paintWidgetBackground(this, event, m_qsBackKey, m_qsImageKey);
 }
 
 } // namespace XP

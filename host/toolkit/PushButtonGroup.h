@@ -1,5 +1,5 @@
 #pragma once
-// A row (or column) of push buttons; presses travel on upward as event 5 (id, 0, text).
+// A row (or column) of push buttons; presses travel on upward as EV_BUTTON_CLICKED (id, 0, text).
 // With checkable buttons the group keeps one checked when exclusive.
 #include "host/toolkit/EventWidget.h"
 

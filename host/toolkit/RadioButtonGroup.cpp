@@ -1,5 +1,7 @@
 #include "host/toolkit/RadioButtonGroup.h"
 
+#include "host/toolkit/ToolkitEvents.h"
+
 #include <QtWidgets/QBoxLayout>
 #include <QtWidgets/QButtonGroup>
 #include <QtWidgets/QRadioButton>
@@ -15,7 +17,7 @@ CRadioButtonGroup::CRadioButtonGroup(QWidget* parent, Qt::Orientation orientatio
     m_pGroup->setExclusive(true);
     connect(m_pGroup, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
         if (checked)
-            deliverEvent(94, id, 0, m_pGroup->button(id)->text());
+            deliverEvent(EV_RADIO_CHANGED, id, 0, m_pGroup->button(id)->text());
     });
 }
 

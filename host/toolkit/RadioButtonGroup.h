@@ -1,5 +1,5 @@
 #pragma once
-// Exclusive radio buttons; a change of the checked button delivers 94 (id, 0, text).
+// Exclusive radio buttons; a change of the checked button delivers EV_RADIO_CHANGED (id, 0, text).
 #include "host/toolkit/EventWidget.h"
 
 class QBoxLayout;

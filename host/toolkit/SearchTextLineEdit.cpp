@@ -1,6 +1,7 @@
 #include "host/toolkit/SearchTextLineEdit.h"
 
 #include "host/toolkit/StyleSheetCenter.h"
+#include "host/toolkit/ToolkitEvents.h"
 
 namespace XP {
 
@@ -8,7 +9,7 @@ CSearchTextLineEdit::CSearchTextLineEdit(QWidget* parent) : CEventWidgetT<QLineE
     setStyleSheet(CStyleSheetCenter::getStyle(CStyleSheetCenter::StyleLineEdit));
     connect(this, &QLineEdit::textChanged, this, [this](const QString& t) {
         Q_EMIT sigTextChanged(t);
-        deliverEvent(163, 0, 0, t);
+        deliverEvent(EV_SEARCH_TEXT_CHANGED, 0, 0, t);
     });
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-// Search field; every text change delivers 163 (0, 0, text) and emits sigTextChanged.
+// Search field; every text change delivers EV_SEARCH_TEXT_CHANGED (0, 0, text) and emits
+// sigTextChanged.
 #include "host/toolkit/EventWidget.h"
 
 #include <QtWidgets/QLineEdit>

@@ -1,9 +1,7 @@
 #include "host/toolkit/WidgetList.h"
 
-#include "host/toolkit/UiResource.h"
+#include "host/toolkit/WidgetBackground.h"
 
-#include <QtGui/QColor>
-#include <QtGui/QPainter>
 #include <QtWidgets/QBoxLayout>
 
 namespace XP {
@@ -73,13 +71,8 @@ void CWidgetList::themeChanged() {
     update();
 }
 
-void CWidgetList::paintEvent(QPaintEvent*) {
-    if (m_qsBackKey.isEmpty())
-        return;
-    if (const QColor* c = CUiResource::instance().getColor(m_qsBackKey)) {
-        QPainter p(this);
-        p.fillRect(rect(), *c);
-    }
+void CWidgetList::paintEvent(QPaintEvent* event) {
+    paintWidgetBackground(this, event, m_qsBackKey, QString());
 }
 
 } // namespace XP

@@ -1,13 +1,14 @@
 #include "host/toolkit/BaseHighPerformanceTable.h"
 #include "host/toolkit/BaseTableColumnLineeditDelegate.h"
+#include "host/toolkit/GlyphTextPainter.h"
 #include "host/toolkit/HpfTableModel.h"
 #include "host/toolkit/HpfTableParts.h"
 #include "host/toolkit/NumberFormat.h"
 #include "host/toolkit/UiResource.h"
 
-#include <QtCore/QElapsedTimer>
 #include <QtGui/QColor>
 #include <QtGui/QImage>
+#include <QtGui/QPainter>
 #include <QtTest/QAbstractItemModelTester>
 #include <QtTest/QtTest>
 #include <QtWidgets/QHeaderView>
@@ -47,8 +48,14 @@ public:
                            : nullptr;
     }
     QString getKey() override { return key; }
+    const QColor* getBackgroundColor(int column) override
+    {
+        return column == backColumn ? back : nullptr;
+    }
 
     QString key;
+    const QColor* back = nullptr; // background of cell backColumn
+    int backColumn = -1;
     double d;
     qint64 l;
     QString s;
@@ -140,9 +147,12 @@ private Q_SLOTS:
     void filterHidesRows();
     void paintsOnlyVisibleCells();
     void fitsWidthsToVisibleRowsOnly();
-    void sortsFiveThousandRowsFast();
+    void sortsFiveThousandRows();
     void visibleRowRange();
     void currentRowBackgroundFollowsKey();
+    void rendersSelectionCellColoursAndSplitLines();
+    void glyphRunTextMatchesDrawText_data();
+    void glyphRunTextMatchesDrawText();
     void lineEditCommitDeliversEvents();
     void statRowPinnedUnderRows();
     void lockedColumnsStayWhileScrolling();
@@ -503,26 +513,24 @@ void tst_HpfTable::paintsOnlyVisibleCells()
     QVERIFY(CBaseHighPerformanceTable::s_nCellTextCount <= quint64((visibleRows + 1) * 5));
 }
 
-void tst_HpfTable::sortsFiveThousandRowsFast()
+void tst_HpfTable::sortsFiveThousandRows()
 {
+    // Order only: the sort's speed is measured by the benchmark suite.
     Model m;
     std::vector<IBaseHpfTableDataPtr> rows;
     for (int i = 0; i < 5000; ++i)
         rows.push_back(row(QStringLiteral("K%1").arg(i), double((i * 7919) % 5003), i % 97));
     m.addDatas(rows);
-    qint64 best = LLONG_MAX;
-    for (int run = 0; run < 5; ++run) {
-        QElapsedTimer t;
-        t.start();
-        m.sortRows(1, run % 2);
-        best = std::min(best, t.nsecsElapsed());
+    for (int order : {0, 1}) {
+        m.sortRows(1, order);
+        QCOMPARE(m.size(), 5000);
+        for (int i = 1; i < m.size(); ++i) {
+            const double prev = m.getData(i - 1)->getDouble(1), cur = m.getData(i)->getDouble(1);
+            QVERIFY2(order == 1 ? prev >= cur : prev <= cur, qPrintable(QString::number(i)));
+        }
+        // the key index follows the new order
+        QCOMPARE(m.getDataIndexByKey(m.getData(2500)->getKey()), 2500);
     }
-    qInfo("best sort of 5000 rows: %.3f ms", best / 1e6);
-    m.sortRows(1, 1);
-    // generous bound for a shared machine; the aim is well under 2 ms
-    QVERIFY2(best < 10 * 1000 * 1000, qPrintable(QString::number(best / 1e6)));
-    for (int i = 1; i < m.size(); ++i)
-        QVERIFY(m.getData(i - 1)->getDouble(1) >= m.getData(i)->getDouble(1));
 }
 
 void tst_HpfTable::visibleRowRange()
@@ -571,6 +579,133 @@ void tst_HpfTable::currentRowBackgroundFollowsKey()
     f.table->drawCurStockBackground(-1, false);
     f.table->viewport()->render(&image);
     QVERIFY(image.pixelColor(x, f.table->rowViewportPosition(2) + 3) != cur);
+}
+
+void tst_HpfTable::rendersSelectionCellColoursAndSplitLines()
+{
+    CUiResource& res = CUiResource::instance();
+    auto colour = [&res](const char* key) {
+        const QColor* c = res.getColor(QString::fromLatin1(key));
+        return c ? *c : QColor();
+    };
+    const QColor background = colour("ic_clr_table_background");
+    const QColor selectedBack = colour("ic_clr_table_selected_background");
+    const QColor split = colour("ic_clr_table_split_line");
+    const QColor columnSplit = colour("ic_clr_table_sort_noactive_split_line");
+    const QColor sortSplit = colour("ic_clr_table_sort_split_line");
+    const QColor lockBack = colour("ic_clr_table_cur_row_background");
+    const QColor cellBack(12, 140, 70);
+    const QColor sentinel(255, 0, 255);
+    const QList<QColor> distinct{background, selectedBack, split,    columnSplit,
+                                 sortSplit,  lockBack,     cellBack, sentinel};
+    for (int i = 0; i < distinct.size(); ++i)
+        for (int j = i + 1; j < distinct.size(); ++j)
+            QVERIFY2(distinct[i].isValid() && distinct[i] != distinct[j],
+                     qPrintable(QString::number(i)));
+
+    Fixture f(5);
+    RowPtr coloured = row("B", 2);
+    coloured->back = &cellBack;
+    coloured->backColumn = 2;
+    f.model.addDatas({row("A", 1), coloured, row("C", 3), row("D", 4)});
+    f.table->setSplitLinesVisible(true, true);
+    f.table->sortByColumn(3, 0); // text column: ties keep the order A B C D
+    f.table->setLockColumnColorKey(0, QStringLiteral("ic_clr_table_cur_row_background"));
+    f.table->setColumnLocked(0, true);
+    f.table->setSelectedRow(3);
+    f.parent.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.parent));
+    QCOMPARE(f.model.getData(1)->getKey(), QStringLiteral("B"));
+
+    // the table without its own background: only what the table paints over the viewport
+    QImage image(f.table->size(), QImage::Format_ARGB32);
+    image.fill(sentinel);
+    f.table->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    const QRect vp = f.table->viewport()->geometry();
+    const int h = f.table->rowHeight(0);
+    // a point in the blank right part of a cell, clear of text and column lines
+    auto at = [&](int row, int column, int dy = 2) {
+        const int x =
+            vp.left() + f.table->columnViewportPosition(column) + f.table->columnWidth(column) - 8;
+        return image.pixelColor(x, vp.top() + f.table->rowViewportPosition(row) + dy);
+    };
+
+    QCOMPARE(at(3, 1), selectedBack); // selected row
+    QCOMPARE(at(3, 4), selectedBack); // selected row, last column
+    QCOMPARE(at(3, 0), selectedBack); // selected row in the locked overlay
+    QCOMPARE(at(1, 2), cellBack);     // coloured cell
+    QCOMPARE(at(1, 1), background);   // its neighbours
+    QCOMPARE(at(1, 3), background);
+    QCOMPARE(at(0, 0), lockBack);     // locked column
+    QCOMPARE(at(0, 1, h - 1), split); // split line under a row
+    QCOMPARE(at(3, 1, h - 1), split); // also under the selected row
+    const int y = vp.top() + f.table->rowViewportPosition(2) + 2;
+    const int right1 = vp.left() + f.table->columnViewportPosition(1) + f.table->columnWidth(1) - 1;
+    QCOMPARE(image.pixelColor(right1, y), columnSplit); // column split line
+    const int left3 = vp.left() + f.table->columnViewportPosition(3);
+    QCOMPARE(image.pixelColor(left3, y), sortSplit); // both sides of the sort column
+    QCOMPARE(image.pixelColor(left3 + f.table->columnWidth(3) - 1, y), sortSplit);
+    // below the rows and right of the columns: the table background
+    const int below = vp.top() + f.table->rowViewportPosition(3) + h + 5;
+    QVERIFY(below < vp.bottom());
+    QCOMPARE(image.pixelColor(vp.left() + 20, below), background);
+    // every pixel of the viewport is painted
+    for (int yy = vp.top(); yy <= vp.bottom(); ++yy)
+        for (int xx = vp.left(); xx <= vp.right(); ++xx)
+            if (image.pixelColor(xx, yy) == sentinel)
+                QFAIL(qPrintable(QStringLiteral("unpainted pixel %1,%2").arg(xx).arg(yy)));
+}
+
+void tst_HpfTable::glyphRunTextMatchesDrawText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("align");
+    QTest::addColumn<bool>("glyphRun");
+    const int left = Qt::AlignLeft | Qt::AlignVCenter, right = Qt::AlignRight | Qt::AlignVCenter;
+    QTest::newRow("price, right") << QStringLiteral("12.34") << right << true;
+    QTest::newRow("percent, right") << QStringLiteral("-0.56%") << right << true;
+    QTest::newRow("big value") << QStringLiteral("1234.57万") << right << true;
+    QTest::newRow("code, left") << QStringLiteral("600000") << left << true;
+    QTest::newRow("name, centred")
+        << QStringLiteral("浦发银行") << int(Qt::AlignHCenter | Qt::AlignVCenter) << true;
+    QTest::newRow("wider than the cell")
+        << QStringLiteral("123456789012345678901234567890") << left << false;
+    QTest::newRow("combining mark") << QStringLiteral("e\u0301") << left << false;
+}
+
+void tst_HpfTable::glyphRunTextMatchesDrawText()
+{
+    QFETCH(QString, text);
+    QFETCH(int, align);
+    QFETCH(bool, glyphRun);
+    const QFont font = CUiResource::instance().getFont(QStringLiteral("ic_fnt_table_text_default"));
+    const QRect cell(4, 0, 120, 20);
+    auto render = [&](bool viaGlyphs, CGlyphTextPainter* painter) {
+        QImage image(128, 20, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::black);
+        QPainter p(&image);
+        p.setPen(QColor(200, 200, 200));
+        if (viaGlyphs) {
+            painter->draw(p, font, cell, align, text);
+        } else {
+            p.setFont(font);
+            p.drawText(cell, align, text);
+        }
+        return image;
+    };
+    CGlyphTextPainter glyphs;
+    const QImage fast = render(true, &glyphs);
+    const QImage reference = render(false, nullptr);
+    QCOMPARE(glyphs.glyphRunCount(), quint64(glyphRun ? 1 : 0));
+    int differing = 0, inked = 0;
+    for (int y = 0; y < fast.height(); ++y) {
+        for (int x = 0; x < fast.width(); ++x) {
+            differing += fast.pixel(x, y) != reference.pixel(x, y);
+            inked += reference.pixel(x, y) != qRgb(0, 0, 0);
+        }
+    }
+    QVERIFY(inked > 0);
+    QVERIFY2(differing == 0, qPrintable(QStringLiteral("%1 pixels differ").arg(differing)));
 }
 
 void tst_HpfTable::lineEditCommitDeliversEvents()
