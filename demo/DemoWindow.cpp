@@ -3,11 +3,15 @@
 #include "browse/CBrowseWidget.h"
 #include "browse/CHpfBrowserTable.h"
 #include "host/data/Config.h"
+#include "host/data/InstrumentDetail.h"
 #include "host/data/JsonParam.h"
 #include "host/data/SectorDetail.h"
 #include "host/data/SectorManager.h"
+#include "host/data/StockKey.h"
 #include "host/toolkit/EventWidget.h"
 #include "host/toolkit/UiResource.h"
+#include "pricet/CHpfOptionBrowserDataModel.h"
+#include "pricet/COptionPriceTBrowseWidget.h"
 #include "quoterbrowser/CQuoterBrowserWidget.h"
 
 #include <QActionGroup>
@@ -16,6 +20,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QSplitter>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QTimer>
 #include <QTreeWidget>
@@ -33,12 +38,14 @@ DemoWindow::DemoWindow(QWidget* parent) : QMainWindow(parent)
     m_pTree->setHeaderLabel(QStringLiteral("板块"));
     m_pTree->setMinimumWidth(180);
     m_pTree->setMaximumWidth(260);
-    m_pBrowse = new TC::CBrowseWidget(splitter, false, TC::BrowseType_Default, 88);
+    m_pCenter = new QStackedWidget(splitter);
+    m_pBrowse = new TC::CBrowseWidget(m_pCenter, false, TC::BrowseType_Default, 88);
     m_pBrowse->setIsResetSelectStock(true);
+    m_pCenter->addWidget(m_pBrowse);
     m_pQuoter = new TC::CQuoterBrowserWidget(splitter);
     m_pQuoter->setMaximumWidth(320);
     splitter->addWidget(m_pTree);
-    splitter->addWidget(m_pBrowse);
+    splitter->addWidget(m_pCenter);
     splitter->addWidget(m_pQuoter);
     splitter->setStretchFactor(1, 1);
     setCentralWidget(splitter);
@@ -187,6 +194,17 @@ bool DemoWindow::showSector(const QString& name)
         return false;
     const auto list = sectors->getSectorStockList(name);
     m_pBrowse->unrequest();
+    if (sectors->isParentTsector(name)) {
+        // the side list holds the underlyings; the board shows the first until one is chosen
+        m_pQuoter->setSector(name);
+        for (const auto& stock : list) {
+            if (stock && showOptionBoard(XP::nvStockKey(stock->market, stock->code)))
+                break;
+        }
+        updateStatus();
+        return true;
+    }
+    m_pCenter->setCurrentWidget(m_pBrowse);
     m_pBrowse->setSectorName(name);
     m_pBrowse->setSectorCode(sector->getCode());
     m_pBrowse->setIndexConstituentsList(!sector->getCode().isEmpty());
@@ -222,6 +240,8 @@ bool DemoWindow::onHostEvent(QObject* sender, int id, int, int, const QString& t
             return false;
         const QString key = TC::JsonParam::parse(text).object.getQString("CODE");
         if (!key.isEmpty()) {
+            if (isOptionBoardShown())
+                showOptionBoard(key);
             m_qsChosen = key;
             m_pChosenLabel->setText(QStringLiteral("选中 %1").arg(key));
         }
@@ -245,8 +265,31 @@ void DemoWindow::updateStatus()
     m_nLastPushes = pushes;
 }
 
+bool DemoWindow::isOptionBoardShown() const
+{
+    return m_pBoard && m_pCenter->currentWidget() == m_pBoard;
+}
+
+bool DemoWindow::showOptionBoard(const QString& underlyingKey)
+{
+    if (!m_pBoard) {
+        m_pBoard = new TC::COptionPriceTBrowseWidget(m_pCenter);
+        m_pCenter->addWidget(m_pBoard);
+    }
+    if (!m_pBoard->selectUnderlying(underlyingKey))
+        return false;
+    m_pCenter->setCurrentWidget(m_pBoard);
+    return true;
+}
+
 QString DemoWindow::summary() const
 {
+    if (isOptionBoardShown()) {
+        return QStringLiteral("board=%1 month=%2 rows=%3 pushes=%4")
+            .arg(m_pBoard->underlyingKey(), m_pBoard->selectedExpiry())
+            .arg(m_pBoard->model()->size())
+            .arg(m_pBoard->pushCount());
+    }
     return QStringLiteral("rows=%1 pushes=%2 refreshes=%3 sector=%4")
         .arg(m_pBrowse->getStockListSize())
         .arg(m_pBrowse->pushCount())

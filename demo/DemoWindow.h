@@ -1,7 +1,8 @@
 #pragma once
 // The demo terminal's main window: the host's sector tree beside a browse table that
 // shows the chosen sector live from the embedded market, and a compact quote list of the
-// same sector as a side panel.
+// same sector as a side panel. The option sector ("T型报价板") shows the option T-board of
+// the underlying chosen in the side list instead of the table.
 
 #include "host/toolkit/EventWidget.h"
 
@@ -10,11 +11,13 @@
 
 class QLabel;
 class QSplitter;
+class QStackedWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
 
 namespace TC {
 class CBrowseWidget;
+class COptionPriceTBrowseWidget;
 class CQuoterBrowserWidget;
 class CSectorDetail;
 } // namespace TC
@@ -29,6 +32,9 @@ public:
     bool showSector(const QString& name);
     TC::CBrowseWidget* browse() const { return m_pBrowse; }
     TC::CQuoterBrowserWidget* quoter() const { return m_pQuoter; }
+    // The option T-board, once an option sector was shown; null before.
+    TC::COptionPriceTBrowseWidget* optionBoard() const { return m_pBoard; }
+    bool isOptionBoardShown() const;
     // The instrument last chosen in the table or the side list (events 47, 3083, 4003).
     QString chosenInstrument() const { return m_qsChosen; }
     QString summary() const;
@@ -47,11 +53,15 @@ private:
     void fitColumns();
     void fillTree(QTreeWidgetItem* parentItem, TC::CSectorDetail* sector, int depth);
     void updateStatus();
+    // Shows the T-board of an underlying (stock key) in place of the table.
+    bool showOptionBoard(const QString& underlyingKey);
     bool onHostEvent(QObject* sender, int id, int a, int b, const QString& text);
 
     QSplitter* m_pSplitter;
     QTreeWidget* m_pTree;
+    QStackedWidget* m_pCenter;
     TC::CBrowseWidget* m_pBrowse;
+    TC::COptionPriceTBrowseWidget* m_pBoard = nullptr;
     TC::CQuoterBrowserWidget* m_pQuoter;
     QLabel* m_pRowsLabel;
     QLabel* m_pRateLabel;

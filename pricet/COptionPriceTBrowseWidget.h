@@ -57,7 +57,6 @@ class COptionPriceTBrowseWidget : public XP::CBaseWidget {
 public:
     enum { kTableId = 1000, kTableMenuFlags = 508, kFirstMonthId = 4 };
     enum EOptionMode { eStockOption = 32, eFutureOption = 1024 };
-    // Stand-in for the host's sector-analysis helper: (0, 0, code) goes up the event bus.
 
     explicit COptionPriceTBrowseWidget(QWidget* parent = nullptr);
     ~COptionPriceTBrowseWidget() override;
