@@ -1,5 +1,6 @@
 // Value colours, their resource keys and theme changes.
 #include "browse/CBrowseWidget.h"
+#include "browse/CBrowseWidget_p.h"
 
 #include "browse/CHpfBrowserDataModel.h"
 #include "browse/CHpfBrowserTable.h"
@@ -22,34 +23,34 @@ void CBrowseWidget::initColor()
     auto key = [concise](const char* normal, const char* conciseKey) {
         return QString::fromLatin1(concise ? conciseKey : normal);
     };
-    m_qsCodeKey = key("ic_clr_browse_stock_code", "ic_clr_concise_browse_stock_code");
-    m_qsNameKey = key("ic_clr_browse_stock_name", "ic_clr_concise_browse_stock_name");
-    m_qsRiseKey = key("ic_clr_browse_rise", "ic_clr_concise_browse_rise");
-    m_qsFallKey = key("ic_clr_browse_fall", "ic_clr_concise_browse_fall");
-    m_qsEqualKey = key("ic_clr_browse_equal", "ic_clr_concise_browse_equal");
-    m_qsBigValueKey = key("ic_clr_browse_big_value", "ic_clr_concise_browse_big_value");
+    d->m_qsCodeKey = key("ic_clr_browse_stock_code", "ic_clr_concise_browse_stock_code");
+    d->m_qsNameKey = key("ic_clr_browse_stock_name", "ic_clr_concise_browse_stock_name");
+    d->m_qsRiseKey = key("ic_clr_browse_rise", "ic_clr_concise_browse_rise");
+    d->m_qsFallKey = key("ic_clr_browse_fall", "ic_clr_concise_browse_fall");
+    d->m_qsEqualKey = key("ic_clr_browse_equal", "ic_clr_concise_browse_equal");
+    d->m_qsBigValueKey = key("ic_clr_browse_big_value", "ic_clr_concise_browse_big_value");
     resolveColors();
 }
 
 void CBrowseWidget::resolveColors()
 {
     auto& resources = XP::CUiResource::instance();
-    m_pCodeColor = resources.getColor(m_qsCodeKey);
-    m_pNameColor = resources.getColor(m_qsNameKey);
-    m_pRiseColor = resources.getColor(m_qsRiseKey);
-    m_pFallColor = resources.getColor(m_qsFallKey);
-    m_pEqualColor = resources.getColor(m_qsEqualKey);
-    m_pBigValueColor = resources.getColor(m_qsBigValueKey);
+    d->m_pCodeColor = resources.getColor(d->m_qsCodeKey);
+    d->m_pNameColor = resources.getColor(d->m_qsNameKey);
+    d->m_pRiseColor = resources.getColor(d->m_qsRiseKey);
+    d->m_pFallColor = resources.getColor(d->m_qsFallKey);
+    d->m_pEqualColor = resources.getColor(d->m_qsEqualKey);
+    d->m_pBigValueColor = resources.getColor(d->m_qsBigValueKey);
 }
 
 void CBrowseWidget::registerPalette()
 {
-    m_nCodeIdx = m_pModel->paletteIndex(m_qsCodeKey);
-    m_nNameIdx = m_pModel->paletteIndex(m_qsNameKey);
-    m_nRiseIdx = m_pModel->paletteIndex(m_qsRiseKey);
-    m_nFallIdx = m_pModel->paletteIndex(m_qsFallKey);
-    m_nEqualIdx = m_pModel->paletteIndex(m_qsEqualKey);
-    m_nBigValueIdx = m_pModel->paletteIndex(m_qsBigValueKey);
+    d->m_nCodeIdx = d->m_pModel->paletteIndex(d->m_qsCodeKey);
+    d->m_nNameIdx = d->m_pModel->paletteIndex(d->m_qsNameKey);
+    d->m_nRiseIdx = d->m_pModel->paletteIndex(d->m_qsRiseKey);
+    d->m_nFallIdx = d->m_pModel->paletteIndex(d->m_qsFallKey);
+    d->m_nEqualIdx = d->m_pModel->paletteIndex(d->m_qsEqualKey);
+    d->m_nBigValueIdx = d->m_pModel->paletteIndex(d->m_qsBigValueKey);
 }
 
 void CBrowseWidget::fillTextColor(const QColor*& colour, const QString*& key, const double& a,
@@ -57,25 +58,25 @@ void CBrowseWidget::fillTextColor(const QColor*& colour, const QString*& key, co
 {
     switch (type) {
     case BrowseColor_Code:
-        colour = m_pCodeColor;
-        key = &m_qsCodeKey;
+        colour = d->m_pCodeColor;
+        key = &d->m_qsCodeKey;
         return;
     case BrowseColor_Name:
-        colour = m_pNameColor;
-        key = &m_qsNameKey;
+        colour = d->m_pNameColor;
+        key = &d->m_qsNameKey;
         return;
     default: break;
     }
-    const double d = a - b;
-    if (d > kEpsilon) {
-        colour = m_pRiseColor;
-        key = &m_qsRiseKey;
-    } else if (d < -kEpsilon) {
-        colour = m_pFallColor;
-        key = &m_qsFallKey;
+    const double difference = a - b;
+    if (difference > kEpsilon) {
+        colour = d->m_pRiseColor;
+        key = &d->m_qsRiseKey;
+    } else if (difference < -kEpsilon) {
+        colour = d->m_pFallColor;
+        key = &d->m_qsFallKey;
     } else {
-        colour = m_pEqualColor;
-        key = &m_qsEqualKey;
+        colour = d->m_pEqualColor;
+        key = &d->m_qsEqualKey;
     }
 }
 
@@ -119,36 +120,36 @@ void CBrowseWidget::applyTableStyle()
 {
     const QString numberFont = numberFontKey();
     const QString textFont = textFontKey();
-    m_pTable->setBackgroundColorKeys(QStringLiteral("ic_clr_table_background"),
-                                     QStringLiteral("ic_clr_table_number_background"));
-    m_pTable->setHeaderTextColorKey(QStringLiteral("ic_clr_table_text_default"));
-    m_pTable->setHeaderFontKey(textFont);
-    m_pTable->setItemFontKey(numberFont);
-    m_pTable->setRowNumberColumn(true, QStringLiteral("序号"), numberFont);
-    m_pTable->setSplitLineColorKeys(QStringLiteral("ic_clr_table_split_line"),
-                                    QStringLiteral("ic_clr_table_sort_split_line"),
-                                    QStringLiteral("ic_clr_table_sort_noactive_split_line"),
-                                    QStringLiteral("clr_table_split_line_header"));
-    m_pTable->setStatRowStyle(QStringLiteral("clr_table_stat_border"),
-                              QStringLiteral("siz_standard_table_item_height"),
-                              QStringLiteral("fnt_table_stat_text_default"),
-                              QStringLiteral("siz_standard_table_stat_text_margin"));
-    m_pTable->setSelectedTextColorKey(QStringLiteral("ic_clr_table_text_selected"));
+    d->m_pTable->setBackgroundColorKeys(QStringLiteral("ic_clr_table_background"),
+                                        QStringLiteral("ic_clr_table_number_background"));
+    d->m_pTable->setHeaderTextColorKey(QStringLiteral("ic_clr_table_text_default"));
+    d->m_pTable->setHeaderFontKey(textFont);
+    d->m_pTable->setItemFontKey(numberFont);
+    d->m_pTable->setRowNumberColumn(true, QStringLiteral("序号"), numberFont);
+    d->m_pTable->setSplitLineColorKeys(QStringLiteral("ic_clr_table_split_line"),
+                                       QStringLiteral("ic_clr_table_sort_split_line"),
+                                       QStringLiteral("ic_clr_table_sort_noactive_split_line"),
+                                       QStringLiteral("clr_table_split_line_header"));
+    d->m_pTable->setStatRowStyle(QStringLiteral("clr_table_stat_border"),
+                                 QStringLiteral("siz_standard_table_item_height"),
+                                 QStringLiteral("fnt_table_stat_text_default"),
+                                 QStringLiteral("siz_standard_table_stat_text_margin"));
+    d->m_pTable->setSelectedTextColorKey(QStringLiteral("ic_clr_table_text_selected"));
     for (int id = 0; id < 3; ++id) {
-        m_pTable->setColumnFilterable(id, true);
-        m_pTable->setLockColumnColorKey(id, QStringLiteral("ic_clr_table_background"));
+        d->m_pTable->setColumnFilterable(id, true);
+        d->m_pTable->setLockColumnColorKey(id, QStringLiteral("ic_clr_table_background"));
     }
 }
 
 void CBrowseWidget::themeChanged()
 {
     resolveColors();
-    if (!m_pTable)
+    if (!d->m_pTable)
         return;
     applyTableStyle();
     // every cell names its colour through the palette: one pass re-colours them all
-    m_pModel->resolvePalette();
-    m_pTable->updateUi();
+    d->m_pModel->resolvePalette();
+    d->m_pTable->updateUi();
 }
 
 } // namespace TC
@@ -160,21 +161,21 @@ namespace TC {
 void CBrowseWidget::setIndexValueParams(const QString& title,
                                         const std::vector<SIndexValueParam>& ranges)
 {
-    m_indexValueParams[title] = ranges;
+    d->m_indexValueParams[title] = ranges;
 }
 
 std::vector<SIndexValueParam> CBrowseWidget::indexValueParams(const QString& title) const
 {
-    auto it = m_indexValueParams.find(title);
-    return it == m_indexValueParams.end() ? std::vector<SIndexValueParam>() : it->second;
+    auto it = d->m_indexValueParams.find(title);
+    return it == d->m_indexValueParams.end() ? std::vector<SIndexValueParam>() : it->second;
 }
 
 void CBrowseWidget::slotSetIndexValueColor()
 {
-    if (!m_pColorDialog)
-        m_pColorDialog = new CIndexColorParameterDialog(this);
+    if (!d->m_pColorDialog)
+        d->m_pColorDialog = new CIndexColorParameterDialog(this);
     // ranges coloured "default" only restore the equal colour: they are not kept
-    for (auto& entry : m_indexValueParams) {
+    for (auto& entry : d->m_indexValueParams) {
         auto& ranges = entry.second;
         ranges.erase(
             std::remove_if(ranges.begin(), ranges.end(),
@@ -182,18 +183,18 @@ void CBrowseWidget::slotSetIndexValueColor()
             ranges.end());
     }
     ColumnInfo column;
-    if (!getColumnInfo(m_nHeaderColumn, column))
+    if (!getColumnInfo(d->m_nHeaderColumn, column))
         return;
     const QString title = column.title;
-    m_pColorDialog->clearWidget();
-    m_pColorDialog->setIndexValueParam(title, indexValueParams(title));
+    d->m_pColorDialog->clearWidget();
+    d->m_pColorDialog->setIndexValueParam(title, indexValueParams(title));
     // the nested event loop may outlive this widget: touch nothing once it is gone
     QPointer<CBrowseWidget> self(this);
-    QPointer<CIndexColorParameterDialog> dialog(m_pColorDialog);
+    QPointer<CIndexColorParameterDialog> dialog(d->m_pColorDialog);
     const int result = dialog->exec();
     if (!self || !dialog || result != QDialog::Accepted)
         return;
-    m_indexValueParams[title] = dialog->getIndexValueParam();
+    d->m_indexValueParams[title] = dialog->getIndexValueParam();
     changeIndexValueColor(title.toStdString());
 }
 
@@ -201,21 +202,21 @@ void CBrowseWidget::changeIndexValueColor(const std::string& titleText)
 {
     const QString title = QString::fromStdString(titleText);
     const int column = getColumnNumber(title);
-    auto it = m_indexValueParams.find(title);
-    if (column < 0 || it == m_indexValueParams.end())
+    auto it = d->m_indexValueParams.find(title);
+    if (column < 0 || it == d->m_indexValueParams.end())
         return; // no such column: nothing to colour
     for (const SIndexValueParam& range : it->second) {
-        const int index = m_pModel->paletteIndex(
+        const int index = d->m_pModel->paletteIndex(
             range.colorName == "default"
-                ? m_qsEqualKey
+                ? d->m_qsEqualKey
                 : CColorConversion(colorCodeOfName(QString::fromStdString(range.colorName))));
-        for (const auto& data : m_pModel->getAllDatas()) {
+        for (const auto& data : d->m_pModel->getAllDatas()) {
             auto* row = static_cast<HpfBrowserData*>(data.get());
             if (column >= row->textColors.size())
                 continue;
             // the sector's user-defined value of the field, else the cell's own value
-            const double v = se::FieldParams::hasData(m_qsSectorName, title, row->key)
-                                 ? se::FieldParams::getData(m_qsSectorName, title, row->key)
+            const double v = se::FieldParams::hasData(d->m_qsSectorName, title, row->key)
+                                 ? se::FieldParams::getData(d->m_qsSectorName, title, row->key)
                                  : row->getDouble(column);
             if (isNoValue(v) || std::isnan(v))
                 continue;
@@ -224,7 +225,7 @@ void CBrowseWidget::changeIndexValueColor(const std::string& titleText)
                 row->setTextColorIndex(column, index);
         }
     }
-    m_pTable->updateUi();
+    d->m_pTable->updateUi();
 }
 
 } // namespace TC

@@ -1,5 +1,6 @@
 // Column lists, column operations, the header menu and the row menu.
 #include "browse/CBrowseWidget.h"
+#include "browse/CBrowseWidget_p.h"
 
 #include "browse/BrowseEvents.h"
 #include "browse/CHpfBrowserDataModel.h"
@@ -76,8 +77,8 @@ QList<ColumnInfo> CBrowseWidget::getBaseColumnList() const
 
 bool CBrowseWidget::getBrowserColumn(ColumnInfo& out, EBrowserQuoterColumnID id) const
 {
-    auto it = m_baseColumns.constFind(int(id));
-    if (it == m_baseColumns.constEnd())
+    auto it = d->m_baseColumns.constFind(int(id));
+    if (it == d->m_baseColumns.constEnd())
         return false;
     out = *it;
     return true;
@@ -85,22 +86,22 @@ bool CBrowseWidget::getBrowserColumn(ColumnInfo& out, EBrowserQuoterColumnID id)
 
 QString CBrowseWidget::numberFontKey() const
 {
-    return m_bConcise && getConfig()->conciseStyle
+    return d->m_bConcise && getConfig()->conciseStyle
                ? QStringLiteral("ic_concise_fnt_table_number_default")
                : QStringLiteral("ic_fnt_table_number_default");
 }
 
 QString CBrowseWidget::textFontKey() const
 {
-    return m_bConcise && getConfig()->conciseStyle
+    return d->m_bConcise && getConfig()->conciseStyle
                ? QStringLiteral("ic_concise_fnt_table_text_default")
                : QStringLiteral("ic_fnt_table_text_default");
 }
 
 void CBrowseWidget::appendExtraColumns()
 {
-    const bool ah = CSectorManager::instance()->isAHSector(m_qsSectorName);
-    const bool connect = CSectorManager::instance()->isConnectSector(m_qsSectorName);
+    const bool ah = CSectorManager::instance()->isAHSector(d->m_qsSectorName);
+    const bool connect = CSectorManager::instance()->isConnectSector(d->m_qsSectorName);
     auto linkTitle = [&](const char* ahTitle, const char* connectTitle, const char* cbTitle) {
         return QString::fromUtf8(ah ? ahTitle : connect ? connectTitle : cbTitle);
     };
@@ -110,7 +111,7 @@ void CBrowseWidget::appendExtraColumns()
         int precision; // 1000: keep what the reused descriptor carries
         bool visible;
     };
-    const int linkPrecision = m_nBrowseType == 3 ? -2 : -3;
+    const int linkPrecision = d->m_nBrowseType == 3 ? -2 : -3;
     std::vector<Extra> extras = {
         {QC_TOTAL_VALUE, QStringLiteral("总市值"), 1000, true},
         {QC_FLOAT_VALUE, QStringLiteral("流通市值"), 1000, true},
@@ -119,7 +120,7 @@ void CBrowseWidget::appendExtraColumns()
         {QC_SPEED1, QStringLiteral("1分钟涨速"), -3, true},
         {QC_SPEED5, QStringLiteral("5分钟涨速"), -3, true},
     };
-    if (m_nBrowseType == 3) {
+    if (d->m_nBrowseType == 3) {
         extras.push_back({QC_TOTAL_BUY, QStringLiteral("总买"), -6, true});
         extras.push_back({QC_TOTAL_SELL, QStringLiteral("总卖"), -6, true});
         extras.push_back({QC_NET_BUY, QStringLiteral("净买入"), -2, true});
@@ -148,87 +149,88 @@ void CBrowseWidget::appendExtraColumns()
         c.visible = e.visible;
         if (e.precision != 1000)
             c.precision = e.precision;
-        m_columnList.append(c);
-        m_extraColumns.append(c);
+        d->m_columnList.append(c);
+        d->m_extraColumns.append(c);
     }
 }
 
 void CBrowseWidget::setColumnList(const QList<ColumnInfo>& list)
 {
-    m_columnList = list;
-    m_pTable->clearSort();
-    m_pTable->clearColumns();
-    m_pModel->clear();
+    d->m_columnList = list;
+    d->m_pTable->clearSort();
+    d->m_pTable->clearColumns();
+    d->m_pModel->clear();
     clearRowIndex();
-    m_pModel->clearColumnTables();
-    m_requestQueue.clear();
-    m_indicatorColumns.clear();
-    m_extraColumns.clear();
-    m_addedColumns.clear();
-    m_customColumns.clear();
-    m_removedColumnNames.clear();
-    m_nSpeedColumn = m_nTotalBuyColumn = m_nTotalSellColumn = m_nNetBuyColumn = -1;
-    m_nNightColumn = m_nCorrelationColumn = -1;
+    d->m_pModel->clearColumnTables();
+    d->m_requestQueue.clear();
+    d->m_indicatorColumns.clear();
+    d->m_extraColumns.clear();
+    d->m_addedColumns.clear();
+    d->m_customColumns.clear();
+    d->m_removedColumnNames.clear();
+    d->m_nSpeedColumn = d->m_nTotalBuyColumn = d->m_nTotalSellColumn = d->m_nNetBuyColumn = -1;
+    d->m_nNightColumn = d->m_nCorrelationColumn = -1;
 
-    const int callerCount = m_columnList.size();
+    const int callerCount = d->m_columnList.size();
     appendExtraColumns();
 
-    m_pTable->setColumnCount(m_columnList.size() + 3);
+    d->m_pTable->setColumnCount(d->m_columnList.size() + 3);
     const QString numberFont = numberFontKey();
     const QString textFont = textFontKey();
-    m_pTable->setHeaderText(0, QStringLiteral("代码"));
-    m_pTable->setHeaderText(1, QStringLiteral("名称"));
-    m_pTable->setHeaderText(2, QStringLiteral("行业"));
-    m_pTable->setColumnFontKey(0, numberFont);
-    m_pTable->setColumnFontKey(1, textFont);
-    m_pTable->setColumnFontKey(2, textFont);
+    d->m_pTable->setHeaderText(0, QStringLiteral("代码"));
+    d->m_pTable->setHeaderText(1, QStringLiteral("名称"));
+    d->m_pTable->setHeaderText(2, QStringLiteral("行业"));
+    d->m_pTable->setColumnFontKey(0, numberFont);
+    d->m_pTable->setColumnFontKey(1, textFont);
+    d->m_pTable->setColumnFontKey(2, textFont);
 
     int indicators = 0;
-    for (int p = 0; p < m_columnList.size(); ++p) {
-        ColumnInfo& c = m_columnList[p];
+    for (int p = 0; p < d->m_columnList.size(); ++p) {
+        ColumnInfo& c = d->m_columnList[p];
         const int id = p + 3;
         c.columnId = id;
-        m_pTable->setHeaderText(id, c.title);
-        m_pTable->setColumnFontKey(id, numberFont);
-        m_pTable->setColumnVisible(id, c.visible);
+        d->m_pTable->setHeaderText(id, c.title);
+        d->m_pTable->setColumnFontKey(id, numberFont);
+        d->m_pTable->setColumnVisible(id, c.visible);
         if (p < callerCount) {
             if (c.isQuoter()) {
                 c.period = kPeriodDay;
-                m_pModel->setQuoteSlot(id, p - indicators);
+                d->m_pModel->setQuoteSlot(id, p - indicators);
             } else {
                 ++indicators;
-                m_indicatorColumns.append(c);
-                m_pTable->setColumnSettingIcon(id, true);
+                d->m_pModel->addIndicatorColumn(id, c.precision);
+                d->m_indicatorColumns.append(c);
+                d->m_pTable->setColumnSettingIcon(id, true);
             }
             if (c.lineIndex == 4 || c.lineIndex == 7)
-                m_pModel->addStatColumn(id);
+                d->m_pModel->addStatColumn(id);
             continue;
         }
         c.period = kPeriodDay;
-        m_pModel->setQuoteSlot(id, p - indicators);
-        m_pModel->setQuoteId(id, c.lineIndex);
+        d->m_pModel->setQuoteSlot(id, p - indicators);
+        d->m_pModel->setQuoteId(id, c.lineIndex);
         switch (c.lineIndex) {
-        case QC_SPEED5: m_pTable->setColumnSettingIcon(id, true); break;
-        case QC_TOTAL_BUY: m_nTotalBuyColumn = id; break;
-        case QC_TOTAL_SELL: m_nTotalSellColumn = id; break;
-        case QC_NET_BUY: m_nNetBuyColumn = id; break;
-        case QC_NIGHT: m_nNightColumn = id; break;
+        case QC_SPEED5: d->m_pTable->setColumnSettingIcon(id, true); break;
+        case QC_TOTAL_BUY: d->m_nTotalBuyColumn = id; break;
+        case QC_TOTAL_SELL: d->m_nTotalSellColumn = id; break;
+        case QC_NET_BUY: d->m_nNetBuyColumn = id; break;
+        case QC_NIGHT: d->m_nNightColumn = id; break;
         case QC_LINK_CODE:
         case QC_LINK_NAME:
-            m_pModel->setValueType(id, ValueType_Text);
-            m_pTable->setColumnFontKey(id, textFont);
+            d->m_pModel->setValueType(id, ValueType_Text);
+            d->m_pTable->setColumnFontKey(id, textFont);
             break;
         default: break;
         }
-        m_extraColumns[p - callerCount].columnId = id;
+        d->m_extraColumns[p - callerCount].columnId = id;
     }
-    if (m_nTotalSellColumn < 0 && m_nBrowseType == 3)
-        m_nTotalSellColumn = 44;
+    if (d->m_nTotalSellColumn < 0 && d->m_nBrowseType == 3)
+        d->m_nTotalSellColumn = 44;
 
     tryMoveColumnByType(0);
-    for (int id = 0; id < m_columnList.size() + 3; ++id) {
-        m_pTable->setLockColumnColorKey(id, kTableBackground);
-        m_pTable->setColumnTextAlignment(id, id < 3 ? kAlignLeft : kAlignRight);
+    for (int id = 0; id < d->m_columnList.size() + 3; ++id) {
+        d->m_pTable->setLockColumnColorKey(id, kTableBackground);
+        d->m_pTable->setColumnTextAlignment(id, id < 3 ? kAlignLeft : kAlignRight);
     }
     rebuildQuoteColumnPlan();
 }
@@ -239,19 +241,19 @@ void CBrowseWidget::resetTableColumn()
     if (getConfig()->clientType != kClientTypeLite)
         resetSectorShowHideColumn();
     for (int id = 0; id < 3; ++id)
-        m_pTable->setColumnFilterable(id, true);
+        d->m_pTable->setColumnFilterable(id, true);
     setDefaultColumnLock(true);
 }
 
 void CBrowseWidget::setDefaultColumnLock(bool lock)
 {
-    m_pTable->setColumnLocked(0, lock);
-    m_pTable->setColumnLocked(1, lock);
+    d->m_pTable->setColumnLocked(0, lock);
+    d->m_pTable->setColumnLocked(1, lock);
 }
 
 ColumnInfo* CBrowseWidget::findColumn(int column)
 {
-    for (ColumnInfo& c : m_columnList) {
+    for (ColumnInfo& c : d->m_columnList) {
         if (c.columnId == column)
             return &c;
     }
@@ -265,35 +267,35 @@ const ColumnInfo* CBrowseWidget::findColumn(int column) const
 
 int CBrowseWidget::addColumn(ColumnInfo& column)
 {
-    for (const ColumnInfo& c : m_columnList) {
+    for (const ColumnInfo& c : d->m_columnList) {
         if (c == column)
             return -1;
     }
-    const int id = m_pTable->newColumnId();
-    if (column.columnKind == 2 && column.intSetting == 4 && m_pModel->quoteSlot(id) < 0)
-        m_pModel->setQuoteSlot(id, m_pModel->nextQuoteSlot());
-    m_pTable->setColumnFontKey(id, numberFontKey());
-    m_pModel->addIndicatorColumn(id, column.precision);
+    const int id = d->m_pTable->newColumnId();
+    if (column.columnKind == 2 && column.intSetting == 4 && d->m_pModel->quoteSlot(id) < 0)
+        d->m_pModel->setQuoteSlot(id, d->m_pModel->nextQuoteSlot());
+    d->m_pTable->setColumnFontKey(id, numberFontKey());
+    d->m_pModel->addIndicatorColumn(id, column.precision);
     if (column.statEnabled)
-        m_pModel->addStatColumn(id);
-    m_pTable->setHeaderText(id, column.title);
-    m_pTable->setColumnSettingIcon(id, true);
-    m_pTable->setColumnTextAlignment(id, kAlignRight);
+        d->m_pModel->addStatColumn(id);
+    d->m_pTable->setHeaderText(id, column.title);
+    d->m_pTable->setColumnSettingIcon(id, true);
+    d->m_pTable->setColumnTextAlignment(id, kAlignRight);
     column.columnId = id;
-    m_columnList.append(column);
+    d->m_columnList.append(column);
     if (!column.isQuoter())
-        m_indicatorColumns.append(column);
-    m_pTable->moveColumn(id, 2);
-    m_pTable->setLockColumnColorKey(id, kTableBackground);
+        d->m_indicatorColumns.append(column);
+    d->m_pTable->moveColumn(id, 2);
+    d->m_pTable->setLockColumnColorKey(id, kTableBackground);
     // rows built before the column joined get its slots
     const int bound = columnIdBound();
-    for (const auto& data : m_pModel->getAllDatas()) {
+    for (const auto& data : d->m_pModel->getAllDatas()) {
         auto* row = static_cast<HpfBrowserData*>(data.get());
-        m_pModel->fitRow(*row, bound);
-        row->setTextColorIndex(id, m_nEqualIdx);
+        d->m_pModel->fitRow(*row, bound);
+        row->setTextColorIndex(id, d->m_nEqualIdx);
     }
     resetSelectStock();
-    m_addedColumns.append(column);
+    d->m_addedColumns.append(column);
     rebuildQuoteColumnPlan();
     return id;
 }
@@ -301,27 +303,30 @@ int CBrowseWidget::addColumn(ColumnInfo& column)
 void CBrowseWidget::removeColumnInfo(int column)
 {
     auto sameId = [column](const ColumnInfo& c) { return c.columnId == column; };
-    auto it = std::find_if(m_columnList.begin(), m_columnList.end(), sameId);
-    if (it == m_columnList.end())
+    auto it = std::find_if(d->m_columnList.begin(), d->m_columnList.end(), sameId);
+    if (it == d->m_columnList.end())
         return;
-    m_removedColumnNames.append(it->title);
-    m_columnList.erase(it);
-    m_addedColumns.erase(std::remove_if(m_addedColumns.begin(), m_addedColumns.end(), sameId),
-                         m_addedColumns.end());
-    m_indicatorColumns.erase(
-        std::remove_if(m_indicatorColumns.begin(), m_indicatorColumns.end(), sameId),
-        m_indicatorColumns.end());
-    m_customColumns.erase(std::remove_if(m_customColumns.begin(), m_customColumns.end(), sameId),
-                          m_customColumns.end());
-    m_extraColumns.erase(std::remove_if(m_extraColumns.begin(), m_extraColumns.end(), sameId),
-                         m_extraColumns.end());
-    for (int* special : {&m_nSpeedColumn, &m_nTotalBuyColumn, &m_nTotalSellColumn, &m_nNetBuyColumn,
-                         &m_nCorrelationColumn, &m_nNightColumn}) {
+    d->m_removedColumnNames.append(it->title);
+    d->m_columnList.erase(it);
+    d->m_addedColumns.erase(
+        std::remove_if(d->m_addedColumns.begin(), d->m_addedColumns.end(), sameId),
+        d->m_addedColumns.end());
+    d->m_indicatorColumns.erase(
+        std::remove_if(d->m_indicatorColumns.begin(), d->m_indicatorColumns.end(), sameId),
+        d->m_indicatorColumns.end());
+    d->m_customColumns.erase(
+        std::remove_if(d->m_customColumns.begin(), d->m_customColumns.end(), sameId),
+        d->m_customColumns.end());
+    d->m_extraColumns.erase(
+        std::remove_if(d->m_extraColumns.begin(), d->m_extraColumns.end(), sameId),
+        d->m_extraColumns.end());
+    for (int* special : {&d->m_nSpeedColumn, &d->m_nTotalBuyColumn, &d->m_nTotalSellColumn,
+                         &d->m_nNetBuyColumn, &d->m_nCorrelationColumn, &d->m_nNightColumn}) {
         if (*special == column)
             *special = -1;
     }
-    m_pTable->removeColumn(column);
-    m_pModel->dropColumn(column);
+    d->m_pTable->removeColumn(column);
+    d->m_pModel->dropColumn(column);
     rebuildQuoteColumnPlan();
 }
 
@@ -337,20 +342,20 @@ bool CBrowseWidget::getColumnInfo(int column, ColumnInfo& out) const
 QVector<ColumnInfo> CBrowseWidget::getCurrentColumnList() const
 {
     QVector<ColumnInfo> list;
-    list.reserve(m_columnList.size());
-    for (const ColumnInfo& c : m_columnList)
+    list.reserve(d->m_columnList.size());
+    for (const ColumnInfo& c : d->m_columnList)
         list.append(c);
     std::stable_sort(list.begin(), list.end(), [this](const ColumnInfo& a, const ColumnInfo& b) {
-        return m_pTable->visualPosition(a.columnId) < m_pTable->visualPosition(b.columnId);
+        return d->m_pTable->visualPosition(a.columnId) < d->m_pTable->visualPosition(b.columnId);
     });
     return list;
 }
 
 int CBrowseWidget::getAllColumnNumber() const
 {
-    const int count = m_pTable->columnCount();
+    const int count = d->m_pTable->columnCount();
     for (int pos = 0; pos < count; ++pos) {
-        const int id = m_pTable->columnIdAt(pos);
+        const int id = d->m_pTable->columnIdAt(pos);
         if (id >= 3)
             return id;
     }
@@ -360,7 +365,7 @@ int CBrowseWidget::getAllColumnNumber() const
 int CBrowseWidget::getColumnNumber(const QString& title) const
 {
     const int c = getAllColumnNumber();
-    const int k = m_pModel->indicatorSlot(c);
+    const int k = d->m_pModel->indicatorSlot(c);
     if (k < 0)
         return -1;
     for (int id = c - k; id <= c; ++id) {
@@ -373,32 +378,32 @@ int CBrowseWidget::getColumnNumber(const QString& title) const
 
 void CBrowseWidget::setColumnVisible(const int& column, bool visible)
 {
-    if (m_pTable->isColumnVisible(column) != visible)
-        m_pTable->setColumnVisible(column, visible);
+    if (d->m_pTable->isColumnVisible(column) != visible)
+        d->m_pTable->setColumnVisible(column, visible);
     if (ColumnInfo* c = findColumn(column))
         c->visible = visible;
 }
 
 void CBrowseWidget::setColumnVisible(const QSet<QString>& titles, bool visible)
 {
-    for (ColumnInfo& c : m_columnList) {
+    for (ColumnInfo& c : d->m_columnList) {
         const bool v = titles.contains(c.title) ? visible : !visible;
         c.visible = v;
-        if (m_pTable->isColumnVisible(c.columnId) != v)
-            m_pTable->setColumnVisible(c.columnId, v);
+        if (d->m_pTable->isColumnVisible(c.columnId) != v)
+            d->m_pTable->setColumnVisible(c.columnId, v);
     }
 }
 
 void CBrowseWidget::setColumnWidth(int width)
 {
-    const int listed = m_columnList.size();
+    const int listed = d->m_columnList.size();
     for (int id = 0; id < listed; ++id)
-        m_pTable->setColumnWidth(id, width);
+        d->m_pTable->setColumnWidth(id, width);
 }
 
 void CBrowseWidget::setColumnTextAlignment(int column, QFlags<XP::EAlign> align)
 {
-    m_pTable->setColumnTextAlignment(column, align);
+    d->m_pTable->setColumnTextAlignment(column, align);
 }
 
 QList<QString> CBrowseWidget::columnNamesOfType(eBrowseType type)
@@ -437,10 +442,10 @@ void CBrowseWidget::tryMoveColumnByType(eBrowseType type)
 void CBrowseWidget::tryMoveColumnByNames(const QList<QString>& names)
 {
     QHash<QString, int> byTitle; // maps header title to column id
-    byTitle.insert(m_pTable->headerText(0), 0);
-    byTitle.insert(m_pTable->headerText(1), 1);
-    byTitle.insert(m_pTable->headerText(2), 2);
-    for (const ColumnInfo& c : m_columnList) {
+    byTitle.insert(d->m_pTable->headerText(0), 0);
+    byTitle.insert(d->m_pTable->headerText(1), 1);
+    byTitle.insert(d->m_pTable->headerText(2), 2);
+    for (const ColumnInfo& c : d->m_columnList) {
         const QString key = c.columnKind == 1 ? QStringLiteral("Extend_") + c.title : c.title;
         if (!byTitle.contains(key))
             byTitle.insert(key, c.columnId);
@@ -450,19 +455,19 @@ void CBrowseWidget::tryMoveColumnByNames(const QList<QString>& names)
         auto it = byTitle.constFind(names[pos]);
         if (it == byTitle.constEnd())
             continue;
-        m_pTable->moveColumn(*it, pos);
+        d->m_pTable->moveColumn(*it, pos);
         named.insert(*it);
     }
-    for (int id = 0; id < m_columnList.size() + 3; ++id)
-        m_pTable->setColumnVisible(id, named.contains(id));
-    for (ColumnInfo& c : m_columnList)
+    for (int id = 0; id < d->m_columnList.size() + 3; ++id)
+        d->m_pTable->setColumnVisible(id, named.contains(id));
+    for (ColumnInfo& c : d->m_columnList)
         c.visible = named.contains(c.columnId);
 }
 
 void CBrowseWidget::resetSectorShowHideColumn()
 {
     auto* sectors = CSectorManager::instance();
-    const QString& sector = m_qsSectorName;
+    const QString& sector = d->m_qsSectorName;
     bool hideIndustry = false;
     for (const char* name : kNoIndustrySectors) {
         if (sectors->checkDirectRelationship(sector, QString::fromUtf8(name))) {
@@ -482,8 +487,8 @@ void CBrowseWidget::resetSectorShowHideColumn()
         setRange(12, 12, true);
         setRange(17, 18, false);
         setRange(22, 45, false);
-        if (m_nNightColumn >= 0)
-            setColumnVisible(m_nNightColumn, true);
+        if (d->m_nNightColumn >= 0)
+            setColumnVisible(d->m_nNightColumn, true);
     } else if (sectors->isParentSector(sector, QStringLiteral("板块指数板块"))) {
         setRange(13, 19, false);
         setRange(21, 21, false);
@@ -495,7 +500,7 @@ void CBrowseWidget::resetSectorShowHideColumn()
     const bool cb = sectors->isConvertibleBondSector(sector);
     const bool ah = sectors->isAHSector(sector);
     const bool connect = sectors->isConnectSector(sector);
-    for (const ColumnInfo& c : m_extraColumns) {
+    for (const ColumnInfo& c : d->m_extraColumns) {
         bool visible;
         switch (c.lineIndex) {
         case QC_LINK_CODE:
@@ -514,8 +519,8 @@ void CBrowseWidget::resetSectorShowHideColumn()
 
 void CBrowseWidget::setHomePageColumnVisible(bool compact)
 {
-    m_pTable->removeTableFlag(8);
-    for (const ColumnInfo& c : m_columnList) {
+    d->m_pTable->removeTableFlag(8);
+    for (const ColumnInfo& c : d->m_columnList) {
         const int q = c.lineIndex;
         const bool shown = compact ? q == 7 : (q == 4 || q == 7 || q == 41);
         setColumnVisible(c.columnId, shown);
@@ -524,22 +529,23 @@ void CBrowseWidget::setHomePageColumnVisible(bool compact)
 
 void CBrowseWidget::createAction()
 {
-    m_pHeaderMenu = new XP::CMenu(QString(), this);
-    m_pActRemove = m_pHeaderMenu->addAction(QStringLiteral("删除该列"));
-    m_pActRefreshColumn = m_pHeaderMenu->addAction(QStringLiteral("刷新当前列"));
-    m_pActRefreshModel = m_pHeaderMenu->addAction(QStringLiteral("刷新当前模型"));
-    m_pActRefreshSetting = m_pHeaderMenu->addAction(QStringLiteral("刷新设置"));
-    m_pActAutoRefresh = m_pHeaderMenu->addAction(QStringLiteral("自动刷新"));
-    m_pActAutoRefresh->setCheckable(true);
-    m_pActIndexColor = m_pHeaderMenu->addAction(QStringLiteral("设置指标颜色"));
-    connect(m_pActRemove, &QAction::triggered, this, &CBrowseWidget::slotRemoveHeader);
-    connect(m_pActIndexColor, &QAction::triggered, this, &CBrowseWidget::slotSetIndexValueColor);
+    d->m_pHeaderMenu = new XP::CMenu(QString(), this);
+    d->m_pActRemove = d->m_pHeaderMenu->addAction(QStringLiteral("删除该列"));
+    d->m_pActRefreshColumn = d->m_pHeaderMenu->addAction(QStringLiteral("刷新当前列"));
+    d->m_pActRefreshModel = d->m_pHeaderMenu->addAction(QStringLiteral("刷新当前模型"));
+    d->m_pActRefreshSetting = d->m_pHeaderMenu->addAction(QStringLiteral("刷新设置"));
+    d->m_pActAutoRefresh = d->m_pHeaderMenu->addAction(QStringLiteral("自动刷新"));
+    d->m_pActAutoRefresh->setCheckable(true);
+    d->m_pActIndexColor = d->m_pHeaderMenu->addAction(QStringLiteral("设置指标颜色"));
+    connect(d->m_pActRemove, &QAction::triggered, this, &CBrowseWidget::slotRemoveHeader);
+    connect(d->m_pActIndexColor, &QAction::triggered, this, &CBrowseWidget::slotSetIndexValueColor);
 }
 
 bool CBrowseWidget::prepareHeaderMenu(int column)
 {
-    const QList<QAction*> entries = {m_pActRemove,         m_pActRefreshColumn, m_pActRefreshModel,
-                                     m_pActRefreshSetting, m_pActAutoRefresh,   m_pActIndexColor};
+    const QList<QAction*> entries = {d->m_pActRemove,       d->m_pActRefreshColumn,
+                                     d->m_pActRefreshModel, d->m_pActRefreshSetting,
+                                     d->m_pActAutoRefresh,  d->m_pActIndexColor};
     const ColumnInfo* c = findColumn(column);
     if (column == 0 || column == 1 || column == 2 || !c)
         return false; // fixed columns have no descriptor to act on
@@ -550,16 +556,16 @@ bool CBrowseWidget::prepareHeaderMenu(int column)
             a->setVisible(false);
         return true;
     }
-    const bool custom = std::any_of(m_customColumns.begin(), m_customColumns.end(),
+    const bool custom = std::any_of(d->m_customColumns.begin(), d->m_customColumns.end(),
                                     [column](const ColumnInfo& x) { return x.columnId == column; });
     for (QAction* a : entries) {
-        a->setVisible(!custom && a != m_pActIndexColor);
+        a->setVisible(!custom && a != d->m_pActIndexColor);
         a->setEnabled(true);
     }
     if (custom)
-        m_pActRemove->setVisible(true);
-    m_pActIndexColor->setVisible(!custom);
-    m_pActAutoRefresh->setChecked(c->autoRefresh);
+        d->m_pActRemove->setVisible(true);
+    d->m_pActIndexColor->setVisible(!custom);
+    d->m_pActAutoRefresh->setChecked(c->autoRefresh);
     return true;
 }
 
@@ -567,34 +573,35 @@ void CBrowseWidget::showHeaderMenu(int column)
 {
     if (!prepareHeaderMenu(column))
         return;
-    m_pHeaderMenu->setStyleSheet(XP::CStyleSheetCenter::getStyle(XP::CStyleSheetCenter::StyleMenu));
-    m_pHeaderMenu->popup(QCursor::pos());
+    d->m_pHeaderMenu->setStyleSheet(
+        XP::CStyleSheetCenter::getStyle(XP::CStyleSheetCenter::StyleMenu));
+    d->m_pHeaderMenu->popup(QCursor::pos());
 }
 
 void CBrowseWidget::addMenu(XP::CMenu* menu)
 {
-    if (m_pTable)
-        m_pTable->addMenu(menu);
+    if (d->m_pTable)
+        d->m_pTable->addMenu(menu);
 }
 
 QAction* CBrowseWidget::addMenuAction(const QString& text)
 {
-    if (!m_pTable)
+    if (!d->m_pTable)
         return nullptr;
-    QAction* action = m_pTable->addMenuAction(text);
-    m_menuActions.insert(text, action);
+    QAction* action = d->m_pTable->addMenuAction(text);
+    d->m_menuActions.insert(text, action);
     return action;
 }
 
 void CBrowseWidget::addSeparator()
 {
-    if (m_pTable)
-        m_pTable->addSeparator();
+    if (d->m_pTable)
+        d->m_pTable->addSeparator();
 }
 
 QAction* CBrowseWidget::getMenuAction(const QString& text) const
 {
-    return m_menuActions.value(text, nullptr);
+    return d->m_menuActions.value(text, nullptr);
 }
 
 QAction* CBrowseWidget::addFuncMenuAction(const QString& text, int kind)
@@ -613,7 +620,7 @@ QAction* CBrowseWidget::addFuncMenuAction(const QString& text, int kind)
 
 void CBrowseWidget::addPublicMenuAction()
 {
-    if (!m_pTable)
+    if (!d->m_pTable)
         return;
     addSeparator();
     connect(addMenuAction(QStringLiteral("股票组合买入")), &QAction::triggered, this,
@@ -630,10 +637,10 @@ void CBrowseWidget::addPublicMenuAction()
 
 void CBrowseWidget::slotRemoveHeader()
 {
-    if (m_nHeaderColumn < 3)
+    if (d->m_nHeaderColumn < 3)
         return; // the fixed columns stay
-    removeColumnInfo(m_nHeaderColumn);
-    m_pTable->updateUi();
+    removeColumnInfo(d->m_nHeaderColumn);
+    d->m_pTable->updateUi();
 }
 
 void CBrowseWidget::slotQuickOrderBuy()

@@ -1,5 +1,6 @@
 // Construction, destruction, host events, request/unrequest and paging.
 #include "browse/CBrowseWidget.h"
+#include "browse/CBrowseWidget_p.h"
 
 #include "browse/BrowseEvents.h"
 #include "browse/CHpfBrowserDataModel.h"
@@ -29,11 +30,21 @@ constexpr int kFlagRowDrag = 0x40000;
 constexpr int kClientTypeLite = 3;
 } // namespace
 
+CBrowseWidgetPrivate::~CBrowseWidgetPrivate() = default;
+
 CBrowseWidget::CBrowseWidget(QWidget* parent, bool concise, eBrowseType browseType, int tableId)
-    : XP::CBaseWidget(parent, QStringLiteral("browse_widget")), m_bConcise(concise),
-      m_nBrowseType(browseType), m_nTableId(tableId)
+    : CBrowseWidget(*new CBrowseWidgetPrivate, parent, concise, browseType, tableId)
 {
-    m_mailbox = CWorkerMailbox::create(this);
+}
+
+CBrowseWidget::CBrowseWidget(CBrowseWidgetPrivate& dd, QWidget* parent, bool concise,
+                             eBrowseType browseType, int tableId)
+    : XP::CBaseWidget(parent, QStringLiteral("browse_widget")), d(&dd)
+{
+    d->m_bConcise = concise;
+    d->m_nBrowseType = browseType;
+    d->m_nTableId = tableId;
+    d->m_mailbox = CWorkerMailbox::create(this);
 
     initColor();
     createUi();
@@ -41,21 +52,22 @@ CBrowseWidget::CBrowseWidget(QWidget* parent, bool concise, eBrowseType browseTy
 
     const QList<ColumnInfo> base = getBaseColumnList();
     for (const ColumnInfo& c : base)
-        m_baseColumns.insert(c.lineIndex, c);
+        d->m_baseColumns.insert(c.lineIndex, c);
     setColumnList(base);
 
-    m_pRefreshTimer = new QTimer(this);
-    m_pStatTimer = new QTimer(this);
-    m_pStatTimer->setInterval(kStatIntervalMs);
-    m_pDrainTimer = new QTimer(this);
-    connect(m_pRefreshTimer, &QTimer::timeout, this, &CBrowseWidget::slotBrowserRefreshTimeOut);
-    connect(m_pDrainTimer, &QTimer::timeout, this, &CBrowseWidget::slotDrainQueued);
-    connect(m_pStatTimer, &QTimer::timeout, this, &CBrowseWidget::slotCalcStatData);
+    d->m_pRefreshTimer = new QTimer(this);
+    d->m_pStatTimer = new QTimer(this);
+    d->m_pStatTimer->setInterval(kStatIntervalMs);
+    d->m_pDrainTimer = new QTimer(this);
+    connect(d->m_pRefreshTimer, &QTimer::timeout, this, &CBrowseWidget::slotBrowserRefreshTimeOut);
+    connect(d->m_pDrainTimer, &QTimer::timeout, this, &CBrowseWidget::slotDrainQueued);
+    connect(d->m_pStatTimer, &QTimer::timeout, this, &CBrowseWidget::slotCalcStatData);
 
     connect(CSectorManager::instance(), &CSectorManager::sigReInitIndustry, this,
             &CBrowseWidget::slotReInitIndustry);
-    connect(m_pTable, &CHpfBrowserTable::sigWheelEvent, this, &CBrowseWidget::slotWheelEvent);
-    connect(m_pTable, &CHpfBrowserTable::sigDragScollBar, this, &CBrowseWidget::slotDragScollBar);
+    connect(d->m_pTable, &CHpfBrowserTable::sigWheelEvent, this, &CBrowseWidget::slotWheelEvent);
+    connect(d->m_pTable, &CHpfBrowserTable::sigDragScollBar, this,
+            &CBrowseWidget::slotDragScollBar);
 
     int interval = SingletonManager::getIndexUserConfig()->getRefreshInterval();
     if (interval < 1) {
@@ -65,8 +77,8 @@ CBrowseWidget::CBrowseWidget(QWidget* parent, bool concise, eBrowseType browseTy
         interval = kDefaultRefreshMs;
     }
     restartRefreshTimer(interval);
-    CWorkerMailboxPtr mailbox = m_mailbox;
-    m_nConfigListener =
+    CWorkerMailboxPtr mailbox = d->m_mailbox;
+    d->m_nConfigListener =
         SingletonManager::getIndexUserConfig()->addChangeListener([this, mailbox]() {
             if (QThread::currentThread() == thread())
                 slotOptionSettingChange();
@@ -74,12 +86,12 @@ CBrowseWidget::CBrowseWidget(QWidget* parent, bool concise, eBrowseType browseTy
                 mailbox->post([this]() { slotOptionSettingChange(); });
         });
 
-    m_pWholeQuoteModel = CWholeQuoteModel::create();
-    connect(m_pWholeQuoteModel.get(), &CWholeQuoteModel::sigHistoryCallBack, this,
+    d->m_pWholeQuoteModel = CWholeQuoteModel::create();
+    connect(d->m_pWholeQuoteModel.get(), &CWholeQuoteModel::sigHistoryCallBack, this,
             &CBrowseWidget::slotWholeHistoryQuoteBack);
-    m_pWholeQuoteModel->setBrowseClient(this);
+    d->m_pWholeQuoteModel->setBrowseClient(this);
 
-    if (m_nBrowseType == 3) {
+    if (d->m_nBrowseType == 3) {
         auto* temporary = CTemporaryDataManager::instance();
         temporary->startOrStopNetBuying(true);
         connect(temporary, &CTemporaryDataManager::sigSendNetBuyingChange, this,
@@ -92,25 +104,25 @@ CBrowseWidget::CBrowseWidget(QWidget* parent, bool concise, eBrowseType browseTy
 CBrowseWidget::~CBrowseWidget()
 {
     // Order matters: no worker or host thread may reach this widget once it starts dying.
-    m_mailbox->close();
-    m_pWholeQuoteModel->setBrowseClient(nullptr); // waits for a delivery in flight
-    disconnect(m_pWholeQuoteModel.get(), nullptr, this, nullptr);
-    SingletonManager::getIndexUserConfig()->removeChangeListener(m_nConfigListener);
+    d->m_mailbox->close();
+    d->m_pWholeQuoteModel->setBrowseClient(nullptr); // waits for a delivery in flight
+    disconnect(d->m_pWholeQuoteModel.get(), nullptr, this, nullptr);
+    SingletonManager::getIndexUserConfig()->removeChangeListener(d->m_nConfigListener);
     clear();
-    m_pRefreshTimer->stop();
-    m_pDrainTimer->stop();
-    m_pStatTimer->stop();
-    if (m_nBrowseType == 3) {
+    d->m_pRefreshTimer->stop();
+    d->m_pDrainTimer->stop();
+    d->m_pStatTimer->stop();
+    if (d->m_nBrowseType == 3) {
         auto* temporary = CTemporaryDataManager::instance();
         disconnect(temporary, nullptr, this, nullptr);
         temporary->startOrStopNetBuying(false);
     }
     disconnect(CSectorManager::instance(), nullptr, this, nullptr);
     clearRowIndex();
-    delete m_pTable;
-    m_pTable = nullptr;
-    delete m_pModel;
-    m_pModel = nullptr;
+    delete d->m_pTable;
+    d->m_pTable = nullptr;
+    delete d->m_pModel;
+    d->m_pModel = nullptr;
 }
 
 void CBrowseWidget::createUi()
@@ -118,22 +130,23 @@ void CBrowseWidget::createUi()
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    m_pWidgetList = new XP::CWidgetList(this, Qt::Vertical, 0);
-    m_pWidgetList->setMargins(0, 0, 0, 0);
-    layout->addWidget(m_pWidgetList);
+    d->m_pWidgetList = new XP::CWidgetList(this, Qt::Vertical, 0);
+    d->m_pWidgetList->setMargins(0, 0, 0, 0);
+    layout->addWidget(d->m_pWidgetList);
 
     const bool lite = getConfig()->clientType == kClientTypeLite;
-    m_pTable = new CHpfBrowserTable(m_nTableId, m_pWidgetList, lite ? kMenuFlagsLite : kMenuFlags);
-    m_pTable->setTableFlags((m_pTable->tableFlags() & ~kFlagRowNumber) | kTableFlags);
-    m_pTable->setRowHeightRange(16, 24);
-    m_pTable->setItemHeight(m_bConcise && getConfig()->conciseStyle ? 24 : 20);
-    m_pTable->setHorizontalScrollStep(20);
-    m_pTable->setScrollSliderImage(QStringLiteral("img_scrollbar_slider_browse"));
-    m_pWidgetList->addWidget(m_pTable, true);
+    d->m_pTable =
+        new CHpfBrowserTable(d->m_nTableId, d->m_pWidgetList, lite ? kMenuFlagsLite : kMenuFlags);
+    d->m_pTable->setTableFlags((d->m_pTable->tableFlags() & ~kFlagRowNumber) | kTableFlags);
+    d->m_pTable->setRowHeightRange(16, 24);
+    d->m_pTable->setItemHeight(d->m_bConcise && getConfig()->conciseStyle ? 24 : 20);
+    d->m_pTable->setHorizontalScrollStep(20);
+    d->m_pTable->setScrollSliderImage(QStringLiteral("img_scrollbar_slider_browse"));
+    d->m_pWidgetList->addWidget(d->m_pTable, true);
 
-    m_pModel = new CHpfBrowserDataModel();
+    d->m_pModel = new CHpfBrowserDataModel();
     registerPalette();
-    m_pTable->setModel(m_pModel);
+    d->m_pTable->setModel(d->m_pModel);
     applyTableStyle();
 }
 
@@ -142,34 +155,34 @@ bool CBrowseWidget::handleEvent(int id, int a, int b, const QString& text, void*
     switch (id) {
     case Event_Repaint:
         if (isVisible())
-            m_pTable->updateUi();
+            d->m_pTable->updateUi();
         return true;
     case Event_SelectStock: {
         const QString key = getStock();
         if (!key.isEmpty()) {
-            m_qsCurrentCode = key;
+            d->m_qsCurrentCode = key;
             deliverEvent(Event_SelectStock, a, b, key, this);
-            deliverEvent(Event_TableStock, m_nTableId, 0, key);
+            deliverEvent(Event_TableStock, d->m_nTableId, 0, key);
         }
         return true;
     }
     case Event_DoubleSelectStock: {
         const QString key = getStock();
         if (!key.isEmpty()) {
-            m_qsCurrentCode = key;
+            d->m_qsCurrentCode = key;
             deliverEvent(Event_DoubleSelectStock, a, b, key);
             deliverEvent(Event_PositionAccount, a, b,
-                         getPositionAccount(m_pTable->getSelectedRow()));
+                         getPositionAccount(d->m_pTable->getSelectedRow()));
         }
         return true;
     }
     case Event_HeaderMenu:
-        m_nHeaderColumn = a;
+        d->m_nHeaderColumn = a;
         showHeaderMenu(a);
         return true;
     case Event_DefaultOrder:
-        m_pTable->sortByColumn(0, 0);
-        m_pTable->setSelectedRow(0);
+        d->m_pTable->sortByColumn(0, 0);
+        d->m_pTable->setSelectedRow(0);
         return true;
     default: return XP::CBaseWidget::handleEvent(id, a, b, text, p);
     }
@@ -178,12 +191,12 @@ bool CBrowseWidget::handleEvent(int id, int a, int b, const QString& text, void*
 void CBrowseWidget::showEvent(QShowEvent* event)
 {
     XP::CBaseWidget::showEvent(event);
-    if (m_pTable->getSelectedRow() < 0)
-        m_pTable->setSelectedRow(0);
-    m_pTable->setPanelFocus();
+    if (d->m_pTable->getSelectedRow() < 0)
+        d->m_pTable->setSelectedRow(0);
+    d->m_pTable->setPanelFocus();
     if (isVisible())
-        m_pModel->recalcStatData();
-    m_pTable->updateUi();
+        d->m_pModel->recalcStatData();
+    d->m_pTable->updateUi();
 }
 
 void CBrowseWidget::resizeEvent(QResizeEvent* event)
@@ -193,46 +206,46 @@ void CBrowseWidget::resizeEvent(QResizeEvent* event)
 
 void CBrowseWidget::request()
 {
-    if (m_nBrowseStatus == BrowseStatus_Statistic || m_nBrowseStatus == BrowseStatus_External)
+    if (d->m_nBrowseStatus == BrowseStatus_Statistic || d->m_nBrowseStatus == BrowseStatus_External)
         return; // statistics ranges and external lists are refreshed by their own requests
-    if (m_nIndexRequestId != -1) {
-        CFormulaManager::instance()->unrequestIndex(m_nIndexRequestId);
-        m_nIndexRequestId = -1;
+    if (d->m_nIndexRequestId != -1) {
+        CFormulaManager::instance()->unrequestIndex(d->m_nIndexRequestId);
+        d->m_nIndexRequestId = -1;
     }
-    m_pWholeQuoteModel->unrequestAll();
-    requestMarketQuote(m_requestMarkets);
+    d->m_pWholeQuoteModel->unrequestAll();
+    requestMarketQuote(d->m_requestMarkets);
 }
 
 void CBrowseWidget::unrequest()
 {
-    if (m_nIndexRequestId != -1) {
-        CFormulaManager::instance()->unrequestIndex(m_nIndexRequestId);
-        m_nIndexRequestId = -1;
+    if (d->m_nIndexRequestId != -1) {
+        CFormulaManager::instance()->unrequestIndex(d->m_nIndexRequestId);
+        d->m_nIndexRequestId = -1;
     }
-    m_pWholeQuoteModel->unrequestAll();
+    d->m_pWholeQuoteModel->unrequestAll();
 }
 
 void CBrowseWidget::clear()
 {
     unrequest();
-    m_qsCurrentCode.clear();
+    d->m_qsCurrentCode.clear();
 }
 
 void CBrowseWidget::clearContent()
 {
-    m_pModel->clearValues();
-    m_pTable->updateUi();
+    d->m_pModel->clearValues();
+    d->m_pTable->updateUi();
 }
 
 void CBrowseWidget::restartRefreshTimer(int interval)
 {
     constexpr int kDrainMs = 100;
-    m_nRefreshInterval = interval;
-    m_pRefreshTimer->start(interval);
+    d->m_nRefreshInterval = interval;
+    d->m_pRefreshTimer->start(interval);
     if (interval > 2 * kDrainMs)
-        m_pDrainTimer->start(kDrainMs);
+        d->m_pDrainTimer->start(kDrainMs);
     else
-        m_pDrainTimer->stop();
+        d->m_pDrainTimer->stop();
 }
 
 void CBrowseWidget::slotOptionSettingChange()
@@ -240,57 +253,57 @@ void CBrowseWidget::slotOptionSettingChange()
     const int interval = SingletonManager::getIndexUserConfig()->getRefreshInterval();
     if (interval < 1) {
         TT_LOG_WARN("[browser] refresh interval %1% ms ignored, keeping %2% ms", interval,
-                    m_nRefreshInterval);
+                    d->m_nRefreshInterval);
         return;
     }
-    if (interval != m_nRefreshInterval)
+    if (interval != d->m_nRefreshInterval)
         restartRefreshTimer(interval);
 }
 
 int CBrowseWidget::getStartIndex() const
 {
-    return m_pTable->getStartRow();
+    return d->m_pTable->getStartRow();
 }
 
 QString CBrowseWidget::getStartStock()
 {
-    const int start = m_pTable->getStartRow();
-    if (start < 0 || start >= m_pModel->size())
+    const int start = d->m_pTable->getStartRow();
+    if (start < 0 || start >= d->m_pModel->size())
         return QString();
     return getStock(start);
 }
 
 void CBrowseWidget::setSelectRow(int index)
 {
-    m_pTable->setSelectedRow(index);
+    d->m_pTable->setSelectedRow(index);
 }
 
 int CBrowseWidget::getCurrentRowIndex() const
 {
-    return m_pTable->getSelectedRow() + 1;
+    return d->m_pTable->getSelectedRow() + 1;
 }
 
 void CBrowseWidget::openAndCloseDrag(bool on)
 {
     const bool lite = getConfig()->clientType == kClientTypeLite;
     if (on) {
-        m_pTable->addTableFlag(kFlagRowDrag);
+        d->m_pTable->addTableFlag(kFlagRowDrag);
         if (lite)
-            m_pTable->removeTableFlag(kFlagRowNumber);
+            d->m_pTable->removeTableFlag(kFlagRowNumber);
     } else {
-        m_pTable->removeTableFlag(lite ? (kFlagRowDrag | kFlagRowNumber) : kFlagRowDrag);
+        d->m_pTable->removeTableFlag(lite ? (kFlagRowDrag | kFlagRowNumber) : kFlagRowDrag);
     }
 }
 
 void CBrowseWidget::slotWheelEvent(int delta)
 {
     if (delta == -1)
-        m_qsCurrentCode.clear();
+        d->m_qsCurrentCode.clear();
 }
 
 void CBrowseWidget::slotDragScollBar()
 {
-    m_qsCurrentCode.clear();
+    d->m_qsCurrentCode.clear();
 }
 
 // The position list answers these; a plain browse table has no accounts.
@@ -318,6 +331,154 @@ void CBrowseWidget::updatePositionDataByQuote(const HpfBrowserDataPtr&) {}
 bool CBrowseWidget::isPositionSector()
 {
     return false;
+}
+
+// --- accessors ---------------------------------------------------------------------
+
+void CBrowseWidget::setSectorCode(const QString& code)
+{
+    d->m_qsSectorCode = code;
+}
+
+QString CBrowseWidget::getSectorCode() const
+{
+    return d->m_qsSectorCode;
+}
+
+QString CBrowseWidget::getSectorName() const
+{
+    return d->m_qsSectorName;
+}
+
+int CBrowseWidget::getStockListSize() const
+{
+    return d->m_nStockListSize;
+}
+
+int CBrowseWidget::getBrowserStatus() const
+{
+    return d->m_nBrowseStatus;
+}
+
+void CBrowseWidget::resetBrowserStatus()
+{
+    d->m_nBrowseStatus = BrowseStatus_Live;
+}
+
+eBrowseType CBrowseWidget::browseType() const
+{
+    return d->m_nBrowseType;
+}
+
+int CBrowseWidget::tableId() const
+{
+    return d->m_nTableId;
+}
+
+QString CBrowseWidget::currentCode() const
+{
+    return d->m_qsCurrentCode;
+}
+
+const QList<QString>& CBrowseWidget::requestedMarkets() const
+{
+    return d->m_requestMarkets;
+}
+
+CHpfBrowserTable* CBrowseWidget::table() const
+{
+    return d->m_pTable;
+}
+
+CHpfBrowserDataModel* CBrowseWidget::model() const
+{
+    return d->m_pModel;
+}
+
+const CWholeQuoteModelPtr& CBrowseWidget::wholeQuoteModel() const
+{
+    return d->m_pWholeQuoteModel;
+}
+
+void CBrowseWidget::setGetTradeDateFunc(const boost::function<int()>& getter)
+{
+    d->m_getTradeDate = getter;
+}
+
+int CBrowseWidget::refreshInterval() const
+{
+    return d->m_nRefreshInterval;
+}
+
+quint64 CBrowseWidget::pushCount() const
+{
+    return d->m_nPushCount;
+}
+
+quint64 CBrowseWidget::refreshCount() const
+{
+    return d->m_nRefreshCount;
+}
+
+void CBrowseWidget::setIsResetSelectStock(bool on)
+{
+    d->m_bResetSelectStock = on;
+}
+
+void CBrowseWidget::setCurStock(const QString& key)
+{
+    d->m_qsCurrentCode = key;
+}
+
+bool CBrowseWidget::isIndexConstituentsList() const
+{
+    return d->m_bIndexConstituents;
+}
+
+const QList<ColumnInfo>& CBrowseWidget::columnList() const
+{
+    return d->m_columnList;
+}
+
+int CBrowseWidget::headerColumn() const
+{
+    return d->m_nHeaderColumn;
+}
+
+int CBrowseWidget::nightColumn() const
+{
+    return d->m_nNightColumn;
+}
+
+int CBrowseWidget::totalBuyColumn() const
+{
+    return d->m_nTotalBuyColumn;
+}
+
+int CBrowseWidget::totalSellColumn() const
+{
+    return d->m_nTotalSellColumn;
+}
+
+int CBrowseWidget::netBuyColumn() const
+{
+    return d->m_nNetBuyColumn;
+}
+
+QMenu* CBrowseWidget::headerMenu() const
+{
+    return d->m_pHeaderMenu;
+}
+
+CIndexColorParameterDialog* CBrowseWidget::colorDialog() const
+{
+    return d->m_pColorDialog;
+}
+
+void CBrowseWidget::setIndexConstituentsList(bool on)
+{
+    d->m_bIndexConstituents = on;
+    rebuildQuoteColumnPlan();
 }
 
 } // namespace TC

@@ -1,5 +1,6 @@
 // Quote filling: the cache fill, the cache result, live pushes and the refresh tick.
 #include "browse/CBrowseWidget.h"
+#include "browse/CBrowseWidget_p.h"
 
 #include "browse/BrowseEvents.h"
 #include "browse/CHpfBrowserDataModel.h"
@@ -10,8 +11,6 @@
 #include "host/data/Log.h"
 #include "host/data/StockKey.h"
 #include "host/data/StockManager.h"
-
-#include <QThread>
 
 #include <cmath>
 #include <limits>
@@ -122,16 +121,16 @@ int CBrowseWidget::priceDecimalsOf(double step)
 
 void CBrowseWidget::rebuildQuoteColumnPlan()
 {
-    m_quotePlan.clear();
-    for (const ColumnInfo& c : m_columnList) {
+    d->m_quotePlan.clear();
+    for (const ColumnInfo& c : d->m_columnList) {
         if (c.columnId < 3 || !c.isQuoter())
             continue;
-        const int slot = m_pModel->quoteSlot(c.columnId);
+        const int slot = d->m_pModel->quoteSlot(c.columnId);
         if (slot < 0)
             continue;
         const int q = c.lineIndex;
-        m_quotePlan.push_back(
-            {c.columnId, slot, q, precisionOfQuote(q, m_bIndexConstituents), colourRuleOfQuote(q)});
+        d->m_quotePlan.push_back({c.columnId, slot, q, precisionOfQuote(q, d->m_bIndexConstituents),
+                                  colourRuleOfQuote(q)});
     }
 }
 
@@ -145,7 +144,7 @@ void CBrowseWidget::requestMarketQuote(QList<QString>& markets)
         return;
     }
     CWholeQuoteModel::CodeMap codes;
-    for (const auto& data : m_pModel->getAllDatas()) {
+    for (const auto& data : d->m_pModel->getAllDatas()) {
         const auto* row = static_cast<const HpfBrowserData*>(data.get());
         codes[row->market.toStdString()].push_back(row->code.toStdString());
         if (!row->underlyingCode.isEmpty())
@@ -153,7 +152,7 @@ void CBrowseWidget::requestMarketQuote(QList<QString>& markets)
     }
     if (codes.empty())
         return; // an empty market list requests nothing
-    m_pWholeQuoteModel->requestWholeQuote(codes);
+    d->m_pWholeQuoteModel->requestWholeQuote(codes);
 }
 
 void CBrowseWidget::updateVisibleColumn_fromLocalTick()
@@ -163,12 +162,12 @@ void CBrowseWidget::updateVisibleColumn_fromLocalTick()
 
 bool CBrowseWidget::isLatestDay(QList<QString>& markets)
 {
-    if (!m_getTradeDate)
+    if (!d->m_getTradeDate)
         return true;
     if (markets.isEmpty())
         return false;
     auto* stocks = CStockManager::instance();
-    const int t = m_getTradeDate();
+    const int t = d->m_getTradeDate();
     const int s = stocks->getLastTradingDay(QStringLiteral("SH"));
     for (const QString& market : markets) {
         const int m = stocks->getLastTradingDay(market);
@@ -192,7 +191,7 @@ void CBrowseWidget::fillQuoterFromCache()
     const int64_t start = utils::clock();
     QHash<QString, QVector<QString>> byMarket;
     QList<QString> order;
-    for (const auto& data : m_pModel->getAllDatas()) {
+    for (const auto& data : d->m_pModel->getAllDatas()) {
         auto row = boost::static_pointer_cast<HpfBrowserData>(data);
         auto add = [&](const QString& market, const QString& code) {
             auto it = byMarket.find(market);
@@ -212,7 +211,8 @@ void CBrowseWidget::fillQuoterFromCache()
         const QVector<QString>& codes = byMarket[market];
         const auto quotes =
             formulas->subPushQuoterFromCache(dorn::PushQuoteParam(market.toStdString()), codes);
-        if (m_nBrowseStatus != BrowseStatus_Statistic && m_nBrowseStatus != BrowseStatus_External)
+        if (d->m_nBrowseStatus != BrowseStatus_Statistic
+            && d->m_nBrowseStatus != BrowseStatus_External)
             formulaMarketQuoteBack(market, codes, quotes, false);
     }
     TT_LOG_INFO("[browser] fillQuoterFromCache total time:%1%", int64_t(utils::clock() - start));
@@ -223,8 +223,9 @@ void CBrowseWidget::slotWholeHistoryQuoteBack()
     // copied under the model's cache lock: a newer request's read may be rewriting it
     std::map<std::string, QVector<QString>> codes;
     CWholeQuoteModel::QuoteMap quotes;
-    m_pWholeQuoteModel->cacheResult(codes, quotes);
-    if (m_nBrowseStatus != BrowseStatus_Statistic && m_nBrowseStatus != BrowseStatus_External) {
+    d->m_pWholeQuoteModel->cacheResult(codes, quotes);
+    if (d->m_nBrowseStatus != BrowseStatus_Statistic
+        && d->m_nBrowseStatus != BrowseStatus_External) {
         for (const auto& entry : quotes) {
             auto found = codes.find(entry.first);
             if (found == codes.end())
@@ -234,36 +235,59 @@ void CBrowseWidget::slotWholeHistoryQuoteBack()
         }
     }
     resort();
-    if (!m_qsCurrentCode.isEmpty() && m_bCurRowBackground)
-        drawCurStockBackground(m_qsCurrentCode, true);
-    if (m_nBrowseType == 3)
+    if (!d->m_qsCurrentCode.isEmpty() && d->m_bCurRowBackground)
+        drawCurStockBackground(d->m_qsCurrentCode, true);
+    if (d->m_nBrowseType == 3)
         deliverEvent(Event_FirstStock, 0, 0, getStock(0));
 }
 
 void CBrowseWidget::formulaPushQuoteBack(dorn::PushQuoteParam& param, const QVector<QString>& codes,
-                                         const QVector<QString>& markets,
-                                         const std::vector<quoter::QuoterAllDataPtr>& quotes,
-                                         bool last)
+                                         const QVector<QString>&,
+                                         const std::vector<quoter::QuoterAllDataPtr>& quotes, bool)
 {
-    if (QThread::currentThread() != thread()) {
-        // rows are written on the GUI thread only; posted calls keep their order
-        m_mailbox->post([this, param, codes, markets, quotes, last]() mutable {
-            formulaPushQuoteBack(param, codes, markets, quotes, last);
-        });
+    // Any thread. A push only replaces its instruments' pending snapshots: the refresh tick
+    // writes them into the rows, so rows never show values in an order not yet sorted, and
+    // a host pushing faster than the GUI drains holds one snapshot per instrument at most.
+    const int status = d->m_nBrowseStatus;
+    if (status == BrowseStatus_Statistic || status == BrowseStatus_External)
         return;
-    }
-    if (m_nBrowseStatus == BrowseStatus_Statistic || m_nBrowseStatus == BrowseStatus_External)
-        return;
-    ++m_nPushCount;
-    formulaMarketQuoteBack(QString::fromStdString(param.market), codes, quotes,
-                           last && !m_bDraining);
+    ++d->m_nPushCount;
+    d->m_pending.put(param.market, codes, quotes);
 }
 
 void CBrowseWidget::slotDrainQueued()
 {
-    m_bDraining = true;
-    m_pWholeQuoteModel->flushQueued();
-    m_bDraining = false;
+    d->m_pWholeQuoteModel->flushQueued();
+}
+
+void CBrowseWidget::applyPendingQuotes()
+{
+    std::vector<CPendingQuotes::Entry>& entries = d->m_pendingScratch;
+    d->m_pending.take(entries);
+    if (entries.empty())
+        return;
+    if (d->m_nBrowseStatus == BrowseStatus_Statistic
+        || d->m_nBrowseStatus == BrowseStatus_External) {
+        entries.clear(); // quote cells belong to the statistics or the external list
+        return;
+    }
+    d->m_nValidSecond = -1;
+    const QString* market = nullptr;
+    bool shSz = false;
+    bool linked = false;
+    for (const CPendingQuotes::Entry& e : entries) {
+        if (!market || e.market != *market) {
+            market = &e.market;
+            shSz = isShSzMarket(e.market);
+            linked = (d->m_bAHSector && isHongKongLine(e.market)) || (d->m_bConnectSector && shSz);
+            d->m_changedMarkets.insert(e.market);
+        }
+        if (linked)
+            applyLinkedQuote(*e.quote, e.market, e.code);
+        writeInstrumentQuote(e.market, e.code, *e.quote, shSz);
+    }
+    d->m_bChanged = true;
+    entries.clear(); // keeps the capacity for the next tick
 }
 
 void CBrowseWidget::formulaMarketQuoteBack(const QString& market, const QVector<QString>& codes,
@@ -272,23 +296,23 @@ void CBrowseWidget::formulaMarketQuoteBack(const QString& market, const QVector<
 {
     TT_LOG_DEBUG("[request maket back] start:formulaMarketQuoteBack: market= %1%", market);
     TT_LOG_DEBUG("[request maket back] open:formulaMarketQuoteBack: market= %1%", market);
-    m_changedMarkets.insert(market);
-    m_bChanged = true;
+    d->m_changedMarkets.insert(market);
+    d->m_bChanged = true;
     formulaMarketQuoteBackExecute(market, codes, quotes, repaint);
 }
 
 void CBrowseWidget::applyLinkedQuote(const quoter::QuoterAllData& q, const QString& market,
                                      const QString& code)
 {
-    auto byMarket = m_linkedRows.constFind(market);
-    if (byMarket == m_linkedRows.constEnd())
+    auto byMarket = d->m_linkedRows.constFind(market);
+    if (byMarket == d->m_linkedRows.constEnd())
         return;
     auto rows = byMarket->constFind(code);
     if (rows == byMarket->constEnd())
         return;
     const double ratio = nearZero(q.preClose) ? kNoValue : (q.last - q.preClose) / q.preClose;
     for (const HpfBrowserDataPtr& row : *rows) {
-        for (const QuoteColumn& c : m_quotePlan) {
+        for (const auto& c : d->m_quotePlan) {
             switch (c.quoteId) {
             case QC_LINK_PRICE:
                 row->setQuoteValue(c.slot, nearZero(q.last) ? kNoValue : q.last, 2);
@@ -297,7 +321,7 @@ void CBrowseWidget::applyLinkedQuote(const quoter::QuoterAllData& q, const QStri
             case QC_LINK_RATIO:
                 row->setQuoteValue(c.slot, ratio, -3);
                 row->setTextColorIndex(c.column,
-                                       isNoValue(ratio) ? m_nEqualIdx : colourIndexOf(ratio));
+                                       isNoValue(ratio) ? d->m_nEqualIdx : colourIndexOf(ratio));
                 break;
             case QC_LINK_AMOUNT:
                 row->setQuoteValue(c.slot, nearZero(q.amount) ? kNoValue : q.amount, -2);
@@ -308,13 +332,13 @@ void CBrowseWidget::applyLinkedQuote(const quoter::QuoterAllData& q, const QStri
     }
 }
 
-int CBrowseWidget::colourIndexOf(double d) const
+int CBrowseWidget::colourIndexOf(double difference) const
 {
-    if (d > kEps)
-        return m_nRiseIdx;
-    if (d < -kEps)
-        return m_nFallIdx;
-    return m_nEqualIdx;
+    if (difference > kEps)
+        return d->m_nRiseIdx;
+    if (difference < -kEps)
+        return d->m_nFallIdx;
+    return d->m_nEqualIdx;
 }
 
 void CBrowseWidget::formulaMarketQuoteBackExecute(
@@ -328,7 +352,7 @@ void CBrowseWidget::formulaMarketQuoteBackExecute(
         n = std::min(n, quotes.size());
     }
     const bool linked =
-        (m_bAHSector && isHongKongLine(market)) || (m_bConnectSector && isShSzMarket(market));
+        (d->m_bAHSector && isHongKongLine(market)) || (d->m_bConnectSector && isShSzMarket(market));
     if (linked) {
         for (size_t i = 0; i < n; ++i) {
             if (quotes[i])
@@ -337,23 +361,30 @@ void CBrowseWidget::formulaMarketQuoteBackExecute(
     }
     bool updated = false;
     const bool shSz = isShSzMarket(market);
-    m_nValidSecond = -1; // validity is remembered within one batch only
+    d->m_nValidSecond = -1; // validity is remembered within one batch only
     for (size_t i = 0; i < n; ++i) {
-        const quoter::QuoterAllData* quote = quotes[i].get();
-        if (!quote)
-            continue;
-        m_rowScratch.clear();
-        collectRowsByCode(market, codes[int(i)], m_rowScratch);
-        for (const HpfBrowserDataPtr& row : m_rowScratch) {
-            writeRowQuote(*row, *quote, market, shSz);
-            updatePositionDataByQuote(row);
-            updated = true;
-        }
+        if (quotes[i])
+            updated |= writeInstrumentQuote(market, codes[int(i)], *quotes[i], shSz);
     }
-    m_rowScratch.clear();
     TT_LOG_DEBUG("[formulaMarketQuoteBackExecute]  market= %1%", market);
     if (updated && repaint && isVisible())
-        m_pTable->updateUi();
+        d->m_pTable->updateUi();
+}
+
+bool CBrowseWidget::writeInstrumentQuote(const QString& market, const QString& code,
+                                         const quoter::QuoterAllData& quote, bool shSz)
+{
+    // through the virtual: a derived table may hold several rows per instrument
+    bool updated = false;
+    const QList<HpfBrowserDataPtr> rows = getDataLastByCode(market, code);
+    for (const HpfBrowserDataPtr& row : rows) {
+        if (!row)
+            continue;
+        writeRowQuote(*row, quote, market, shSz);
+        updatePositionDataByQuote(row);
+        updated = true;
+    }
+    return updated;
 }
 
 void CBrowseWidget::writeRowQuote(HpfBrowserData& row, const quoter::QuoterAllData& q,
@@ -363,14 +394,14 @@ void CBrowseWidget::writeRowQuote(HpfBrowserData& row, const quoter::QuoterAllDa
     const double pre = q.preClose;
     // a batch shares its few snapshot seconds: ask the host once per second and market
     const int64_t second = q.time / 1000;
-    if (second != m_nValidSecond || market != m_qsValidMarket) {
-        m_nValidSecond = second;
-        m_qsValidMarket = market;
-        m_bValidSecond = CFormulaManager::instance()->isValidData(second, market);
+    if (second != d->m_nValidSecond || market != d->m_qsValidMarket) {
+        d->m_nValidSecond = second;
+        d->m_qsValidMarket = market;
+        d->m_bValidSecond = CFormulaManager::instance()->isValidData(second, market);
     }
-    if (!m_bValidSecond) {
+    if (!d->m_bValidSecond) {
         // a snapshot of another day only tells the reference price
-        for (const QuoteColumn& c : m_quotePlan) {
+        for (const auto& c : d->m_quotePlan) {
             if (c.quoteId == QC_PRECLOSE)
                 row.setQuoteValue(c.slot, !std::isfinite(pre) || pre <= kEps ? N : pre,
                                   row.priceDecimals);
@@ -420,7 +451,7 @@ void CBrowseWidget::writeRowQuote(HpfBrowserData& row, const quoter::QuoterAllDa
         return linked;
     };
 
-    for (const QuoteColumn& c : m_quotePlan) {
+    for (const auto& c : d->m_quotePlan) {
         const int qid = c.quoteId;
         double v;
         switch (qid) {
@@ -460,7 +491,7 @@ void CBrowseWidget::writeRowQuote(HpfBrowserData& row, const quoter::QuoterAllDa
         case QC_PE:
         case QC_TRADE_COUNT:
         case QC_AVERAGE: v = 0.0; break;
-        case QC_WEIGHT: v = m_bIndexConstituents ? getStkWeight(row.key) : 0.0; break;
+        case QC_WEIGHT: v = d->m_bIndexConstituents ? getStkWeight(row.key) : 0.0; break;
         case QC_TOTAL_VALUE:
         case QC_FLOAT_VALUE: {
             const bool noBook = (nearZero(q.bidPrice[0]) || isNoValue(q.bidPrice[0]))
@@ -521,7 +552,7 @@ void CBrowseWidget::writeRowQuote(HpfBrowserData& row, const quoter::QuoterAllDa
 
         if (c.colourRule != 0) {
             if (isNoValue(v)) {
-                row.setTextColorIndex(c.column, m_nEqualIdx);
+                row.setTextColorIndex(c.column, d->m_nEqualIdx);
             } else {
                 double reference = 0.0;
                 bool comparable = true;
@@ -535,7 +566,7 @@ void CBrowseWidget::writeRowQuote(HpfBrowserData& row, const quoter::QuoterAllDa
                     }
                 }
                 row.setTextColorIndex(c.column,
-                                      comparable ? colourIndexOf(v - reference) : m_nEqualIdx);
+                                      comparable ? colourIndexOf(v - reference) : d->m_nEqualIdx);
             }
         }
     }
@@ -543,19 +574,77 @@ void CBrowseWidget::writeRowQuote(HpfBrowserData& row, const quoter::QuoterAllDa
 
 void CBrowseWidget::slotBrowserRefreshTimeOut()
 {
-    m_pWholeQuoteModel->flushQueued();
-    if (!m_bChanged) {
-        m_changedMarkets.clear();
+    d->m_pWholeQuoteModel->flushQueued();
+    applyPendingQuotes();
+    if (!d->m_bChanged) {
+        d->m_changedMarkets.clear();
         return;
     }
     // Linked rows are fed by markets that are not requested: any change repaints.
-    if (m_pTable->getSortColumnID() >= 3)
+    if (d->m_pTable->getSortColumnID() >= 3)
         resort();
-    m_pTable->updateUi();
-    m_bChanged = false;
-    m_changedMarkets.clear();
-    ++m_nRefreshCount;
+    d->m_pTable->updateUi();
+    d->m_bChanged = false;
+    d->m_changedMarkets.clear();
+    ++d->m_nRefreshCount;
     Q_EMIT sigRefreshed();
+}
+
+void CPendingQuotes::put(const std::string& market, const QVector<QString>& codes,
+                         const std::vector<quoter::QuoterAllDataPtr>& quotes)
+{
+    const size_t n = std::min(size_t(codes.size()), quotes.size());
+    std::lock_guard<std::mutex> lock(m_mutex);
+    auto found = m_markets.find(market);
+    if (found == m_markets.end()) {
+        found = m_markets.emplace(market, Market()).first;
+        found->second.name = QString::fromStdString(market);
+    }
+    Market& m = found->second;
+    for (size_t i = 0; i < n; ++i) {
+        if (!quotes[i])
+            continue;
+        const QString& code = codes[int(i)];
+        auto slot = m.slotOfCode.constFind(code);
+        int index;
+        if (slot == m.slotOfCode.constEnd()) {
+            index = int(m_slots.size());
+            m_slots.push_back({m.name, code, nullptr});
+            m.slotOfCode.insert(code, index);
+        } else {
+            index = *slot;
+        }
+        Slot& s = m_slots[size_t(index)];
+        if (!s.quote)
+            m_dirty.push_back(index);
+        s.quote = quotes[i];
+    }
+}
+
+void CPendingQuotes::take(std::vector<Entry>& out)
+{
+    out.clear();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    for (int index : m_dirty) {
+        Slot& s = m_slots[size_t(index)];
+        out.push_back({s.market, s.code, std::move(s.quote)});
+        s.quote.reset();
+    }
+    m_dirty.clear();
+}
+
+void CPendingQuotes::reset()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_markets.clear();
+    m_slots.clear();
+    m_dirty.clear();
+}
+
+int CPendingQuotes::pendingCount() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return int(m_dirty.size());
 }
 
 } // namespace TC

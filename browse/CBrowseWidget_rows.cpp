@@ -1,5 +1,6 @@
 // The row set: building rows from instruments, and looking rows up by key or code.
 #include "browse/CBrowseWidget.h"
+#include "browse/CBrowseWidget_p.h"
 
 #include "browse/CHpfBrowserDataModel.h"
 #include "browse/CHpfBrowserTable.h"
@@ -29,30 +30,30 @@ QString continuousSuffix(const ttservice::CInstrumentDetail& d)
 
 void CBrowseWidget::setSectorName(const QString& name)
 {
-    m_qsSectorName = name;
-    m_conditionSectors.clear();
+    d->m_qsSectorName = name;
+    d->m_conditionSectors.clear();
     auto* sectors = CSectorManager::instance();
-    m_bAHSector = sectors->isAHSector(name);
-    m_bConnectSector = sectors->isConnectSector(name);
-    m_bCBSector = sectors->isConvertibleBondSector(name);
+    d->m_bAHSector = sectors->isAHSector(name);
+    d->m_bConnectSector = sectors->isConnectSector(name);
+    d->m_bCBSector = sectors->isConvertibleBondSector(name);
 }
 
 void CBrowseWidget::setStock(const QString& key)
 {
-    m_qsCurrentCode = key;
+    d->m_qsCurrentCode = key;
     resetSelectStock();
 }
 
 void CBrowseWidget::addRequestMarket(const QString& market)
 {
-    if (!market.isEmpty() && !m_requestMarkets.contains(market))
-        m_requestMarkets.append(market);
+    if (!market.isEmpty() && !d->m_requestMarkets.contains(market))
+        d->m_requestMarkets.append(market);
 }
 
 int CBrowseWidget::columnIdBound() const
 {
     int bound = 3;
-    for (const ColumnInfo& c : m_columnList)
+    for (const ColumnInfo& c : d->m_columnList)
         bound = std::max(bound, c.columnId + 1);
     return bound;
 }
@@ -100,42 +101,42 @@ HpfBrowserDataPtr CBrowseWidget::buildRow(const ttservice::CInstrumentDetailPtr&
     }
 
     const int columns = columnIdBound();
-    row->initValues(m_pModel->quoteSlotCount(), m_pModel->indicatorCount(), columns);
-    std::fill(row->textColors.begin(), row->textColors.end(), quint8(m_nEqualIdx));
-    row->setTextColorIndex(0, m_nCodeIdx);
-    row->setTextColorIndex(1, m_nNameIdx);
-    row->setTextColorIndex(2, m_nEqualIdx);
+    row->initValues(d->m_pModel->quoteSlotCount(), d->m_pModel->indicatorCount(), columns);
+    std::fill(row->textColors.begin(), row->textColors.end(), quint8(d->m_nEqualIdx));
+    row->setTextColorIndex(0, d->m_nCodeIdx);
+    row->setTextColorIndex(1, d->m_nNameIdx);
+    row->setTextColorIndex(2, d->m_nEqualIdx);
     // "总额", "总手" and "现手" draw volumes in the big-value colour
     for (int column : {7, 20, 21})
-        row->setTextColorIndex(column, m_nBigValueIdx);
-    if (m_bCBSector) {
-        for (const QuoteColumn& qc : m_quotePlan) {
+        row->setTextColorIndex(column, d->m_nBigValueIdx);
+    if (d->m_bCBSector) {
+        for (const auto& qc : d->m_quotePlan) {
             if (qc.quoteId == QC_LINK_NAME)
-                row->setTextColorIndex(qc.column, m_nNameIdx);
+                row->setTextColorIndex(qc.column, d->m_nNameIdx);
         }
     }
-    m_pModel->attachRow(*row);
-    if (m_nNightColumn >= 0
+    d->m_pModel->attachRow(*row);
+    if (d->m_nNightColumn >= 0
         && CTradeOpenCloseTimeManager::instance()->hasNightQuoter(row->market, row->code))
-        row->setQuoteValue(m_pModel->quoteSlot(m_nNightColumn), 1.0, 0);
+        row->setQuoteValue(d->m_pModel->quoteSlot(d->m_nNightColumn), 1.0, 0);
     return row;
 }
 
 void CBrowseWidget::addRowToIndex(const HpfBrowserDataPtr& row)
 {
-    m_rowsByMarket[row->market].insert(row->code, row);
+    d->m_rowsByMarket[row->market].insert(row->code, row);
     if (!row->underlyingCode.isEmpty())
-        m_linkedRows[row->underlyingMarket][row->underlyingCode].append(row);
+        d->m_linkedRows[row->underlyingMarket][row->underlyingCode].append(row);
 }
 
 void CBrowseWidget::removeRowFromIndex(const HpfBrowserData* row)
 {
-    auto market = m_rowsByMarket.find(row->market);
-    if (market != m_rowsByMarket.end())
+    auto market = d->m_rowsByMarket.find(row->market);
+    if (market != d->m_rowsByMarket.end())
         market->remove(row->code);
     if (!row->underlyingCode.isEmpty()) {
-        auto linked = m_linkedRows.find(row->underlyingMarket);
-        if (linked != m_linkedRows.end()) {
+        auto linked = d->m_linkedRows.find(row->underlyingMarket);
+        if (linked != d->m_linkedRows.end()) {
             auto rows = linked->find(row->underlyingCode);
             if (rows != linked->end()) {
                 rows->erase(
@@ -149,25 +150,27 @@ void CBrowseWidget::removeRowFromIndex(const HpfBrowserData* row)
 
 void CBrowseWidget::clearRowIndex()
 {
-    m_rowsByMarket.clear();
-    m_linkedRows.clear();
+    d->m_rowsByMarket.clear();
+    d->m_linkedRows.clear();
+    d->m_lastByCode.clear();
 }
 
 void CBrowseWidget::setStockList(const InstrumentList& list, bool freshOrder)
 {
     TT_LOG_INFO("[browser double check] func:%1% start, stocks size:%2% ",
                 "TC::CBrowseWidget::setStockList", list.size());
-    m_pModel->clear();
+    d->m_pModel->clear();
     clearRowIndex();
-    m_pStatTimer->stop();
-    m_requestMarkets.clear();
-    m_nStockListSize = list.size();
-    m_qsCurrentCode.clear();
+    d->m_pending.reset(); // the cache fill below is at least as new
+    d->m_pStatTimer->stop();
+    d->m_requestMarkets.clear();
+    d->m_nStockListSize = list.size();
+    d->m_qsCurrentCode.clear();
 
-    if (m_bIndexConstituents) {
-        for (const ColumnInfo& c : m_columnList) {
+    if (d->m_bIndexConstituents) {
+        for (const ColumnInfo& c : d->m_columnList) {
             if (c.title == QStringLiteral("权重%") && c.columnId != 3)
-                m_pTable->moveColumn(c.columnId, 3);
+                d->m_pTable->moveColumn(c.columnId, 3);
         }
     }
 
@@ -177,74 +180,75 @@ void CBrowseWidget::setStockList(const InstrumentList& list, bool freshOrder)
         HpfBrowserDataPtr row = buildRow(detail);
         if (!row)
             continue;
-        if (m_rowsByMarket.value(row->market).contains(row->code))
+        if (d->m_rowsByMarket.value(row->market).contains(row->code))
             continue; // one row per instrument
         addRowToIndex(row);
         rows.push_back(row);
     }
-    m_pModel->addDatas(rows);
+    d->m_pModel->addDatas(rows);
 
     if (freshOrder)
-        m_pTable->sortByColumn(0, 0);
+        d->m_pTable->sortByColumn(0, 0);
     fillQuoterFromCache();
-    m_pTable->addTableFlag(8);
+    d->m_pTable->addTableFlag(8);
     QTimer::singleShot(500, this, &CBrowseWidget::slotUpdateStatData);
-    m_pTable->updateUi();
-    if (m_nBrowseType == 3) {
+    d->m_pTable->updateUi();
+    if (d->m_nBrowseType == 3) {
         slotSendNetBuyingChange();
         slotSendTotalBuySellChange();
     }
     if (freshOrder)
-        m_pTable->setSelectedRow(-1);
-    m_pStatTimer->start();
+        d->m_pTable->setSelectedRow(-1);
+    d->m_pStatTimer->start();
     TT_LOG_DEBUG("[browser double check] func:%1% end, m_pBrowserModel size:%2% ",
-                 "TC::CBrowseWidget::setStockList", m_pModel->size());
+                 "TC::CBrowseWidget::setStockList", d->m_pModel->size());
 }
 
 void CBrowseWidget::updateStockList(const InstrumentList& list)
 {
-    m_pModel->clear();
+    d->m_pModel->clear();
     clearRowIndex();
     std::vector<XP::IBaseHpfTableDataPtr> rows;
     rows.reserve(size_t(list.size()));
     for (const auto& detail : list) {
         HpfBrowserDataPtr row = buildRow(detail);
-        if (!row || m_rowsByMarket.value(row->market).contains(row->code))
+        if (!row || d->m_rowsByMarket.value(row->market).contains(row->code))
             continue;
         addRowToIndex(row);
         rows.push_back(row);
     }
-    m_pModel->addDatas(rows);
-    m_pTable->updateUi();
+    d->m_pModel->addDatas(rows);
+    d->m_pTable->updateUi();
 }
 
 void CBrowseWidget::addInstrument(const QString& key)
 {
     auto detail = CStockManager::instance()->getInstrumentDetail(key);
     HpfBrowserDataPtr row = buildRow(detail);
-    if (!row || m_pModel->containData(row->key))
+    if (!row || d->m_pModel->containData(row->key))
         return;
     addRowToIndex(row);
-    m_pModel->addData(row);
+    d->m_pModel->addData(row);
 }
 
 void CBrowseWidget::updateStock(const QString& key)
 {
-    if (HpfBrowserDataPtr row = m_pModel->rowByKey(key)) {
+    if (HpfBrowserDataPtr row = d->m_pModel->rowByKey(key)) {
         removeRowFromIndex(row.get());
-        m_pModel->removeDataByKey(key);
+        d->m_pModel->removeDataByKey(key);
     } else {
         addInstrument(key);
     }
-    m_pTable->updateUi();
-    const int last = m_pModel->size() - 1;
-    if (m_pTable->getSelectedRows().isEmpty() && m_pTable->getSelectedRow() > last && last >= 0)
-        m_pTable->setSelectedRow(std::min(m_pTable->getEndRow(), last));
+    d->m_pTable->updateUi();
+    const int last = d->m_pModel->size() - 1;
+    if (d->m_pTable->getSelectedRows().isEmpty() && d->m_pTable->getSelectedRow() > last
+        && last >= 0)
+        d->m_pTable->setSelectedRow(std::min(d->m_pTable->getEndRow(), last));
 }
 
 QString CBrowseWidget::getStock(int row)
 {
-    HpfBrowserDataPtr data = m_pModel->rowAt(row);
+    HpfBrowserDataPtr data = d->m_pModel->rowAt(row);
     if (!data)
         return QString();
     // "CD" rows are keyed by their code alone
@@ -253,13 +257,13 @@ QString CBrowseWidget::getStock(int row)
 
 QString CBrowseWidget::getStock()
 {
-    return getStock(m_pTable->getSelectedRow());
+    return getStock(d->m_pTable->getSelectedRow());
 }
 
 QList<QString> CBrowseWidget::getStockList()
 {
     QList<QString> keys;
-    const int n = m_pModel->size();
+    const int n = d->m_pModel->size();
     keys.reserve(n);
     for (int i = 0; i < n; ++i) {
         const QString key = getStock(i);
@@ -277,13 +281,13 @@ int CBrowseWidget::getStockCodeIndex(const QVector<QString>& keys, const QString
 void CBrowseWidget::getBrowserDataByStockCode(const std::string& key,
                                               std::vector<HpfBrowserDataPtr>& out, const QString&)
 {
-    if (HpfBrowserDataPtr row = m_pModel->rowByKey(QString::fromStdString(key)))
+    if (HpfBrowserDataPtr row = d->m_pModel->rowByKey(QString::fromStdString(key)))
         out.push_back(row);
 }
 
 void CBrowseWidget::getRowIndexByStockCode(const QString& key, std::vector<int>& out)
 {
-    const int index = m_pModel->getDataIndexByKey(key);
+    const int index = d->m_pModel->getDataIndexByKey(key);
     if (index >= 0)
         out.push_back(index);
 }
@@ -292,24 +296,18 @@ QList<HpfBrowserDataPtr> CBrowseWidget::getDataLastByCode(const QString& market,
                                                           const QString& code)
 {
     // through the market/code index: no key is built on the way
-    auto byMarket = m_rowsByMarket.constFind(market);
-    if (byMarket != m_rowsByMarket.constEnd()) {
-        auto row = byMarket->constFind(code);
-        if (row != byMarket->constEnd())
-            return {*row};
-    }
-    return {HpfBrowserDataPtr()};
-}
-
-void CBrowseWidget::collectRowsByCode(const QString& market, const QString& code,
-                                      std::vector<HpfBrowserDataPtr>& out)
-{
-    auto byMarket = m_rowsByMarket.constFind(market);
-    if (byMarket == m_rowsByMarket.constEnd())
-        return;
-    auto row = byMarket->constFind(code);
-    if (row != byMarket->constEnd())
-        out.push_back(*row);
+    HpfBrowserDataPtr found;
+    auto byMarket = d->m_rowsByMarket.constFind(market);
+    if (byMarket != d->m_rowsByMarket.constEnd())
+        found = byMarket->value(code);
+    // Quote filling asks once per instrument: the one-row list is reused, and as long as
+    // no caller keeps the previous answer, refilling it allocates nothing.
+    QList<HpfBrowserDataPtr>& one = d->m_lastByCode;
+    if (one.isEmpty())
+        one.append(found);
+    else
+        one.first() = found;
+    return one;
 }
 
 } // namespace TC

@@ -1,5 +1,6 @@
 // Industry names, constituent weights, net buying and the statistics row.
 #include "browse/CBrowseWidget.h"
+#include "browse/CBrowseWidget_p.h"
 
 #include "browse/CHpfBrowserDataModel.h"
 #include "browse/CHpfBrowserTable.h"
@@ -14,8 +15,8 @@ namespace TC {
 
 QString CBrowseWidget::getSectorNameByStockCode(const QString& code)
 {
-    auto cached = m_industryCache.constFind(code);
-    if (cached != m_industryCache.constEnd())
+    auto cached = d->m_industryCache.constFind(code);
+    if (cached != d->m_industryCache.constEnd())
         return *cached;
     auto* sectors = CSectorManager::instance();
     QString market, bare;
@@ -30,44 +31,44 @@ QString CBrowseWidget::getSectorNameByStockCode(const QString& code)
         sector = sectors->getSectorByIndustry(code, QStringLiteral("SW1"),
                                               QStringLiteral("申万一级行业板块"));
     const QString name = sector ? sector->getName() : QString();
-    m_industryCache.insert(code, name);
+    d->m_industryCache.insert(code, name);
     return name;
 }
 
 void CBrowseWidget::slotReInitIndustry()
 {
-    m_industryCache.clear();
-    for (const auto& data : m_pModel->getAllDatas()) {
+    d->m_industryCache.clear();
+    for (const auto& data : d->m_pModel->getAllDatas()) {
         auto* row = static_cast<HpfBrowserData*>(data.get());
         row->industry = getSectorNameByStockCode(row->key);
     }
-    m_pTable->updateUi();
+    d->m_pTable->updateUi();
 }
 
 float CBrowseWidget::getStkWeight(const QString& key)
 {
-    if (!m_bIndexConstituents || m_qsSectorCode.isEmpty())
+    if (!d->m_bIndexConstituents || d->m_qsSectorCode.isEmpty())
         return 0.0f;
-    if (m_qsWeightSectorCode != m_qsSectorCode) {
+    if (d->m_qsWeightSectorCode != d->m_qsSectorCode) {
         // rebuilt only when the sector code changes
-        m_weights.clear();
-        if (auto index = CIndexManager::instance()->getIndex(m_qsSectorCode)) {
+        d->m_weights.clear();
+        if (auto index = CIndexManager::instance()->getIndex(d->m_qsSectorCode)) {
             for (const auto& stock : index->stocks)
-                m_weights.insert(XP::nvStockKey(stock.market, stock.code), float(stock.weight));
+                d->m_weights.insert(XP::nvStockKey(stock.market, stock.code), float(stock.weight));
         } else {
-            for (const auto& stock : CStockManager::instance()->getSectorStock(m_qsSectorCode))
-                m_weights.insert(XP::nvStockKey(stock.market, stock.code), stock.weight);
+            for (const auto& stock : CStockManager::instance()->getSectorStock(d->m_qsSectorCode))
+                d->m_weights.insert(XP::nvStockKey(stock.market, stock.code), stock.weight);
         }
-        m_qsWeightSectorCode = m_qsSectorCode;
+        d->m_qsWeightSectorCode = d->m_qsSectorCode;
     }
-    return m_weights.value(key, 0.0f);
+    return d->m_weights.value(key, 0.0f);
 }
 
 void CBrowseWidget::fillStocksWeight(const HpfBrowserDataPtr& row)
 {
-    if (!m_bIndexConstituents || !row)
+    if (!d->m_bIndexConstituents || !row)
         return;
-    for (const QuoteColumn& c : m_quotePlan) {
+    for (const auto& c : d->m_quotePlan) {
         if (c.quoteId == QC_WEIGHT)
             row->setQuoteValue(c.slot, getStkWeight(row->key), -2);
     }
@@ -75,10 +76,10 @@ void CBrowseWidget::fillStocksWeight(const HpfBrowserDataPtr& row)
 
 void CBrowseWidget::slotCalcStatData()
 {
-    if (!m_pModel || !isVisible())
+    if (!d->m_pModel || !isVisible())
         return;
-    m_pModel->recalcStatData();
-    m_pTable->updateUi();
+    d->m_pModel->recalcStatData();
+    d->m_pTable->updateUi();
 }
 
 void CBrowseWidget::slotUpdateStatData()
@@ -88,33 +89,34 @@ void CBrowseWidget::slotUpdateStatData()
 
 void CBrowseWidget::slotSendNetBuyingChange()
 {
-    const int slot = m_nNetBuyColumn >= 0 ? m_pModel->quoteSlot(m_nNetBuyColumn) : -1;
+    const int slot = d->m_nNetBuyColumn >= 0 ? d->m_pModel->quoteSlot(d->m_nNetBuyColumn) : -1;
     if (slot < 0)
         return;
     auto* temporary = CTemporaryDataManager::instance();
-    for (const auto& data : m_pModel->getAllDatas()) {
+    for (const auto& data : d->m_pModel->getAllDatas()) {
         auto* row = static_cast<HpfBrowserData*>(data.get());
         row->setQuoteValue(slot, temporary->getCodeNetBuyingValue(row->code), -2);
     }
     resort(); // keeps the chosen instrument selected
-    m_pTable->updateUi();
+    d->m_pTable->updateUi();
 }
 
 void CBrowseWidget::slotSendTotalBuySellChange()
 {
-    const int buy = m_nTotalBuyColumn >= 0 ? m_pModel->quoteSlot(m_nTotalBuyColumn) : -1;
-    const int sell = m_nTotalSellColumn >= 0 ? m_pModel->quoteSlot(m_nTotalSellColumn) : -1;
+    const int buy = d->m_nTotalBuyColumn >= 0 ? d->m_pModel->quoteSlot(d->m_nTotalBuyColumn) : -1;
+    const int sell =
+        d->m_nTotalSellColumn >= 0 ? d->m_pModel->quoteSlot(d->m_nTotalSellColumn) : -1;
     if (buy < 0 && sell < 0)
         return;
     auto* temporary = CTemporaryDataManager::instance();
-    for (const auto& data : m_pModel->getAllDatas()) {
+    for (const auto& data : d->m_pModel->getAllDatas()) {
         auto* row = static_cast<HpfBrowserData*>(data.get());
         const auto values = temporary->getCodeTransactionValue(row->code);
         row->setQuoteValue(buy, values.first, -6);
         row->setQuoteValue(sell, values.second, -6);
     }
     resort();
-    m_pTable->updateUi();
+    d->m_pTable->updateUi();
 }
 
 } // namespace TC

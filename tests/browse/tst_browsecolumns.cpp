@@ -4,11 +4,16 @@
 
 #include "browse/CHpfBrowserDataModel.h"
 #include "browse/CHpfBrowserTable.h"
+#include "browse/HpfBrowserData.h"
+#include "host/data/ColumnInfo.h"
 #include "host/data/Config.h"
 #include "host/data/ExtendDataManager.h"
 #include "host/data/FormulaManager.h"
 #include "host/data/FormulaTypes.h"
+#include "host/data/IndexValueParam.h"
+#include "host/data/InstrumentDetail.h"
 #include "host/data/SectorManager.h"
+#include "host/data/StockKey.h"
 #include "host/data/StockManager.h"
 #include "host/market/TestMarket.h"
 #include "host/toolkit/EventWidget.h"
@@ -48,6 +53,11 @@ int columnOfQuote(CBrowseWidget& w, int quoteId)
             return c.columnId;
     }
     return -1;
+}
+
+QString key(const QString& market, const QString& code)
+{
+    return XP::nvStockKey(market, code);
 }
 
 ColumnInfo indicator(const QString& title, int line = 0)
@@ -272,6 +282,53 @@ private Q_SLOTS:
         w.removeColumnInfo(99999); // unknown: nothing happens
         w.removeColumnInfo(-1);
         QCOMPARE(w.columnList().size(), before - 1);
+    }
+
+    // Indicator columns handed to setColumnList get a value slot in every row, rows added
+    // later included: they show "-" and hold no value until their formula fills them, and
+    // the quote columns after them keep their own slots.
+    void listedIndicatorColumnsHaveValueSlots()
+    {
+        CBrowseWidget w;
+        QList<ColumnInfo> list = w.getBaseColumnList();
+        list.insert(1, indicator(QStringLiteral("MA5")));
+        list.append(indicator(QStringLiteral("MA10"), 1));
+        w.setColumnList(list);
+        auto idOf = [&w](const QString& title) {
+            for (const ColumnInfo& c : w.columnList())
+                if (c.title == title)
+                    return c.columnId;
+            return -1;
+        };
+        const int ma5 = idOf(QStringLiteral("MA5"));
+        const int ma10 = idOf(QStringLiteral("MA10"));
+        const int latest = idOf(QStringLiteral("最新"));
+        QVERIFY(ma5 >= 3 && ma10 >= 3 && latest >= 3);
+        QVERIFY(w.model()->indicatorSlot(ma5) >= 0);
+        QVERIFY(w.model()->indicatorSlot(ma10) >= 0);
+        QVERIFY(w.model()->indicatorSlot(ma5) != w.model()->indicatorSlot(ma10));
+
+        auto* stocks = CStockManager::instance();
+        w.setStockList(
+            {stocks->getInstrumentDetail(QStringLiteral("SH"), QStringLiteral("600000")),
+             stocks->getInstrumentDetail(QStringLiteral("SZ"), QStringLiteral("000001"))});
+        w.updateStock(key(QStringLiteral("SH"), QStringLiteral("600519"))); // added later
+        QCOMPARE(w.model()->size(), 3);
+        w.formulaMarketQuoteBack(
+            QStringLiteral("SH"), {QStringLiteral("600519")},
+            {std::make_shared<quoter::QuoterAllData>(TestMarket::quote(1510.0, 1500.0))}, false);
+        for (int r = 0; r < 3; ++r) {
+            const auto row = w.model()->rowAt(r);
+            for (int id : {ma5, ma10}) {
+                QCOMPARE(row->getText(id), QStringLiteral("-"));
+                QVERIFY(isNoValue(row->getDouble(id)));
+            }
+        }
+        const auto added = w.model()->rowByKey(key(QStringLiteral("SH"), QStringLiteral("600519")));
+        QCOMPARE(added->getText(latest), QStringLiteral("1510.00"));
+        added->setIndicatorValue(w.model()->indicatorSlot(ma10), 7.25);
+        QCOMPARE(added->getDouble(ma10), 7.25);
+        QVERIFY(isNoValue(added->getDouble(ma5)));
     }
 
     void columnNumberByTitle()

@@ -2,12 +2,17 @@
 // tick, sorting and the selection anchor, events, export, and its life against host
 // and pool threads.
 #include "browse/CBrowseWidget.h"
+#include "browse/CBrowseWidget_p.h"
 
 #include "browse/CHpfBrowserDataModel.h"
 #include "browse/CHpfBrowserTable.h"
+#include "browse/HpfBrowserData.h"
+#include "host/data/ColumnInfo.h"
 #include "host/data/Config.h"
 #include "host/data/FormulaManager.h"
 #include "host/data/IndexUserConfig.h"
+#include "host/data/IndexValueParam.h"
+#include "host/data/InstrumentDetail.h"
 #include "host/data/Log.h"
 #include "host/data/StockKey.h"
 #include "host/data/StockManager.h"
@@ -42,7 +47,8 @@ namespace TC {
 // Reaches the state that later features set (statistics ranges, external lists).
 class CBrowseWidgetTest {
 public:
-    static void setStatus(CBrowseWidget& w, int status) { w.m_nBrowseStatus = status; }
+    static void setStatus(CBrowseWidget& w, int status) { w.d->m_nBrowseStatus = status; }
+    static int pendingQuotes(CBrowseWidget& w) { return w.d->m_pending.pendingCount(); }
 };
 } // namespace TC
 
@@ -69,6 +75,11 @@ public:
             n += t.compare(0, prefix.size(), prefix) == 0 ? 1 : 0;
         return n;
     }
+};
+
+struct Delivery {
+    QVector<QString> codes, markets;
+    std::vector<quoter::QuoterAllDataPtr> quotes;
 };
 
 struct SentEvent {
@@ -103,6 +114,41 @@ void drainPool()
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();
 }
+
+// A table that shows some instruments in a second row too, as a table of positions per
+// account does; it counts the rows handed to the position hook.
+class TwoRowsPerInstrument : public CBrowseWidget {
+public:
+    QHash<QString, QString> secondRow; // code -> key of the further row showing its quote
+    int positionUpdates = 0;
+
+    QList<HpfBrowserDataPtr> getDataLastByCode(const QString& market, const QString& code) override
+    {
+        QList<HpfBrowserDataPtr> rows = CBrowseWidget::getDataLastByCode(market, code);
+        const auto found = secondRow.constFind(code);
+        if (found != secondRow.constEnd())
+            rows.append(model()->rowByKey(*found));
+        return rows;
+    }
+    void updatePositionDataByQuote(const HpfBrowserDataPtr&) override { ++positionUpdates; }
+};
+
+// Counts every delivery the quote model hands to the widget, on whatever thread.
+class CountingWidget : public CBrowseWidget {
+public:
+    explicit CountingWidget(std::atomic<int>& deliveries) : m_deliveries(deliveries) {}
+    void formulaPushQuoteBack(dorn::PushQuoteParam& param, const QVector<QString>& codes,
+                              const QVector<QString>& markets,
+                              const std::vector<quoter::QuoterAllDataPtr>& quotes,
+                              bool last) override
+    {
+        ++m_deliveries;
+        CBrowseWidget::formulaPushQuoteBack(param, codes, markets, quotes, last);
+    }
+
+private:
+    std::atomic<int>& m_deliveries;
+};
 
 } // namespace
 
@@ -334,6 +380,24 @@ private Q_SLOTS:
         QVERIFY(rows.empty());
         m_w->updateStock(QStringLiteral("中文 key"));
         QCOMPARE(m_w->model()->size(), 2);
+    }
+
+    // A row lookup's answer stays what it was when a later lookup finds another row.
+    void rowLookupAnswersAreIndependent()
+    {
+        makeWidget();
+        m_w->setStockList(m_stocks.mid(0, 2));
+        const QList<HpfBrowserDataPtr> first = m_w->getDataLastByCode("SH", "600000");
+        const QList<HpfBrowserDataPtr> second = m_w->getDataLastByCode("SH", "600001");
+        const QList<HpfBrowserDataPtr> none = m_w->getDataLastByCode("SZ", "600000");
+        QCOMPARE(first.size(), 1);
+        QCOMPARE(first.first()->code, QStringLiteral("600000"));
+        QCOMPARE(second.first()->code, QStringLiteral("600001"));
+        QCOMPARE(none.size(), 1);
+        QVERIFY(!none.first());
+        m_w->setStockList(m_stocks.mid(1, 1));
+        QVERIFY(!m_w->getDataLastByCode("SH", "600000").first());
+        QCOMPARE(first.first()->code, QStringLiteral("600000"));
     }
 
     void updateStockToggles()
@@ -652,6 +716,7 @@ private Q_SLOTS:
         dorn::PushQuoteParam param("SH");
         m_w->formulaPushQuoteBack(param, {"600000"}, {"SH"}, {snap(TestMarket::quote(11.0, 10.0))},
                                   false);
+        m_w->slotBrowserRefreshTimeOut();
         QCOMPARE(text("SH", "600000", "最新") == QStringLiteral("11.00"), subscribes);
         QCOMPARE(m_w->pushCount() - pushes, quint64(subscribes ? 1 : 0));
         m_w->unrequest();
@@ -892,6 +957,29 @@ private Q_SLOTS:
         QCOMPARE(m_w->model()->size(), 2);
     }
 
+    // Quotes reach the rows a derived table returns for an instrument, by cache fill and
+    // by push alike, and each such row goes through the position hook.
+    void derivedTableRowsGetQuotes()
+    {
+        delete m_w;
+        auto* w = new TwoRowsPerInstrument;
+        m_w = w;
+        w->setStockList(m_stocks.mid(0, 2));
+        w->secondRow.insert(QStringLiteral("600000"), key("SH", "600001"));
+        w->positionUpdates = 0;
+        push("SH", "600000", TestMarket::quote(10.7, 10.0));
+        QCOMPARE(text("SH", "600000", "最新"), QStringLiteral("10.70"));
+        QCOMPARE(text("SH", "600001", "最新"), QStringLiteral("10.70"));
+        QCOMPARE(w->positionUpdates, 2);
+
+        dorn::PushQuoteParam param("SH");
+        w->formulaPushQuoteBack(param, {"600000"}, {"SH"}, {snap(TestMarket::quote(10.2, 10.0))},
+                                true);
+        w->slotBrowserRefreshTimeOut();
+        QCOMPARE(text("SH", "600001", "最新"), QStringLiteral("10.20"));
+        QCOMPARE(w->positionUpdates, 4);
+    }
+
     // --- the refresh tick, sorting and the selection anchor --------------------------------
 
     void refreshTickCoalescesResorts()
@@ -933,6 +1021,63 @@ private Q_SLOTS:
         QCOMPARE(layout.count(), 0);
         QCOMPARE(refreshed.count(), 2);
         QCOMPARE(text("SH", "600000", "最新"), QStringLiteral("11.00"));
+    }
+
+    // Queued pushes drained between refresh ticks wait for the tick: a repaint or a model
+    // read in between shows the previous tick's values, still in sorted order.
+    void pushesBetweenTicksKeepTheSortedView()
+    {
+        TestMarket::setQuote("SH", "600000", TestMarket::quote(10.1, 10.0));
+        TestMarket::setQuote("SH", "600001", TestMarket::quote(10.2, 10.0));
+        TestMarket::setQuote("SH", "600002", TestMarket::quote(10.3, 10.0));
+        makeWidget();
+        m_w->setStockList(m_stocks.mid(0, 3));
+        const int ratio = col(QC_RATIO);
+        m_w->reSort(ratio, 1);
+        QSignalSpy history(m_w->wholeQuoteModel().get(), &CWholeQuoteModel::sigHistoryCallBack);
+        m_w->request();
+        QVERIFY(history.wait(5000));
+        QTRY_COMPARE_WITH_TIMEOUT(subscriptionsFor(m_w), 1, 5000);
+        const QStringList before{key("SH", "600002"), key("SH", "600001"), key("SH", "600000")};
+        auto shown = [this]() {
+            QStringList keys;
+            for (int r = 0; r < m_w->model()->size(); ++r)
+                keys.append(m_w->getStock(r));
+            return keys;
+        };
+        QCOMPARE(shown(), before);
+        TestMarket::firePush("SH"); // the first push carries the whole market
+        m_w->slotBrowserRefreshTimeOut();
+        QCOMPARE(shown(), before);
+
+        QSignalSpy layout(m_w->model(), &XP::IBaseHpfTableModel::sigLayoutAboutToBeChanged);
+        QSignalSpy refreshed(m_w, &CBrowseWidget::sigRefreshed);
+        TestMarket::setQuote("SH", "600000", TestMarket::quote(10.9, 10.0));
+        TestMarket::setQuote("SH", "600002", TestMarket::quote(9.5, 10.0));
+        QVERIFY(TestMarket::firePush("SH") >= 1);
+        QTRY_VERIFY_WITH_TIMEOUT(m_w->wholeQuoteModel()->queuedCount() > 0, 5000);
+        m_w->slotDrainQueued();
+        QCOMPARE(m_w->wholeQuoteModel()->queuedCount(), 0);
+        QVERIFY(CBrowseWidgetTest::pendingQuotes(*m_w) > 0);
+        m_w->table()->repaint();
+        QCOMPARE(shown(), before);
+        QCOMPARE(text("SH", "600000", "最新"), QStringLiteral("10.10"));
+        QCOMPARE(text("SH", "600002", "最新"), QStringLiteral("10.30"));
+        for (int r = 1; r < 3; ++r)
+            QVERIFY(m_w->model()->rowAt(r - 1)->getDouble(ratio)
+                    >= m_w->model()->rowAt(r)->getDouble(ratio));
+        QCOMPARE(layout.count(), 0);
+        QCOMPARE(refreshed.count(), 0);
+
+        // the tick writes, re-sorts and repaints once
+        m_w->slotBrowserRefreshTimeOut();
+        QCOMPARE(CBrowseWidgetTest::pendingQuotes(*m_w), 0);
+        QCOMPARE(layout.count(), 1);
+        QCOMPARE(refreshed.count(), 1);
+        QCOMPARE(shown(),
+                 QStringList({key("SH", "600000"), key("SH", "600001"), key("SH", "600002")}));
+        QCOMPARE(text("SH", "600000", "最新"), QStringLiteral("10.90"));
+        QCOMPARE(text("SH", "600002", "最新"), QStringLiteral("9.50"));
     }
 
     void selectionFollowsTheAnchorAcrossResorts()
@@ -1218,8 +1363,8 @@ private Q_SLOTS:
 
     // --- threads ---------------------------------------------------------------------------
 
-    // Host threads push while the GUI refresh timer drains; at the end every row shows the
-    // last snapshot the feed sent for it.
+    // A host thread pushes partial deliveries, each instrument a price it never had before,
+    // while the GUI timers drain: at the end every row shows its instrument's last price.
     void pushStormLosesNothing()
     {
         SingletonManager::getIndexUserConfig()->setRefreshInterval(100);
@@ -1232,27 +1377,42 @@ private Q_SLOTS:
         QVERIFY(history.wait(5000));
         QTRY_COMPARE_WITH_TIMEOUT(subscriptionsFor(m_w), 2, 5000);
 
+        const quint64 pushesBefore = m_w->pushCount();
+        CWholeQuoteModelPtr model = m_w->wholeQuoteModel();
         std::atomic<bool> done{false};
+        int deliveries = 0;
         QHash<QString, double> lastSent;
         std::thread feed([&]() {
             for (int round = 1; round <= 30; ++round) {
-                for (const auto& d : list) {
-                    const double price = 10.0 + 0.01 * ((round * 7 + d->code.toInt()) % 50);
-                    TestMarket::setQuote(d->market, d->code, TestMarket::quote(price, 10.0));
+                // a third of the instruments a time, queued as the host queues them
+                QMap<QString, Delivery> byMarket;
+                for (int i = round % 3; i < list.size(); i += 3) {
+                    const auto& d = list[i];
+                    const double price = 10.0 + 0.01 * round + 0.0001 * i;
+                    Delivery& delivery = byMarket[d->market];
+                    delivery.codes.append(d->code);
+                    delivery.markets.append(d->market);
+                    delivery.quotes.push_back(snap(TestMarket::quote(price, 10.0)));
                     lastSent[d->key] = price;
                 }
-                TestMarket::firePush("SH");
-                TestMarket::firePush("SZ");
+                for (auto it = byMarket.begin(); it != byMarket.end(); ++it) {
+                    dorn::PushQuoteParam param(it.key().toStdString());
+                    param.queued = true;
+                    model->onPushQuote(param, it->codes, it->markets, it->quotes);
+                    ++deliveries;
+                }
             }
             done = true;
         });
         QSignalSpy refreshed(m_w, &CBrowseWidget::sigRefreshed);
         QTRY_VERIFY_WITH_TIMEOUT(done.load(), 20000);
         feed.join();
+        QVERIFY(deliveries > 30);
+        QCOMPARE(lastSent.size(), list.size());
         QTRY_VERIFY_WITH_TIMEOUT(
             refreshed.count() > 0 && m_w->wholeQuoteModel()->queuedCount() == 0, 5000);
         m_w->slotBrowserRefreshTimeOut();
-        QVERIFY(m_w->pushCount() >= 2);
+        QCOMPARE(m_w->pushCount() - pushesBefore, quint64(deliveries));
         for (const auto& d : list) {
             auto r = row(d->market, d->code);
             QVERIFY(r);
@@ -1260,11 +1420,52 @@ private Q_SLOTS:
         }
     }
 
-    // The widget dies while its quote model reads the cache and a host thread delivers
-    // directly: nothing crashes and nothing reaches the dead widget.
-    void destroyWhileReadAndPushInFlight()
+    // Direct deliveries from a host thread while the GUI thread runs no event loop: the
+    // widget holds one pending snapshot per instrument, however many deliveries came, and
+    // the next tick writes each instrument's last one.
+    void directDeliveriesKeepOneSnapshotPerInstrument()
     {
         makeWidget();
+        m_w->setStockList(m_stocks.mid(0, 10));
+        CWholeQuoteModelPtr model = m_w->wholeQuoteModel();
+        const quint64 pushesBefore = m_w->pushCount();
+        QHash<QString, double> lastSent;
+        std::thread host([&]() {
+            for (int round = 0; round < 3000; ++round) {
+                QVector<QString> codes, markets;
+                std::vector<quoter::QuoterAllDataPtr> quotes;
+                for (int k = 0; k < 3; ++k) {
+                    const int i = (round + 3 * k) % 10;
+                    const double price = 10.0 + 0.0001 * round + 0.01 * i;
+                    codes.append(m_stocks[i]->code);
+                    markets.append(QStringLiteral("SH"));
+                    quotes.push_back(snap(TestMarket::quote(price, 10.0)));
+                    lastSent[m_stocks[i]->code] = price;
+                }
+                dorn::PushQuoteParam param("SH"); // not queued: delivered on this thread
+                model->onPushQuote(param, codes, markets, quotes);
+            }
+        });
+        host.join();
+        QCOMPARE(m_w->pushCount() - pushesBefore, quint64(3000));
+        QCOMPARE(CBrowseWidgetTest::pendingQuotes(*m_w), 10);
+        QCOMPARE(text("SH", "600000", "最新"), QStringLiteral("10.00")); // the cache fill's
+        m_w->slotBrowserRefreshTimeOut();
+        QCOMPARE(CBrowseWidgetTest::pendingQuotes(*m_w), 0);
+        for (int i = 0; i < 10; ++i)
+            QCOMPARE(row("SH", m_stocks[i]->code)->getDouble(col(QC_LATEST)),
+                     lastSent.value(m_stocks[i]->code));
+    }
+
+    // The widget dies while its quote model reads the cache and a host thread delivers
+    // directly: the model outlives the widget and goes on taking pushes, and none of them
+    // reaches the destroyed widget.
+    void destroyWhileReadAndPushInFlight()
+    {
+        std::atomic<int> delivered{0};
+        delete m_w;
+        m_w = new CountingWidget(delivered);
+        m_w->show();
         m_w->setStockList(m_stocks.mid(0, 10));
         boost::weak_ptr<CWholeQuoteModel> weak = m_w->wholeQuoteModel();
         std::atomic<bool> stop{false};
@@ -1282,16 +1483,22 @@ private Q_SLOTS:
             }
         });
         TestMarket::startFeed(1);
-        QTRY_VERIFY_WITH_TIMEOUT(pushes.load() > 10, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(delivered.load() > 10, 5000);
         m_w->request(); // the cache read runs on the pool now
+        CWholeQuoteModelPtr keep = m_w->wholeQuoteModel();
         delete m_w;
         m_w = nullptr;
+        const int deliveredAtDeath = delivered.load();
+        const int pushesAtDeath = pushes.load();
+        QTRY_VERIFY_WITH_TIMEOUT(pushes.load() > pushesAtDeath + 100, 5000);
+        QCOMPARE(delivered.load(), deliveredAtDeath);
+        keep.reset();
         QTRY_VERIFY_WITH_TIMEOUT(weak.expired(), 5000);
         stop = true;
         pusher.join();
         TestMarket::stopFeed();
         drainPool();
-        QVERIFY(pushes.load() > 10);
+        QCOMPARE(delivered.load(), deliveredAtDeath);
     }
 };
 

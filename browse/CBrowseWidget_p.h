@@ -1,0 +1,199 @@
+#pragma once
+// The browse table's state, kept out of the public header so that the widget's users do
+// not compile it and a position table can extend it with a private class of its own.
+
+#include "browse/BrowseTypes.h"
+#include "browse/CBrowseWidget.h"
+#include "browse/HpfBrowserData.h"
+#include "host/data/ColumnInfo.h"
+#include "host/data/IndexValueParam.h"
+#include "host/data/InstrumentDetail.h"
+#include "quoterbrowser/CWholeQuoteModel.h"
+
+#include <QHash>
+#include <QList>
+#include <QMap>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <boost/function.hpp>
+
+#include <atomic>
+#include <map>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+class QAction;
+class QColor;
+class QMenu;
+class QTimer;
+
+namespace XP {
+class CWidgetList;
+} // namespace XP
+
+namespace TC {
+
+class CHpfBrowserDataModel;
+class CHpfBrowserTable;
+class CIndexColorParameterDialog;
+
+// The newest pushed snapshot of each instrument, waiting for the refresh tick. Host push
+// threads and the GUI thread's drain write it, the tick empties it. An instrument gets its
+// slot on its first push and keeps it, so a later push only replaces a shared pointer: the
+// store never holds more than one snapshot per instrument, however fast the host pushes.
+class CPendingQuotes {
+public:
+    struct Entry {
+        QString market;
+        QString code;
+        quoter::QuoterAllDataPtr quote;
+    };
+
+    // codes and quotes are parallel; null snapshots are skipped.
+    void put(const std::string& market, const QVector<QString>& codes,
+             const std::vector<quoter::QuoterAllDataPtr>& quotes);
+    // Moves the pending snapshots into out (emptied first) in first-push order.
+    void take(std::vector<Entry>& out);
+    // Drops the pending snapshots and the slots.
+    void reset();
+    int pendingCount() const;
+
+private:
+    struct Slot {
+        QString market;
+        QString code;
+        quoter::QuoterAllDataPtr quote;
+    };
+    struct Market {
+        QString name;
+        QHash<QString, int> slotOfCode;
+    };
+
+    mutable std::mutex m_mutex;
+    std::unordered_map<std::string, Market> m_markets;
+    std::vector<Slot> m_slots;
+    std::vector<int> m_dirty; // slots holding a snapshot
+};
+
+class CBrowseWidgetPrivate {
+public:
+    CBrowseWidgetPrivate() = default;
+    virtual ~CBrowseWidgetPrivate();
+    CBrowseWidgetPrivate(const CBrowseWidgetPrivate&) = delete;
+    CBrowseWidgetPrivate& operator=(const CBrowseWidgetPrivate&) = delete;
+
+    // construction parameters
+    bool m_bConcise = false;
+    eBrowseType m_nBrowseType = 0;
+    int m_nTableId = 88;
+
+    XP::CWidgetList* m_pWidgetList = nullptr;
+    CHpfBrowserTable* m_pTable = nullptr;
+    CHpfBrowserDataModel* m_pModel = nullptr;
+    CWholeQuoteModelPtr m_pWholeQuoteModel;
+    CWorkerMailboxPtr m_mailbox;
+
+    QTimer* m_pAutoRefreshTimer = nullptr;
+    QTimer* m_pRefreshTimer = nullptr;
+    QTimer* m_pStatTimer = nullptr;
+    QTimer* m_pDrainTimer = nullptr;
+    int m_nRefreshInterval = 1000;
+    int m_nConfigListener = -1;
+
+    QString m_qsSectorName;
+    QString m_qsSectorCode;
+    QString m_qsCurrentCode;
+    int m_nStockListSize = 0;
+    QList<QString> m_requestMarkets;
+    QSet<QString> m_changedMarkets;
+    bool m_bChanged = false;
+    qint64 m_nIndexRequestId = -1;
+    std::atomic<int> m_nBrowseStatus{BrowseStatus_Live}; // read by host push threads
+    boost::function<int()> m_getTradeDate;
+    std::atomic<quint64> m_nPushCount{0}; // counted on host threads too
+    quint64 m_nRefreshCount = 0;
+
+    // columns
+    QList<ColumnInfo> m_columnList;       // table order; entry n has column id n + 3
+    QList<ColumnInfo> m_extraColumns;     // quote ids 37..74
+    QList<ColumnInfo> m_indicatorColumns; // formulaName not "QUOTER"
+    QList<ColumnInfo> m_customColumns;
+    QList<ColumnInfo> m_addedColumns;
+    QList<ColumnInfo> m_requestQueue;
+    QStringList m_removedColumnNames;
+    QMap<int, ColumnInfo> m_baseColumns; // maps base quote id to its column
+    int m_nSpeedColumn = -1;
+    int m_nTotalBuyColumn = -1;
+    int m_nTotalSellColumn = -1;
+    int m_nNetBuyColumn = -1;
+    int m_nCorrelationColumn = -1;
+    int m_nNightColumn = -1;
+    int m_nHeaderColumn = -1;
+    QSet<QString> m_conditionSectors;
+
+    // Quote columns a push writes: (column id, quote slot, quote id), rebuilt whenever
+    // the column list changes so a push walks a flat array.
+    struct QuoteColumn {
+        int column;
+        int slot;
+        int quoteId;
+        int precision;  // written with the value; 100: the instrument's price decimals
+        int colourRule; // 0 none, 1 against the pre-close, 2 against zero
+    };
+    std::vector<QuoteColumn> m_quotePlan;
+    CPendingQuotes m_pending;
+    std::vector<CPendingQuotes::Entry> m_pendingScratch; // reused by every refresh tick
+    int64_t m_nValidSecond = -1; // the last snapshot second checked for validity
+    QString m_qsValidMarket;
+    bool m_bValidSecond = false;
+    bool m_bAHSector = false;
+    bool m_bConnectSector = false;
+    bool m_bCBSector = false;
+
+    // rows by market and code, and by the linked instrument's market and code
+    QHash<QString, QHash<QString, HpfBrowserDataPtr>> m_rowsByMarket;
+    QHash<QString, QHash<QString, QVector<HpfBrowserDataPtr>>> m_linkedRows;
+    QList<HpfBrowserDataPtr> m_lastByCode; // getDataLastByCode's answer, reused
+
+    // selection
+    bool m_bCurRowBackground = false;
+    bool m_bResetSelectStock = false;
+    bool m_bIndexConstituents = false;
+
+    // colours: keys chosen at construction, palette indices into the model's palette
+    QString m_qsCodeKey, m_qsNameKey, m_qsRiseKey, m_qsFallKey, m_qsEqualKey, m_qsBigValueKey;
+    const QColor* m_pCodeColor = nullptr;
+    const QColor* m_pNameColor = nullptr;
+    const QColor* m_pRiseColor = nullptr;
+    const QColor* m_pFallColor = nullptr;
+    const QColor* m_pEqualColor = nullptr;
+    const QColor* m_pBigValueColor = nullptr;
+    int m_nCodeIdx = 0, m_nNameIdx = 0, m_nRiseIdx = 0, m_nFallIdx = 0, m_nEqualIdx = 0,
+        m_nBigValueIdx = 0;
+
+    // menus
+    QMenu* m_pHeaderMenu = nullptr;
+    QAction* m_pActRemove = nullptr;
+    QAction* m_pActRefreshColumn = nullptr;
+    QAction* m_pActRefreshModel = nullptr;
+    QAction* m_pActRefreshSetting = nullptr;
+    QAction* m_pActAutoRefresh = nullptr;
+    QAction* m_pActIndexColor = nullptr;
+    QMap<QString, QAction*> m_menuActions;
+
+    // colour ranges by column title, and the dialog that edits them (created on first use)
+    std::map<QString, std::vector<SIndexValueParam>> m_indexValueParams;
+    CIndexColorParameterDialog* m_pColorDialog = nullptr; // child of the widget
+
+    // industry names by code, valid until the host re-initialises industries
+    QHash<QString, QString> m_industryCache;
+    // constituent weights (percent) by stock key, of the index m_qsWeightSectorCode
+    QHash<QString, float> m_weights;
+    QString m_qsWeightSectorCode;
+};
+
+} // namespace TC
