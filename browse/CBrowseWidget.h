@@ -376,6 +376,7 @@ private:
     void layIndicatorResult(quint64 seq, int index, const se::RPCFormulaMetaResultPtr& meta,
                             const se::RPCFormulaResultPtr& result);
     void finishIndicatorWorker(quint64 seq);
+    void drainIndicatorInbox();
     void completeIndicatorBatch();
     void slotIndicatorPaint();
     // Drops the head when none of its columns is listed any more, then starts the queue.

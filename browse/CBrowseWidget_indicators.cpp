@@ -5,8 +5,8 @@
 // Each batch carries a sequence number; its results come back through the worker mailbox
 // one instrument at a time and are laid only while that number is the running batch's, so
 // dropping or restarting the head can never let an old batch write into the new head's
-// cells. Cells are written as results arrive; the repaint and the header progress are
-// coalesced by a 50 ms timer.
+// cells. Cells are written as results arrive, in slices of at most a few milliseconds; the
+// repaint and the header progress are coalesced by a 50 ms timer.
 #include "browse/CBrowseWidget.h"
 #include "browse/CBrowseWidget_p.h"
 
@@ -25,6 +25,7 @@
 #include "host/toolkit/NumberFormat.h"
 #include "host/widgets/CSimGetCheckSelectDialog.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QTimer>
 
@@ -40,6 +41,8 @@ namespace TC {
 namespace {
 
 constexpr int kPaintCoalesceMs = 50;
+constexpr qint64 kSliceNs = 6000000; // GUI time one drain may spend laying results
+constexpr size_t kSliceItems = 32;   // results taken from the inbox at a time
 constexpr int kFirstIndicatorColumn = 3;
 constexpr double kIntMaxValue = 2147483647.0;
 constexpr double kEps = 1e-5;
@@ -61,39 +64,27 @@ bool meetsCondition(double v, double t, int op)
     }
 }
 
-CFormulaParam buildParam(const CFormulaDetail& detail, const ColumnInfo& column,
-                         const QString& market, const QString& code, const QString& account)
+// The fields every request of a batch shares; market, code, id, start and account follow.
+CFormulaParam batchTemplate(const CFormulaDetail& detail, const ColumnInfo& column)
 {
     CFormulaParam p;
-    p.market = market;
-    p.code = code;
     p.formulaType = detail.type;
     p.formulaName = detail.type == 1 ? QStringLiteral("%1\\%2").arg(
                         getResourceDir() + QStringLiteral("/formula"), detail.name)
                                      : detail.name;
     p.period = column.period;
-    if (column.period == 0) {
-        // the latest trading day only
-        const QString dayMarket = market == kExternalMarket ? QStringLiteral("SH") : market;
-        p.startTime = int64_t(CStockManager::instance()->getLastTradingDay(dayMarket)) * 1000;
-        p.requestKind = 2;
-    } else {
-        p.startTime = quoter::TimeSeq::TIME_START2;
-        p.requestKind = 0;
-    }
+    p.requestKind = column.period == 0 ? 2 : 0; // 2: the latest trading day only
+    p.startTime = quoter::TimeSeq::TIME_START2;
     p.endTime = quoter::TimeSeq::TIME_LASTED;
     p.maxCount = detail.count == 0 ? 2147483647 : detail.count;
     p.lineSetting = column.lineSetting;
     p.periodCode = 7;
-    p.requestId = se::IdGenerator::genId(0, p.formulaName, code);
     auto addParams = [&p](const std::vector<QString>& names, const std::vector<QString>& values) {
         for (size_t i = 0; i < names.size(); ++i)
             p.params.insert(names[i], i < values.size() ? values[i] : QStringLiteral("0"));
     };
     addParams(detail.paramNames, detail.paramValues);
     addParams(detail.paramNames2, detail.paramValues2);
-    if (!account.isEmpty())
-        p.params.insert(kAccountParam, account);
     return p;
 }
 
@@ -190,6 +181,7 @@ void CBrowseWidget::reviewQueueHead()
 
 CBrowseWidget::BatchStart CBrowseWidget::requestIndex()
 {
+
     stopIndicatorBatch(); // a new batch supersedes any running one
     ColumnInfo& head = d->m_requestQueue.first();
 
@@ -219,6 +211,8 @@ CBrowseWidget::BatchStart CBrowseWidget::requestIndex()
     if (detail) {
         const bool position = isPositionSector();
         auto* stocks = CStockManager::instance();
+        const CFormulaParam shared = batchTemplate(*detail, head);
+        QHash<QString, int64_t> dayStart; // by market, for period-0 columns
         params.reserve(int(rows.size()));
         b.keys.reserve(rows.size());
         for (size_t i = 0; i < rows.size(); ++i) {
@@ -240,7 +234,23 @@ CBrowseWidget::BatchStart CBrowseWidget::requestIndex()
             } else {
                 continue; // no record: nothing to evaluate
             }
-            params.append(buildParam(*detail, head, market, code, account));
+            params.append(shared);
+            CFormulaParam& p = params.last();
+            p.market = market;
+            p.code = code;
+            p.requestId = se::IdGenerator::genId(0, p.formulaName, code);
+            if (head.period == 0) {
+                auto day = dayStart.find(market);
+                if (day == dayStart.end()) {
+                    const QString dayMarket =
+                        market == kExternalMarket ? QStringLiteral("SH") : market;
+                    day = dayStart.insert(market,
+                                          int64_t(stocks->getLastTradingDay(dayMarket)) * 1000);
+                }
+                p.startTime = *day;
+            }
+            if (!account.isEmpty())
+                p.params.insert(kAccountParam, account);
             d->m_requestedPairs.insert(pair, QString());
             b.keys.push_back(key);
             b.stdKeys.push_back(key.toStdString());
@@ -275,12 +285,20 @@ CBrowseWidget::BatchStart CBrowseWidget::requestIndex()
     const se::StopFlag stop = d->m_batch.stop;
     const CWorkerMailboxPtr mailbox = d->m_mailbox;
     const std::shared_ptr<std::mutex> requestMutex = d->m_requestMutex;
+    const std::shared_ptr<CIndicatorInbox> inbox = d->m_inbox;
     TT_LOG_DEBUG("[indicator] batch %1% of %2%: %3% requests", seq, head.title, params.size());
     ++g_indicatorWorkers;
     // The worker holds the mailbox, the mutex, the flag and its copy of the batch, never
     // the widget: what it posts runs on the GUI thread only while the widget lives.
-    std::thread([this, seq, stop, mailbox, requestMutex, params = std::move(params)]() {
+    std::thread([this, seq, stop, mailbox, requestMutex, inbox, params = std::move(params)]() {
         pthread_setname_np(pthread_self(), "browseWidget");
+        auto deliver = [&](int index, const se::RPCFormulaMetaResultPtr& meta,
+                           const se::RPCFormulaResultPtr& result) {
+            std::lock_guard<std::mutex> lock(inbox->mutex);
+            inbox->items.push_back({seq, index, meta, result});
+            if (!inbox->drainPosted)
+                inbox->drainPosted = mailbox->post([this]() { drainIndicatorInbox(); });
+        };
         {
             std::lock_guard<std::mutex> lock(*requestMutex);
             if (!se::isStopped(stop)) {
@@ -289,16 +307,13 @@ CBrowseWidget::BatchStart CBrowseWidget::requestIndex()
                     params,
                     [&](int index, int count, const se::RPCFormulaMetaResultPtr& meta,
                         const se::RPCFormulaResultPtr& result) {
-                        if (index < 0 || index >= count || se::isStopped(stop))
-                            return;
-                        mailbox->post([this, seq, index, meta, result]() {
-                            layIndicatorResult(seq, index, meta, result);
-                        });
+                        if (index >= 0 && index < count && !se::isStopped(stop))
+                            deliver(index, meta, result);
                     },
                     stop);
                 TT_LOG_DEBUG("CBrowseWidget::requestSync done");
             }
-            mailbox->post([this, seq]() { finishIndicatorWorker(seq); });
+            deliver(-1, nullptr, nullptr);
         }
         --g_indicatorWorkers;
     }).detach();
@@ -306,6 +321,42 @@ CBrowseWidget::BatchStart CBrowseWidget::requestIndex()
 }
 
 // --- laying results ----------------------------------------------------------------------
+
+void CBrowseWidget::drainIndicatorInbox()
+{
+    QPointer<CBrowseWidget> self(this); // a slot of sigIndicatorBatchDone may delete it
+    CIndicatorInbox& inbox = *d->m_inbox;
+    std::vector<CIndicatorInbox::Item>& slice = d->m_inboxSlice;
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        slice.clear();
+        {
+            std::lock_guard<std::mutex> lock(inbox.mutex);
+            if (inbox.items.empty()) {
+                inbox.drainPosted = false;
+                return;
+            }
+            if (clock.nsecsElapsed() >= kSliceNs) {
+                // the rest after the event loop had its turn (timers, paints, input)
+                inbox.drainPosted = d->m_mailbox->post([this]() { drainIndicatorInbox(); });
+                return;
+            }
+            const size_t n = std::min(kSliceItems, inbox.items.size());
+            std::move(inbox.items.begin(), inbox.items.begin() + std::ptrdiff_t(n),
+                      std::back_inserter(slice));
+            inbox.items.erase(inbox.items.begin(), inbox.items.begin() + std::ptrdiff_t(n));
+        }
+        for (CIndicatorInbox::Item& item : slice) {
+            if (item.index < 0)
+                finishIndicatorWorker(item.seq);
+            else
+                layIndicatorResult(item.seq, item.index, item.meta, item.result);
+            if (!self)
+                return;
+        }
+    }
+}
 
 void CBrowseWidget::layIndicatorResult(quint64 seq, int index,
                                        const se::RPCFormulaMetaResultPtr& meta,
@@ -426,6 +477,7 @@ void CBrowseWidget::layIndicatorResult(quint64 seq, int index,
 void CBrowseWidget::slotIndicatorPaint()
 {
     static const QString invalid = QStringLiteral("非法值");
+    bool headerChanged = false;
     for (int id : d->m_batch.targets) {
         const ColumnInfo* c = findColumn(id);
         if (!c || c->totalCount <= 0 || c->doneCount >= c->totalCount)
@@ -433,8 +485,12 @@ void CBrowseWidget::slotIndicatorPaint()
         const QString fraction = XP::formatDoubleNumber(double(c->doneCount) / c->totalCount, 1,
                                                         XP::FMT_PERCENT, true, invalid);
         d->m_pTable->setHeaderProgress(id, QLatin1Char('(') + fraction + QLatin1Char(')'));
+        headerChanged = true;
     }
-    d->m_pTable->updateUi();
+    // A header change relays the header out and repaints the whole table after it; asking
+    // for the cells as well would paint twice per tick.
+    if (!headerChanged)
+        d->m_pTable->updateUi();
 }
 
 void CBrowseWidget::finishIndicatorWorker(quint64 seq)

@@ -21,6 +21,7 @@
 #include <boost/function.hpp>
 
 #include <atomic>
+#include <deque>
 #include <map>
 #include <mutex>
 #include <string>
@@ -57,6 +58,21 @@ struct CIndicatorBatch {
     int received = 0;                   // results counted
     bool conditionCleared = false;
     se::StopFlag stop;
+};
+
+// Results of indicator workers waiting for the GUI thread. A worker appends and posts one
+// drain through the mailbox when the inbox was empty; the drain lays results in slices of
+// a few milliseconds, so a fast worker neither floods the event queue nor blocks the GUI.
+struct CIndicatorInbox {
+    struct Item {
+        quint64 seq;
+        int index; // -1: the worker is done
+        se::RPCFormulaMetaResultPtr meta;
+        se::RPCFormulaResultPtr result;
+    };
+    std::mutex mutex;
+    std::deque<Item> items;
+    bool drainPosted = false;
 };
 
 // The newest pushed snapshot of each instrument, waiting for the refresh tick. Host push
@@ -160,8 +176,10 @@ public:
     CIndicatorBatch m_batch;
     quint64 m_nBatchSeq = 0;
     std::shared_ptr<std::mutex> m_requestMutex = std::make_shared<std::mutex>();
-    QTimer* m_pIndicatorPaintTimer = nullptr; // coalesces repaints and header progress
-    quint64 m_nLastIndexSeq = 0;              // requestLastIndex calls and cancels
+    std::shared_ptr<CIndicatorInbox> m_inbox = std::make_shared<CIndicatorInbox>();
+    std::vector<CIndicatorInbox::Item> m_inboxSlice; // reused by every drain
+    QTimer* m_pIndicatorPaintTimer = nullptr;        // coalesces repaints and header progress
+    quint64 m_nLastIndexSeq = 0;                     // requestLastIndex calls and cancels
     std::map<std::string, quoter::QuoterBasePtr> m_lastIndexData;
     std::vector<HpfBrowserDataPtr> m_indicatorRows; // reused by every result laid
 
