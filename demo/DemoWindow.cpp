@@ -2,16 +2,19 @@
 
 #include "browse/CBrowseWidget.h"
 #include "host/data/Config.h"
+#include "host/data/FormulaOperateManager.h"
 #include "host/data/SectorDetail.h"
 #include "host/data/SectorManager.h"
 #include "host/toolkit/EventWidget.h"
 #include "host/toolkit/UiResource.h"
+#include "host/widgets/CSimGetCheckSelectDialog.h"
 
 #include <QActionGroup>
 #include <QDateTime>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPointer>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
@@ -32,6 +35,7 @@ DemoWindow::DemoWindow(QWidget* parent) : QMainWindow(parent)
     m_pTree->setMaximumWidth(260);
     m_pBrowse = new TC::CBrowseWidget(splitter, false, 0, 88);
     m_pBrowse->setIsResetSelectStock(true);
+    m_pBrowse->addPublicMenuAction();
     splitter->addWidget(m_pTree);
     splitter->addWidget(m_pBrowse);
     splitter->setStretchFactor(1, 1);
@@ -65,6 +69,12 @@ DemoWindow::DemoWindow(QWidget* parent) : QMainWindow(parent)
                                       void*) { return onHostEvent(sender, id, a, b, text); });
     buildMenus();
     resize(1600, 900);
+    TC::ColumnInfo ma5;
+    ma5.formulaName = QStringLiteral("MA");
+    ma5.lineIndex = 0;
+    ma5.period = 86400000;
+    ma5.title = QStringLiteral("MA5");
+    m_indicators.append(ma5);
 }
 
 DemoWindow::~DemoWindow()
@@ -126,12 +136,60 @@ bool DemoWindow::showSector(const QString& name)
     m_pBrowse->setStockList(list, true);
     m_pBrowse->sortByRate();
     m_pBrowse->request();
+    requestIndicators();
     updateStatus();
     return true;
 }
 
-bool DemoWindow::onHostEvent(QObject*, int id, int, int, const QString& text)
+void DemoWindow::requestIndicators()
 {
+    // the column list was reset with the sector: the indicators join again
+    for (TC::ColumnInfo c : m_indicators) {
+        if (m_pBrowse->addCustomIndex(c) >= 0)
+            m_pBrowse->requestCustomIndex();
+    }
+}
+
+void DemoWindow::addIndicator(const QString& formula, const QString& title)
+{
+    TC::ColumnInfo c;
+    c.formulaName = formula;
+    c.lineIndex = 0;
+    c.period = 86400000;
+    c.title = title;
+    for (const TC::ColumnInfo& known : m_indicators) {
+        if (known == c)
+            return;
+    }
+    m_indicators.append(c);
+    if (m_pBrowse->addCustomIndex(c) >= 0)
+        m_pBrowse->requestCustomIndex();
+}
+
+void DemoWindow::chooseIndicators()
+{
+    QStringList names;
+    for (const QString& name : TC::CFormulaOperateManager::instance()->formulaNames())
+        names.append(name);
+    QPointer<TC::CSimGetCheckSelectDialog> dialog(
+        new TC::CSimGetCheckSelectDialog(QStringLiteral("选择自定义指标"), this));
+    dialog->setItems(names);
+    const int result = dialog->exec();
+    if (!dialog)
+        return;
+    const QStringList chosen = result == QDialog::Accepted ? dialog->checkedItems() : QStringList();
+    delete dialog.data();
+    for (const QString& name : chosen)
+        addIndicator(name, name);
+}
+
+bool DemoWindow::onHostEvent(QObject* sender, int id, int, int b, const QString& text)
+{
+    if (sender == m_pBrowse && id == 3264 && b == 3) {
+        // after the row menu that sent it has closed
+        QTimer::singleShot(0, this, &DemoWindow::chooseIndicators);
+        return true;
+    }
     if (id == 47 || id == 3083) {
         m_qsChosen = text;
         m_pChosenLabel->setText(QStringLiteral("选中 %1").arg(text));
