@@ -41,7 +41,7 @@ namespace TC {
 namespace {
 
 constexpr int kPaintCoalesceMs = 50;
-constexpr qint64 kSliceNs = 6000000; // GUI time one drain may spend laying results
+constexpr qint64 kSliceNs = 3000000; // GUI time one drain may spend laying results
 constexpr size_t kSliceItems = 32;   // results taken from the inbox at a time
 constexpr int kFirstIndicatorColumn = 3;
 constexpr double kIntMaxValue = 2147483647.0;
