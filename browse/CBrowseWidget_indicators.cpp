@@ -181,7 +181,6 @@ void CBrowseWidget::reviewQueueHead()
 
 CBrowseWidget::BatchStart CBrowseWidget::requestIndex()
 {
-
     stopIndicatorBatch(); // a new batch supersedes any running one
     ColumnInfo& head = d->m_requestQueue.first();
 
