@@ -378,7 +378,8 @@ private Q_SLOTS:
         w.pushBackRequestTask(ma5);
         w.pushBackRequestTask(ma10);
         w.nextReQuestTask();
-        QVERIFY(m_gate->waitForHeld(3)); // three MA5 results wait in the event queue
+        int held = 3;
+        QVERIFY(m_gate->waitForHeld(held)); // three MA5 results wait in the event queue
 
         bool ma5Stays = true;
         if (change == QLatin1String("header remove")) {
@@ -386,10 +387,15 @@ private Q_SLOTS:
             w.headerMenu()->actions().at(0)->trigger(); // "删除该列"
             ma5Stays = false;
         } else if (change == QLatin1String("remove custom index")) {
-            QTimer::singleShot(0, [] {
+            // the dialog's event loop lays what was delivered so far; three more results
+            // are delivered while it closes
+            QTimer::singleShot(0, [this, &held] {
                 auto* dialog =
                     qobject_cast<CSimGetCheckSelectDialog*>(QApplication::activeModalWidget());
                 QVERIFY(dialog);
+                m_gate->grant(3);
+                held += 3;
+                QVERIFY(m_gate->waitForHeld(held));
                 dialog->setChecked(QStringLiteral("MA5"), true);
                 dialog->accept();
             });
@@ -405,7 +411,7 @@ private Q_SLOTS:
         QVERIFY(w.isIndicatorBatchRunning());
         // the old worker finishes its held request and stops; the new batch gets two
         m_gate->grant(1 + 2);
-        QVERIFY(m_gate->waitForHeld(3 + 1 + 2));
+        QVERIFY(m_gate->waitForHeld(held + 1 + 2));
         const int running = ma5Stays ? id5 : id10;
         QTRY_COMPARE(listed(w, running)->doneCount, 2);
         QCoreApplication::processEvents(); // anything still queued is laid now
