@@ -217,3 +217,20 @@ QString BaselineCompactList::selectedKey() const
     const QListWidgetItem* item = m_pView->currentItem();
     return item ? item->data(RoleKey).toString() : QString();
 }
+
+int BaselineTable::addColumn(const QString& title)
+{
+    const int column = m_pModel->columnCount();
+    m_pModel->setColumnCount(column + 1);
+    m_pModel->setHorizontalHeaderItem(column, new QStandardItem(title));
+    m_pView->horizontalHeader()->moveSection(m_pView->horizontalHeader()->visualIndex(column), 3);
+    return column;
+}
+
+void BaselineTable::setValue(const QString& code, int column, double value)
+{
+    auto it = m_rowOfCode.constFind(code);
+    if (it == m_rowOfCode.constEnd())
+        return;
+    m_pModel->setData(m_pModel->index(*it, column), value, Qt::DisplayRole);
+}

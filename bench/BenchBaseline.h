@@ -37,6 +37,10 @@ public:
     // Writes one snapshot per instrument, cell by cell.
     void push(const QVector<QString>& codes, const std::vector<quoter::QuoterAllDataPtr>& quotes);
     void setDynamicSort(bool on);
+    // Appends a value column shown right after the fixed columns; returns its model column.
+    int addColumn(const QString& title);
+    // One cell of an instrument's row; unknown codes are skipped.
+    void setValue(const QString& code, int column, double value);
     void sortByRatio();
 
     QTableView* view() const { return m_pView; }

@@ -1,10 +1,10 @@
 // Speed of the browse table beside the naive Qt baseline, in one run.
 //   tt_bench [--rows N] [--large-rows N] [--sustain-seconds S] [google benchmark flags]
-// Scenarios: load, push, re-sort, paint, column fitting, memory, sustained load; for the
-// compact quote list: paint, live re-sort and sector switch; and a whole sector of a large
-// market (--large-rows A-shares, 100,000 by default; 0 skips it) loaded and painted, then
-// pushed once. The summary at the end prints library, baseline and baseline/library per
-// scenario.
+// Scenarios: load, push, re-sort, paint, column fitting, memory, sustained load, an MA(5)
+// column computed over the rows by the formula service; for the compact quote list: paint,
+// live re-sort and sector switch; a whole sector of a large market (--large-rows A-shares,
+// 100,000 by default; 0 skips it) loaded and painted, then pushed once; the option T-board.
+// The summary at the end prints library, baseline and baseline/library per scenario.
 
 #include "bench/BenchBaseline.h"
 
@@ -14,6 +14,7 @@
 #include "browse/HpfBrowserData.h"
 #include "host/data/ColumnInfo.h"
 #include "host/data/FormulaManager.h"
+#include "host/data/FormulaTypes.h"
 #include "host/data/InstrumentDetail.h"
 #include "host/data/SectorManager.h"
 #include "host/data/StockKey.h"
@@ -60,8 +61,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -445,6 +448,127 @@ void BM_Sustained_Baseline(benchmark::State& state)
         ids.clear();
     };
     runSustained(state, subscribe, unsubscribe);
+}
+
+// --- an indicator column ----------------------------------------------------------------
+
+// Counts the paint events a widget receives.
+class PaintCounter final : public QObject {
+public:
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++count;
+        return false;
+    }
+};
+
+// Measures one batch inside an event loop: wall time, GUI-thread CPU time, the longest
+// delay of a 10 ms probe timer beyond its interval, and the paints of viewport. start()
+// begins the batch and arranges for the loop to quit when its last result is laid.
+void runIndicatorBatch(benchmark::State& state, QWidget* viewport,
+                       const std::function<void(QEventLoop&)>& start)
+{
+    for (auto _ : state) {
+        PaintCounter paints;
+        viewport->installEventFilter(&paints);
+        QElapsedTimer wall;
+        QElapsedTimer probeClock;
+        qint64 longest = 0;
+        QTimer probe;
+        probe.setTimerType(Qt::PreciseTimer);
+        probe.setInterval(10);
+        QObject::connect(&probe, &QTimer::timeout,
+                         [&]() { longest = std::max(longest, probeClock.restart() - 10); });
+        QEventLoop loop;
+        const double cpu0 = threadCpuSeconds();
+        wall.start();
+        probeClock.start();
+        probe.start();
+        start(loop);
+        loop.exec();
+        probe.stop();
+        const double wallMs = double(wall.nsecsElapsed()) / 1e6;
+        const double cpuMs = (threadCpuSeconds() - cpu0) * 1e3;
+        QCoreApplication::processEvents();
+        viewport->removeEventFilter(&paints);
+        state.SetIterationTime(wallMs / 1e3);
+        state.counters["gui_cpu_ms"] = cpuMs;
+        state.counters["longest_stall_ms"] = double(longest);
+        state.counters["repaints"] = double(paints.count);
+    }
+}
+
+void BM_Indicator_Library(benchmark::State& state)
+{
+    World& w = *g_world;
+    static int column = -1;
+    if (column < 0) {
+        TC::ColumnInfo ma;
+        ma.formulaName = QStringLiteral("MA");
+        ma.lineIndex = 0;
+        ma.period = 86400000;
+        ma.title = QStringLiteral("MA5");
+        column = w.widget->addCustomIndex(ma);
+        QCoreApplication::processEvents(); // the new column's own repaint is not the batch's
+    }
+    TC::CBrowseWidget* widget = w.widget.get();
+    runIndicatorBatch(state, widget->table()->viewport(), [widget](QEventLoop& loop) {
+        QObject::connect(widget, &TC::CBrowseWidget::sigIndicatorBatchDone, &loop,
+                         &QEventLoop::quit);
+        widget->setCurrentColumn(column);
+        widget->slotVariableRefresh();
+    });
+}
+
+// One queued call and one full repaint per result, with the batch evaluated on a thread.
+void BM_Indicator_Baseline(benchmark::State& state)
+{
+    World& w = *g_world;
+    static int column = -1;
+    if (column < 0) {
+        column = w.baseline->addColumn(QStringLiteral("MA5"));
+        QCoreApplication::processEvents();
+    }
+    QVector<TC::CFormulaParam> batch;
+    for (const auto& d : w.instruments) {
+        TC::CFormulaParam p;
+        p.market = d->market;
+        p.code = d->code;
+        p.formulaName = QStringLiteral("MA");
+        batch.append(p);
+    }
+    BaselineTable* table = w.baseline.get();
+    std::unique_ptr<std::thread> worker;
+    QObject receiver;
+    int received = 0;
+    runIndicatorBatch(state, table->view()->viewport(), [&](QEventLoop& loop) {
+        received = 0;
+        worker.reset(new std::thread([&, table]() {
+            TC::CFormulaManager::instance()->requestFormulasSync2(
+                batch,
+                [&, table](int index, int count, const se::RPCFormulaMetaResultPtr&,
+                           const se::RPCFormulaResultPtr& result) {
+                    QMetaObject::invokeMethod(
+                        &receiver,
+                        [&, table, index, count, result]() {
+                            const auto& line = result->doubleValues;
+                            const double v = !line.empty() && !line[0].empty()
+                                                 ? line[0].back()
+                                                 : std::numeric_limits<double>::quiet_NaN();
+                            table->setValue(batch[index].code, column, v);
+                            table->view()->viewport()->repaint();
+                            if (++received == count)
+                                loop.quit();
+                        },
+                        Qt::QueuedConnection);
+                },
+                nullptr);
+        }));
+    });
+    if (worker)
+        worker->join();
 }
 
 // --- a large market ------------------------------------------------------------------
@@ -1012,6 +1136,10 @@ public:
         line("memory (bytes/row)", "BM_Memory", "bytes_per_row", 0);
         line("sustained GUI busy (%)", "BM_Sustained", "gui_busy_pct", 0);
         line("sustained longest stall (ms)", "BM_Sustained", "longest_stall_ms", 0);
+        line("MA5 batch wall (ms)", "BM_Indicator", "", 0);
+        line("MA5 batch GUI CPU (ms)", "BM_Indicator", "gui_cpu_ms", 0);
+        line("MA5 longest stall (ms)", "BM_Indicator", "longest_stall_ms", 0);
+        line("MA5 repaints", "BM_Indicator", "repaints", 0);
         line("large sector rows", "BM_LargeLoad", "rows", 0);
         line("large load to painted (ms)", "BM_LargeLoad", "", 0);
         line("large push (ms)", "BM_LargePush", "", 0);
@@ -1102,6 +1230,14 @@ int main(int argc, char** argv)
         ->Unit(benchmark::kMillisecond);
     RegisterBenchmark("BM_Sustained_Baseline", BM_Sustained_Baseline)
         ->Iterations(1)
+        ->Unit(benchmark::kMillisecond);
+    RegisterBenchmark("BM_Indicator_Library", BM_Indicator_Library)
+        ->Iterations(1)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
+    RegisterBenchmark("BM_Indicator_Baseline", BM_Indicator_Baseline)
+        ->Iterations(1)
+        ->UseManualTime()
         ->Unit(benchmark::kMillisecond);
     RegisterBenchmark("BM_CompactPaint_Library", BM_CompactPaint_Library)
         ->Unit(benchmark::kMillisecond);

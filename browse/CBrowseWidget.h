@@ -8,6 +8,8 @@
 //   CBrowseWidget_columns.cpp     column lists, column operations, menus
 //   CBrowseWidget_colours.cpp     value colours and theme changes
 //   CBrowseWidget_statistics.cpp  industry names, weights, net buying, statistics row
+//   CBrowseWidget_indicators.cpp  indicator columns: request queue, worker, value cache
+//   CBrowseWidget_refresh.cpp     auto refresh and the refresh commands
 
 #include "browse/BrowseTypes.h"
 #include "host/toolkit/Align.h"
@@ -23,6 +25,7 @@
 #include <boost/function/function_fwd.hpp>
 #include <boost/shared_ptr.hpp>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,6 +37,13 @@ class QMenu;
 namespace XP {
 class CMenu;
 } // namespace XP
+
+namespace se {
+struct RPCFormulaMetaResult;
+struct RPCFormulaResult;
+using RPCFormulaMetaResultPtr = std::shared_ptr<RPCFormulaMetaResult>;
+using RPCFormulaResultPtr = std::shared_ptr<RPCFormulaResult>;
+} // namespace se
 
 namespace ttservice {
 struct CInstrumentDetail;
@@ -48,6 +58,7 @@ class CBrowseWidgetPrivate;
 class CHpfBrowserDataModel;
 class CHpfBrowserTable;
 class CIndexColorParameterDialog;
+class CSetAutoRefreshDialog;
 class HpfBrowserData;
 typedef boost::shared_ptr<HpfBrowserData> HpfBrowserDataPtr;
 
@@ -212,6 +223,53 @@ public:
     CIndexColorParameterDialog* colorDialog() const;
     void themeChanged() override;
 
+    // --- indicator columns ------------------------------------------------------------
+    // Value cache: first key (sector or condition sector) -> column title -> row key.
+    using CustomIndexValues = QMap<QString, QMap<QString, QMap<QString, double>>>;
+
+    // Request queue: FIFO of column copies; the head is the batch in progress.
+    void pushBackRequestTask(ColumnInfo& column);
+    // Drops the head (stopping its batch).
+    void popBackRequestTask();
+    // Starts the head's batch; heads whose columns are gone are dropped on the way.
+    void nextReQuestTask();
+    const QList<ColumnInfo>& requestQueue() const;
+    // True while a batch runs (its results are still being laid).
+    bool isIndicatorBatchRunning() const;
+    // Indicator workers alive in the process (a stopped one ends after its current request).
+    static int runningIndicatorWorkers();
+
+    // Adds an indicator column the user chose (column list and custom-index list); -1 when
+    // an equal column is listed.
+    int addCustomIndex(ColumnInfo& column);
+    const QList<ColumnInfo>& customIndexColumns() const;
+    bool isCustomIndexExist(const QString& title) const;
+    // Queues the last added column (started when the queue was empty).
+    void requestCustomIndex();
+    // Re-queues the head and every custom-index column with refreshAll.
+    void requeAllCustomIndex();
+    // Asks with a check-list dialog which custom-index columns to remove.
+    void removeSelectCustomIndex();
+
+    // Live last values of the sector's keys at the trade date (needs the trade-date getter).
+    void requestLastIndex();
+    qint64 lastIndexRequestId() const;
+    const std::map<std::string, quoter::QuoterBasePtr>& lastIndexData() const;
+    void ondataIndex(const std::map<std::string, quoter::QuoterBasePtr>& values);
+
+    void setColumnValue(int columnId, const QMap<QString, double>& values);
+    void fillLastCustomIndexValue();
+    CustomIndexValues& customIndexValues();
+    const CustomIndexValues& customIndexValues() const;
+
+    // --- refresh -----------------------------------------------------------------------
+    void setColumnAutoRefresh(int columnId);
+    bool isRefreshFinish() const;
+    // The column the refresh commands act on (the last header menu's column).
+    void setCurrentColumn(int columnId);
+    int autoRefreshTicks() const;
+    CSetAutoRefreshDialog* autoRefreshDialog() const;
+
     // --- industry, weights, statistics -----------------------------------------------
     QString getSectorNameByStockCode(const QString& code);
     float getStkWeight(const QString& key);
@@ -233,6 +291,15 @@ public Q_SLOTS:
     void slotQuickOrderSell();
     void slotRemoveStockFromSector();
     void slotSelectCustomIndex();
+    void slotDelSelectCustomIndex();
+    void slotUpdateAllCustomIndex();
+    void slotEditIndex();
+    void slotExportIndex();
+    void slotVariableRefresh();
+    void slotFormulaRefresh();
+    void slotSetAutoRefreshTimeParam();
+    void slotSetColumnAutoRefresh();
+    void slotAutoRefreshIndex();
     void slotSetIndexValueColor();
     void slotReInitIndustry();
     void slotCalcStatData();
@@ -243,6 +310,10 @@ public Q_SLOTS:
 Q_SIGNALS:
     // Emitted after each refresh tick that repainted (for status bars and tests).
     void sigRefreshed();
+    // A batch of an indicator column laid its last result (the column's id).
+    void sigIndicatorBatchDone(int columnId);
+    // New live last values arrived (lastIndexData()).
+    void sigLastIndexData();
 
 protected:
     // For tables that extend the state with a private class derived from
@@ -296,6 +367,21 @@ private:
     QString textFontKey() const;
     ColumnInfo* findColumn(int column);
     const ColumnInfo* findColumn(int column) const;
+
+    // indicator batches
+    enum class BatchStart { Started, Empty, NoTarget };
+    BatchStart requestIndex();
+    void stopIndicatorBatch();
+    void layIndicatorResult(quint64 seq, int index, const se::RPCFormulaMetaResultPtr& meta,
+                            const se::RPCFormulaResultPtr& result);
+    void finishIndicatorWorker(quint64 seq);
+    void drainIndicatorInbox();
+    void completeIndicatorBatch();
+    void slotIndicatorPaint();
+    // Drops the head when none of its columns is listed any more, then starts the queue.
+    void reviewQueueHead();
+    int queuedIndexOf(const ColumnInfo& column) const;
+    void requestIDcallBack(quint64 seq, long long id);
 };
 
 } // namespace TC

@@ -156,6 +156,7 @@ void CBrowseWidget::appendExtraColumns()
 
 void CBrowseWidget::setColumnList(const QList<ColumnInfo>& list)
 {
+    stopIndicatorBatch(); // its columns are about to go
     d->m_columnList = list;
     d->m_pTable->clearSort();
     d->m_pTable->clearColumns();
@@ -163,6 +164,7 @@ void CBrowseWidget::setColumnList(const QList<ColumnInfo>& list)
     clearRowIndex();
     d->m_pModel->clearColumnTables();
     d->m_requestQueue.clear();
+    d->m_customIndexColumns.clear();
     d->m_indicatorColumns.clear();
     d->m_extraColumns.clear();
     d->m_addedColumns.clear();
@@ -317,6 +319,9 @@ void CBrowseWidget::removeColumnInfo(int column)
     d->m_customColumns.erase(
         std::remove_if(d->m_customColumns.begin(), d->m_customColumns.end(), sameId),
         d->m_customColumns.end());
+    d->m_customIndexColumns.erase(
+        std::remove_if(d->m_customIndexColumns.begin(), d->m_customIndexColumns.end(), sameId),
+        d->m_customIndexColumns.end());
     d->m_extraColumns.erase(
         std::remove_if(d->m_extraColumns.begin(), d->m_extraColumns.end(), sameId),
         d->m_extraColumns.end());
@@ -538,6 +543,12 @@ void CBrowseWidget::createAction()
     d->m_pActAutoRefresh->setCheckable(true);
     d->m_pActIndexColor = d->m_pHeaderMenu->addAction(QStringLiteral("设置指标颜色"));
     connect(d->m_pActRemove, &QAction::triggered, this, &CBrowseWidget::slotRemoveHeader);
+    connect(d->m_pActRefreshColumn, &QAction::triggered, this, &CBrowseWidget::slotVariableRefresh);
+    connect(d->m_pActRefreshModel, &QAction::triggered, this, &CBrowseWidget::slotFormulaRefresh);
+    connect(d->m_pActRefreshSetting, &QAction::triggered, this,
+            &CBrowseWidget::slotSetAutoRefreshTimeParam);
+    connect(d->m_pActAutoRefresh, &QAction::triggered, this,
+            &CBrowseWidget::slotSetColumnAutoRefresh);
     connect(d->m_pActIndexColor, &QAction::triggered, this, &CBrowseWidget::slotSetIndexValueColor);
 }
 
@@ -631,8 +642,10 @@ void CBrowseWidget::addPublicMenuAction()
     addMenuAction(QStringLiteral("添加自定义字段"));
     connect(addMenuAction(QStringLiteral("选择自定义指标")), &QAction::triggered, this,
             &CBrowseWidget::slotSelectCustomIndex);
-    addMenuAction(QStringLiteral("删除自定义指标"));
-    addMenuAction(QStringLiteral("刷新全部自定义指标"));
+    connect(addMenuAction(QStringLiteral("删除自定义指标")), &QAction::triggered, this,
+            &CBrowseWidget::slotDelSelectCustomIndex);
+    connect(addMenuAction(QStringLiteral("刷新全部自定义指标")), &QAction::triggered, this,
+            &CBrowseWidget::slotUpdateAllCustomIndex);
 }
 
 void CBrowseWidget::slotRemoveHeader()
@@ -640,6 +653,7 @@ void CBrowseWidget::slotRemoveHeader()
     if (d->m_nHeaderColumn < 3)
         return; // the fixed columns stay
     removeColumnInfo(d->m_nHeaderColumn);
+    reviewQueueHead(); // a running head whose columns are all gone moves the queue on
     d->m_pTable->updateUi();
 }
 

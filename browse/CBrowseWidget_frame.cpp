@@ -21,6 +21,7 @@ namespace TC {
 
 namespace {
 constexpr int kStatIntervalMs = 6000;
+constexpr int kAutoRefreshMs = 1000;
 constexpr int kDefaultRefreshMs = 1000;
 constexpr int kMenuFlags = 508;
 constexpr int kMenuFlagsLite = 252;
@@ -61,6 +62,9 @@ CBrowseWidget::CBrowseWidget(CBrowseWidgetPrivate& dd, QWidget* parent, bool con
     connect(d->m_pRefreshTimer, &QTimer::timeout, this, &CBrowseWidget::slotBrowserRefreshTimeOut);
     connect(d->m_pDrainTimer, &QTimer::timeout, this, &CBrowseWidget::slotDrainQueued);
     connect(d->m_pStatTimer, &QTimer::timeout, this, &CBrowseWidget::slotCalcStatData);
+    d->m_pAutoRefreshTimer = new QTimer(this);
+    connect(d->m_pAutoRefreshTimer, &QTimer::timeout, this, &CBrowseWidget::slotAutoRefreshIndex);
+    d->m_pAutoRefreshTimer->start(kAutoRefreshMs);
 
     connect(CSectorManager::instance(), &CSectorManager::sigReInitIndustry, this,
             &CBrowseWidget::slotReInitIndustry);
@@ -104,6 +108,8 @@ CBrowseWidget::~CBrowseWidget()
 {
     // Order matters: no worker or host thread may reach this widget once it starts dying.
     d->m_mailbox->close();
+    se::setStopFlag(d->m_batch.stop, true); // the running batch's worker stops early
+    d->m_pAutoRefreshTimer->stop();
     d->m_pWholeQuoteModel->setBrowseClient(nullptr); // waits for a delivery in flight
     disconnect(d->m_pWholeQuoteModel.get(), nullptr, this, nullptr);
     SingletonManager::getIndexUserConfig()->removeChangeListener(d->m_nConfigListener);
@@ -207,6 +213,7 @@ void CBrowseWidget::request()
 {
     if (d->m_nBrowseStatus == BrowseStatus_Statistic || d->m_nBrowseStatus == BrowseStatus_External)
         return; // statistics ranges and external lists are refreshed by their own requests
+    ++d->m_nLastIndexSeq;
     if (d->m_nIndexRequestId != -1) {
         CFormulaManager::instance()->unrequestIndex(d->m_nIndexRequestId);
         d->m_nIndexRequestId = -1;
@@ -217,6 +224,7 @@ void CBrowseWidget::request()
 
 void CBrowseWidget::unrequest()
 {
+    ++d->m_nLastIndexSeq; // an id still on its way is cancelled when it arrives
     if (d->m_nIndexRequestId != -1) {
         CFormulaManager::instance()->unrequestIndex(d->m_nIndexRequestId);
         d->m_nIndexRequestId = -1;

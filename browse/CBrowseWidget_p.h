@@ -6,6 +6,7 @@
 #include "browse/CBrowseWidget.h"
 #include "browse/HpfBrowserData.h"
 #include "host/data/ColumnInfo.h"
+#include "host/data/FormulaTypes.h"
 #include "host/data/IndexValueParam.h"
 #include "host/data/InstrumentDetail.h"
 #include "quoterbrowser/CWholeQuoteModel.h"
@@ -20,6 +21,7 @@
 #include <boost/function.hpp>
 
 #include <atomic>
+#include <deque>
 #include <map>
 #include <mutex>
 #include <string>
@@ -40,6 +42,38 @@ namespace TC {
 class CHpfBrowserDataModel;
 class CHpfBrowserTable;
 class CIndexColorParameterDialog;
+class CSetAutoRefreshDialog;
+
+// The indicator batch in progress: the queue head's formula over the rows, stamped with a
+// sequence number. Results of any other number belong to a batch that was dropped or
+// restarted and are not laid.
+struct CIndicatorBatch {
+    quint64 seq = 0;           // 0: none running
+    ColumnInfo head;           // the queued entry the batch was built from
+    std::vector<int> targets;  // column ids that receive the values
+    std::vector<QString> keys; // per request: the row key
+    std::vector<std::string> stdKeys;
+    std::vector<QString> accounts;      // per request, position sectors only
+    std::vector<QSet<QString>> matched; // per target: keys already in its matchedKeys
+    int received = 0;                   // results counted
+    bool conditionCleared = false;
+    se::StopFlag stop;
+};
+
+// Results of indicator workers waiting for the GUI thread. A worker appends and posts one
+// drain through the mailbox when the inbox was empty; the drain lays results in slices of
+// a few milliseconds, so a fast worker neither floods the event queue nor blocks the GUI.
+struct CIndicatorInbox {
+    struct Item {
+        quint64 seq;
+        int index; // -1: the worker is done
+        se::RPCFormulaMetaResultPtr meta;
+        se::RPCFormulaResultPtr result;
+    };
+    std::mutex mutex;
+    std::deque<Item> items;
+    bool drainPosted = false;
+};
 
 // The newest pushed snapshot of each instrument, waiting for the refresh tick. Host push
 // threads and the GUI thread's drain write it, the tick empties it. An instrument gets its
@@ -134,6 +168,24 @@ public:
     int m_nNightColumn = -1;
     int m_nHeaderColumn = -1;
     QSet<QString> m_conditionSectors;
+
+    // indicator columns (see CBrowseWidget_indicators.cpp)
+    QList<ColumnInfo> m_customIndexColumns;   // the indicator columns the user added
+    QHash<QString, QString> m_requestedPairs; // row key + '\x1f' + formula -> request id
+    CBrowseWidget::CustomIndexValues m_customIndexValues;
+    CIndicatorBatch m_batch;
+    quint64 m_nBatchSeq = 0;
+    std::shared_ptr<std::mutex> m_requestMutex = std::make_shared<std::mutex>();
+    std::shared_ptr<CIndicatorInbox> m_inbox = std::make_shared<CIndicatorInbox>();
+    std::vector<CIndicatorInbox::Item> m_inboxSlice; // reused by every drain
+    QTimer* m_pIndicatorPaintTimer = nullptr;        // coalesces repaints and header progress
+    quint64 m_nLastIndexSeq = 0;                     // requestLastIndex calls and cancels
+    std::map<std::string, quoter::QuoterBasePtr> m_lastIndexData;
+    std::vector<HpfBrowserDataPtr> m_indicatorRows; // reused by every result laid
+
+    // refresh (see CBrowseWidget_refresh.cpp)
+    int m_nAutoRefreshTicks = 0;
+    CSetAutoRefreshDialog* m_pAutoRefreshDialog = nullptr; // child of the widget
 
     // Quote columns a push writes: (column id, quote slot, quote id), rebuilt whenever
     // the column list changes so a push walks a flat array.

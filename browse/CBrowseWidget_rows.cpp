@@ -187,6 +187,7 @@ void CBrowseWidget::setStockList(const InstrumentList& list, bool freshOrder)
     }
     d->m_pModel->addDatas(rows);
 
+    fillLastCustomIndexValue();
     if (freshOrder)
         d->m_pTable->sortByColumn(0, 0);
     fillQuoterFromCache();

@@ -3,6 +3,7 @@
 #include "browse/CBrowseWidget.h"
 #include "browse/CHpfBrowserTable.h"
 #include "host/data/Config.h"
+#include "host/data/FormulaOperateManager.h"
 #include "host/data/InstrumentDetail.h"
 #include "host/data/JsonParam.h"
 #include "host/data/SectorDetail.h"
@@ -10,6 +11,7 @@
 #include "host/data/StockKey.h"
 #include "host/toolkit/EventWidget.h"
 #include "host/toolkit/UiResource.h"
+#include "host/widgets/CSimGetCheckSelectDialog.h"
 #include "pricet/CHpfOptionBrowserDataModel.h"
 #include "pricet/COptionPriceTBrowseWidget.h"
 #include "quoterbrowser/CQuoterBrowserWidget.h"
@@ -19,6 +21,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPointer>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
@@ -44,6 +47,7 @@ DemoWindow::DemoWindow(QWidget* parent) : QMainWindow(parent)
     m_pCenter->addWidget(m_pBrowse);
     m_pQuoter = new TC::CQuoterBrowserWidget(splitter);
     m_pQuoter->setMaximumWidth(320);
+    m_pBrowse->addPublicMenuAction();
     splitter->addWidget(m_pTree);
     splitter->addWidget(m_pCenter);
     splitter->addWidget(m_pQuoter);
@@ -79,6 +83,12 @@ DemoWindow::DemoWindow(QWidget* parent) : QMainWindow(parent)
     buildMenus();
     themeChanged();
     resize(1600, 900);
+    TC::ColumnInfo ma5;
+    ma5.formulaName = QStringLiteral("MA");
+    ma5.lineIndex = 0;
+    ma5.period = 86400000;
+    ma5.title = QStringLiteral("MA5");
+    m_indicators.append(ma5);
 }
 
 DemoWindow::~DemoWindow()
@@ -213,6 +223,7 @@ bool DemoWindow::showSector(const QString& name)
     m_pBrowse->sortByRate();
     m_pBrowse->request();
     m_pQuoter->setSector(name);
+    requestIndicators();
     updateStatus();
     if (isVisible())
         QTimer::singleShot(0, this, &DemoWindow::fitColumns);
@@ -232,8 +243,55 @@ void DemoWindow::fitColumns()
         m_pBrowse->table()->fitColumnWidthsToVisibleRows();
 }
 
-bool DemoWindow::onHostEvent(QObject* sender, int id, int, int, const QString& text)
+void DemoWindow::requestIndicators()
 {
+    // the column list was reset with the sector: the indicators join again
+    for (TC::ColumnInfo c : m_indicators) {
+        if (m_pBrowse->addCustomIndex(c) >= 0)
+            m_pBrowse->requestCustomIndex();
+    }
+}
+
+void DemoWindow::addIndicator(const QString& formula, const QString& title)
+{
+    TC::ColumnInfo c;
+    c.formulaName = formula;
+    c.lineIndex = 0;
+    c.period = 86400000;
+    c.title = title;
+    for (const TC::ColumnInfo& known : m_indicators) {
+        if (known == c)
+            return;
+    }
+    m_indicators.append(c);
+    if (m_pBrowse->addCustomIndex(c) >= 0)
+        m_pBrowse->requestCustomIndex();
+}
+
+void DemoWindow::chooseIndicators()
+{
+    QStringList names;
+    for (const QString& name : TC::CFormulaOperateManager::instance()->formulaNames())
+        names.append(name);
+    QPointer<TC::CSimGetCheckSelectDialog> dialog(
+        new TC::CSimGetCheckSelectDialog(QStringLiteral("选择自定义指标"), this));
+    dialog->setItems(names);
+    const int result = dialog->exec();
+    if (!dialog)
+        return;
+    const QStringList chosen = result == QDialog::Accepted ? dialog->checkedItems() : QStringList();
+    delete dialog.data();
+    for (const QString& name : chosen)
+        addIndicator(name, name);
+}
+
+bool DemoWindow::onHostEvent(QObject* sender, int id, int, int b, const QString& text)
+{
+    if (sender == m_pBrowse && id == 3264 && b == 3) {
+        // after the row menu that sent it has closed
+        QTimer::singleShot(0, this, &DemoWindow::chooseIndicators);
+        return true;
+    }
     if (sender == m_pQuoter) {
         // the side list sends its selected row as JSON
         if (id != 47 && id != 4003)

@@ -1,12 +1,16 @@
 #pragma once
 // The demo terminal's main window: the host's sector tree beside a browse table that
-// shows the chosen sector live from the embedded market, and a compact quote list of the
-// same sector as a side panel. The option sector ("T型报价板") shows the option T-board of
-// the underlying chosen in the side list instead of the table.
+// shows the chosen sector live from the embedded market, with indicator columns computed
+// live by the host's formula service ("MA5" from the start; the row menu's "选择自定义指标"
+// adds more), and a compact quote list of the same sector as a side panel. The option
+// sector ("T型报价板") shows the option T-board of the underlying chosen in the side list
+// instead of the table.
 
+#include "host/data/ColumnInfo.h"
 #include "host/toolkit/EventWidget.h"
 
 #include <QElapsedTimer>
+#include <QList>
 #include <QMainWindow>
 
 class QLabel;
@@ -38,6 +42,11 @@ public:
     // The instrument last chosen in the table or the side list (events 47, 3083, 4003).
     QString chosenInstrument() const { return m_qsChosen; }
     QString summary() const;
+    // Adds an indicator column of a host formula's first line to the table (kept across
+    // sector switches) and queues its computation.
+    void addIndicator(const QString& formula, const QString& title);
+    // Lets the user tick host formulas to add as indicator columns.
+    void chooseIndicators();
 
     // The window's own widgets (menus, sector tree, splitter, status bar) take the
     // theme's colours; called again on every theme switch.
@@ -56,6 +65,7 @@ private:
     // Shows the T-board of an underlying (stock key) in place of the table.
     bool showOptionBoard(const QString& underlyingKey);
     bool onHostEvent(QObject* sender, int id, int a, int b, const QString& text);
+    void requestIndicators();
 
     QSplitter* m_pSplitter;
     QTreeWidget* m_pTree;
@@ -70,4 +80,5 @@ private:
     QString m_qsChosen;
     quint64 m_nLastPushes = 0;
     QElapsedTimer m_rateClock;
+    QList<TC::ColumnInfo> m_indicators;
 };

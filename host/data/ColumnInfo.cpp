@@ -9,8 +9,7 @@ void ColumnInfo::reset()
     doneCount = 0;
     totalCount = 0;
     matchedKeys.clear();
-    if (stopFlag)
-        *stopFlag = false;
+    stopFlag.reset();
 }
 
 bool ColumnInfo::isQuoter() const

@@ -3,6 +3,7 @@
 // empty column.
 
 #include <QString>
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -41,9 +42,11 @@ struct ColumnInfo {
     std::vector<QString> matchedKeys;
     bool statEnabled = false;
     bool statAverage = false;
-    std::shared_ptr<bool> stopFlag;
+    // the stop flag of the batch last started for this column (one flag per batch)
+    std::shared_ptr<std::atomic<bool>> stopFlag;
 
-    // Clears the progress state of a running request.
+    // Clears the progress state of a running request. The stop flag is let go, not
+    // cleared: a batch stopped through it stays stopped.
     void reset();
     bool isEmpty() const { return formulaName.isEmpty() && title.isEmpty(); }
     bool isQuoter() const;

@@ -115,12 +115,12 @@ void FieldParams::clear()
 void setStopFlag(const StopFlag& flag, bool value)
 {
     if (flag)
-        __atomic_store_n(flag.get(), value, __ATOMIC_RELEASE);
+        flag->store(value, std::memory_order_release);
 }
 
 bool isStopped(const StopFlag& flag)
 {
-    return flag && __atomic_load_n(flag.get(), __ATOMIC_ACQUIRE);
+    return flag && flag->load(std::memory_order_acquire);
 }
 
 double IndexData::getSingleValue(const QString& key, const QString& field, int64_t date)

@@ -5,6 +5,7 @@
 
 #include <QMap>
 #include <QString>
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -115,9 +116,9 @@ struct FieldParams {
     static void clear();
 };
 
-// A stop flag shared between the caller of a long request and the service. Set it
-// with setStopFlag so the service's reads on its own thread do not race the write.
-using StopFlag = std::shared_ptr<bool>;
+// A stop flag shared between the caller of a long request and the service, which reads
+// it on its own thread. One flag per request: a flag once set is never cleared again.
+using StopFlag = std::shared_ptr<std::atomic<bool>>;
 void setStopFlag(const StopFlag& flag, bool value);
 bool isStopped(const StopFlag& flag);
 

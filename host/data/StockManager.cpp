@@ -34,8 +34,10 @@ struct CState {
 
 bool isNightMarket(const QString& market)
 {
+    // "SF" stands for the futures exchanges as a whole (the browse table's futures hours)
     return market == QLatin1String("SHFE") || market == QLatin1String("INE")
-           || market == QLatin1String("DCE") || market == QLatin1String("CZCE");
+           || market == QLatin1String("SF") || market == QLatin1String("DCE")
+           || market == QLatin1String("CZCE");
 }
 
 int marketRank(const QString& m)

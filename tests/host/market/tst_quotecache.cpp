@@ -583,7 +583,7 @@ void TestQuoteCache::formulaBatch()
             metas.push_back(meta);
             results.push_back(result);
         },
-        std::make_shared<bool>(false));
+        std::make_shared<std::atomic<bool>>(false));
     QCOMPARE(indexes, (std::vector<int>{0, 1}));
     const std::vector<quoter::KLineData> bars =
         ttmarket::EmbeddedMarket::instance()->dailyBars("SH", "688001");
@@ -633,7 +633,7 @@ void TestQuoteCache::formulaStopFlag()
         p.code = QStringLiteral("000001");
         p.formulaName = QStringLiteral("RSI");
     }
-    auto stop = std::make_shared<bool>(false);
+    auto stop = std::make_shared<std::atomic<bool>>(false);
     int calls = 0;
     TC::CFormulaManager::instance()->requestFormulasSync2(
         batch,

@@ -1,0 +1,75 @@
+#include "host/widgets/CSetAutoRefreshDialog.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace TC {
+
+CSetAutoRefreshDialog::CSetAutoRefreshDialog(QWidget* parent)
+    : QDialog(parent), m_pAuto(new QCheckBox(QStringLiteral("自动刷新"), this)),
+      m_pStart(new QLineEdit(this)), m_pStock(new QCheckBox(QStringLiteral("股票交易时间"), this)),
+      m_pFutures(new QCheckBox(QStringLiteral("期货交易时间"), this)),
+      m_pInterval(new QSpinBox(this)), m_pHidden(new QCheckBox(QStringLiteral("隐藏时刷新"), this)),
+      m_pPrompt(new QCheckBox(QStringLiteral("提示运行结果"), this))
+{
+    // "hh:mm", or empty for no start time
+    m_pStart->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("^$|^([01]?\\d|2[0-3]):[0-5]\\d$")), m_pStart));
+    m_pStart->setPlaceholderText(QStringLiteral("hh:mm"));
+    m_pInterval->setRange(0, 24 * 3600);
+    m_pInterval->setSuffix(QStringLiteral(" 秒"));
+
+    auto* form = new QFormLayout;
+    form->addRow(m_pAuto);
+    form->addRow(QStringLiteral("开始时间"), m_pStart);
+    form->addRow(m_pStock);
+    form->addRow(m_pFutures);
+    form->addRow(QStringLiteral("刷新间隔"), m_pInterval);
+    form->addRow(m_pHidden);
+    form->addRow(m_pPrompt);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+}
+
+CSetAutoRefreshDialog::~CSetAutoRefreshDialog() = default;
+
+void CSetAutoRefreshDialog::setColumnParam(const ColumnInfo& c)
+{
+    m_pAuto->setChecked(c.autoRefresh);
+    m_pStart->setText(c.refreshStartTime);
+    m_pStock->setChecked(c.refreshInStockHours);
+    m_pFutures->setChecked(c.refreshInFuturesHours);
+    m_pInterval->setValue(c.refreshInterval);
+    m_pHidden->setChecked(c.refreshWhenHidden);
+    m_pPrompt->setChecked(c.promptResult);
+}
+
+void CSetAutoRefreshDialog::setRefreshTime(int interval)
+{
+    m_pInterval->setValue(interval);
+}
+
+void CSetAutoRefreshDialog::getColumnParam(ColumnInfo& c) const
+{
+    c.autoRefresh = m_pAuto->isChecked();
+    c.refreshStartTime = m_pStart->hasAcceptableInput() ? m_pStart->text() : QString();
+    c.refreshInStockHours = m_pStock->isChecked();
+    c.refreshInFuturesHours = m_pFutures->isChecked();
+    c.refreshInterval = m_pInterval->value();
+    c.refreshWhenHidden = m_pHidden->isChecked();
+    c.promptResult = m_pPrompt->isChecked();
+}
+
+} // namespace TC

@@ -1,0 +1,63 @@
+#include "host/widgets/CSimGetCheckSelectDialog.h"
+
+#include <QDialogButtonBox>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace TC {
+
+CSimGetCheckSelectDialog::CSimGetCheckSelectDialog(const QString& title, QWidget* parent)
+    : QDialog(parent), m_pList(new QListWidget(this))
+{
+    setWindowTitle(title);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_pList);
+    layout->addWidget(buttons);
+    resize(280, 360);
+}
+
+CSimGetCheckSelectDialog::~CSimGetCheckSelectDialog() = default;
+
+void CSimGetCheckSelectDialog::setItems(const QStringList& items, const QStringList& checked)
+{
+    m_pList->clear();
+    for (const QString& text : items) {
+        auto* item = new QListWidgetItem(text, m_pList);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+        item->setCheckState(checked.contains(text) ? Qt::Checked : Qt::Unchecked);
+    }
+}
+
+QStringList CSimGetCheckSelectDialog::items() const
+{
+    QStringList out;
+    for (int i = 0; i < m_pList->count(); ++i)
+        out.append(m_pList->item(i)->text());
+    return out;
+}
+
+void CSimGetCheckSelectDialog::setChecked(const QString& text, bool on)
+{
+    for (int i = 0; i < m_pList->count(); ++i) {
+        if (m_pList->item(i)->text() == text)
+            m_pList->item(i)->setCheckState(on ? Qt::Checked : Qt::Unchecked);
+    }
+}
+
+QStringList CSimGetCheckSelectDialog::checkedItems() const
+{
+    QStringList out;
+    for (int i = 0; i < m_pList->count(); ++i) {
+        if (m_pList->item(i)->checkState() == Qt::Checked)
+            out.append(m_pList->item(i)->text());
+    }
+    return out;
+}
+
+} // namespace TC

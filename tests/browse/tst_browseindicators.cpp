@@ -1,0 +1,794 @@
+// Indicator columns of the browse table: the request queue and its batches on the worker
+// thread, header progress, condition columns and sectors, the value cache, the live
+// last-value subscription, bad input, and destruction while a batch is in flight.
+//
+// The formula service evaluates through a gated backend: the test hands out evaluation
+// permits, so a worker can be held at a known request while results it already delivered
+// wait, unprocessed, in the GUI thread's queue.
+#include "browse/CBrowseWidget.h"
+
+#include "browse/CHpfBrowserDataModel.h"
+#include "browse/CHpfBrowserTable.h"
+#include "browse/HpfBrowserData.h"
+#include "host/data/ColumnInfo.h"
+#include "host/data/Config.h"
+#include "host/data/FormulaManager.h"
+#include "host/data/InstrumentDetail.h"
+#include "host/data/MarketBackend.h"
+#include "host/data/SectorManager.h"
+#include "host/data/StockKey.h"
+#include "host/data/StockManager.h"
+#include "host/data/UserConfig.h"
+#include "host/market/EmbeddedBackend.h"
+#include "host/market/EmbeddedMarket.h"
+#include "host/market/TestMarket.h"
+#include "host/toolkit/MessageBox.h"
+#include "host/widgets/CSimGetCheckSelectDialog.h"
+
+#include <QtTest>
+
+#include <QApplication>
+
+#include <atomic>
+#include <cmath>
+#include <condition_variable>
+#include <limits>
+#include <mutex>
+
+using namespace TC;
+using ttmarket::TestMarket;
+
+namespace {
+
+constexpr int kWaitMs = 10000;
+
+// Delegates to the embedded market; evaluations wait for permits and may be tampered.
+class GateBackend : public IMarketBackend {
+public:
+    explicit GateBackend(MarketBackendPtr inner) : m_inner(std::move(inner)) {}
+
+    bool loadCatalogue(const QString& dir, uint64_t seed, int ymd, CUniverseData& out,
+                       QString& error) override
+    {
+        return m_inner->loadCatalogue(dir, seed, ymd, out, error);
+    }
+    quoter::QuoterAllDataPtr lastQuote(const std::string& m, const std::string& c) override
+    {
+        return m_inner->lastQuote(m, c);
+    }
+    void lastQuotes(const std::string& m, const std::vector<std::string>& codes,
+                    std::vector<quoter::QuoterAllDataPtr>& out) override
+    {
+        m_inner->lastQuotes(m, codes, out);
+    }
+    std::vector<quoter::KLineData> dailyBars(const std::string& m, const std::string& c) override
+    {
+        return m_inner->dailyBars(m, c);
+    }
+    std::vector<quoter::KLineData> minuteBars(const std::string& m, const std::string& c) override
+    {
+        return m_inner->minuteBars(m, c);
+    }
+    std::vector<quoter::QuoterAllDataPtr> ticks(const std::string& m, const std::string& c) override
+    {
+        return m_inner->ticks(m, c);
+    }
+    int subscribe(const dorn::PushQuoteParam& p, PushCallback cb, EPushMode mode) override
+    {
+        return m_inner->subscribe(p, std::move(cb), mode);
+    }
+    bool unsubscribe(int id) override { return m_inner->unsubscribe(id); }
+    int subscriptionCount() const override { return m_inner->subscriptionCount(); }
+    std::vector<QString> formulaNames() override { return m_inner->formulaNames(); }
+    CFormulaDetailPtr formula(const QString& name) override { return m_inner->formula(name); }
+
+    bool evaluateFormula(const QString& name, const std::map<std::string, double>& params,
+                         const std::vector<quoter::KLineData>& bars, CFormulaSeries& out) override
+    {
+        double tamper = 0;
+        bool tampered = false;
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            while (m_permits == 0) {
+                ++m_waiting;
+                m_cv.notify_all();
+                m_cv.wait(lock);
+                --m_waiting;
+            }
+            if (m_permits > 0)
+                --m_permits;
+            ++m_evaluations;
+            if (!bars.empty()) {
+                auto it = m_tamper.find(bars.back().close);
+                tampered = it != m_tamper.end();
+                if (tampered)
+                    tamper = it->second;
+            }
+        }
+        const bool ok = m_inner->evaluateFormula(name, params, bars, out);
+        if (ok && tampered) {
+            for (auto& line : out.values) {
+                if (!line.empty())
+                    line.back() = tamper;
+            }
+        }
+        return ok;
+    }
+
+    // -1: unlimited.
+    void setPermits(int n)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_permits = n;
+        m_cv.notify_all();
+    }
+    void grant(int n)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_permits = std::max(m_permits, 0) + n;
+        m_cv.notify_all();
+    }
+    // Waits until n evaluations have run and a worker waits for the next permit.
+    bool waitForHeld(int n)
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_cv.wait_for(lock, std::chrono::milliseconds(kWaitMs),
+                             [&] { return m_evaluations == n && m_waiting >= 1; });
+    }
+    int evaluations()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_evaluations;
+    }
+    void resetEvaluations()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_evaluations = 0;
+    }
+    // The last value of every line becomes v for series whose last close is close.
+    void tamperLast(double close, double v)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_tamper[close] = v;
+    }
+    void clearTamper()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_tamper.clear();
+    }
+
+private:
+    MarketBackendPtr m_inner;
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    int m_permits = -1;
+    int m_waiting = 0;
+    int m_evaluations = 0;
+    std::map<double, double> m_tamper;
+};
+
+const QStringList kCodes = {"600000", "600004", "600009", "600010",
+                            "600011", "600015", "600016", "600018"};
+
+QString keyOf(const QString& code)
+{
+    return XP::nvStockKey(QStringLiteral("SH"), code);
+}
+
+ColumnInfo maColumn(const QString& title, int line, int lineSetting = 0)
+{
+    ColumnInfo c;
+    c.formulaName = QStringLiteral("MA");
+    c.lineIndex = line;
+    c.lineSetting = lineSetting;
+    c.title = title;
+    c.period = 86400000;
+    return c;
+}
+
+// MA over the last n daily closes, as the formula defines it.
+double expectedMa(const QString& code, int n)
+{
+    const auto bars = ttmarket::EmbeddedMarket::instance()->dailyBars("SH", code.toStdString());
+    if (int(bars.size()) < n)
+        return std::numeric_limits<double>::quiet_NaN();
+    double sum = 0;
+    for (size_t i = bars.size() - size_t(n); i < bars.size(); ++i)
+        sum += bars[i].close;
+    return sum / n;
+}
+
+double lastClose(const QString& code)
+{
+    return ttmarket::EmbeddedMarket::instance()->dailyBars("SH", code.toStdString()).back().close;
+}
+
+QString cellText(CBrowseWidget& w, const QString& key, int column)
+{
+    auto row = boost::static_pointer_cast<HpfBrowserData>(w.model()->rowByKey(key));
+    return row ? row->getText(column) : QStringLiteral("<no row>");
+}
+
+double cellValue(CBrowseWidget& w, const QString& key, int column)
+{
+    auto row = boost::static_pointer_cast<HpfBrowserData>(w.model()->rowByKey(key));
+    return row ? row->getDouble(column) : std::numeric_limits<double>::quiet_NaN();
+}
+
+const ColumnInfo* listed(CBrowseWidget& w, int id)
+{
+    for (const ColumnInfo& c : w.columnList()) {
+        if (c.columnId == id)
+            return &c;
+    }
+    return nullptr;
+}
+
+QString headerShown(CBrowseWidget& w, int id)
+{
+    return w.table()->model()->headerData(id, Qt::Horizontal).toString();
+}
+
+bool near(double a, double b)
+{
+    return std::fabs(a - b) < 1e-6;
+}
+
+// Counts the row look-ups of laid results, also after the widget is gone.
+std::atomic<int> g_lookups{0};
+
+class CountingBrowseWidget : public CBrowseWidget {
+public:
+    using CBrowseWidget::CBrowseWidget;
+    void getBrowserDataByStockCode(const std::string& key, std::vector<HpfBrowserDataPtr>& out,
+                                   const QString& account) override
+    {
+        ++g_lookups;
+        CBrowseWidget::getBrowserDataByStockCode(key, out, account);
+    }
+};
+
+} // namespace
+
+class TstBrowseIndicators : public QObject {
+    Q_OBJECT
+    std::shared_ptr<GateBackend> m_gate;
+    CBrowseWidget::InstrumentList m_list;
+
+    void fill(CBrowseWidget& w)
+    {
+        w.setSectorName(QStringLiteral("测试板块"));
+        w.setStockList(m_list, false);
+    }
+
+    // Waits until every worker thread of the process has ended.
+    static bool workersDone()
+    {
+        return QTest::qWaitFor([] { return CBrowseWidget::runningIndicatorWorkers() == 0; },
+                               kWaitMs);
+    }
+
+    void checkMaColumn(CBrowseWidget& w, int id, int n)
+    {
+        for (const QString& code : kCodes)
+            QVERIFY2(near(cellValue(w, keyOf(code), id), expectedMa(code, n)), qPrintable(code));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        std::vector<ttservice::CInstrumentDetailPtr> instruments;
+        for (const QString& code : kCodes)
+            instruments.push_back(TestMarket::stock(QStringLiteral("SH"), code, code, 10.0));
+        TestMarket::setClock(TestMarket::at(2024, 6, 7, 10, 0));
+        TestMarket::install(instruments);
+        m_gate = std::make_shared<GateBackend>(marketBackend());
+        setMarketBackend(m_gate); // drops the catalogue: the test universe goes in again
+        CStockManager::instance()->resetUniverseForTest(instruments);
+        for (const QString& code : kCodes)
+            m_list.append(
+                CStockManager::instance()->getInstrumentDetail(QStringLiteral("SH"), code));
+        QVERIFY(!std::isnan(expectedMa(kCodes.first(), 10)));
+    }
+
+    void cleanupTestCase()
+    {
+        m_gate->setPermits(-1);
+        QVERIFY(workersDone());
+        ttmarket::installEmbeddedBackend();
+        TestMarket::restore();
+    }
+
+    void init()
+    {
+        m_gate->setPermits(-1);
+        m_gate->clearTamper();
+        m_gate->resetEvaluations();
+    }
+
+    void cleanup()
+    {
+        m_gate->setPermits(-1);
+        QVERIFY(workersDone());
+    }
+
+    // --- the queue protocol -------------------------------------------------------------
+
+    void queueIntoBusyQueueStartsAfterHeadCompletes()
+    {
+        CBrowseWidget w;
+        fill(w);
+        QSignalSpy done(&w, &CBrowseWidget::sigIndicatorBatchDone);
+        ColumnInfo ma5 = maColumn(QStringLiteral("MA5"), 0);
+        ColumnInfo ma10 = maColumn(QStringLiteral("MA10"), 1);
+        m_gate->setPermits(3);
+        const int id5 = w.addCustomIndex(ma5);
+        w.requestCustomIndex();
+        QVERIFY(w.isIndicatorBatchRunning());
+        const int id10 = w.addCustomIndex(ma10);
+        w.requestCustomIndex();
+        QCOMPARE(w.requestQueue().size(), 2);
+        QCOMPARE(w.requestQueue().first().title, QStringLiteral("MA5"));
+
+        // three of eight results laid: the header counts up, MA10 waits
+        QVERIFY(m_gate->waitForHeld(3));
+        QTRY_COMPARE(listed(w, id5)->doneCount, 3);
+        QCOMPARE(listed(w, id5)->totalCount, kCodes.size());
+        QTRY_COMPARE(headerShown(w, id5), QStringLiteral("MA5(37.5%)"));
+        QCOMPARE(w.table()->headerText(id5), QStringLiteral("MA5"));
+        QCOMPARE(listed(w, id10)->totalCount, 0);
+        QVERIFY(near(cellValue(w, keyOf(kCodes[0]), id5), expectedMa(kCodes[0], 5)));
+
+        m_gate->setPermits(-1);
+        QTRY_COMPARE(done.count(), 2);
+        QCOMPARE(done[0][0].toInt(), id5);
+        QCOMPARE(done[1][0].toInt(), id10);
+        QVERIFY(w.requestQueue().isEmpty());
+        QVERIFY(!w.isIndicatorBatchRunning());
+        checkMaColumn(w, id5, 5);
+        checkMaColumn(w, id10, 10);
+        for (int id : {id5, id10}) {
+            QCOMPARE(headerShown(w, id), listed(w, id)->title);
+            QCOMPARE(listed(w, id)->doneCount, 0);
+            QCOMPARE(listed(w, id)->totalCount, 0);
+        }
+    }
+
+    // The head changes while its worker holds delivered results not yet laid; they are
+    // released after the change and must not be laid nor counted.
+    void lateResultsOfOldBatch_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("header remove") << "header remove";
+        QTest::newRow("remove custom index") << "remove custom index";
+        QTest::newRow("re-queue all") << "re-queue all";
+        QTest::newRow("restart the running column") << "restart";
+    }
+    void lateResultsOfOldBatch()
+    {
+        QFETCH(QString, change);
+        CBrowseWidget w;
+        fill(w);
+        QSignalSpy done(&w, &CBrowseWidget::sigIndicatorBatchDone);
+        ColumnInfo ma5 = maColumn(QStringLiteral("MA5"), 0);
+        ColumnInfo ma10 = maColumn(QStringLiteral("MA10"), 1);
+        const int id5 = w.addCustomIndex(ma5);
+        const int id10 = w.addCustomIndex(ma10);
+        m_gate->setPermits(3);
+        w.pushBackRequestTask(ma5);
+        w.pushBackRequestTask(ma10);
+        w.nextReQuestTask();
+        int held = 3;
+        QVERIFY(m_gate->waitForHeld(held)); // three MA5 results wait in the event queue
+
+        bool ma5Stays = true;
+        if (change == QLatin1String("header remove")) {
+            w.setCurrentColumn(id5);
+            w.headerMenu()->actions().at(0)->trigger(); // "删除该列"
+            ma5Stays = false;
+        } else if (change == QLatin1String("remove custom index")) {
+            // the dialog's event loop lays what was delivered so far; three more results
+            // are delivered while it closes
+            QTimer::singleShot(0, [this, &held] {
+                auto* dialog =
+                    qobject_cast<CSimGetCheckSelectDialog*>(QApplication::activeModalWidget());
+                QVERIFY(dialog);
+                m_gate->grant(3);
+                held += 3;
+                QVERIFY(m_gate->waitForHeld(held));
+                dialog->setChecked(QStringLiteral("MA5"), true);
+                dialog->accept();
+            });
+            w.removeSelectCustomIndex();
+            ma5Stays = false;
+        } else if (change == QLatin1String("re-queue all")) {
+            w.requeAllCustomIndex();
+        } else {
+            w.setCurrentColumn(id5);
+            w.slotFormulaRefresh();
+            QVERIFY(w.requestQueue().first().refreshAll);
+        }
+        QVERIFY(w.isIndicatorBatchRunning());
+        // the old worker finishes its held request and stops; the new batch gets two
+        m_gate->grant(1 + 2);
+        QVERIFY(m_gate->waitForHeld(held + 1 + 2));
+        const int running = ma5Stays ? id5 : id10;
+        QTRY_COMPARE(listed(w, running)->doneCount, 2);
+        QCoreApplication::processEvents(); // anything still queued is laid now
+        QCOMPARE(listed(w, running)->doneCount, 2);
+        if (!ma5Stays) {
+            QVERIFY(!listed(w, id5));
+            // the rows the new head has not had yet show no value, not MA5's numbers
+            for (int i = 2; i < kCodes.size(); ++i)
+                QCOMPARE(cellText(w, keyOf(kCodes[i]), id10), QStringLiteral("-"));
+        }
+
+        m_gate->setPermits(-1);
+        QTRY_VERIFY(w.requestQueue().isEmpty());
+        QVERIFY(workersDone());
+        QCoreApplication::processEvents();
+        if (ma5Stays) {
+            checkMaColumn(w, id5, 5);
+            QCOMPARE(done.count(), 2);
+            QCOMPARE(done[0][0].toInt(), id5);
+        } else {
+            QCOMPARE(done.count(), 1);
+        }
+        checkMaColumn(w, id10, 10);
+        QCOMPARE(done.last()[0].toInt(), id10);
+        const auto& cache = w.customIndexValues()[QStringLiteral("测试板块")];
+        QCOMPARE(cache.value(QStringLiteral("MA10")).size(), kCodes.size());
+    }
+
+    void rowRemovedMidBatchDoesNotStallTheQueue()
+    {
+        CBrowseWidget w;
+        fill(w);
+        QSignalSpy done(&w, &CBrowseWidget::sigIndicatorBatchDone);
+        ColumnInfo ma5 = maColumn(QStringLiteral("MA5"), 0);
+        ColumnInfo ma10 = maColumn(QStringLiteral("MA10"), 1);
+        const int id5 = w.addCustomIndex(ma5);
+        const int id10 = w.addCustomIndex(ma10);
+        m_gate->setPermits(2);
+        w.pushBackRequestTask(ma5);
+        w.pushBackRequestTask(ma10);
+        w.nextReQuestTask();
+        QVERIFY(m_gate->waitForHeld(2));
+        const QString gone = keyOf(kCodes.last());
+        QVERIFY(w.model()->removeDataByKey(gone));
+        m_gate->setPermits(-1);
+        QTRY_COMPARE(done.count(), 2);
+        QCOMPARE(done[0][0].toInt(), id5);
+        QVERIFY(w.requestQueue().isEmpty());
+        for (int i = 0; i + 1 < kCodes.size(); ++i)
+            QVERIFY(near(cellValue(w, keyOf(kCodes[i]), id10), expectedMa(kCodes[i], 10)));
+        QVERIFY(!w.customIndexValues()[QStringLiteral("测试板块")][QStringLiteral("MA5")].contains(
+            gone));
+    }
+
+    void twoEqualColumnsWithRefreshAllBothComplete()
+    {
+        CBrowseWidget w;
+        fill(w);
+        QSignalSpy done(&w, &CBrowseWidget::sigIndicatorBatchDone);
+        ColumnInfo a = maColumn(QStringLiteral("MA5"), 0);
+        ColumnInfo b = maColumn(QStringLiteral("均线5"), 0);
+        // addColumn refuses an equal column: both titles come with a column list
+        QList<ColumnInfo> columns = w.getBaseColumnList();
+        columns.append(a);
+        columns.append(b);
+        w.setColumnList(columns);
+        fill(w);
+        const int idB = w.columnList()[columns.size() - 1].columnId;
+        const int idA2 = w.columnList()[columns.size() - 2].columnId;
+        ColumnInfo head = a;
+        head.refreshAll = true;
+        w.pushBackRequestTask(head);
+        w.nextReQuestTask();
+        QCOMPARE(listed(w, idA2)->totalCount, kCodes.size());
+        QCOMPARE(listed(w, idB)->totalCount, kCodes.size());
+        QTRY_COMPARE(done.count(), 1);
+        checkMaColumn(w, idA2, 5);
+        checkMaColumn(w, idB, 5);
+        QCOMPARE(listed(w, idA2)->totalCount, 0);
+        QCOMPARE(listed(w, idB)->totalCount, 0);
+        QCOMPARE(headerShown(w, idB), QStringLiteral("均线5"));
+        QCOMPARE(m_gate->evaluations(), kCodes.size()); // one batch for both
+    }
+
+    // --- bad input ------------------------------------------------------------------------
+
+    void badValuesShowAsNoValue_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::newRow("NaN") << std::numeric_limits<double>::quiet_NaN();
+        QTest::newRow("INT_MAX") << 2147483647.0;
+        QTest::newRow("infinity") << std::numeric_limits<double>::infinity();
+    }
+    void badValuesShowAsNoValue()
+    {
+        QFETCH(double, value);
+        CBrowseWidget w;
+        fill(w);
+        QSignalSpy done(&w, &CBrowseWidget::sigIndicatorBatchDone);
+        m_gate->tamperLast(lastClose(kCodes[1]), value);
+        ColumnInfo ma5 = maColumn(QStringLiteral("MA5"), 0);
+        const int id = w.addCustomIndex(ma5);
+        w.requestCustomIndex();
+        QTRY_COMPARE(done.count(), 1);
+        QCOMPARE(cellText(w, keyOf(kCodes[1]), id), QStringLiteral("-"));
+        QVERIFY(near(cellValue(w, keyOf(kCodes[0]), id), expectedMa(kCodes[0], 5)));
+        QVERIFY(!w.customIndexValues()[QStringLiteral("测试板块")][QStringLiteral("MA5")].contains(
+            keyOf(kCodes[1])));
+    }
+
+    void unknownFormulaKeepsTheHeadUntilRemoved()
+    {
+        CBrowseWidget w;
+        fill(w);
+        QSignalSpy done(&w, &CBrowseWidget::sigIndicatorBatchDone);
+        ColumnInfo bad = maColumn(QStringLiteral("无此指标"), 0);
+        bad.formulaName = QStringLiteral("NOSUCH");
+        w.addCustomIndex(bad);
+        w.requestCustomIndex();
+        ColumnInfo ma5 = maColumn(QStringLiteral("MA5"), 0);
+        const int id5 = w.addCustomIndex(ma5);
+        w.requestCustomIndex();
+        // an empty batch starts no worker and keeps its head
+        QVERIFY(!w.isIndicatorBatchRunning());
+        QCOMPARE(w.requestQueue().size(), 2);
+        QTimer::singleShot(0, [] {
+            auto* dialog =
+                qobject_cast<CSimGetCheckSelectDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->setChecked(QStringLiteral("无此指标"), true);
+            dialog->accept();
+        });
+        w.removeSelectCustomIndex();
+        QTRY_COMPARE(done.count(), 1);
+        QCOMPARE(done[0][0].toInt(), id5);
+        checkMaColumn(w, id5, 5);
+    }
+
+    void textOutputsAreShownButNotCached()
+    {
+        CBrowseWidget w;
+        fill(w);
+        QSignalSpy done(&w, &CBrowseWidget::sigIndicatorBatchDone);
+        ColumnInfo trend = maColumn(QStringLiteral("趋势"), 0);
+        trend.formulaName = QStringLiteral("TREND");
+        const int id = w.addCustomIndex(trend);
+        w.requestCustomIndex();
+        QTRY_COMPARE(done.count(), 1);
+        QCOMPARE(w.model()->columnValueType(id), 10);
+        for (const QString& code : kCodes) {
+            const QString text = cellText(w, keyOf(code), id);
+            QVERIFY2(text == QStringLiteral("上涨") || text == QStringLiteral("下跌")
+                         || text == QStringLiteral("平盘"),
+                     qPrintable(text));
+        }
+        QVERIFY(
+            !w.customIndexValues()[QStringLiteral("测试板块")].contains(QStringLiteral("趋势")));
+    }
+
+    void hundredQueuedColumnsAllComplete()
+    {
+        CBrowseWidget w;
+        fill(w);
+        QSignalSpy done(&w, &CBrowseWidget::sigIndicatorBatchDone);
+        QList<int> ids;
+        for (int i = 0; i < 100; ++i) {
+            ColumnInfo c = maColumn(QStringLiteral("MA5_%1").arg(i), 0, i);
+            ids.append(w.addCustomIndex(c));
+            w.requestCustomIndex();
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(done.count(), 100, 60000);
+        QVERIFY(w.requestQueue().isEmpty());
+        for (int i = 0; i < 100; ++i)
+            QCOMPARE(done[i][0].toInt(), ids[i]);
+        checkMaColumn(w, ids.last(), 5);
+    }
+
+    // --- condition columns ------------------------------------------------------------
+
+    void conditionColumnsFillTheirSector()
+    {
+        const QString sector = QStringLiteral("条件结果");
+        auto* sectors = CSectorManager::instance();
+        if (!sectors->getSector(sector))
+            QVERIFY(sectors->addUserSector(sector));
+        sectors->cleanStockFromSector(sector, false);
+        std::vector<double> values;
+        for (const QString& code : kCodes)
+            values.push_back(expectedMa(code, 5));
+        std::vector<double> sorted = values;
+        std::sort(sorted.begin(), sorted.end());
+        const double median = (sorted[3] + sorted[4]) / 2;
+
+        CBrowseWidget w;
+        fill(w);
+        QSignalSpy done(&w, &CBrowseWidget::sigIndicatorBatchDone);
+        ColumnInfo cond = maColumn(QStringLiteral("MA5"), 0);
+        cond.conditionEnabled = true;
+        cond.conditionOperator = 0; // greater
+        cond.conditionThreshold = median;
+        cond.conditionSector = sector;
+        cond.conditionReset = true;
+        const int id = w.addCustomIndex(cond);
+        // another column's values cached under the condition sector's name stay
+        w.customIndexValues()[sector][QStringLiteral("其他")][keyOf(kCodes[0])] = 1.0;
+        w.customIndexValues()[sector][QStringLiteral("MA5")][QStringLiteral("SH|stale")] = 1.0;
+        w.requestCustomIndex();
+        QTRY_COMPARE(done.count(), 1);
+
+        QStringList expected;
+        for (size_t i = 0; i < values.size(); ++i) {
+            if (values[i] > median)
+                expected.append(keyOf(kCodes[int(i)]));
+        }
+        QCOMPARE(expected.size(), 4);
+        QStringList members;
+        for (const auto& detail : sectors->getSectorStockList(sector))
+            members.append(getDetailQsKey(detail));
+        std::sort(members.begin(), members.end());
+        std::sort(expected.begin(), expected.end());
+        QCOMPARE(members, expected);
+        const auto& bySector = w.customIndexValues()[sector];
+        QStringList cachedKeys = bySector.value(QStringLiteral("MA5")).keys();
+        std::sort(cachedKeys.begin(), cachedKeys.end());
+        QCOMPARE(cachedKeys, expected); // the stale match went with the reset
+        QCOMPARE(bySector.value(QStringLiteral("其他")).size(), 1);
+
+        // a stricter threshold: the sector is emptied before the new matches go in
+        ColumnInfo* listedCond = nullptr;
+        for (const ColumnInfo& c : w.columnList()) {
+            if (c.columnId == id)
+                listedCond = const_cast<ColumnInfo*>(&c);
+        }
+        QVERIFY(listedCond);
+        listedCond->conditionThreshold = sorted[5];
+        w.setCurrentColumn(id);
+        w.slotVariableRefresh();
+        QTRY_COMPARE(done.count(), 2);
+        const int stricter = int(std::count_if(values.begin(), values.end(),
+                                               [&](double v) { return v > sorted[5] + 1e-5; }));
+        QVERIFY(stricter > 0 && stricter < 4);
+        QCOMPARE(sectors->getSectorStockList(sector).size(), stricter);
+        QCOMPARE(w.customIndexValues()[sector].value(QStringLiteral("MA5")).size(), stricter);
+
+        // nothing matches: the sector is emptied all the same
+        listedCond->conditionThreshold = 1e9;
+        w.slotVariableRefresh();
+        QTRY_COMPARE(done.count(), 3);
+        QVERIFY(sectors->getSectorStockList(sector).isEmpty());
+    }
+
+    void conditionTest_data()
+    {
+        QTest::addColumn<int>("op");
+        QTest::addColumn<double>("threshold");
+        QTest::addColumn<int>("matches");
+        QTest::newRow("greater than everything") << 0 << 1e9 << 0;
+        QTest::newRow("less than a large number") << 1 << 1e9 << 8;
+        QTest::newRow("equal to nothing") << 2 << -1.0 << 0;
+        QTest::newRow("unknown operator") << 7 << 0.0 << 0;
+        QTest::newRow("no-value threshold") << 1 << 1.7976931348623157e308 << 0;
+    }
+    void conditionTest()
+    {
+        QFETCH(int, op);
+        QFETCH(double, threshold);
+        QFETCH(int, matches);
+        CBrowseWidget w;
+        fill(w);
+        QSignalSpy done(&w, &CBrowseWidget::sigIndicatorBatchDone);
+        ColumnInfo cond = maColumn(QStringLiteral("MA5"), 0);
+        cond.conditionEnabled = true;
+        cond.conditionOperator = op;
+        cond.conditionThreshold = threshold;
+        cond.conditionSector = QStringLiteral("条件测试");
+        w.addCustomIndex(cond);
+        w.requestCustomIndex();
+        QTRY_COMPARE(done.count(), 1);
+        QCOMPARE(w.customIndexValues()
+                     .value(QStringLiteral("条件测试"))
+                     .value(QStringLiteral("MA5"))
+                     .size(),
+                 matches);
+    }
+
+    // --- the value cache -----------------------------------------------------------------
+
+    void fillLastCustomIndexValueLaysIndicatorColumnsOnly()
+    {
+        CBrowseWidget w;
+        w.setSectorName(QStringLiteral("测试板块"));
+        ColumnInfo ma5 = maColumn(QStringLiteral("MA5"), 0);
+        const int id = w.addCustomIndex(ma5);
+        int lastColumn = -1;
+        for (const ColumnInfo& c : w.columnList()) {
+            if (c.isQuoter() && c.lineIndex == 1)
+                lastColumn = c.columnId; // "最新"
+        }
+        auto& cache = w.customIndexValues();
+        cache[QStringLiteral("测试板块")][QStringLiteral("MA5")][keyOf(kCodes[0])] = 12.5;
+        cache[QStringLiteral("测试板块")][QStringLiteral("最新")][keyOf(kCodes[0])] = 99.0;
+        cache[QStringLiteral("别的板块")][QStringLiteral("MA5")][keyOf(kCodes[1])] = 7.0;
+        w.setStockList(m_list, false); // lays the cached values of the current sector
+        QVERIFY(near(cellValue(w, keyOf(kCodes[0]), id), 12.5));
+        QCOMPARE(cellText(w, keyOf(kCodes[1]), id), QStringLiteral("-"));
+        QVERIFY(!near(cellValue(w, keyOf(kCodes[0]), lastColumn), 99.0));
+
+        // a hidden column is left alone
+        cache[QStringLiteral("测试板块")][QStringLiteral("MA5")][keyOf(kCodes[0])] = 13.5;
+        w.setColumnVisible(id, false);
+        w.fillLastCustomIndexValue();
+        QVERIFY(near(cellValue(w, keyOf(kCodes[0]), id), 12.5));
+        w.setColumnVisible(id, true);
+        w.fillLastCustomIndexValue();
+        QVERIFY(near(cellValue(w, keyOf(kCodes[0]), id), 13.5));
+    }
+
+    void setColumnValueWritesEveryRow()
+    {
+        CBrowseWidget w;
+        fill(w);
+        ColumnInfo ma5 = maColumn(QStringLiteral("MA5"), 0);
+        const int id = w.addCustomIndex(ma5);
+        w.setColumnValue(id, {{keyOf(kCodes[2]), 3.25}});
+        QVERIFY(near(cellValue(w, keyOf(kCodes[2]), id), 3.25));
+        QCOMPARE(cellText(w, keyOf(kCodes[3]), id), QStringLiteral("-"));
+        w.setColumnValue(9999, {{keyOf(kCodes[2]), 1.0}}); // not in the model: nothing
+    }
+
+    // --- live last values ----------------------------------------------------------------
+
+    void lastIndexNeedsTradeDateGetter()
+    {
+        CBrowseWidget w;
+        w.requestLastIndex();
+        QCOMPARE(w.lastIndexRequestId(), -1);
+
+        w.setGetTradeDateFunc([] { return CStockManager::dateFromYmd(2024, 6, 7); });
+        QSignalSpy data(&w, &CBrowseWidget::sigLastIndexData);
+        w.requestLastIndex();
+        const qint64 first = w.lastIndexRequestId();
+        QVERIFY(first > 0);
+        QVERIFY(data.wait(kWaitMs)); // delivered through the mailbox, not inside the call
+        w.requestLastIndex();
+        QVERIFY(w.lastIndexRequestId() > first);
+        // cancelled before its id is seen: the id arrives late and is let go
+        w.unrequest();
+        QCOMPARE(w.lastIndexRequestId(), -1);
+        QCoreApplication::processEvents();
+        QCOMPARE(w.lastIndexRequestId(), -1);
+    }
+
+    // --- destruction ---------------------------------------------------------------------
+
+    void destroyMidBatchReachesNothing()
+    {
+        auto* w = new CountingBrowseWidget;
+        fill(*w);
+        ColumnInfo ma5 = maColumn(QStringLiteral("MA5"), 0);
+        w->addCustomIndex(ma5);
+        g_lookups = 0;
+        m_gate->setPermits(2);
+        w->requestCustomIndex();
+        QVERIFY(m_gate->waitForHeld(2));
+        QTRY_COMPARE(g_lookups.load(), 2);
+        m_gate->grant(3); // three more results wait in the queue when the widget goes
+        QVERIFY(m_gate->waitForHeld(5));
+        delete w;
+        const int evaluations = m_gate->evaluations();
+        m_gate->setPermits(-1);
+        QVERIFY(workersDone());
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(g_lookups.load(), 2);
+        QCOMPARE(m_gate->evaluations(), evaluations + 1); // stopped by the destructor's flag
+    }
+};
+
+QTEST_MAIN(TstBrowseIndicators)
+#include "tst_browseindicators.moc"

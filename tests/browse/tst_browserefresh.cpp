@@ -1,0 +1,460 @@
+// Keeping indicator columns current: the auto-refresh decision in and out of trading
+// hours, the refresh commands of the header and row menus, and the refresh settings
+// dialog. Time is the host clock set by the test; the one-second timer is driven by
+// calling its slot.
+#include "browse/CBrowseWidget.h"
+
+#include "browse/CHpfBrowserDataModel.h"
+#include "browse/CHpfBrowserTable.h"
+#include "host/data/ColumnInfo.h"
+#include "host/data/Config.h"
+#include "host/data/StockManager.h"
+#include "host/data/UserConfig.h"
+#include "host/market/TestMarket.h"
+#include "host/toolkit/EventWidget.h"
+#include "host/toolkit/MessageBox.h"
+#include "host/widgets/CSetAutoRefreshDialog.h"
+#include "host/widgets/CSimGetCheckSelectDialog.h"
+
+#include <QtTest>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPointer>
+#include <QSpinBox>
+
+using namespace TC;
+using ttmarket::TestMarket;
+
+namespace {
+
+constexpr int kWaitMs = 10000;
+
+ColumnInfo maColumn(const QString& title, int line)
+{
+    ColumnInfo c;
+    c.formulaName = QStringLiteral("MA");
+    c.lineIndex = line;
+    c.title = title;
+    c.period = 86400000;
+    return c;
+}
+
+// An auto-refreshing column in stock hours, every tick.
+ColumnInfo autoColumn()
+{
+    ColumnInfo c = maColumn(QStringLiteral("MA5"), 0);
+    c.autoRefresh = true;
+    c.refreshInStockHours = true;
+    c.refreshInterval = 1;
+    return c;
+}
+
+const ColumnInfo* listed(CBrowseWidget& w, int id)
+{
+    for (const ColumnInfo& c : w.columnList()) {
+        if (c.columnId == id)
+            return &c;
+    }
+    return nullptr;
+}
+
+QAction* headerAction(CBrowseWidget& w, const QString& text)
+{
+    for (QAction* a : w.headerMenu()->actions()) {
+        if (a->text() == text)
+            return a;
+    }
+    return nullptr;
+}
+
+bool workersDone()
+{
+    return QTest::qWaitFor([] { return CBrowseWidget::runningIndicatorWorkers() == 0; }, kWaitMs);
+}
+
+} // namespace
+
+class TstBrowseRefresh : public QObject {
+    Q_OBJECT
+    CBrowseWidget::InstrumentList m_list;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        std::vector<ttservice::CInstrumentDetailPtr> instruments;
+        for (const char* code : {"600000", "600004", "600009", "600010"})
+            instruments.push_back(
+                TestMarket::stock(QStringLiteral("SH"), QString::fromLatin1(code), code, 10.0));
+        TestMarket::setClock(TestMarket::at(2024, 6, 7, 10, 0));
+        TestMarket::install(instruments);
+        for (const auto& i : instruments)
+            m_list.append(CStockManager::instance()->getInstrumentDetail(i->market, i->code));
+    }
+
+    void cleanupTestCase()
+    {
+        QVERIFY(workersDone());
+        TestMarket::restore();
+    }
+
+    void cleanup() { QVERIFY(workersDone()); }
+
+    // With no rows a queued column's batch is empty and the column stays queued, so the
+    // queue shows what the tick decided.
+    void autoRefreshDecision_data()
+    {
+        QTest::addColumn<int>("hour");
+        QTest::addColumn<int>("minute");
+        QTest::addColumn<bool>("visible");
+        QTest::addColumn<bool>("stockHours");
+        QTest::addColumn<bool>("futuresHours");
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<bool>("whenHidden");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<int>("ticks");
+        QTest::addColumn<bool>("queued");
+        QTest::addColumn<int>("counted");
+
+        QTest::newRow("in hours") << 10 << 0 << true << true << false << 1 << false << "" << 1
+                                  << true << 1;
+        QTest::newRow("08:56, the 35-minute lead")
+            << 8 << 56 << true << true << false << 1 << false << "" << 1 << true << 1;
+        QTest::newRow("08:50, before the lead")
+            << 8 << 50 << true << true << false << 1 << false << "" << 1 << false << 0;
+        QTest::newRow("12:00, the lunch break")
+            << 12 << 0 << true << true << false << 1 << false << "" << 1 << false << 0;
+        QTest::newRow("16:30, stock hours only")
+            << 16 << 30 << true << true << false << 1 << false << "" << 1 << false << 0;
+        QTest::newRow("21:30, futures hours after 16:00")
+            << 21 << 30 << true << false << true << 1 << false << "" << 1 << true << 1;
+        QTest::newRow("21:30, stock hours only")
+            << 21 << 30 << true << true << false << 1 << false << "" << 1 << false << 1;
+        QTest::newRow("10:00, futures hours before 16:00 do not count")
+            << 10 << 0 << true << false << true << 1 << false << "" << 1 << false << 1;
+        QTest::newRow("interval 0 never")
+            << 10 << 0 << true << true << false << 0 << false << "" << 3 << false << 3;
+        QTest::newRow("interval 3, two ticks")
+            << 10 << 0 << true << true << false << 3 << false << "" << 2 << false << 2;
+        QTest::newRow("interval 3, three ticks")
+            << 10 << 0 << true << true << false << 3 << false << "" << 3 << true << 3;
+        QTest::newRow("hidden without refresh-when-hidden")
+            << 10 << 0 << false << true << false << 1 << false << "" << 1 << false << 0;
+        QTest::newRow("hidden with refresh-when-hidden")
+            << 10 << 0 << false << true << false << 1 << true << "" << 1 << true << 1;
+        QTest::newRow("start time later")
+            << 10 << 0 << true << true << false << 1 << false << "10:30" << 1 << false << 1;
+        QTest::newRow("start time passed")
+            << 10 << 0 << true << true << false << 1 << false << "09:45" << 1 << true << 1;
+        QTest::newRow("unreadable start time")
+            << 10 << 0 << true << true << false << 1 << false << "xx" << 1 << true << 1;
+    }
+    void autoRefreshDecision()
+    {
+        QFETCH(int, hour);
+        QFETCH(int, minute);
+        QFETCH(bool, visible);
+        QFETCH(bool, stockHours);
+        QFETCH(bool, futuresHours);
+        QFETCH(int, interval);
+        QFETCH(bool, whenHidden);
+        QFETCH(QString, start);
+        QFETCH(int, ticks);
+        QFETCH(bool, queued);
+        QFETCH(int, counted);
+
+        TestMarket::setClock(TestMarket::at(2024, 6, 5, hour, minute)); // a Wednesday
+        CBrowseWidget w;
+        if (visible)
+            w.show();
+        ColumnInfo c = autoColumn();
+        c.refreshInStockHours = stockHours;
+        c.refreshInFuturesHours = futuresHours;
+        c.refreshInterval = interval;
+        c.refreshWhenHidden = whenHidden;
+        c.refreshStartTime = start;
+        w.addCustomIndex(c);
+        const int before = w.autoRefreshTicks();
+        for (int i = 0; i < ticks; ++i)
+            w.slotAutoRefreshIndex();
+        QCOMPARE(w.autoRefreshTicks() - before, counted);
+        QCOMPARE(w.requestQueue().size(), queued ? 1 : 0);
+        // a queued column is not queued twice
+        w.slotAutoRefreshIndex();
+        QVERIFY(w.requestQueue().size() <= 1);
+        TestMarket::setClock(TestMarket::at(2024, 6, 7, 10, 0));
+    }
+
+    void autoRefreshRunsTheBatch()
+    {
+        CBrowseWidget w;
+        w.show();
+        w.setStockList(m_list, false);
+        QSignalSpy done(&w, &CBrowseWidget::sigIndicatorBatchDone);
+        ColumnInfo c = autoColumn();
+        const int id = w.addCustomIndex(c);
+        w.slotAutoRefreshIndex();
+        QVERIFY(w.isIndicatorBatchRunning());
+        QTRY_COMPARE(done.count(), 1);
+        QCOMPARE(done[0][0].toInt(), id);
+        QVERIFY(w.requestQueue().isEmpty());
+        QVERIFY(w.isRefreshFinish());
+    }
+
+    // --- commands --------------------------------------------------------------------
+
+    void refreshCurrentColumn()
+    {
+        CBrowseWidget w;
+        w.setStockList(m_list, false);
+        QSignalSpy done(&w, &CBrowseWidget::sigIndicatorBatchDone);
+        ColumnInfo ma5 = maColumn(QStringLiteral("MA5"), 0);
+        ColumnInfo ma10 = maColumn(QStringLiteral("MA10"), 1);
+        const int id5 = w.addCustomIndex(ma5);
+        const int id10 = w.addCustomIndex(ma10);
+        QVERIFY(w.prepareHeaderMenu(id5));
+        w.setCurrentColumn(id5);
+        headerAction(w, QStringLiteral("刷新当前列"))->trigger();
+        QVERIFY(w.isIndicatorBatchRunning());
+        QCOMPARE(w.requestQueue().size(), 1);
+        // on the running head it does nothing
+        headerAction(w, QStringLiteral("刷新当前列"))->trigger();
+        QCOMPARE(w.requestQueue().size(), 1);
+        // another column waits behind it
+        w.setCurrentColumn(id10);
+        headerAction(w, QStringLiteral("刷新当前列"))->trigger();
+        QCOMPARE(w.requestQueue().size(), 2);
+        QTRY_COMPARE(done.count(), 2);
+        QCOMPARE(done[0][0].toInt(), id5);
+        QCOMPARE(done[1][0].toInt(), id10);
+    }
+
+    void restartCurrentFormula()
+    {
+        CBrowseWidget w;
+        w.setStockList(m_list, false);
+        QSignalSpy done(&w, &CBrowseWidget::sigIndicatorBatchDone);
+        ColumnInfo ma5 = maColumn(QStringLiteral("MA5"), 0);
+        ColumnInfo ma10 = maColumn(QStringLiteral("MA10"), 1);
+        const int id5 = w.addCustomIndex(ma5);
+        const int id10 = w.addCustomIndex(ma10);
+        w.pushBackRequestTask(ma10);
+        w.pushBackRequestTask(ma5);
+        w.nextReQuestTask();
+        // an idle column goes to the tail with refreshAll, once
+        w.setCurrentColumn(id5);
+        headerAction(w, QStringLiteral("刷新当前模型"))->trigger();
+        QCOMPARE(w.requestQueue().size(), 2);
+        QCOMPARE(w.requestQueue().last().title, QStringLiteral("MA5"));
+        QVERIFY(w.requestQueue().last().refreshAll);
+        // the running column restarts from the front
+        w.setCurrentColumn(id10);
+        headerAction(w, QStringLiteral("刷新当前模型"))->trigger();
+        QCOMPARE(w.requestQueue().size(), 2);
+        QCOMPARE(w.requestQueue().first().title, QStringLiteral("MA10"));
+        QVERIFY(w.requestQueue().first().refreshAll);
+        QVERIFY(w.isIndicatorBatchRunning());
+        // once restarted with refreshAll, it is left alone
+        headerAction(w, QStringLiteral("刷新当前模型"))->trigger();
+        QCOMPARE(w.requestQueue().size(), 2);
+        QTRY_COMPARE(done.count(), 2);
+        QCOMPARE(done[0][0].toInt(), id10);
+        QCOMPARE(done[1][0].toInt(), id5);
+    }
+
+    void autoRefreshToggle()
+    {
+        CBrowseWidget w;
+        ColumnInfo ma5 = maColumn(QStringLiteral("MA5"), 0);
+        const int id = w.addCustomIndex(ma5);
+        QVERIFY(w.prepareHeaderMenu(id));
+        QVERIFY(!headerAction(w, QStringLiteral("自动刷新"))->isChecked());
+        w.setCurrentColumn(id);
+        headerAction(w, QStringLiteral("自动刷新"))->trigger();
+        QVERIFY(listed(w, id)->autoRefresh);
+        QVERIFY(w.customIndexColumns().first().autoRefresh);
+        QVERIFY(w.prepareHeaderMenu(id));
+        QVERIFY(headerAction(w, QStringLiteral("自动刷新"))->isChecked());
+        headerAction(w, QStringLiteral("自动刷新"))->trigger();
+        QVERIFY(!listed(w, id)->autoRefresh);
+        QVERIFY(!w.customIndexColumns().first().autoRefresh);
+    }
+
+    void refreshAllCustomIndices()
+    {
+        CBrowseWidget w;
+        w.setStockList(m_list, false);
+        w.addPublicMenuAction();
+        QSignalSpy done(&w, &CBrowseWidget::sigIndicatorBatchDone);
+        ColumnInfo ma5 = maColumn(QStringLiteral("MA5"), 0);
+        ColumnInfo ma10 = maColumn(QStringLiteral("MA10"), 1);
+        const int id5 = w.addCustomIndex(ma5);
+        const int id10 = w.addCustomIndex(ma10);
+        w.getMenuAction(QStringLiteral("刷新全部自定义指标"))->trigger();
+        QCOMPARE(w.requestQueue().size(), 2);
+        for (const ColumnInfo& q : w.requestQueue())
+            QVERIFY(q.refreshAll);
+        QVERIFY(w.isIndicatorBatchRunning());
+        QTRY_COMPARE(done.count(), 2);
+        QCOMPARE(done[0][0].toInt(), id5);
+        QCOMPARE(done[1][0].toInt(), id10);
+    }
+
+    void removeCustomIndexByDialog_data()
+    {
+        QTest::addColumn<bool>("accept");
+        QTest::newRow("确定 removes the ticked column") << true;
+        QTest::newRow("取消 removes nothing") << false;
+    }
+    void removeCustomIndexByDialog()
+    {
+        QFETCH(bool, accept);
+        CBrowseWidget w;
+        w.addPublicMenuAction();
+        ColumnInfo ma5 = maColumn(QStringLiteral("MA5"), 0);
+        ColumnInfo ma10 = maColumn(QStringLiteral("MA10"), 1);
+        const int id5 = w.addCustomIndex(ma5);
+        w.addCustomIndex(ma10);
+        QStringList offered;
+        QString title;
+        QTimer::singleShot(0, [&] {
+            auto* dialog =
+                qobject_cast<CSimGetCheckSelectDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            offered = dialog->items();
+            title = dialog->windowTitle();
+            dialog->setChecked(QStringLiteral("MA5"), true);
+            if (accept)
+                dialog->accept();
+            else
+                dialog->reject();
+        });
+        w.getMenuAction(QStringLiteral("删除自定义指标"))->trigger();
+        QCOMPARE(title, QStringLiteral("删除自定义指标"));
+        QCOMPARE(offered, (QStringList{QStringLiteral("MA5"), QStringLiteral("MA10")}));
+        QCOMPARE(w.isCustomIndexExist(QStringLiteral("MA5")), !accept);
+        QCOMPARE(listed(w, id5) != nullptr, !accept);
+        QVERIFY(w.isCustomIndexExist(QStringLiteral("MA10")));
+        QVERIFY(!w.findChild<CSimGetCheckSelectDialog*>()); // deleted after use
+    }
+
+    void removeCustomIndexWhenNone()
+    {
+        CBrowseWidget w;
+        QString shown;
+        XP::CMessageBox::setAnswerHook([&](const QString& title, const QString& text, int) {
+            shown = title + QLatin1Char('|') + text;
+            return int(XP::CMessageBox::Ok);
+        });
+        w.slotDelSelectCustomIndex();
+        XP::CMessageBox::clearAnswerHook();
+        QCOMPARE(shown, QStringLiteral("提示|自定义指标为空"));
+    }
+
+    void checkListDialogOutlivedByNothing()
+    {
+        auto* w = new CBrowseWidget;
+        ColumnInfo ma5 = maColumn(QStringLiteral("MA5"), 0);
+        w->addCustomIndex(ma5);
+        QPointer<CBrowseWidget> guard(w);
+        QTimer::singleShot(0, [w] { delete w; }); // the widget goes while its dialog runs
+        w->removeSelectCustomIndex();
+        QVERIFY(!guard);
+    }
+
+    void indexCommandsSendTableEvents()
+    {
+        CBrowseWidget w;
+        QList<int> commands;
+        XP::CEventSink::setHandler([&](QObject*, int id, int, int b, const QString&, void* p) {
+            if (id == 3264 && p == &w)
+                commands.append(b);
+            return true;
+        });
+        w.slotEditIndex();
+        w.slotExportIndex();
+        w.slotSelectCustomIndex();
+        XP::CEventSink::clearHandler();
+        QCOMPARE(commands, (QList<int>{0, 1, 3}));
+    }
+
+    // --- the settings dialog ---------------------------------------------------------
+
+    void settingsDialogRoundTrip_data()
+    {
+        QTest::addColumn<bool>("accept");
+        QTest::addColumn<int>("isPrivate");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("accepted, public") << true << 0 << "刷新设置 - 公共指标 - (MA5)";
+        QTest::newRow("rejected, private") << false << 1 << "刷新设置 - 私有指标 - (MA5)";
+    }
+    void settingsDialogRoundTrip()
+    {
+        QFETCH(bool, accept);
+        QFETCH(int, isPrivate);
+        QFETCH(QString, title);
+        getUserConfig()->setPromptRunResult(true);
+        CBrowseWidget w;
+        ColumnInfo ma5 = maColumn(QStringLiteral("MA5"), 0);
+        ma5.isPrivate = isPrivate;
+        ma5.refreshInterval = 7;
+        ma5.refreshStartTime = QStringLiteral("09:40");
+        ma5.refreshInStockHours = true;
+        const int id = w.addCustomIndex(ma5);
+        w.setCurrentColumn(id);
+        QVERIFY(w.prepareHeaderMenu(id));
+        QString shownTitle;
+        int shownInterval = -1;
+        QString shownStart;
+        bool shownPrompt = false;
+        QTimer::singleShot(0, [&] {
+            CSetAutoRefreshDialog* dialog = w.autoRefreshDialog();
+            QVERIFY(dialog && dialog->isVisible());
+            shownTitle = dialog->windowTitle();
+            shownInterval = dialog->intervalBox()->value();
+            shownStart = dialog->startTimeEdit()->text();
+            shownPrompt = dialog->promptBox()->isChecked();
+            dialog->autoRefreshBox()->setChecked(true);
+            dialog->startTimeEdit()->setText(QStringLiteral("10:15"));
+            dialog->futuresHoursBox()->setChecked(true);
+            dialog->intervalBox()->setValue(30);
+            dialog->whenHiddenBox()->setChecked(true);
+            if (accept)
+                dialog->accept();
+            else
+                dialog->reject();
+        });
+        headerAction(w, QStringLiteral("刷新设置"))->trigger();
+        getUserConfig()->setPromptRunResult(false);
+        QCOMPARE(shownTitle, title);
+        QCOMPARE(shownInterval, 7);
+        QCOMPARE(shownStart, QStringLiteral("09:40"));
+        QVERIFY(shownPrompt); // the host's prompt setting
+        for (const ColumnInfo* c : {listed(w, id), &w.customIndexColumns().first()}) {
+            QCOMPARE(c->autoRefresh, accept);
+            QCOMPARE(c->refreshStartTime,
+                     accept ? QStringLiteral("10:15") : QStringLiteral("09:40"));
+            QCOMPARE(c->refreshInFuturesHours, accept);
+            QCOMPARE(c->refreshInStockHours, true);
+            QCOMPARE(c->refreshInterval, accept ? 30 : 7);
+            QCOMPARE(c->refreshWhenHidden, accept);
+        }
+    }
+
+    void settingsDialogOutlivedByNothing()
+    {
+        auto* w = new CBrowseWidget;
+        ColumnInfo ma5 = maColumn(QStringLiteral("MA5"), 0);
+        const int id = w->addCustomIndex(ma5);
+        w->setCurrentColumn(id);
+        QPointer<CBrowseWidget> guard(w);
+        QTimer::singleShot(0, [w] { delete w; });
+        w->slotSetAutoRefreshTimeParam();
+        QVERIFY(!guard);
+    }
+};
+
+QTEST_MAIN(TstBrowseRefresh)
+#include "tst_browserefresh.moc"
