@@ -1,5 +1,7 @@
 #include "host/widgets/CIndexColorParameterDialog.h"
 
+#include "host/widgets/DialogButtons.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -49,11 +51,7 @@ CIndexColorParameterDialog::CIndexColorParameterDialog(QWidget* parent)
         addRange(SIndexValueParam{0.0, 0.0, {}, "default", 0, 0});
     });
     connect(remove, &QPushButton::clicked, this, [this]() { removeRange(m_pTable->currentRow()); });
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = createOkCancelButtons(this);
 
     auto* rowButtons = new QHBoxLayout();
     rowButtons->addWidget(add);

@@ -1,5 +1,7 @@
 #include "host/widgets/CSetAutoRefreshDialog.h"
 
+#include "host/widgets/DialogButtons.h"
+
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -33,11 +35,7 @@ CSetAutoRefreshDialog::CSetAutoRefreshDialog(QWidget* parent)
     form->addRow(QStringLiteral("刷新间隔"), m_pInterval);
     form->addRow(m_pHidden);
     form->addRow(m_pPrompt);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = createOkCancelButtons(this);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons);

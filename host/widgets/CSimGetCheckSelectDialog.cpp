@@ -1,5 +1,7 @@
 #include "host/widgets/CSimGetCheckSelectDialog.h"
 
+#include "host/widgets/DialogButtons.h"
+
 #include <QDialogButtonBox>
 #include <QListWidget>
 #include <QPushButton>
@@ -11,11 +13,7 @@ CSimGetCheckSelectDialog::CSimGetCheckSelectDialog(const QString& title, QWidget
     : QDialog(parent), m_pList(new QListWidget(this))
 {
     setWindowTitle(title);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = createOkCancelButtons(this);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_pList);
     layout->addWidget(buttons);
