@@ -9,6 +9,7 @@ enum EBrowseEvent : int {
     Event_HeaderClick = 33,   // (table id, column) a header left click
     Event_Repaint = 45,
     Event_SelectStock = 47,       // (a, b, key, widget) the chosen instrument
+    Event_RangeSelect = 48,       // (table id, row, anchor row as text, column*) a range of rows
     Event_DoubleSelectStock = 49, // (a, b, key) the instrument of a double click
     Event_HeaderMenu = 55,        // (column) a header right click
     Event_TableStock = 3083,      // (table id, 0, key)

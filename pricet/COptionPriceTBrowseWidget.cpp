@@ -1,5 +1,6 @@
 #include "pricet/COptionPriceTBrowseWidget.h"
 
+#include "browse/BrowseEvents.h"
 #include "browse/CHpfBrowserTable.h"
 #include "host/data/CWorkerMailbox.h"
 #include "host/data/Config.h"
@@ -18,6 +19,7 @@
 #include "host/toolkit/NumberFormat.h"
 #include "host/toolkit/PushButtonGroup.h"
 #include "host/toolkit/SimpleTextWidget.h"
+#include "host/toolkit/ToolkitEvents.h"
 #include "host/toolkit/WidgetList.h"
 #include "pricet/CHpfOptionBrowserData.h"
 #include "pricet/CHpfOptionBrowserDataModel.h"
@@ -320,7 +322,7 @@ bool COptionPriceTBrowseWidget::selectUnderlying(const QString& key)
 
     clearMonth();
     if (!m_monthButtons.isEmpty())
-        handleEvent(5, m_monthButtons.firstKey(), 0, QString(), nullptr);
+        handleEvent(XP::EV_BUTTON_CLICKED, m_monthButtons.firstKey(), 0, QString(), nullptr);
     else
         writeExpiryLine();
     centreHorizontalScroll();
@@ -337,7 +339,7 @@ bool COptionPriceTBrowseWidget::selectMonth(const QString& expiryYmd)
     const int id = m_monthButtons.key(expiryYmd, -1);
     if (id < 0)
         return false;
-    handleEvent(5, id, 0, QString(), nullptr);
+    handleEvent(XP::EV_BUTTON_CLICKED, id, 0, QString(), nullptr);
     return true;
 }
 
@@ -687,7 +689,7 @@ void COptionPriceTBrowseWidget::selectRow(int row, int column, bool range, int a
 bool COptionPriceTBrowseWidget::handleEvent(int id, int a, int b, const QString& text, void* p)
 {
     switch (id) {
-    case 5:
+    case XP::EV_BUTTON_CLICKED:
         if (a < kFirstMonthId) {
             selectTab(a);
             return true;
@@ -704,22 +706,22 @@ bool COptionPriceTBrowseWidget::handleEvent(int id, int a, int b, const QString&
             return true;
         }
         return false;
-    case 47: {
+    case Event_SelectStock: {
         const int column = p ? *static_cast<const int*>(p) : -1;
         selectRow(b, column, false, 0);
         const QString code = sideCode(b, m_bCallSide);
         if (!code.isEmpty()) {
-            deliverEvent(47, a, b, code);
-            deliverEvent(3083, a, 0, code);
+            deliverEvent(Event_SelectStock, a, b, code);
+            deliverEvent(Event_TableStock, a, 0, code);
         }
         return true;
     }
-    case 48: {
+    case Event_RangeSelect: {
         const int column = p ? *static_cast<const int*>(p) : -1;
         selectRow(b, column, true, text.toInt());
         return true;
     }
-    case 49: {
+    case Event_DoubleSelectStock: {
         bool ok = false;
         const int column = text.toInt(&ok);
         if (ok && column >= 0)
@@ -729,7 +731,7 @@ bool COptionPriceTBrowseWidget::handleEvent(int id, int a, int b, const QString&
         const auto it = m_contracts.constFind(code);
         if (code.isEmpty() || it == m_contracts.constEnd())
             return true;
-        deliverEvent(49, a, b, code, it->detail.get());
+        deliverEvent(Event_DoubleSelectStock, a, b, code, it->detail.get());
         return true;
     }
     default: break;
