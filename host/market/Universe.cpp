@@ -38,20 +38,35 @@ public:
         if (!file.open(QIODevice::ReadOnly))
             throw CDataFileError(m_path, 0, QStringLiteral("cannot be read"));
         const QByteArray all = file.readAll();
-        const QList<QByteArray> lines = all.split('\n');
-        for (int i = 0; i < lines.size(); ++i) {
-            m_line = i + 1;
-            QString text = QString::fromUtf8(lines[i]);
-            const int hash = text.indexOf(QLatin1Char('#'));
-            if (hash >= 0)
-                text.truncate(hash);
-            text = text.trimmed();
-            if (text.isEmpty())
-                continue;
-            m_fields = text.split(QLatin1Char('|'));
-            for (QString& f : m_fields)
-                f = f.trimmed();
-            onRecord(m_fields);
+        // Fields are cut from the UTF-8 bytes: '#', '|' and '\n' never occur inside a
+        // multi-byte sequence, so no whole-line string is built and split per record.
+        const char* const data = all.constData();
+        const int size = all.size();
+        int lineNo = 0;
+        for (int from = 0; from <= size;) {
+            int end = all.indexOf('\n', from);
+            if (end < 0)
+                end = size;
+            m_line = ++lineNo;
+            int stop = from;
+            while (stop < end && data[stop] != '#')
+                ++stop;
+            m_fields.clear();
+            bool any = false; // a non-blank character or a separator
+            for (int at = from;;) {
+                int bar = at;
+                while (bar < stop && data[bar] != '|')
+                    ++bar;
+                QString field = QString::fromUtf8(data + at, bar - at).trimmed();
+                any = any || bar < stop || !field.isEmpty();
+                m_fields.append(field);
+                if (bar >= stop)
+                    break;
+                at = bar + 1;
+            }
+            from = end + 1;
+            if (any)
+                onRecord(m_fields);
         }
     }
 
@@ -160,20 +175,16 @@ void CUniverse::loadCurated(const QString& dataDir, CUniverseData& out)
     }
 
     CRecordReader rd(base + QStringLiteral("instruments.txt"));
-    QSet<QString> keys;
+    QHash<QString, CInstrumentDetailPtr> byKey;
     QSet<QString> industries;
     auto add = [&](const CInstrumentDetailPtr& d) {
-        if (keys.contains(d->key))
+        auto it = byKey.find(d->key);
+        if (it != byKey.end())
             rd.fail(QStringLiteral("duplicate instrument \"%1\"").arg(d->key));
-        keys.insert(d->key);
+        byKey.insert(d->key, d);
         out.instruments.push_back(d);
     };
-    auto find = [&](const QString& key) -> CInstrumentDetailPtr {
-        for (const auto& d : out.instruments)
-            if (d->key == key)
-                return d;
-        return nullptr;
-    };
+    auto find = [&](const QString& key) { return byKey.value(key); };
     auto needIndustry = [&](const QString& name) {
         if (!industries.contains(name))
             rd.fail(QStringLiteral("unknown industry \"%1\"").arg(name));
