@@ -55,9 +55,13 @@ public:
             bool any = false; // a non-blank character or a separator
             for (int at = from;;) {
                 int bar = at;
-                while (bar < stop && data[bar] != '|')
-                    ++bar;
-                QString field = QString::fromUtf8(data + at, bar - at).trimmed();
+                bool ascii = true;
+                for (; bar < stop && data[bar] != '|'; ++bar)
+                    ascii = ascii && uchar(data[bar]) < 0x80;
+                // codes and numbers are ASCII: widened directly, no UTF-8 decoding
+                QString field = (ascii ? QString::fromLatin1(data + at, bar - at)
+                                       : QString::fromUtf8(data + at, bar - at))
+                                    .trimmed();
                 any = any || bar < stop || !field.isEmpty();
                 m_fields.append(field);
                 if (bar >= stop)
@@ -95,7 +99,9 @@ public:
     double number(int i, double min, double max) const
     {
         bool ok = false;
-        const double v = m_fields.at(i).toDouble(&ok);
+        double v = plainDecimal(m_fields.at(i), &ok);
+        if (!ok)
+            v = m_fields.at(i).toDouble(&ok);
         if (!ok || !std::isfinite(v) || v < min || v > max)
             fail(QStringLiteral("field %1 of \"%2\": bad number \"%3\"")
                      .arg(i + 1)
@@ -133,6 +139,43 @@ public:
     }
 
     int line() const { return m_line; }
+
+    // "-ddd.ddd" with at most 15 significant digits and no leading zero: the digits and
+    // the power of ten are exact doubles, so one division rounds exactly as a full
+    // conversion does. Anything else is left to the full conversion.
+    static double plainDecimal(const QString& s, bool* ok)
+    {
+        *ok = false;
+        const QChar* c = s.constData();
+        const QChar* const end = c + s.size();
+        const bool negative = c != end && *c == QLatin1Char('-');
+        if (negative)
+            ++c;
+        if (c == end || !c->isDigit() || c->unicode() > '9'
+            || (*c == QLatin1Char('0') && c + 1 != end && c[1] != QLatin1Char('.')))
+            return 0;
+        int64_t digits = 0;
+        int count = 0, fraction = -1; // digits after the point; -1 no point
+        for (; c != end; ++c) {
+            const ushort u = c->unicode();
+            if (u == '.' && fraction < 0) {
+                fraction = 0;
+                continue;
+            }
+            if (u < '0' || u > '9' || ++count > 15)
+                return 0;
+            digits = digits * 10 + (u - '0');
+            if (fraction >= 0)
+                ++fraction;
+        }
+        if (count == 0 || fraction == 0)
+            return 0;
+        static const double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        const double v = fraction > 0 ? double(digits) / kPow10[fraction] : double(digits);
+        *ok = true;
+        return negative ? -v : v;
+    }
 
 private:
     QString m_path;
