@@ -1,5 +1,6 @@
 // Speed of the browse table beside the naive Qt baseline, in one run.
 //   tt_bench [--rows N] [--large-rows N] [--sustain-seconds S] [google benchmark flags]
+//   tt_bench --write-large-data DIR [--large-rows N]   the large market's data folder
 // Scenarios: load, push, re-sort, paint, column fitting, memory, sustained load, an MA(5)
 // column computed over the rows by the formula service; for the compact quote list: paint,
 // live re-sort and sector switch; a whole sector of a large market (--large-rows A-shares,
@@ -71,6 +72,7 @@ namespace {
 int g_rows = 5000;
 int g_largeRows = 100000;
 int g_sustainSeconds = 10;
+const char* g_largeDataOut = nullptr; // --write-large-data: the folder, then exit
 
 // Per market: codes and two snapshot sets that differ, so every push changes values.
 struct MarketFeed {
@@ -579,6 +581,10 @@ struct LargeWorld {
     std::vector<MarketFeed> feeds;
     std::unique_ptr<TC::CBrowseWidget> widget;
     bool ready = false;
+    // host start-up on the GUI thread, in ms: catalogue (read, generate, index), the
+    // simulator's build, the sector tree and the start sector's list
+    double catalogueCpuMs = 0, marketCpuMs = 0, sectorCpuMs = 0;
+    int instruments = 0;
 };
 
 LargeWorld* g_large = nullptr;
@@ -631,12 +637,22 @@ bool buildLargeWorld()
         return false;
     auto* market = ttmarket::EmbeddedMarket::instance();
     auto* stocks = TC::CStockManager::instance();
+    double cpu = threadCpuSeconds();
+    auto lap = [&cpu]() {
+        const double now = threadCpuSeconds(), ms = (now - cpu) * 1e3;
+        cpu = now;
+        return ms;
+    };
     if (!stocks->loadFromDir(w.dir.path(), ttmarket::EmbeddedMarket::kDefaultSeed, 0)) {
         std::fprintf(stderr, "large universe: %s\n", qPrintable(stocks->loadError()));
         return false;
     }
+    w.catalogueCpuMs = lap();
     market->reset(ttmarket::EmbeddedMarket::kDefaultSeed);
+    w.marketCpuMs = lap();
     w.list = TC::CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股"));
+    w.sectorCpuMs = lap();
+    w.instruments = int(stocks->allInstruments().size());
     std::map<QString, size_t> feedOf;
     for (const auto& d : w.list) {
         auto it = feedOf.find(d->market);
@@ -660,6 +676,28 @@ bool buildLargeWorld()
     return true;
 }
 
+// The host's share of a start on a large market: the catalogue loaded and generated, the
+// simulator built, the sector tree built and the start sector listed. Time is wall clock.
+void BM_LargeStartup_Library(benchmark::State& state)
+{
+    for (auto _ : state) {
+        QElapsedTimer wall;
+        wall.start();
+        const bool ok = buildLargeWorld();
+        state.SetIterationTime(double(wall.nsecsElapsed()) / 1e9);
+        if (!ok) {
+            state.SkipWithError("large universe not built");
+            return;
+        }
+    }
+    const LargeWorld& w = *g_large;
+    state.counters["instruments"] = w.instruments;
+    state.counters["catalogue_cpu_ms"] = w.catalogueCpuMs;
+    state.counters["market_cpu_ms"] = w.marketCpuMs;
+    state.counters["sectors_cpu_ms"] = w.sectorCpuMs;
+    state.counters["cpu_ms"] = w.catalogueCpuMs + w.marketCpuMs + w.sectorCpuMs;
+}
+
 // What a user waits for on switching to the whole market: rows built and filled from the
 // cache, the cache read and subscriptions, the re-sort, and the first painted page.
 void BM_LargeLoad_Library(benchmark::State& state)
@@ -670,7 +708,9 @@ void BM_LargeLoad_Library(benchmark::State& state)
     }
     LargeWorld& w = *g_large;
     QImage image(1600, 900, QImage::Format_ARGB32_Premultiplied);
+    double cpu = 0;
     for (auto _ : state) {
+        const double cpuStart = threadCpuSeconds();
         w.widget.reset();
         w.widget.reset(new TC::CBrowseWidget(nullptr, false, TC::BrowseType_Default, 89));
         w.widget->resize(1600, 900);
@@ -694,8 +734,10 @@ void BM_LargeLoad_Library(benchmark::State& state)
         }
         QPainter painter(&image);
         w.widget->render(&painter);
+        cpu += threadCpuSeconds() - cpuStart;
     }
     state.counters["rows"] = double(w.widget->model()->size());
+    state.counters["cpu_ms"] = cpu * 1e3 / double(std::max<int64_t>(1, state.iterations()));
 }
 
 void BM_LargePush_Library(benchmark::State& state)
@@ -1140,8 +1182,15 @@ public:
         line("MA5 batch GUI CPU (ms)", "BM_Indicator", "gui_cpu_ms", 0);
         line("MA5 longest stall (ms)", "BM_Indicator", "longest_stall_ms", 0);
         line("MA5 repaints", "BM_Indicator", "repaints", 0);
+        line("large market instruments", "BM_LargeStartup", "instruments", 0);
+        line("large host start-up (ms)", "BM_LargeStartup", "", 0);
+        line("large start-up CPU (ms)", "BM_LargeStartup", "cpu_ms", 0);
+        line("  catalogue CPU (ms)", "BM_LargeStartup", "catalogue_cpu_ms", 0);
+        line("  simulator CPU (ms)", "BM_LargeStartup", "market_cpu_ms", 0);
+        line("  sector tree CPU (ms)", "BM_LargeStartup", "sectors_cpu_ms", 0);
         line("large sector rows", "BM_LargeLoad", "rows", 0);
         line("large load to painted (ms)", "BM_LargeLoad", "", 0);
+        line("large load CPU (ms)", "BM_LargeLoad", "cpu_ms", 0);
         line("large push (ms)", "BM_LargePush", "", 0);
         line("compact paint 250x1030 (ms)", "BM_CompactPaint", "", 0);
         line("compact re-sort by 涨跌幅 (ms)", "BM_CompactSort", "", 0);
@@ -1196,6 +1245,8 @@ int main(int argc, char** argv)
             g_rows = std::max(1, std::atoi(argv[++i]));
         else if (!std::strcmp(argv[i], "--large-rows") && i + 1 < argc)
             g_largeRows = std::max(0, std::atoi(argv[++i]));
+        else if (!std::strcmp(argv[i], "--write-large-data") && i + 1 < argc)
+            g_largeDataOut = argv[++i];
         else if (!std::strcmp(argv[i], "--sustain-seconds") && i + 1 < argc)
             g_sustainSeconds = std::max(1, std::atoi(argv[++i]));
         else
@@ -1206,6 +1257,12 @@ int main(int argc, char** argv)
                                                                     : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(restCount, rest.data());
     ttmarket::installEmbeddedBackend();
+    if (g_largeDataOut) { // a data folder for the demo (TT_DATA_DIR) at --large-rows A-shares
+        const bool ok = writeLargeData(QString::fromLocal8Bit(g_largeDataOut), g_largeRows);
+        std::fprintf(ok ? stdout : stderr, "%s %s\n", ok ? "wrote" : "cannot write",
+                     g_largeDataOut);
+        return ok ? 0 : 1;
+    }
     benchmark::Initialize(&restCount, rest.data());
     buildWorld();
     buildCompact(*g_world);
@@ -1253,6 +1310,10 @@ int main(int argc, char** argv)
         ->Unit(benchmark::kMillisecond);
     if (g_largeRows > 0) {
         // last: it replaces the universe the scenarios above share
+        RegisterBenchmark("BM_LargeStartup_Library", BM_LargeStartup_Library)
+            ->Iterations(1)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond);
         RegisterBenchmark("BM_LargeLoad_Library", BM_LargeLoad_Library)
             ->Iterations(1)
             ->Unit(benchmark::kMillisecond);

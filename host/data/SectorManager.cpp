@@ -156,68 +156,88 @@ CSectorDetail* CSectorManager::getRoot()
     auto* root = new CSectorDetail(QStringLiteral("root"), eSectorSystem);
     d->root = root;
 
-    auto keysOf = [&](auto pred) {
+    // One pass sorts the universe into buckets by type and by market, universe order kept,
+    // so each sector below reads only its own bucket instead of the whole universe.
+    using D = const ttservice::CInstrumentDetail&;
+    using Bucket = std::vector<const ttservice::CInstrumentDetail*>;
+    Bucket ofType[ttservice::eInstrTypeCount];
+    Bucket funds; // the three fund types together
+    QHash<QString, Bucket> ofMarket;
+    {
+        Bucket* market = nullptr;
+        const QString* marketName = nullptr;
+        for (const auto& det : all) {
+            if (det->type >= 0 && det->type < ttservice::eInstrTypeCount)
+                ofType[det->type].push_back(det.get());
+            if (det->type == ttservice::eInstrFund || det->type == ttservice::eInstrETF
+                || det->type == ttservice::eInstrLOF)
+                funds.push_back(det.get());
+            if (!marketName || *marketName != det->market) // runs of one market are the rule
+                market = &ofMarket[det->market];
+            marketName = &det->market;
+            market->push_back(det.get());
+        }
+    }
+    const Bucket none;
+    auto bucketOf = [&](const QString& market) -> const Bucket& {
+        const auto it = ofMarket.constFind(market);
+        return it == ofMarket.constEnd() ? none : *it;
+    };
+    auto keysOf = [](const Bucket& bucket, auto pred) {
         QStringList keys;
-        for (const auto& det : all)
+        for (const ttservice::CInstrumentDetail* det : bucket)
             if (pred(*det))
                 keys.append(det->key);
         return keys;
     };
-    using D = const ttservice::CInstrumentDetail&;
-    auto isA = [](D x) { return x.type == ttservice::eInstrStock; };
+    auto every = [](D) { return true; };
+    const Bucket& stocks = ofType[ttservice::eInstrStock];
     const QString SH = QStringLiteral("SH"), SZ = QStringLiteral("SZ");
     const int today = sm->getLastTradingDay(SH);
 
-    d->leaf(QStringLiteral("沪深A股"), root, keysOf(isA));
+    d->leaf(QStringLiteral("沪深A股"), root, keysOf(stocks, every));
     CSectorDetail* boards = d->node(QStringLiteral("A股分类"), eSectorSystem, root);
-    d->leaf(QStringLiteral("上证A股"), boards,
-            keysOf([&](D x) { return isA(x) && x.market == SH; }));
-    d->leaf(QStringLiteral("深证A股"), boards,
-            keysOf([&](D x) { return isA(x) && x.market == SZ; }));
-    d->leaf(QStringLiteral("创业板"), boards, keysOf([&](D x) {
-                return isA(x) && x.market == SZ && x.code.startsWith(QLatin1Char('3'));
+    d->leaf(QStringLiteral("上证A股"), boards, keysOf(stocks, [&](D x) { return x.market == SH; }));
+    d->leaf(QStringLiteral("深证A股"), boards, keysOf(stocks, [&](D x) { return x.market == SZ; }));
+    d->leaf(QStringLiteral("创业板"), boards, keysOf(stocks, [&](D x) {
+                return x.market == SZ && x.code.startsWith(QLatin1Char('3'));
             }));
-    d->leaf(QStringLiteral("科创板"), boards, keysOf([&](D x) {
-                return isA(x) && x.market == SH && x.code.startsWith(QLatin1String("688"));
+    d->leaf(QStringLiteral("科创板"), boards, keysOf(stocks, [&](D x) {
+                return x.market == SH && x.code.startsWith(QLatin1String("688"));
             }));
 
     auto pairGroup = [&](const QString& name, const QString& shName, const QString& szName,
-                         auto pred) {
+                         const Bucket& bucket) {
         CSectorDetail* g = d->node(name, eSectorSystem, root);
-        d->leaf(shName, g, keysOf([&](D x) { return pred(x) && x.market == SH; }));
-        d->leaf(szName, g, keysOf([&](D x) { return pred(x) && x.market == SZ; }));
+        d->leaf(shName, g, keysOf(bucket, [&](D x) { return x.market == SH; }));
+        d->leaf(szName, g, keysOf(bucket, [&](D x) { return x.market == SZ; }));
     };
     pairGroup(QStringLiteral("沪深指数"), QStringLiteral("沪市指数"), QStringLiteral("深市指数"),
-              [](D x) { return x.type == ttservice::eInstrIndex; });
+              ofType[ttservice::eInstrIndex]);
     pairGroup(QStringLiteral("沪深基金"), QStringLiteral("沪市基金"), QStringLiteral("深市基金"),
-              [](D x) {
-                  return x.type == ttservice::eInstrFund || x.type == ttservice::eInstrETF
-                         || x.type == ttservice::eInstrLOF;
-              });
+              funds);
     pairGroup(QStringLiteral("沪深ETF"), QStringLiteral("沪市ETF"), QStringLiteral("深市ETF"),
-              [](D x) { return x.type == ttservice::eInstrETF; });
+              ofType[ttservice::eInstrETF]);
     pairGroup(QStringLiteral("沪深债券"), QStringLiteral("沪市债券"), QStringLiteral("深市债券"),
-              [](D x) { return x.type == ttservice::eInstrBond; });
-    d->leaf(QStringLiteral("可转债"), root, keysOf([&](D x) {
-                return x.type == ttservice::eInstrConvertibleBond && x.listDate <= today;
-            }));
-    d->leaf(QStringLiteral("未上市新债"), root, keysOf([&](D x) {
-                return x.type == ttservice::eInstrConvertibleBond && x.listDate > today;
-            }));
-    d->leaf(kAH, root,
-            keysOf([](D x) { return x.type == ttservice::eInstrStock && !x.pairCode.isEmpty(); }));
+              ofType[ttservice::eInstrBond]);
+    const Bucket& cbs = ofType[ttservice::eInstrConvertibleBond];
+    d->leaf(QStringLiteral("可转债"), root, keysOf(cbs, [&](D x) { return x.listDate <= today; }));
+    d->leaf(QStringLiteral("未上市新债"), root,
+            keysOf(cbs, [&](D x) { return x.listDate > today; }));
+    d->leaf(kAH, root, keysOf(stocks, [](D x) { return !x.pairCode.isEmpty(); }));
     {
         CSectorDetail* g = d->node(kConnect, eSectorSystem, root);
         // northbound: the larger A shares of each exchange
         auto north = [&](const QString& market) {
-            std::vector<CInstrumentDetailPtr> list;
-            for (const auto& det : all)
-                if (det->type == ttservice::eInstrStock && det->market == market)
+            Bucket list;
+            for (const ttservice::CInstrumentDetail* det : stocks)
+                if (det->market == market)
                     list.push_back(det);
-            std::stable_sort(list.begin(), list.end(),
-                             [](const CInstrumentDetailPtr& a, const CInstrumentDetailPtr& b) {
-                                 return a->refPrice * a->floatShares > b->refPrice * b->floatShares;
-                             });
+            std::stable_sort(
+                list.begin(), list.end(),
+                [](const ttservice::CInstrumentDetail* a, const ttservice::CInstrumentDetail* b) {
+                    return a->refPrice * a->floatShares > b->refPrice * b->floatShares;
+                });
             QStringList keys;
             for (size_t i = 0; i < list.size() && i < 600; ++i)
                 keys.append(list[i]->key);
@@ -226,13 +246,10 @@ CSectorDetail* CSectorManager::getRoot()
         };
         d->leaf(QStringLiteral("沪股通"), g, north(SH));
         d->leaf(QStringLiteral("深股通"), g, north(SZ));
-        d->leaf(QStringLiteral("港股通(沪)"), g,
-                keysOf([](D x) { return x.market == QLatin1String("HGT"); }));
-        d->leaf(QStringLiteral("港股通(深)"), g,
-                keysOf([](D x) { return x.market == QLatin1String("SGT"); }));
+        d->leaf(QStringLiteral("港股通(沪)"), g, keysOf(bucketOf(QStringLiteral("HGT")), every));
+        d->leaf(QStringLiteral("港股通(深)"), g, keysOf(bucketOf(QStringLiteral("SGT")), every));
     }
-    d->leaf(QStringLiteral("港股"), root,
-            keysOf([](D x) { return x.market == QLatin1String("HK"); }));
+    d->leaf(QStringLiteral("港股"), root, keysOf(bucketOf(QStringLiteral("HK")), every));
 
     if (u) {
         CSectorDetail* idx = d->node(QStringLiteral("板块指数板块"), eSectorSystem, root);
@@ -240,9 +257,7 @@ CSectorDetail* CSectorManager::getRoot()
         for (const QString& ind : u->industries)
             industryIdx.append(
                 XP::nvStockKey(QStringLiteral("SI"), u->industryIndexCode.value(ind)));
-        for (const auto& det : all) {
-            if (det->type != ttservice::eInstrSectorIndex)
-                continue;
+        for (const ttservice::CInstrumentDetail* det : ofType[ttservice::eInstrSectorIndex]) {
             if (u->conceptNames.contains(det->name))
                 concepts.append(det->key);
             else if (u->regionNames.contains(det->name))
@@ -258,23 +273,32 @@ CSectorDetail* CSectorManager::getRoot()
     }
 
     {
+        // members of each industry, gathered in one pass per instrument type
+        auto byIndustry = [](const Bucket& bucket) {
+            QHash<QString, QStringList> out;
+            QStringList* list = nullptr;
+            const QString* industry = nullptr;
+            for (const ttservice::CInstrumentDetail* det : bucket) {
+                if (!industry || *industry != det->industry)
+                    list = &out[det->industry];
+                industry = &det->industry;
+                list->append(det->key);
+            }
+            return out;
+        };
+        const QHash<QString, QStringList> aMembers = byIndustry(stocks);
+        const QHash<QString, QStringList> hkMembers = byIndustry(ofType[ttservice::eInstrHKStock]);
         CSectorDetail* g = d->node(kIndustryRoot, eSectorSystem, root);
         const QStringList industries = u ? u->industries : QStringList();
         for (const QString& ind : industries) {
-            CSectorDetail* s = d->leaf(
-                ind, g,
-                keysOf([&](D x) { return x.type == ttservice::eInstrStock && x.industry == ind; }),
-                eSectorIndustry);
+            CSectorDetail* s = d->leaf(ind, g, aMembers.value(ind), eSectorIndustry);
             s->m_qsClassKey = QStringLiteral("SW1");
             s->m_qsCode = XP::nvStockKey(QStringLiteral("SI"), u->industryIndexCode.value(ind));
         }
         CSectorDetail* hk = d->node(getSectorTypeName(eSectorHKIndustry), eSectorSystem, root);
         for (const QString& ind : industries) {
             CSectorDetail* s =
-                d->leaf(hkIndustryName(ind), hk, keysOf([&](D x) {
-                            return x.type == ttservice::eInstrHKStock && x.industry == ind;
-                        }),
-                        eSectorHKIndustry);
+                d->leaf(hkIndustryName(ind), hk, hkMembers.value(ind), eSectorHKIndustry);
             s->m_qsClassKey = QStringLiteral("HKSW2");
         }
     }
@@ -288,13 +312,14 @@ CSectorDetail* CSectorManager::getRoot()
         themes(QStringLiteral("概念板块"), u->conceptNames);
         themes(QStringLiteral("地域板块"), u->regionNames);
         CSectorDetail* members = d->node(QStringLiteral("指数成分"), eSectorSystem, root);
-        for (const auto& det : all) {
-            if (det->type != ttservice::eInstrIndex || d->byName.contains(det->name))
+        for (const ttservice::CInstrumentDetail* det : ofType[ttservice::eInstrIndex]) {
+            if (d->byName.contains(det->name))
                 continue;
             const auto it = u->indexMembers.constFind(det->key);
             if (it == u->indexMembers.constEnd() || it->empty())
                 continue;
             QStringList keys;
+            keys.reserve(int(it->size()));
             for (const se::RPCSectorStock& s : *it)
                 keys.append(XP::nvStockKey(s.market, s.code));
             CSectorDetail* s = d->leaf(det->name, members, keys, eSectorIndexMembers);
@@ -311,23 +336,27 @@ CSectorDetail* CSectorManager::getRoot()
             {QStringLiteral("上期所"), QStringLiteral("SHFE")},
             {QStringLiteral("能源中心"), QStringLiteral("INE")}};
         for (const auto& ex : exchanges) {
-            // per product: the continuous contract, then the months in order
-            QStringList keys;
-            QStringList products;
-            for (const auto& det : all)
-                if (det->market == ex.second && det->type == ttservice::eInstrFuture
-                    && !products.contains(det->product))
-                    products.append(det->product);
-            for (const QString& p : products) {
-                for (const auto& det : all)
-                    if (det->market == ex.second && det->type == ttservice::eInstrFuture
-                        && det->product == p && det->isContinuous)
-                        keys.append(det->key);
-                for (const auto& det : all)
-                    if (det->market == ex.second && det->type == ttservice::eInstrFuture
-                        && det->product == p && !det->isContinuous)
-                        keys.append(det->key);
+            // per product, in order of first listing: the continuous contract, then the
+            // months in order
+            struct Product {
+                QStringList continuous, months;
+            };
+            std::vector<Product> products;
+            QHash<QString, size_t> productAt;
+            for (const ttservice::CInstrumentDetail* det : bucketOf(ex.second)) {
+                if (det->type != ttservice::eInstrFuture)
+                    continue;
+                auto it = productAt.constFind(det->product);
+                if (it == productAt.constEnd()) {
+                    it = productAt.insert(det->product, products.size());
+                    products.emplace_back();
+                }
+                Product& p = products[*it];
+                (det->isContinuous ? p.continuous : p.months).append(det->key);
             }
+            QStringList keys;
+            for (const Product& p : products)
+                keys << p.continuous << p.months;
             d->leaf(ex.first, g, keys);
         }
     }
@@ -335,19 +364,17 @@ CSectorDetail* CSectorManager::getRoot()
         CSectorDetail* g = d->node(kForeignFutures, eSectorSystem, root);
         if (u)
             for (const QString& m : u->foreignBoardOrder)
-                d->leaf(u->foreignBoards.value(m), g, keysOf([&](D x) { return x.market == m; }));
+                d->leaf(u->foreignBoards.value(m), g, keysOf(bucketOf(m), every));
     }
     {
         CSectorDetail* g = d->node(kOptions, eSectorSystem, root);
-        d->leaf(QStringLiteral("上证期权"), g,
-                keysOf([](D x) { return x.market == QLatin1String("SHO"); }));
-        d->leaf(QStringLiteral("深证期权"), g,
-                keysOf([](D x) { return x.market == QLatin1String("SZO"); }));
-        d->leaf(QStringLiteral("中金所期权"), g, keysOf([](D x) {
-                    return x.type == ttservice::eInstrOption && x.market == QLatin1String("CFFEX");
+        d->leaf(QStringLiteral("上证期权"), g, keysOf(bucketOf(QStringLiteral("SHO")), every));
+        d->leaf(QStringLiteral("深证期权"), g, keysOf(bucketOf(QStringLiteral("SZO")), every));
+        d->leaf(QStringLiteral("中金所期权"), g, keysOf(bucketOf(QStringLiteral("CFFEX")), [](D x) {
+                    return x.type == ttservice::eInstrOption;
                 }));
         d->leaf(QStringLiteral("商品期权"), g,
-                keysOf([](D x) { return x.type == ttservice::eInstrFutureOption; }));
+                keysOf(ofType[ttservice::eInstrFutureOption], every));
     }
     d->leaf(kTBoard, root, u ? u->tBoardUnderlyings : QStringList(), eSectorTBoard);
 

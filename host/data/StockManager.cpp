@@ -51,19 +51,33 @@ int marketRank(const QString& m)
 
 void index(CState& s)
 {
-    for (int rank = 0; rank < 3; ++rank)
-        for (const auto& d : s.data.instruments) {
-            if (marketRank(d->market) != rank)
-                continue;
+    // SH first, then SZ, then the rest, each in universe order: the first holder of a
+    // code is found by rank. One pass ranks, the second indexes.
+    const std::vector<CInstrumentDetailPtr>& all = s.data.instruments;
+    std::vector<const CInstrumentDetailPtr*> ranked[3];
+    for (const auto& d : all)
+        ranked[marketRank(d->market)].push_back(&d);
+    s.byKey.reserve(int(all.size()));
+    s.byCode.reserve(int(all.size()));
+    QList<CInstrumentDetailPtr>* market = nullptr;
+    const QString* marketName = nullptr;
+    for (const auto& bucket : ranked)
+        for (const CInstrumentDetailPtr* p : bucket) {
+            const CInstrumentDetailPtr& d = *p;
             s.byKey.insert(d->key, d);
-            if (!s.byCode.contains(d->code))
+            auto code = s.byCode.find(d->code);
+            if (code == s.byCode.end())
                 s.byCode.insert(d->code, d);
-            auto it = s.byMarket.find(d->market);
-            if (it == s.byMarket.end()) {
-                it = s.byMarket.insert(d->market, {});
-                s.markets.append(d->market);
+            if (!marketName || *marketName != d->market) { // runs of one market are the rule
+                auto it = s.byMarket.find(d->market);
+                if (it == s.byMarket.end()) {
+                    it = s.byMarket.insert(d->market, {});
+                    s.markets.append(d->market);
+                }
+                market = &*it;
+                marketName = &d->market;
             }
-            it->append(d);
+            market->append(d);
         }
     s.calendar.setHolidays(s.data.holidaysYmd);
     s.valid = true;

@@ -3,6 +3,8 @@
 #include "host/data/StockManager.h"
 #include "host/data/UniverseData.h"
 
+#include <QSet>
+
 namespace TC {
 
 CTradeOpenCloseTimeManager* CTradeOpenCloseTimeManager::instance()
@@ -24,6 +26,19 @@ int CTradeOpenCloseTimeManager::nightCloseMinutes(const QString& market, const Q
     CStockManager* sm = CStockManager::instance();
     const CUniverseData* u = sm->universeData();
     if (!u)
+        return 0;
+    // Asked once per row of a quote list, mostly for stock markets that list no futures
+    // product: answer those from a per-thread set of the universe's product markets
+    // (published universes are never freed, so the pointer identifies one).
+    thread_local const CUniverseData* setFor = nullptr;
+    thread_local QSet<QString> productMarkets;
+    if (setFor != u) {
+        productMarkets.clear();
+        for (const CFuturesProduct& p : u->products)
+            productMarkets.insert(p.market);
+        setFor = u;
+    }
+    if (!productMarkets.contains(market))
         return 0;
     QString product = productOfCode(code);
     if (const ttservice::CInstrumentDetailPtr d = sm->getInstrumentDetail(market, code)) {

@@ -73,6 +73,7 @@ void EmbeddedMarketPrivate::build(uint64_t newSeed)
     std::vector<Market> mks;
     std::unordered_map<std::string, int> mOf, kOf;
     ins.reserve(all.size());
+    kOf.reserve(all.size());
     for (const ttservice::CInstrumentDetailPtr& detail : all) {
         if (!detail || detail->code.isEmpty())
             continue;
@@ -83,9 +84,8 @@ void EmbeddedMarketPrivate::build(uint64_t newSeed)
         in.key = detail->key.toStdString();
         in.qmarket = detail->market;
         in.qcode = detail->code;
-        const std::string k = keyOf(in.market, in.code);
-        if (kOf.count(k))
-            continue;
+        if (!kOf.emplace(keyOf(in.market, in.code), static_cast<int>(ins.size())).second)
+            continue; // a duplicate key keeps its first instrument
         auto mit = mOf.find(in.market);
         if (mit == mOf.end()) {
             mit = mOf.emplace(in.market, static_cast<int>(mks.size())).first;
@@ -98,7 +98,6 @@ void EmbeddedMarketPrivate::build(uint64_t newSeed)
         in.marketIndex = mit->second;
         in.slot = static_cast<int>(m.members.size());
         m.slotOf[in.code] = in.slot;
-        kOf[k] = static_cast<int>(ins.size());
         m.members.push_back(static_cast<int>(ins.size()));
         ins.push_back(std::move(in));
     }

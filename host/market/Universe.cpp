@@ -38,20 +38,39 @@ public:
         if (!file.open(QIODevice::ReadOnly))
             throw CDataFileError(m_path, 0, QStringLiteral("cannot be read"));
         const QByteArray all = file.readAll();
-        const QList<QByteArray> lines = all.split('\n');
-        for (int i = 0; i < lines.size(); ++i) {
-            m_line = i + 1;
-            QString text = QString::fromUtf8(lines[i]);
-            const int hash = text.indexOf(QLatin1Char('#'));
-            if (hash >= 0)
-                text.truncate(hash);
-            text = text.trimmed();
-            if (text.isEmpty())
-                continue;
-            m_fields = text.split(QLatin1Char('|'));
-            for (QString& f : m_fields)
-                f = f.trimmed();
-            onRecord(m_fields);
+        // Fields are cut from the UTF-8 bytes: '#', '|' and '\n' never occur inside a
+        // multi-byte sequence, so no whole-line string is built and split per record.
+        const char* const data = all.constData();
+        const int size = all.size();
+        int lineNo = 0;
+        for (int from = 0; from <= size;) {
+            int end = all.indexOf('\n', from);
+            if (end < 0)
+                end = size;
+            m_line = ++lineNo;
+            int stop = from;
+            while (stop < end && data[stop] != '#')
+                ++stop;
+            m_fields.clear();
+            bool any = false; // a non-blank character or a separator
+            for (int at = from;;) {
+                int bar = at;
+                bool ascii = true;
+                for (; bar < stop && data[bar] != '|'; ++bar)
+                    ascii = ascii && uchar(data[bar]) < 0x80;
+                // codes and numbers are ASCII: widened directly, no UTF-8 decoding
+                QString field = (ascii ? QString::fromLatin1(data + at, bar - at)
+                                       : QString::fromUtf8(data + at, bar - at))
+                                    .trimmed();
+                any = any || bar < stop || !field.isEmpty();
+                m_fields.append(field);
+                if (bar >= stop)
+                    break;
+                at = bar + 1;
+            }
+            from = end + 1;
+            if (any)
+                onRecord(m_fields);
         }
     }
 
@@ -80,7 +99,9 @@ public:
     double number(int i, double min, double max) const
     {
         bool ok = false;
-        const double v = m_fields.at(i).toDouble(&ok);
+        double v = plainDecimal(m_fields.at(i), &ok);
+        if (!ok)
+            v = m_fields.at(i).toDouble(&ok);
         if (!ok || !std::isfinite(v) || v < min || v > max)
             fail(QStringLiteral("field %1 of \"%2\": bad number \"%3\"")
                      .arg(i + 1)
@@ -118,6 +139,43 @@ public:
     }
 
     int line() const { return m_line; }
+
+    // "-ddd.ddd" with at most 15 significant digits and no leading zero: the digits and
+    // the power of ten are exact doubles, so one division rounds exactly as a full
+    // conversion does. Anything else is left to the full conversion.
+    static double plainDecimal(const QString& s, bool* ok)
+    {
+        *ok = false;
+        const QChar* c = s.constData();
+        const QChar* const end = c + s.size();
+        const bool negative = c != end && *c == QLatin1Char('-');
+        if (negative)
+            ++c;
+        if (c == end || !c->isDigit() || c->unicode() > '9'
+            || (*c == QLatin1Char('0') && c + 1 != end && c[1] != QLatin1Char('.')))
+            return 0;
+        int64_t digits = 0;
+        int count = 0, fraction = -1; // digits after the point; -1 no point
+        for (; c != end; ++c) {
+            const ushort u = c->unicode();
+            if (u == '.' && fraction < 0) {
+                fraction = 0;
+                continue;
+            }
+            if (u < '0' || u > '9' || ++count > 15)
+                return 0;
+            digits = digits * 10 + (u - '0');
+            if (fraction >= 0)
+                ++fraction;
+        }
+        if (count == 0 || fraction == 0)
+            return 0;
+        static const double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        const double v = fraction > 0 ? double(digits) / kPow10[fraction] : double(digits);
+        *ok = true;
+        return negative ? -v : v;
+    }
 
 private:
     QString m_path;
@@ -160,20 +218,16 @@ void CUniverse::loadCurated(const QString& dataDir, CUniverseData& out)
     }
 
     CRecordReader rd(base + QStringLiteral("instruments.txt"));
-    QSet<QString> keys;
+    QHash<QString, CInstrumentDetailPtr> byKey;
     QSet<QString> industries;
     auto add = [&](const CInstrumentDetailPtr& d) {
-        if (keys.contains(d->key))
+        auto it = byKey.find(d->key);
+        if (it != byKey.end())
             rd.fail(QStringLiteral("duplicate instrument \"%1\"").arg(d->key));
-        keys.insert(d->key);
+        byKey.insert(d->key, d);
         out.instruments.push_back(d);
     };
-    auto find = [&](const QString& key) -> CInstrumentDetailPtr {
-        for (const auto& d : out.instruments)
-            if (d->key == key)
-                return d;
-        return nullptr;
-    };
+    auto find = [&](const QString& key) { return byKey.value(key); };
     auto needIndustry = [&](const QString& name) {
         if (!industries.contains(name))
             rd.fail(QStringLiteral("unknown industry \"%1\"").arg(name));

@@ -298,31 +298,49 @@ private:
         return out;
     }
 
-    static bool inUniverse(const CInstrumentDetailPtr& d, const QString& u)
+    enum { kSH = 1, kSZ = 2, kGEM = 4, kSTAR = 8 };
+
+    // the board bits an index universe takes; -1 every stock, 0 none
+    static int universeMask(const QString& u)
     {
         if (u == QLatin1String("all"))
-            return true;
-        if (u == QLatin1String("SH") || u == QLatin1String("SZ"))
-            return d->market == u;
+            return -1;
+        if (u == QLatin1String("SH"))
+            return kSH;
+        if (u == QLatin1String("SZ"))
+            return kSZ;
         if (u == QLatin1String("GEM"))
-            return d->market == QLatin1String("SZ") && d->code.startsWith(QLatin1Char('3'));
+            return kGEM;
         if (u == QLatin1String("STAR"))
-            return d->market == QLatin1String("SH") && d->code.startsWith(QLatin1String("688"));
-        return false;
+            return kSTAR;
+        return 0;
     }
 
     void indices()
     {
-        std::vector<CInstrumentDetailPtr> byCap = m_stocks;
-        std::stable_sort(byCap.begin(), byCap.end(),
-                         [](const CInstrumentDetailPtr& a, const CInstrumentDetailPtr& b) {
-                             return cap(a) > cap(b);
-                         });
+        // caps computed once: the sort compares plain numbers, not instruments
+        std::vector<std::pair<double, const CInstrumentDetailPtr*>> caps;
+        caps.reserve(m_stocks.size());
+        for (const auto& d : m_stocks)
+            caps.emplace_back(cap(d), &d);
+        std::stable_sort(caps.begin(), caps.end(),
+                         [](const auto& a, const auto& b) { return a.first > b.first; });
+        // each stock's exchange and board, looked up once for every rule
+        std::vector<uint8_t> board(caps.size());
+        for (size_t i = 0; i < caps.size(); ++i) {
+            const CInstrumentDetail& d = **caps[i].second;
+            const bool sh = d.market == QLatin1String("SH"), sz = d.market == QLatin1String("SZ");
+            board[i] = uint8_t((sh ? kSH : 0) | (sz ? kSZ : 0)
+                               | (sz && d.code.startsWith(QLatin1Char('3')) ? kGEM : 0)
+                               | (sh && d.code.startsWith(QLatin1String("688")) ? kSTAR : 0));
+        }
         for (const CIndexRule& rule : m_data.indexRules) {
             std::vector<CInstrumentDetailPtr> members;
             int skip = rule.skip;
-            for (const auto& d : byCap) {
-                if (!inUniverse(d, rule.universe))
+            const int want = universeMask(rule.universe);
+            for (size_t i = 0; i < caps.size(); ++i) {
+                const CInstrumentDetailPtr& d = *caps[i].second;
+                if (want >= 0 && !(board[i] & want))
                     continue;
                 if (skip > 0) {
                     --skip;
@@ -351,13 +369,17 @@ private:
 
     void sectorIndices()
     {
-        for (const QString& industry : m_data.industries) {
-            std::vector<CInstrumentDetailPtr> members;
-            for (const auto& d : m_stocks)
-                if (d->industry == industry)
-                    members.push_back(d);
-            themeIndex(industry, m_data.industryIndexCode.value(industry), members);
+        // members of every industry in one pass, in stock order
+        QHash<QString, std::vector<CInstrumentDetailPtr>> byIndustry;
+        for (const QString& industry : m_data.industries)
+            byIndustry[industry];
+        for (const auto& d : m_stocks) {
+            auto it = byIndustry.find(d->industry);
+            if (it != byIndustry.end())
+                it->push_back(d);
         }
+        for (const QString& industry : m_data.industries)
+            themeIndex(industry, m_data.industryIndexCode.value(industry), byIndustry[industry]);
         auto themes = [&](const char* const* names, int n, int codeBase, QStringList& list) {
             for (int i = 0; i < n; ++i) {
                 const QString name = QString::fromUtf8(names[i]);
@@ -693,14 +715,16 @@ private:
     void options()
     {
         int shoSerial = 10008000, szoSerial = 90004000;
+        // underlyings are listed before any option: one index serves every rule
+        QHash<QString, CInstrumentDetailPtr> byKey;
+        byKey.reserve(int(m_data.instruments.size()));
+        for (const auto& d : m_data.instruments)
+            byKey.insert(d->key, d);
         for (const COptionSeriesRule& rule : m_data.optionRules) {
             const double vol = roundTo(m_rng.uniform(0.15, 0.32), 0.0001);
             if (rule.market == QLatin1String("SHO") || rule.market == QLatin1String("SZO")
                 || rule.market == QLatin1String("CFFEX")) {
-                CInstrumentDetailPtr und;
-                for (const auto& d : m_data.instruments)
-                    if (d->key == rule.underlying)
-                        und = d;
+                const CInstrumentDetailPtr und = byKey.value(rule.underlying);
                 if (!und)
                     continue;
                 und->histVolatility = vol;

@@ -370,6 +370,31 @@ private Q_SLOTS:
 
     // --- data-file errors ---
 
+    // Padding around fields, a trailing comment, a CR line end and blank lines are layout.
+    void recordLayoutIsFree()
+    {
+        QTemporaryDir tmp;
+        QVERIFY(tmp.isValid());
+        QVERIFY(
+            copyDir(dataDir() + QStringLiteral("/market"), tmp.path() + QStringLiteral("/market")));
+        const QString path = tmp.path() + QStringLiteral("/market/instruments.txt");
+        const int line = lineOf(path, QStringLiteral("stock|SH|600519"));
+        QVERIFY(line > 0);
+        QVERIFY(editLine(path, line,
+                         QStringLiteral("  stock | SH|600519 |\t贵州茅台 | 食品饮料|12.56 | 12.56 |"
+                                        "1520.00  # a note | with a bar\r\n \t\r\n")));
+        CUniverseData u;
+        CUniverse::load(tmp.path(), CUniverse::kDefaultSeed, 20250115, u);
+        const CInstrumentDetailPtr d = find(u, QStringLiteral("600519.SH"));
+        QVERIFY(d);
+        QCOMPARE(d->code, QStringLiteral("600519"));
+        QCOMPARE(d->name, QStringLiteral("贵州茅台"));
+        QCOMPARE(d->industry, QStringLiteral("食品饮料"));
+        QCOMPARE(d->refPrice, 1520.0);
+        QCOMPARE(d->floatShares, 12.56e8);
+        QCOMPARE(u.instruments.size(), m_u.instruments.size());
+    }
+
     void dataFileErrors_data()
     {
         QTest::addColumn<QString>("file");
