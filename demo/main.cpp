@@ -8,6 +8,7 @@
 #include "demo/DemoWindow.h"
 
 #include "browse/CBrowseWidget.h"
+#include "browse/CHpfBrowserTable.h"
 #include "host/data/HostClock.h"
 #include "host/data/StockManager.h"
 #include "host/market/EmbeddedBackend.h"
@@ -18,12 +19,39 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QFileInfo>
 #include <QTimer>
 
 #include <cstdio>
 
 namespace {
+
+// Notes when the table's page is first painted with rows in it.
+class FirstPaintWatch final : public QObject {
+public:
+    FirstPaintWatch(TC::CBrowseWidget* browse, const QElapsedTimer& sinceStart)
+        : m_browse(browse), m_sinceStart(sinceStart)
+    {
+        browse->table()->viewport()->installEventFilter(this);
+    }
+    qint64 ms() const { return m_ms; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (m_ms < 0 && event->type() == QEvent::Paint && m_browse->getStockListSize() > 0) {
+            m_ms = m_sinceStart.elapsed();
+            watched->removeEventFilter(this);
+        }
+        return false;
+    }
+
+private:
+    TC::CBrowseWidget* m_browse;
+    const QElapsedTimer& m_sinceStart;
+    qint64 m_ms = -1;
+};
 
 int fail(const QString& message)
 {
@@ -35,6 +63,8 @@ int fail(const QString& message)
 
 int main(int argc, char** argv)
 {
+    QElapsedTimer sinceProcessStart;
+    sinceProcessStart.start();
     // arguments first: a bad one is reported even where no display can be opened
     QStringList args;
     for (int i = 0; i < argc; ++i)
@@ -138,6 +168,7 @@ int main(int argc, char** argv)
     }
 
     DemoWindow window;
+    FirstPaintWatch firstPaint(window.browse(), sinceProcessStart);
     if (!window.showSector(sector))
         return fail(QStringLiteral("unknown sector %1").arg(sector));
     window.show();
@@ -158,7 +189,9 @@ int main(int argc, char** argv)
         } else {
             std::printf("screenshot: %s\n",
                         QFileInfo(screenshot).absoluteFilePath().toLocal8Bit().constData());
-            std::printf("summary: %s\n", window.summary().toLocal8Bit().constData());
+            std::printf("summary: %s first-paint-ms=%lld\n",
+                        window.summary().toLocal8Bit().constData(),
+                        static_cast<long long>(firstPaint.ms()));
         }
         app.quit();
     };
