@@ -219,6 +219,8 @@ public:
     // Colour ranges of indicator columns by title; changeIndexValueColor applies them.
     void setIndexValueParams(const QString& title, const std::vector<SIndexValueParam>& ranges);
     std::vector<SIndexValueParam> indexValueParams(const QString& title) const;
+    // Drops the ranges coloured "default" from every title; the titles stay.
+    void clearIndexParam();
     void changeIndexValueColor(const std::string& title);
     CIndexColorParameterDialog* colorDialog() const;
     void themeChanged() override;
@@ -261,6 +263,8 @@ public:
     void fillLastCustomIndexValue();
     CustomIndexValues& customIndexValues();
     const CustomIndexValues& customIndexValues() const;
+    // (row key, formula) pairs requested by batches since construction or clear().
+    int requestedPairCount() const;
 
     // --- refresh -----------------------------------------------------------------------
     void setColumnAutoRefresh(int columnId);

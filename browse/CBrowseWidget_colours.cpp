@@ -172,10 +172,8 @@ std::vector<SIndexValueParam> CBrowseWidget::indexValueParams(const QString& tit
     return it == d->m_indexValueParams.end() ? std::vector<SIndexValueParam>() : it->second;
 }
 
-void CBrowseWidget::slotSetIndexValueColor()
+void CBrowseWidget::clearIndexParam()
 {
-    if (!d->m_pColorDialog)
-        d->m_pColorDialog = new CIndexColorParameterDialog(this);
     // ranges coloured "default" only restore the equal colour: they are not kept
     for (auto& entry : d->m_indexValueParams) {
         auto& ranges = entry.second;
@@ -184,6 +182,13 @@ void CBrowseWidget::slotSetIndexValueColor()
                            [](const SIndexValueParam& r) { return r.colorName == "default"; }),
             ranges.end());
     }
+}
+
+void CBrowseWidget::slotSetIndexValueColor()
+{
+    if (!d->m_pColorDialog)
+        d->m_pColorDialog = new CIndexColorParameterDialog(this);
+    clearIndexParam();
     ColumnInfo column;
     if (!getColumnInfo(d->m_nHeaderColumn, column))
         return;

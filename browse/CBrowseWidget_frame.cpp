@@ -235,6 +235,9 @@ void CBrowseWidget::unrequest()
 void CBrowseWidget::clear()
 {
     unrequest();
+    // the indicator values and requested pairs belong to the rows being let go
+    d->m_customIndexValues.clear();
+    d->m_requestedPairs.clear();
     d->m_qsCurrentCode.clear();
 }
 

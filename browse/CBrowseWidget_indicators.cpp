@@ -18,6 +18,7 @@
 #include "host/data/FormulaManager.h"
 #include "host/data/FormulaOperateManager.h"
 #include "host/data/Log.h"
+#include "host/data/MultiStockManager.h"
 #include "host/data/SectorManager.h"
 #include "host/data/StockManager.h"
 #include "host/data/UserConfig.h"
@@ -504,6 +505,7 @@ void CBrowseWidget::finishIndicatorWorker(quint64 seq)
 
 void CBrowseWidget::completeIndicatorBatch()
 {
+    QPointer<CBrowseWidget> self(this);
     CIndicatorBatch b = std::move(d->m_batch);
     d->m_batch = CIndicatorBatch();
     if (d->m_pIndicatorPaintTimer)
@@ -511,6 +513,7 @@ void CBrowseWidget::completeIndicatorBatch()
 
     auto* sectors = CSectorManager::instance();
     const bool prompt = getUserConfig()->isPromptRunResult();
+    const bool recalculate = getUserConfig()->isMultiStockRecalculate();
     bool stat = false;
     bool resort = false;
     const int sortColumn = d->m_pTable->getSortColumnID();
@@ -527,8 +530,20 @@ void CBrowseWidget::completeIndicatorBatch()
                 keys.append(k);
             sectors->addStockListToSector(c->conditionSector, keys);
         }
+        // the multi-stock window follows its sector's new matches (none: it empties on reset)
+        if (c->conditionEnabled && recalculate && !c->conditionSector.isEmpty()) {
+            auto* multiStock = CMultiStockManager::instance();
+            if (multiStock->getSector() == c->conditionSector)
+                multiStock->recalculate(c->matchedKeys, c->conditionReset);
+        }
         if (c->promptResult && prompt && !c->matchedKeys.empty())
             CFormulaManager::instance()->promptRunResult(c->matchedKeys);
+        // listeners of the host's signals may have closed the widget or removed the column
+        if (!self)
+            return;
+        c = findColumn(id);
+        if (!c)
+            continue;
         stat = stat || c->statEnabled;
         resort = resort || sortColumn == id;
         c->reset();
@@ -548,7 +563,6 @@ void CBrowseWidget::completeIndicatorBatch()
     for (const QString& name : qAsConst(d->m_conditionSectors))
         sectors->cleanStockFromSector(name, true);
     d->m_conditionSectors.clear();
-    QPointer<CBrowseWidget> self(this);
     Q_EMIT sigIndicatorBatchDone(b.targets.empty() ? -1 : b.targets.front());
     if (self)
         nextReQuestTask();
@@ -675,6 +689,11 @@ CBrowseWidget::CustomIndexValues& CBrowseWidget::customIndexValues()
 const CBrowseWidget::CustomIndexValues& CBrowseWidget::customIndexValues() const
 {
     return d->m_customIndexValues;
+}
+
+int CBrowseWidget::requestedPairCount() const
+{
+    return d->m_requestedPairs.size();
 }
 
 void CBrowseWidget::fillLastCustomIndexValue()

@@ -177,6 +177,9 @@ void CBrowseWidget::slotSetAutoRefreshTimeParam()
     c->promptResult = getUserConfig()->isPromptRunResult();
     d->m_pAutoRefreshDialog->setColumnParam(*c);
     d->m_pAutoRefreshDialog->setRefreshTime(c->refreshInterval);
+    CAutoRefreshParam saved;
+    if (getUserConfig()->getAutoRefreshParam(c->title, saved))
+        d->m_pAutoRefreshDialog->initUIParams(saved);
 
     // the dialog's event loop may outlive the widget or the column
     QPointer<CBrowseWidget> self(this);

@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <cmath>
 #include <mutex>
 
@@ -34,6 +35,7 @@ struct CUserConfig::Impl {
     QMap<QString, double> historyRates; // "underlying|expiry" -> sigma
     QMap<QString, CBasketSetting> baskets;
     QMap<QString, QStringList> productGroups;
+    QMap<QString, CAutoRefreshParam> autoRefreshParams; // by indicator title
 };
 
 CUserConfig::CUserConfig() : d(std::make_unique<Impl>()) {}
@@ -170,6 +172,28 @@ bool CUserConfig::removeProductGroup(const QString& name)
     TT_LOCKED_GET(d->productGroups.remove(name) > 0);
 }
 
+bool CUserConfig::getAutoRefreshParam(const QString& title, CAutoRefreshParam& out) const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    const auto it = d->autoRefreshParams.constFind(title);
+    if (it == d->autoRefreshParams.constEnd())
+        return false;
+    out = *it;
+    return true;
+}
+
+void CUserConfig::setAutoRefreshParam(const QString& title, const CAutoRefreshParam& param)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    if (!title.isEmpty())
+        d->autoRefreshParams.insert(title, param);
+}
+
+bool CUserConfig::removeAutoRefreshParam(const QString& title)
+{
+    TT_LOCKED_GET(d->autoRefreshParams.remove(title) > 0);
+}
+
 void CUserConfig::resetToDefaults()
 {
     std::lock_guard<std::mutex> lock(d->mutex);
@@ -184,6 +208,7 @@ void CUserConfig::resetToDefaults()
     d->historyRates.clear();
     d->baskets.clear();
     d->productGroups.clear();
+    d->autoRefreshParams.clear();
 }
 
 bool CUserConfig::save() const
@@ -222,6 +247,18 @@ bool CUserConfig::save() const
         for (auto it = d->productGroups.cbegin(); it != d->productGroups.cend(); ++it)
             groups.insert(it.key(), QJsonArray::fromStringList(it.value()));
         root.insert(QStringLiteral("productGroups"), groups);
+        QJsonObject refresh;
+        for (auto it = d->autoRefreshParams.cbegin(); it != d->autoRefreshParams.cend(); ++it) {
+            const CAutoRefreshParam& r = it.value();
+            refresh.insert(it.key(), QJsonObject{{QStringLiteral("auto"), r.autoRefresh},
+                                                 {QStringLiteral("start"), r.startTime},
+                                                 {QStringLiteral("stockHours"), r.inStockHours},
+                                                 {QStringLiteral("futuresHours"), r.inFuturesHours},
+                                                 {QStringLiteral("interval"), r.interval},
+                                                 {QStringLiteral("whenHidden"), r.whenHidden},
+                                                 {QStringLiteral("prompt"), r.promptResult}});
+        }
+        root.insert(QStringLiteral("autoRefreshParams"), refresh);
     }
     return writeJsonFile(getDataDir() + QLatin1String(kFileName), QJsonDocument(root));
 }
@@ -272,6 +309,21 @@ bool CUserConfig::load()
                 keys.append(k.toString());
         next.productGroups.insert(it.key(), keys);
     }
+    const QJsonObject refresh = root.value(QStringLiteral("autoRefreshParams")).toObject();
+    for (auto it = refresh.begin(); it != refresh.end(); ++it) {
+        if (it.key().isEmpty() || !it.value().isObject())
+            continue;
+        const QJsonObject o = it.value().toObject();
+        CAutoRefreshParam r;
+        r.autoRefresh = o.value(QStringLiteral("auto")).toBool(false);
+        r.startTime = o.value(QStringLiteral("start")).toString();
+        r.inStockHours = o.value(QStringLiteral("stockHours")).toBool(false);
+        r.inFuturesHours = o.value(QStringLiteral("futuresHours")).toBool(false);
+        r.interval = std::max(0, o.value(QStringLiteral("interval")).toInt(0));
+        r.whenHidden = o.value(QStringLiteral("whenHidden")).toBool(false);
+        r.promptResult = o.value(QStringLiteral("prompt")).toBool(false);
+        next.autoRefreshParams.insert(it.key(), r);
+    }
     std::lock_guard<std::mutex> lock(d->mutex);
     d->segmentedFlags = next.segmentedFlags;
     d->volumeUndivided = next.volumeUndivided;
@@ -283,6 +335,7 @@ bool CUserConfig::load()
     d->historyRates = next.historyRates;
     d->baskets = next.baskets;
     d->productGroups = next.productGroups;
+    d->autoRefreshParams = next.autoRefreshParams;
     return true;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The user's configuration: number formats, volume display, option settings,
-// baskets and product groups. Guarded by a mutex; read from any thread.
+// baskets, product groups and indicator refresh settings. Guarded by a mutex; read from any thread.
 
+#include "host/data/AutoRefreshParam.h"
 #include "host/data/BasketSetting.h"
 
 #include <QMap>
@@ -51,6 +52,11 @@ public:
     QMap<QString, QStringList> getProductGroups() const;
     void setProductGroup(const QString& name, const QStringList& keys);
     bool removeProductGroup(const QString& name);
+
+    // Refresh settings saved per indicator title; false leaves out unchanged.
+    bool getAutoRefreshParam(const QString& title, CAutoRefreshParam& out) const;
+    void setAutoRefreshParam(const QString& title, const CAutoRefreshParam& param);
+    bool removeAutoRefreshParam(const QString& title);
 
     // "UserConfig.json" in the data folder. Bad files are rejected and the state kept.
     bool save() const;

@@ -59,15 +59,40 @@ void CSetAutoRefreshDialog::setRefreshTime(int interval)
     m_pInterval->setValue(interval);
 }
 
+void CSetAutoRefreshDialog::initUIParams(const CAutoRefreshParam& p)
+{
+    m_pAuto->setChecked(p.autoRefresh);
+    m_pStart->setText(p.startTime);
+    m_pStock->setChecked(p.inStockHours);
+    m_pFutures->setChecked(p.inFuturesHours);
+    m_pInterval->setValue(p.interval);
+    m_pHidden->setChecked(p.whenHidden);
+    m_pPrompt->setChecked(p.promptResult);
+}
+
+CAutoRefreshParam CSetAutoRefreshDialog::getUIParams() const
+{
+    CAutoRefreshParam p;
+    p.autoRefresh = m_pAuto->isChecked();
+    p.startTime = m_pStart->hasAcceptableInput() ? m_pStart->text() : QString();
+    p.inStockHours = m_pStock->isChecked();
+    p.inFuturesHours = m_pFutures->isChecked();
+    p.interval = m_pInterval->value();
+    p.whenHidden = m_pHidden->isChecked();
+    p.promptResult = m_pPrompt->isChecked();
+    return p;
+}
+
 void CSetAutoRefreshDialog::getColumnParam(ColumnInfo& c) const
 {
-    c.autoRefresh = m_pAuto->isChecked();
-    c.refreshStartTime = m_pStart->hasAcceptableInput() ? m_pStart->text() : QString();
-    c.refreshInStockHours = m_pStock->isChecked();
-    c.refreshInFuturesHours = m_pFutures->isChecked();
-    c.refreshInterval = m_pInterval->value();
-    c.refreshWhenHidden = m_pHidden->isChecked();
-    c.promptResult = m_pPrompt->isChecked();
+    const CAutoRefreshParam p = getUIParams();
+    c.autoRefresh = p.autoRefresh;
+    c.refreshStartTime = p.startTime;
+    c.refreshInStockHours = p.inStockHours;
+    c.refreshInFuturesHours = p.inFuturesHours;
+    c.refreshInterval = p.interval;
+    c.refreshWhenHidden = p.whenHidden;
+    c.promptResult = p.promptResult;
 }
 
 } // namespace TC

@@ -3,6 +3,7 @@
 // start time, trading hours, interval (seconds), refresh while hidden and result prompts.
 // exec() returns 1 (QDialog::Accepted) when the user confirms.
 
+#include "host/data/AutoRefreshParam.h"
 #include "host/data/ColumnInfo.h"
 
 #include <QDialog>
@@ -22,6 +23,10 @@ public:
     // Shows the column's refresh fields.
     void setColumnParam(const ColumnInfo& column);
     void setRefreshTime(int interval);
+    // Shows settings saved for the column's title (they replace what setColumnParam showed).
+    void initUIParams(const CAutoRefreshParam& param);
+    // The settings shown, as they would be saved for the title.
+    CAutoRefreshParam getUIParams() const;
     // Writes the edited refresh fields into column; the others stay.
     void getColumnParam(ColumnInfo& column) const;
 

@@ -544,6 +544,22 @@ private Q_SLOTS:
                  XP::CUiResource::instance().getColor(QStringLiteral("clr_index_yellow")));
     }
 
+    void clearIndexParamDropsDefaultRanges()
+    {
+        CBrowseWidget w;
+        const SIndexValueParam purple{1, 2, "n1", "紫色", 0, 0};
+        const SIndexValueParam blue{3, 4, "n2", "蓝色", 1, 0};
+        const SIndexValueParam plain{5, 6, "n3", "default", 0, 1};
+        w.setIndexValueParams(QStringLiteral("甲"), {plain, purple, plain, blue});
+        w.setIndexValueParams(QStringLiteral("乙"), {plain});
+        w.clearIndexParam();
+        const auto first = w.indexValueParams(QStringLiteral("甲"));
+        QCOMPARE(int(first.size()), 2);
+        QVERIFY(first[0] == purple); // the others keep their order
+        QVERIFY(first[1] == blue);
+        QVERIFY(w.indexValueParams(QStringLiteral("乙")).empty());
+    }
+
     void colourDialogRoundTrip()
     {
         CIndexColorParameterDialog dialog;

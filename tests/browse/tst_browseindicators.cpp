@@ -1,6 +1,7 @@
 // Indicator columns of the browse table: the request queue and its batches on the worker
-// thread, header progress, condition columns and sectors, the value cache, the live
-// last-value subscription, bad input, and destruction while a batch is in flight.
+// thread, header progress, condition columns and sectors, what a finished batch tells the
+// host, the value cache, the live last-value subscription, bad input, and destruction
+// while a batch is in flight.
 //
 // The formula service evaluates through a gated backend: the test hands out evaluation
 // permits, so a worker can be held at a known request while results it already delivered
@@ -15,6 +16,7 @@
 #include "host/data/FormulaManager.h"
 #include "host/data/InstrumentDetail.h"
 #include "host/data/MarketBackend.h"
+#include "host/data/MultiStockManager.h"
 #include "host/data/SectorManager.h"
 #include "host/data/StockKey.h"
 #include "host/data/StockManager.h"
@@ -697,7 +699,120 @@ private Q_SLOTS:
                  matches);
     }
 
+    // --- what a finished batch tells the host ------------------------------------------
+
+    void batchCompletionNotifiesHost_data()
+    {
+        QTest::addColumn<bool>("recalcSetting");
+        QTest::addColumn<bool>("windowOnSector"); // the multi-stock window shows the sector
+        QTest::addColumn<bool>("condition");
+        QTest::addColumn<bool>("reset");
+        QTest::addColumn<bool>("allMatch"); // else nothing matches
+        QTest::addColumn<bool>("promptColumn");
+        QTest::addColumn<bool>("promptSetting");
+        QTest::addColumn<bool>("recalculated");
+        QTest::addColumn<bool>("prompted");
+        // clang-format off
+        QTest::newRow("everything on")           << true  << true  << true  << true  << true  << true  << true  << true  << true;
+        QTest::newRow("keeping earlier matches") << true  << true  << true  << false << true  << true  << true  << true  << true;
+        QTest::newRow("recalculation off")       << false << true  << true  << true  << true  << true  << true  << false << true;
+        QTest::newRow("window on another sector")<< true  << false << true  << true  << true  << true  << true  << false << true;
+        QTest::newRow("nothing matched")         << true  << true  << true  << true  << false << true  << true  << true  << false;
+        QTest::newRow("prompt setting off")      << true  << true  << true  << true  << true  << true  << false << true  << false;
+        QTest::newRow("column without prompt")   << true  << true  << true  << true  << true  << false << true  << true  << false;
+        QTest::newRow("no condition")            << true  << true  << false << true  << true  << true  << true  << false << false;
+        // clang-format on
+    }
+    void batchCompletionNotifiesHost()
+    {
+        QFETCH(bool, recalcSetting);
+        QFETCH(bool, windowOnSector);
+        QFETCH(bool, condition);
+        QFETCH(bool, reset);
+        QFETCH(bool, allMatch);
+        QFETCH(bool, promptColumn);
+        QFETCH(bool, promptSetting);
+        QFETCH(bool, recalculated);
+        QFETCH(bool, prompted);
+        const QString sector = QStringLiteral("多股条件");
+        auto* multiStock = CMultiStockManager::instance();
+        auto* formulas = CFormulaManager::instance();
+        getUserConfig()->setMultiStockRecalculate(recalcSetting);
+        getUserConfig()->setPromptRunResult(promptSetting);
+        multiStock->setSector(windowOnSector ? sector : QStringLiteral("别的板块"));
+        multiStock->clearRecalculations();
+        formulas->clearCommands();
+
+        CBrowseWidget w;
+        fill(w);
+        QSignalSpy done(&w, &CBrowseWidget::sigIndicatorBatchDone);
+        ColumnInfo cond = maColumn(QStringLiteral("MA5"), 0);
+        cond.conditionEnabled = condition;
+        cond.conditionOperator = allMatch ? 1 : 0; // below / above a threshold out of reach
+        cond.conditionThreshold = 1e9;
+        cond.conditionSector = sector;
+        cond.conditionReset = reset;
+        cond.promptResult = promptColumn;
+        w.addCustomIndex(cond);
+        w.requestCustomIndex();
+        QTRY_COMPARE(done.count(), 1);
+        getUserConfig()->setMultiStockRecalculate(false);
+        getUserConfig()->setPromptRunResult(false);
+        multiStock->setSector(QString());
+
+        QStringList all;
+        for (const QString& code : kCodes)
+            all.append(keyOf(code));
+        std::sort(all.begin(), all.end());
+        const QStringList matched = allMatch ? all : QStringList();
+
+        const auto recalculations = multiStock->recalculations();
+        QCOMPARE(int(recalculations.size()), recalculated ? 1 : 0);
+        if (recalculated) {
+            QStringList keys = recalculations.front().keys;
+            std::sort(keys.begin(), keys.end());
+            QCOMPARE(keys, matched);
+            QCOMPARE(recalculations.front().reset, reset);
+            QCOMPARE(recalculations.front().sector, sector);
+        }
+        std::vector<CommandRecord> prompts;
+        for (const CommandRecord& r : formulas->commands()) {
+            if (r.command == QStringLiteral("promptRunResult"))
+                prompts.push_back(r);
+        }
+        QCOMPARE(int(prompts.size()), prompted ? 1 : 0);
+        if (prompted) {
+            QStringList keys = prompts.front().args;
+            std::sort(keys.begin(), keys.end());
+            QCOMPARE(keys, matched);
+        }
+    }
+
     // --- the value cache -----------------------------------------------------------------
+
+    void clearEmptiesIndicatorCaches()
+    {
+        CBrowseWidget w;
+        fill(w);
+        QSignalSpy done(&w, &CBrowseWidget::sigIndicatorBatchDone);
+        ColumnInfo ma5 = maColumn(QStringLiteral("MA5"), 0);
+        const int id = w.addCustomIndex(ma5);
+        w.requestCustomIndex();
+        QTRY_COMPARE(done.count(), 1);
+        QCOMPARE(w.customIndexValues()
+                     .value(QStringLiteral("测试板块"))
+                     .value(QStringLiteral("MA5"))
+                     .size(),
+                 kCodes.size());
+        QCOMPARE(w.requestedPairCount(), kCodes.size());
+
+        w.clear();
+        QVERIFY(w.customIndexValues().isEmpty());
+        QCOMPARE(w.requestedPairCount(), 0);
+        // nothing is laid back into a rebuilt table
+        w.setStockList(m_list, false);
+        QCOMPARE(cellText(w, keyOf(kCodes[0]), id), QStringLiteral("-"));
+    }
 
     void fillLastCustomIndexValueLaysIndicatorColumnsOnly()
     {

@@ -443,6 +443,49 @@ private Q_SLOTS:
         }
     }
 
+    // Settings the user saved for a title replace the column's own in the dialog.
+    void savedSettingsFillTheDialog_data()
+    {
+        QTest::addColumn<QString>("savedFor");
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<bool>("hidden");
+        QTest::newRow("saved for the title") << "MA5" << 45 << "13:05" << true;
+        QTest::newRow("saved for another title") << "MA10" << 7 << "09:40" << false;
+    }
+    void savedSettingsFillTheDialog()
+    {
+        QFETCH(QString, savedFor);
+        QFETCH(int, interval);
+        QFETCH(QString, start);
+        QFETCH(bool, hidden);
+        CAutoRefreshParam saved;
+        saved.interval = 45;
+        saved.startTime = QStringLiteral("13:05");
+        saved.whenHidden = true;
+        getUserConfig()->setAutoRefreshParam(savedFor, saved);
+        CBrowseWidget w;
+        ColumnInfo ma5 = maColumn(QStringLiteral("MA5"), 0);
+        ma5.refreshInterval = 7;
+        ma5.refreshStartTime = QStringLiteral("09:40");
+        const int id = w.addCustomIndex(ma5);
+        w.setCurrentColumn(id);
+        QVERIFY(w.prepareHeaderMenu(id));
+        CAutoRefreshParam shown;
+        QTimer::singleShot(0, [&] {
+            CSetAutoRefreshDialog* dialog = w.autoRefreshDialog();
+            QVERIFY(dialog && dialog->isVisible());
+            shown = dialog->getUIParams();
+            dialog->reject();
+        });
+        headerAction(w, QStringLiteral("刷新设置"))->trigger();
+        QVERIFY(getUserConfig()->removeAutoRefreshParam(savedFor));
+        QCOMPARE(shown.interval, interval);
+        QCOMPARE(shown.startTime, start);
+        QCOMPARE(shown.whenHidden, hidden);
+        QCOMPARE(listed(w, id)->refreshInterval, 7); // a rejected dialog changes nothing
+    }
+
     void settingsDialogOutlivedByNothing()
     {
         auto* w = new CBrowseWidget;

@@ -226,6 +226,14 @@ private Q_SLOTS:
         u->setBasket(CBasketSetting()); // nameless: ignored
         u->setProductGroup(QStringLiteral("黑色"),
                            {QStringLiteral("rb00.SHFE"), QStringLiteral("i00.DCE")});
+        CAutoRefreshParam refresh;
+        refresh.autoRefresh = true;
+        refresh.startTime = QStringLiteral("09:35");
+        refresh.inFuturesHours = true;
+        refresh.interval = 60;
+        refresh.promptResult = true;
+        u->setAutoRefreshParam(QStringLiteral("MA5"), refresh);
+        u->setAutoRefreshParam(QString(), refresh); // untitled: ignored
         QVERIFY(u->save());
         std::string first;
         QVERIFY(stdReadFile(getDataDir() + QStringLiteral("/UserConfig.json"), first));
@@ -249,12 +257,18 @@ private Q_SLOTS:
         QCOMPARE(u->getBaskets().size(), 1);
         QCOMPARE(u->getProductGroups().value(QStringLiteral("黑色")).size(), 2);
         QVERIFY(u->getHistoryRate(sigma, QStringLiteral("20250122"), QStringLiteral("510050.SH")));
+        CAutoRefreshParam refreshBack;
+        QVERIFY(u->getAutoRefreshParam(QStringLiteral("MA5"), refreshBack));
+        QVERIFY(refreshBack == refresh);
+        QVERIFY(!u->getAutoRefreshParam(QString(), refreshBack));
 
         writeFile(getDataDir() + QStringLiteral("/UserConfig.json"), "[1, 2");
         QVERIFY(!u->load());
         QCOMPARE(u->getBaskets().size(), 1); // kept
         QVERIFY(u->removeBasket(QStringLiteral("我的篮子")));
         QVERIFY(!u->removeBasket(QStringLiteral("我的篮子")));
+        QVERIFY(u->removeAutoRefreshParam(QStringLiteral("MA5")));
+        QVERIFY(!u->getAutoRefreshParam(QStringLiteral("MA5"), refreshBack));
         u->resetToDefaults();
     }
 
