@@ -181,6 +181,8 @@ public:
     std::vector<quoter::KLineData> generatePast(const Instrument& in);
     const std::vector<int>& datesBefore(int day);
     quoter::KLineData todayBar(const Instrument& in) const;
+    std::vector<quoter::KLineData> todayMinutes(const Instrument& in) const;
+    std::vector<quoter::KLineData> pastMinutes(const Instrument& in, const quoter::KLineData& day);
     int deliverMarket(int marketIndex);
 };
 
