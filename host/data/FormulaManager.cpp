@@ -153,8 +153,8 @@ std::vector<quoter::KLineData> fetchBars(IMarketBackend& backend, const std::str
     return out;
 }
 
-// The trading days whose minutes a fetch may need: from the day before the start (its
-// last bar is the reference bar) to the end, not after today.
+// The trading days whose minutes a fetch may need: from the start's day, or the day
+// before when its last bar is the reference bar, to the end, not after today.
 std::vector<int> minuteDaysOf(const se::RPCFetchCacheDataParam& param, int today)
 {
     CStockManager* sm = CStockManager::instance();
@@ -167,7 +167,8 @@ std::vector<int> minuteDaysOf(const se::RPCFetchCacheDataParam& param, int today
     int from = today - static_cast<int>(lookBack);
     if (param.startTime > 0) {
         const int startDay = CStockManager::dateOfMs(param.startTime);
-        from = std::max(from, sm->getShiftTradeDate(startDay, -1));
+        const bool reference = param.lineSetting != 1 && param.count <= 0;
+        from = std::max(from, reference ? sm->getShiftTradeDate(startDay, -1) : startDay);
     }
     int to = today;
     if (param.endTime > 0 && param.endTime < dayAfter)

@@ -338,16 +338,20 @@ std::vector<quoter::KLineData> EmbeddedMarket::minuteBarsOfDay(const std::string
     if (idx < 0 || date <= 0)
         return {};
     date = TC::CStockManager::dateOfMs(static_cast<int64_t>(date) * 1000);
-    const Instrument& in = d->instruments[idx];
+    Instrument& in = d->instruments[idx];
     if (date == in.tradingDay)
         return d->todayMinutes(in);
     if (date > in.tradingDay)
         return {};
-    // the days simulated since start-up, then the generated ones before them
+    // the days simulated since start-up, after the generated ones before them
     std::vector<quoter::KLineData> days(in.pastDays.begin(), in.pastDays.end());
     if (days.size() < static_cast<size_t>(kMinuteHistoryDays)) {
-        std::vector<quoter::KLineData> past = d->generatePast(in);
-        days.insert(days.begin(), past.begin(), past.end());
+        if (in.generatedTail.empty()) {
+            std::vector<quoter::KLineData> past = d->generatePast(in);
+            const size_t keep = std::min(past.size(), static_cast<size_t>(kMinuteHistoryDays));
+            in.generatedTail.assign(past.end() - keep, past.end());
+        }
+        days.insert(days.begin(), in.generatedTail.begin(), in.generatedTail.end());
     }
     const size_t from = days.size() > static_cast<size_t>(kMinuteHistoryDays)
                             ? days.size() - kMinuteHistoryDays

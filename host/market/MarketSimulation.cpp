@@ -880,9 +880,10 @@ std::vector<quoter::KLineData> EmbeddedMarketPrivate::pastMinutes(const Instrume
     Rng rng(stableHash(in.key, seed ^ (0x3141u + static_cast<uint64_t>(date))));
     const double step = in.step;
     // closes: a random walk pinned at both ends, kept inside [low, high]
+    // unit-variance uniform steps: the bridge needs no normal tails and they cost less
     std::vector<double> walk(n + 1, 0.0);
     for (size_t i = 1; i <= n; ++i)
-        walk[i] = walk[i - 1] + rng.normal();
+        walk[i] = walk[i - 1] + (rng.uniform() - 0.5) * 3.4641016151377544;
     std::vector<double> close(n);
     const double range = std::max(day.high - day.low, step);
     for (size_t i = 0; i < n; ++i) {
