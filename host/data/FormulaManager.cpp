@@ -9,6 +9,7 @@
 #include "host/data/StockKey.h"
 #include "host/data/StockManager.h"
 
+#include <QDateTime>
 #include <QSet>
 #include <algorithm>
 #include <exception>
@@ -48,6 +49,19 @@ quoter::QuoterAllDataPtr quoteFromBar(const quoter::KLineData& bar)
     return q;
 }
 
+// Merges bar b into the group bar g (g keeps its open, preClose and the first time).
+void merge(quoter::KLineData& g, const quoter::KLineData& b)
+{
+    g.time = b.time;
+    g.high = std::max(g.high, b.high);
+    g.low = std::min(g.low, b.low);
+    g.close = b.close;
+    g.volume += b.volume;
+    g.amount += b.amount;
+    g.openInterest = b.openInterest;
+    g.settlement = b.settlement;
+}
+
 // Groups bars into bars of `size` consecutive inputs (minute bars into n-minute bars,
 // days into n-day bars); the last group may be partial.
 std::vector<quoter::KLineData> aggregate(const std::vector<quoter::KLineData>& in, int size)
@@ -62,15 +76,7 @@ std::vector<quoter::KLineData> aggregate(const std::vector<quoter::KLineData>& i
             out.push_back(b);
             continue;
         }
-        quoter::KLineData& g = out.back();
-        g.time = b.time;
-        g.high = std::max(g.high, b.high);
-        g.low = std::min(g.low, b.low);
-        g.close = b.close;
-        g.volume += b.volume;
-        g.amount += b.amount;
-        g.openInterest = b.openInterest;
-        g.settlement = b.settlement;
+        merge(out.back(), b);
     }
     return out;
 }
@@ -100,6 +106,78 @@ std::vector<quoter::KLineData> barsOf(IMarketBackend& backend, const std::string
                          period <= 0 ? 1 : static_cast<int>(period / day));
     return aggregate(backend.minuteBars(mk, code),
                      static_cast<int>(std::max<int64_t>(1, period / 60000)));
+}
+
+// Daily bars into calendar weeks (week) or months; a group's time is its last day's.
+std::vector<quoter::KLineData> groupDays(const std::vector<quoter::KLineData>& days, bool week)
+{
+    std::vector<quoter::KLineData> out;
+    int current = -1;
+    for (const quoter::KLineData& b : days) {
+        const QDate d = QDateTime::fromMSecsSinceEpoch(b.time, Qt::OffsetFromUTC, 8 * 3600).date();
+        const int group = week ? static_cast<int>(d.toJulianDay() - (d.dayOfWeek() - 1))
+                               : d.year() * 12 + d.month();
+        if (out.empty() || group != current) {
+            out.push_back(b);
+            current = group;
+        } else {
+            merge(out.back(), b);
+        }
+    }
+    return out;
+}
+
+// Bars of a fetch: n-minute bars from the minute history, grouped within each trading
+// day from its first minute; n-day bars, weeks or months from the daily bars. Empty for
+// a period that is none of these.
+std::vector<quoter::KLineData> fetchBars(IMarketBackend& backend, const std::string& mk,
+                                         const std::string& code, int64_t period,
+                                         const std::vector<int>& minuteDays)
+{
+    if (period <= 0)
+        return {};
+    if (period == se::kPeriodWeek || period == se::kPeriodMonth)
+        return groupDays(backend.dailyBars(mk, code), period == se::kPeriodWeek);
+    if (period % se::kPeriodDay == 0) // more days than any history holds make one bar
+        return aggregate(backend.dailyBars(mk, code),
+                         static_cast<int>(std::min<int64_t>(period / se::kPeriodDay, 1 << 20)));
+    if (period % se::kPeriodMinute != 0 || period > se::kPeriodDay)
+        return {};
+    const int size = static_cast<int>(period / se::kPeriodMinute);
+    std::vector<quoter::KLineData> out;
+    for (int day : minuteDays) {
+        const std::vector<quoter::KLineData> grouped =
+            aggregate(backend.minuteBarsOfDay(mk, code, day), size);
+        out.insert(out.end(), grouped.begin(), grouped.end());
+    }
+    return out;
+}
+
+// The trading days whose minutes a fetch may need: from the start's day, or the day
+// before when its last bar is the reference bar, to the end, not after today.
+std::vector<int> minuteDaysOf(const se::RPCFetchCacheDataParam& param, int today)
+{
+    CStockManager* sm = CStockManager::instance();
+    constexpr int64_t lookBack = 30LL * 86400; // further back than any minute history
+    const int64_t dayAfter = (static_cast<int64_t>(today) + 86400) * 1000;
+    std::vector<int> days;
+    // times past today are not converted to dates: nothing lies there
+    if (param.startTime >= dayAfter)
+        return days;
+    int from = today - static_cast<int>(lookBack);
+    if (param.startTime > 0) {
+        const int startDay = CStockManager::dateOfMs(param.startTime);
+        const bool reference = param.lineSetting != 1 && param.count <= 0;
+        from = std::max(from, reference ? sm->getShiftTradeDate(startDay, -1) : startDay);
+    }
+    int to = today;
+    if (param.endTime > 0 && param.endTime < dayAfter)
+        to = std::min(to, CStockManager::dateOfMs(param.endTime));
+    if (from > to)
+        return days;
+    for (int d : sm->getTradeDateList(from, to))
+        days.push_back(d);
+    return days;
 }
 
 struct RunningBatch {
@@ -554,11 +632,22 @@ void CFormulaManager::fetchCacheData(const se::RPCFetchCacheDataParam& param,
         return;
     }
     const bool bars = param.quoterType == se::kQuoterTypeBar || param.market == "ED";
+    // an interval that ends before it starts holds nothing
+    const bool empty =
+        param.startTime >= 0 && param.endTime >= 0 && param.endTime < param.startTime;
+    std::vector<int> minuteDays;
+    if (bars && param.market != "ED" && param.period > 0 && param.period < se::kPeriodDay)
+        minuteDays = minuteDaysOf(param, CStockManager::instance()->getLastTradingDay(
+                                             QString::fromStdString(param.market)));
     for (const std::string& code : param.codes) {
+        if (empty)
+            break;
         std::vector<quoter::QuoterBasePtr> records;
         if (bars) {
             const std::vector<quoter::KLineData> all =
-                barsOf(*backend, param.market, code, param.period);
+                param.market == "ED"
+                    ? barsOf(*backend, param.market, code, param.period)
+                    : fetchBars(*backend, param.market, code, param.period, minuteDays);
             if (all.empty())
                 continue;
             std::vector<size_t> keep;
@@ -593,7 +682,8 @@ void CFormulaManager::fetchCacheData(const se::RPCFetchCacheDataParam& param,
             if (param.count > 0 && records.size() > static_cast<size_t>(param.count))
                 records.erase(records.begin(), records.end() - param.count);
         }
-        data[stockKey(param.market, code)] = std::move(records);
+        if (!records.empty())
+            data[stockKey(param.market, code)] = std::move(records);
     }
     if (callback)
         callback(data);
@@ -621,9 +711,27 @@ void CFormulaManager::fetchTickData(const se::RPCFetchCacheDataParam& param, int
                         records.push_back(q);
                 }
             } else {
+                quoter::KLineData dayBar;
                 for (const quoter::KLineData& bar : backend->dailyBars(param.market, code)) {
                     if (CStockManager::dateOfMs(bar.time) == day)
-                        records.push_back(quoteFromBar(bar));
+                        dayBar = bar;
+                }
+                if (dayBar.time == 0)
+                    continue;
+                // a day with minutes as one snapshot a minute, else as its daily values
+                const std::vector<quoter::KLineData> minutes =
+                    backend->minuteBarsOfDay(param.market, code, day);
+                if (minutes.empty())
+                    records.push_back(quoteFromBar(dayBar));
+                quoter::KLineData running;
+                for (size_t i = 0; i < minutes.size(); ++i) {
+                    if (i == 0)
+                        running = minutes[0];
+                    else
+                        merge(running, minutes[i]);
+                    running.preClose = dayBar.preClose;
+                    running.settlement = minutes[i].close;
+                    records.push_back(quoteFromBar(running));
                 }
             }
             if (!records.empty())

@@ -102,11 +102,16 @@ public:
     void unrequestIndex(long long id);
 
     // --- history ---------------------------------------------------------------------
-    // Blocks; one callback with the records of every known code (by stock key). Bars
-    // (KLineData) for quoterType 3001, else the snapshots recorded in the interval.
+    // Blocks; one callback with the records of every code that has some in the interval
+    // (by stock key). Bars (KLineData) for quoterType 3001: n-minute periods from the
+    // minute history (grouped within each day), whole days, se::kPeriodWeek and
+    // se::kPeriodMonth from the daily bars; period 0 or another period gives none.
+    // Other quoter types give the snapshots recorded in the interval. An interval that
+    // ends before it starts, or lies outside the history, gives an empty map.
     void fetchCacheData(const se::RPCFetchCacheDataParam& param, FetchCallback callback);
-    // Blocks; the day's recorded snapshots (QuoterAllData) of each code for a date in
-    // seconds; an unknown date or one not in dates gives an empty map.
+    // Blocks; the day's snapshots (QuoterAllData) of each code for a date in seconds:
+    // the recorded ones today, one a minute on earlier days with minute history, else
+    // one of the stored daily values. A date not today and not in dates gives an empty map.
     void fetchTickData(const se::RPCFetchCacheDataParam& param, int date,
                        const std::vector<int>& dates, FetchCallback callback);
 

@@ -79,6 +79,13 @@ int getQuoterType(const std::string& market);
 int getQuoterType(const QString& market);
 int getQuoterType(const char* market);
 
+// Bar periods of history fetches in ms beside the minute multiples and whole days:
+// calendar weeks (Monday to Sunday) and calendar months.
+constexpr int64_t kPeriodMinute = 60000;
+constexpr int64_t kPeriodDay = 86400000;
+constexpr int64_t kPeriodWeek = 7 * kPeriodDay;
+constexpr int64_t kPeriodMonth = 30 * kPeriodDay;
+
 // A history fetch for several codes of one market.
 struct RPCFetchCacheDataParam {
     std::string market;

@@ -36,6 +36,12 @@ std::vector<quoter::KLineData> IMarketBackend::minuteBars(const std::string&, co
     return {};
 }
 
+std::vector<quoter::KLineData> IMarketBackend::minuteBarsOfDay(const std::string&,
+                                                               const std::string&, int)
+{
+    return {};
+}
+
 std::vector<quoter::QuoterAllDataPtr> IMarketBackend::ticks(const std::string&, const std::string&)
 {
     return {};

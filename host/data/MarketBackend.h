@@ -70,6 +70,11 @@ public:
     // Today's one-minute bars, oldest first; bar time is the minute's end in ms.
     virtual std::vector<quoter::KLineData> minuteBars(const std::string& market,
                                                       const std::string& code);
+    // One-minute bars of one trading day (date: the day's midnight in seconds), oldest
+    // first; bar time is the minute's end in ms. Today's agree with minuteBars; earlier
+    // days as far back as the backend keeps minutes, empty beyond.
+    virtual std::vector<quoter::KLineData> minuteBarsOfDay(const std::string& market,
+                                                           const std::string& code, int date);
     // Today's most recent snapshots, oldest first.
     virtual std::vector<quoter::QuoterAllDataPtr> ticks(const std::string& market,
                                                         const std::string& code);

@@ -47,6 +47,12 @@ public:
         return simulator()->minuteBars(market, code);
     }
 
+    std::vector<quoter::KLineData> minuteBarsOfDay(const std::string& market,
+                                                   const std::string& code, int date) override
+    {
+        return simulator()->minuteBarsOfDay(market, code, date);
+    }
+
     std::vector<quoter::QuoterAllDataPtr> ticks(const std::string& market,
                                                 const std::string& code) override
     {

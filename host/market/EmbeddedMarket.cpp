@@ -326,33 +326,44 @@ std::vector<quoter::KLineData> EmbeddedMarket::minuteBars(const std::string& mar
     const int idx = d->find(market, code);
     if (idx < 0)
         return {};
-    const Instrument& in = d->instruments[idx];
-    std::vector<quoter::KLineData> out;
-    out.reserve(in.bars.size());
-    int64_t prevVolume = 0;
-    double prevAmount = 0;
-    double prevClose = in.preClose;
-    bool first = true;
-    for (const MinuteBar& b : in.bars) {
-        quoter::KLineData k;
-        k.time = (b.minute + 1) * kMinuteMs;
-        k.open = b.open;
-        k.high = b.high;
-        k.low = b.low;
-        k.close = b.close;
-        k.preClose = prevClose;
-        // the first bar seen carries the volume traded before the feed began watching
-        k.volume = (first ? b.volume : b.volume - prevVolume) / in.volumeUnit();
-        k.amount = first ? b.amount : b.amount - prevAmount;
-        k.openInterest = b.openInterest;
-        k.settlement = b.close;
-        prevVolume = b.volume;
-        prevAmount = b.amount;
-        prevClose = b.close;
-        first = false;
-        out.push_back(k);
+    return d->todayMinutes(d->instruments[idx]);
+}
+
+std::vector<quoter::KLineData> EmbeddedMarket::minuteBarsOfDay(const std::string& market,
+                                                               const std::string& code, int date)
+{
+    std::lock_guard<std::mutex> lock(d->simMutex);
+    d->ensureBuilt();
+    const int idx = d->find(market, code);
+    if (idx < 0 || date <= 0)
+        return {};
+    date = TC::CStockManager::dateOfMs(static_cast<int64_t>(date) * 1000);
+    Instrument& in = d->instruments[idx];
+    if (date == in.tradingDay)
+        return d->todayMinutes(in);
+    if (date > in.tradingDay)
+        return {};
+    // the days simulated since start-up, after the generated ones before them
+    std::vector<quoter::KLineData> days(in.pastDays.begin(), in.pastDays.end());
+    if (days.size() < static_cast<size_t>(kMinuteHistoryDays)) {
+        if (in.generatedTail.empty()) {
+            std::vector<quoter::KLineData> past = d->generatePast(in);
+            const size_t keep = std::min(past.size(), static_cast<size_t>(kMinuteHistoryDays));
+            in.generatedTail.assign(past.end() - keep, past.end());
+        }
+        days.insert(days.begin(), in.generatedTail.begin(), in.generatedTail.end());
     }
-    return out;
+    const size_t from = days.size() > static_cast<size_t>(kMinuteHistoryDays)
+                            ? days.size() - kMinuteHistoryDays
+                            : 0;
+    for (size_t i = from; i < days.size(); ++i) {
+        if (TC::CStockManager::dateOfMs(days[i].time) != date)
+            continue;
+        quoter::KLineData day = days[i];
+        day.volume /= in.volumeUnit();
+        return d->pastMinutes(in, day);
+    }
+    return {};
 }
 
 std::vector<quoter::QuoterAllDataPtr> EmbeddedMarket::ticks(const std::string& market,

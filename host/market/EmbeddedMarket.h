@@ -1,7 +1,7 @@
 #pragma once
 // The simulated market behind the host's quote services: the universe of the catalogue
 // quoted by seeded random walks, a feed thread that pushes one batch per market at a
-// fixed interval, and the history (daily bars, today's minute bars and recent ticks)
+// fixed interval, and the history (daily bars, minute bars of the last days and recent ticks)
 // that formulas and cache fetches read. Market time is TC::HostClock.
 
 #include "host/data/Quote.h"
@@ -70,6 +70,13 @@ public:
     std::vector<quoter::KLineData> dailyBars(const std::string& market, const std::string& code);
     // Today's one-minute bars since the feed began; bar time: the minute's end in ms.
     std::vector<quoter::KLineData> minuteBars(const std::string& market, const std::string& code);
+    // One-minute bars of a trading day (its midnight in seconds): today's as minuteBars,
+    // the kMinuteHistoryDays trading days before it generated from their daily bars (so
+    // they aggregate to them exactly, deterministic in the seed), empty otherwise.
+    // Nothing is stored: past days are rebuilt on each call.
+    std::vector<quoter::KLineData> minuteBarsOfDay(const std::string& market,
+                                                   const std::string& code, int date);
+    static constexpr int kMinuteHistoryDays = 5;
     // The most recent snapshots of today, oldest first (at most kTickDepth).
     std::vector<quoter::QuoterAllDataPtr> ticks(const std::string& market, const std::string& code);
     static constexpr int kTickDepth = 32;

@@ -89,6 +89,9 @@ struct Instrument {
     std::array<quoter::QuoterAllDataPtr, EmbeddedMarket::kTickDepth> ring;
     int ringHead = 0, ringCount = 0;
     std::vector<quoter::KLineData> pastDays; // days simulated before today
+    // the last generated days before the first simulated one, kept on the first minute
+    // request (the minutes of those days derive from them)
+    std::vector<quoter::KLineData> generatedTail;
 };
 
 struct Market {
@@ -181,6 +184,8 @@ public:
     std::vector<quoter::KLineData> generatePast(const Instrument& in);
     const std::vector<int>& datesBefore(int day);
     quoter::KLineData todayBar(const Instrument& in) const;
+    std::vector<quoter::KLineData> todayMinutes(const Instrument& in) const;
+    std::vector<quoter::KLineData> pastMinutes(const Instrument& in, const quoter::KLineData& day);
     int deliverMarket(int marketIndex);
 };
 

@@ -646,6 +646,15 @@ void EmbeddedMarketPrivate::publish(Instrument& in, int64_t t,
                 MinuteBar bar;
                 bar.minute = minute;
                 bar.open = bar.high = bar.low = bar.close = in.last;
+                if (in.bars.empty()) {
+                    // the first bar seen also holds the day before the feed watched it,
+                    // so today's bars together give the snapshot's open, high and low
+                    if (in.open > 0)
+                        bar.open = in.open;
+                    bar.high = std::max(bar.high, in.high);
+                    if (in.low > 0)
+                        bar.low = std::min(bar.low, in.low);
+                }
                 in.bars.push_back(bar);
             }
         }
@@ -815,6 +824,120 @@ std::vector<quoter::KLineData> EmbeddedMarketPrivate::generatePast(const Instrum
         pre = b.close;
     }
     return bars;
+}
+
+std::vector<quoter::KLineData> EmbeddedMarketPrivate::todayMinutes(const Instrument& in) const
+{
+    std::vector<quoter::KLineData> out;
+    out.reserve(in.bars.size());
+    int64_t prevVolume = 0;
+    double prevAmount = 0;
+    double prevClose = in.preClose;
+    bool first = true;
+    const int64_t unit = in.volumeUnit();
+    for (const MinuteBar& b : in.bars) {
+        quoter::KLineData k;
+        k.time = (b.minute + 1) * kMinuteMs;
+        k.open = b.open;
+        k.high = b.high;
+        k.low = b.low;
+        k.close = b.close;
+        k.preClose = prevClose;
+        // bars hold the day's running totals; published volumes are whole units, so the
+        // differences are taken in units and sum to the snapshot's volume
+        k.volume = b.volume / unit - (first ? 0 : prevVolume / unit);
+        k.amount = first ? b.amount : b.amount - prevAmount;
+        k.openInterest = b.openInterest;
+        k.settlement = b.close;
+        prevVolume = b.volume;
+        prevAmount = b.amount;
+        prevClose = b.close;
+        first = false;
+        out.push_back(k);
+    }
+    return out;
+}
+
+// A past day's minutes: a bridge from the open to the close that touches the day's high
+// and low once each, volume split at random in whole units. The bars aggregate exactly to
+// the day's bar (amounts up to rounding).
+std::vector<quoter::KLineData> EmbeddedMarketPrivate::pastMinutes(const Instrument& in,
+                                                                  const quoter::KLineData& day)
+{
+    const Market& m = markets[in.marketIndex];
+    const int date = TC::CStockManager::dateOfMs(day.time);
+    const int64_t shift = (static_cast<int64_t>(date) - m.tradingDay) * 1000;
+    std::vector<int64_t> ends;
+    for (const auto& s : m.sessions) {
+        for (int64_t t = s.first + kMinuteMs; t <= s.second; t += kMinuteMs)
+            ends.push_back(t + shift);
+    }
+    const size_t n = ends.size();
+    std::vector<quoter::KLineData> out(n);
+    if (n == 0 || day.close <= 0)
+        return {};
+    Rng rng(stableHash(in.key, seed ^ (0x3141u + static_cast<uint64_t>(date))));
+    const double step = in.step;
+    // closes: a random walk pinned at both ends, kept inside [low, high]
+    // unit-variance uniform steps: the bridge needs no normal tails and they cost less
+    std::vector<double> walk(n + 1, 0.0);
+    for (size_t i = 1; i <= n; ++i)
+        walk[i] = walk[i - 1] + (rng.uniform() - 0.5) * 3.4641016151377544;
+    std::vector<double> close(n);
+    const double range = std::max(day.high - day.low, step);
+    for (size_t i = 0; i < n; ++i) {
+        const double f = static_cast<double>(i + 1) / static_cast<double>(n);
+        const double bridge = walk[i + 1] - f * walk[n];
+        double p = day.open + (day.close - day.open) * f
+                   + bridge * range / (2.0 * std::sqrt(static_cast<double>(n)));
+        close[i] = std::clamp(roundTo(p, step), day.low, day.high);
+    }
+    close[n - 1] = day.close;
+    size_t hi = 0, lo = 0;
+    for (size_t i = 1; i < n; ++i) {
+        if (close[i] > close[hi])
+            hi = i;
+        if (close[i] < close[lo])
+            lo = i;
+    }
+    // volume in published units, split by random weights; the last bar takes the rest
+    std::vector<double> weight(n);
+    double weights = 0;
+    for (size_t i = 0; i < n; ++i) {
+        weight[i] = 0.2 + rng.uniform();
+        weights += weight[i];
+    }
+    int64_t volumeLeft = day.volume;
+    double amountLeft = day.amount;
+    double pre = day.preClose;
+    for (size_t i = 0; i < n; ++i) {
+        quoter::KLineData& k = out[i];
+        k.time = ends[i];
+        k.open = i == 0 ? day.open : close[i - 1];
+        k.close = close[i];
+        k.high = std::min(day.high, std::max(k.open, k.close));
+        k.low = std::max(day.low, std::min(k.open, k.close));
+        k.preClose = pre;
+        if (i + 1 < n) {
+            k.volume =
+                std::min<int64_t>(volumeLeft, static_cast<int64_t>(static_cast<double>(day.volume)
+                                                                   * weight[i] / weights));
+            k.amount = day.volume > 0 ? day.amount * static_cast<double>(k.volume)
+                                            / static_cast<double>(day.volume)
+                                      : 0.0;
+        } else {
+            k.volume = volumeLeft;
+            k.amount = amountLeft;
+        }
+        volumeLeft -= k.volume;
+        amountLeft -= k.amount;
+        k.openInterest = day.openInterest;
+        k.settlement = k.close;
+        pre = k.close;
+    }
+    out[hi].high = day.high;
+    out[lo].low = day.low;
+    return out;
 }
 
 } // namespace ttmarket

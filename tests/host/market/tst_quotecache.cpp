@@ -538,14 +538,19 @@ void TestQuoteCache::fetchTicks()
              TestMarket::lastQuote(QStringLiteral("SZ"), QStringLiteral("000001")).get());
     for (size_t i = 1; i < ring.size(); ++i)
         QVERIFY(ring[i]->time >= ring[i - 1]->time);
+    // the day before: one snapshot a minute within that day, the last one its stored values
     const auto past = fetch(before);
     QCOMPARE(past.size(), size_t(1));
-    QCOMPARE(past.begin()->second.size(), size_t(1));
-    QCOMPARE(past.begin()->second[0]->time, int64_t(before) * 1000);
-    QCOMPARE(quoter::asAllData(past.begin()->second[0].get())->last,
-             se::IndexData::getSingleValue(
-                 XP::nvStockKey(QStringLiteral("SZ"), QStringLiteral("000001")),
-                 QStringLiteral("最新"), before));
+    const std::vector<quoter::QuoterBasePtr>& day = past.begin()->second;
+    QCOMPARE(day.size(), size_t(240));
+    QCOMPARE(TC::CStockManager::dateOfMs(day.front()->time), before);
+    QCOMPARE(TC::CStockManager::dateOfMs(day.back()->time), before);
+    const QString key = XP::nvStockKey(QStringLiteral("SZ"), QStringLiteral("000001"));
+    const quoter::QuoterAllData* close = quoter::asAllData(day.back().get());
+    QCOMPARE(close->last, se::IndexData::getSingleValue(key, QStringLiteral("最新"), before));
+    QCOMPARE(static_cast<double>(close->volume),
+             se::IndexData::getSingleValue(key, QStringLiteral("总量"), before));
+    QCOMPARE(close->high, se::IndexData::getSingleValue(key, QStringLiteral("最高"), before));
     // a day the calendar does not list gives nothing
     QVERIFY(fetch(TC::CStockManager::dateFromYmd(2024, 6, 8)).empty());
 }
