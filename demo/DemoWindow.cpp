@@ -18,6 +18,7 @@
 
 #include <QActionGroup>
 #include <QDateTime>
+#include <QEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
@@ -89,6 +90,10 @@ DemoWindow::DemoWindow(QWidget* parent) : QMainWindow(parent)
     ma5.period = 86400000;
     ma5.title = QStringLiteral("MA5");
     m_indicators.append(ma5);
+    // indicator cells are empty when the columns are first fitted
+    connect(m_pBrowse, &TC::CBrowseWidget::sigIndicatorBatchDone, this, &DemoWindow::fitColumns);
+    if (m_pBrowse->table())
+        m_pBrowse->table()->viewport()->installEventFilter(this);
 }
 
 DemoWindow::~DemoWindow()
@@ -246,10 +251,23 @@ void DemoWindow::fitColumns()
 void DemoWindow::requestIndicators()
 {
     // the column list was reset with the sector: the indicators join again
-    for (TC::ColumnInfo c : m_indicators) {
-        if (m_pBrowse->addCustomIndex(c) >= 0)
-            m_pBrowse->requestCustomIndex();
+    bool added = false;
+    for (TC::ColumnInfo c : m_indicators)
+        added = m_pBrowse->addCustomIndex(c) >= 0 || added;
+    // the first batch waits for the first painted page, so start-up shows quotes first
+    if (added && m_bTablePainted)
+        m_pBrowse->requestCustomIndex();
+}
+
+bool DemoWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (!m_bTablePainted && event->type() == QEvent::Paint && m_pBrowse->table()
+        && watched == m_pBrowse->table()->viewport()) {
+        m_bTablePainted = true;
+        watched->removeEventFilter(this);
+        QTimer::singleShot(0, m_pBrowse, [browse = m_pBrowse]() { browse->requestCustomIndex(); });
     }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void DemoWindow::addIndicator(const QString& formula, const QString& title)

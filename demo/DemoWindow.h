@@ -54,6 +54,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenus();
@@ -81,4 +82,5 @@ private:
     quint64 m_nLastPushes = 0;
     QElapsedTimer m_rateClock;
     QList<TC::ColumnInfo> m_indicators;
+    bool m_bTablePainted = false;
 };
