@@ -1,0 +1,188 @@
+#include "bench/BenchCommon.h"
+
+#include "browse/CBrowseWidget.h"
+#include "host/data/ColumnInfo.h"
+#include "host/data/SectorManager.h"
+#include "host/market/EmbeddedMarket.h"
+#include "host/market/TestMarket.h"
+#include "quoterbrowser/CQuoterBrowserWidget.h"
+
+#include <QCoreApplication>
+#include <QTableView>
+
+#include <time.h>
+
+#include <cstdio>
+
+namespace ttbench {
+
+int g_rows = 5000;
+int g_largeRows = 100000;
+int g_sustainSeconds = 10;
+
+World::World() = default;
+World::~World() = default;
+
+World* g_world = nullptr;
+
+QStringList baselineTitles(TC::CBrowseWidget& widget)
+{
+    QStringList titles;
+    for (const TC::ColumnInfo& c : widget.columnList())
+        titles.append(c.title);
+    return titles;
+}
+
+void buildWorld()
+{
+    auto* w = new World();
+    g_world = w;
+    ttmarket::TestMarket::setClock(ttmarket::TestMarket::at(2024, 6, 7, 10, 30));
+    auto* market = ttmarket::EmbeddedMarket::instance();
+    market->reset(ttmarket::EmbeddedMarket::kDefaultSeed);
+    const auto all = TC::CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股"));
+    for (const auto& d : all) {
+        if (int(w->instruments.size()) >= g_rows)
+            break;
+        w->instruments.push_back(d);
+        w->list.append(d);
+    }
+    std::map<QString, size_t> feedOf;
+    for (const auto& d : w->instruments) {
+        auto it = feedOf.find(d->market);
+        if (it == feedOf.end()) {
+            it = feedOf.emplace(d->market, w->feeds.size()).first;
+            w->feeds.push_back(MarketFeed{d->market, {}, {}});
+        }
+        w->feeds[it->second].codes.append(d->code);
+    }
+    for (int set = 0; set < 2; ++set) {
+        ttmarket::TestMarket::stepClock(3000);
+        market->simulate();
+        for (MarketFeed& f : w->feeds) {
+            std::vector<std::string> codes;
+            for (const QString& c : f.codes)
+                codes.push_back(c.toStdString());
+            market->lastQuotes(f.market.toStdString(), codes, f.quotes[set]);
+        }
+    }
+    for (const auto& d : w->instruments)
+        w->loadQuotes.push_back(market->lastQuote(d->market.toStdString(), d->code.toStdString()));
+
+    w->widget.reset(new TC::CBrowseWidget(nullptr, false, TC::BrowseType_Default, 88));
+    w->widget->resize(1600, 900);
+    w->widget->setSectorName(QStringLiteral("沪深A股"));
+    w->widget->resetTableColumn();
+    w->widget->setIsResetSelectStock(true);
+    w->widget->setStockList(w->list, false);
+    w->widget->sortByRate();
+    w->widget->setAttribute(Qt::WA_DontShowOnScreen);
+    w->widget->show();
+    w->baseline.reset(new BaselineTable(baselineTitles(*w->widget)));
+    w->baseline->load(w->instruments, w->loadQuotes);
+    w->baseline->sortByRatio();
+    w->baseline->view()->setAttribute(Qt::WA_DontShowOnScreen);
+    w->baseline->view()->show();
+    QCoreApplication::processEvents();
+}
+
+double threadCpuSeconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+void SummaryReporter::ReportRuns(const std::vector<Run>& runs)
+{
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+        if (run.error_occurred)
+            continue;
+        Figure f;
+        f.timeMs = run.GetAdjustedRealTime() * multiplier(run.time_unit) * 1e3;
+        for (const auto& c : run.counters)
+            f.counters[c.first] = c.second.value;
+        figures[run.benchmark_name()] = f;
+    }
+}
+
+double SummaryReporter::multiplier(benchmark::TimeUnit unit)
+{
+    switch (unit) {
+    case benchmark::kNanosecond: return 1e-9;
+    case benchmark::kMicrosecond: return 1e-6;
+    case benchmark::kMillisecond: return 1e-3;
+    default: return 1.0;
+    }
+}
+
+void SummaryReporter::printSummary()
+{
+    std::printf("\n%-28s %16s %16s %10s\n", "scenario", "library", "baseline", "ratio");
+    line("load (ms)", "BM_Load", "", 0);
+    line("push (ms)", "BM_Push", "", 0);
+    line("re-sort by 涨幅 (ms)", "BM_Resort", "", 0);
+    line("paint 1600x900 (ms)", "BM_Paint", "", 0);
+    line("paint data() calls", "BM_Paint", "data_calls", 0);
+    line("fit column widths (ms)", "BM_FitColumns", "", 0);
+    line("memory (bytes/row)", "BM_Memory", "bytes_per_row", 0);
+    line("sustained GUI busy (%)", "BM_Sustained", "gui_busy_pct", 0);
+    line("sustained longest stall (ms)", "BM_Sustained", "longest_stall_ms", 0);
+    line("MA5 batch wall (ms)", "BM_Indicator", "", 0);
+    line("MA5 batch GUI CPU (ms)", "BM_Indicator", "gui_cpu_ms", 0);
+    line("MA5 longest stall (ms)", "BM_Indicator", "longest_stall_ms", 0);
+    line("MA5 repaints", "BM_Indicator", "repaints", 0);
+    line("large market instruments", "BM_LargeStartup", "instruments", 0);
+    line("large host start-up (ms)", "BM_LargeStartup", "", 0);
+    line("large start-up CPU (ms)", "BM_LargeStartup", "cpu_ms", 0);
+    line("  catalogue CPU (ms)", "BM_LargeStartup", "catalogue_cpu_ms", 0);
+    line("  simulator CPU (ms)", "BM_LargeStartup", "market_cpu_ms", 0);
+    line("  sector tree CPU (ms)", "BM_LargeStartup", "sectors_cpu_ms", 0);
+    line("large sector rows", "BM_LargeLoad", "rows", 0);
+    line("large load to painted (ms)", "BM_LargeLoad", "", 0);
+    line("large load CPU (ms)", "BM_LargeLoad", "cpu_ms", 0);
+    line("large push (ms)", "BM_LargePush", "", 0);
+    line("compact paint 250x1030 (ms)", "BM_CompactPaint", "", 0);
+    line("compact re-sort by 涨跌幅 (ms)", "BM_CompactSort", "", 0);
+    line("compact selection kept (1=yes)", "BM_CompactSort", "selection_kept", 0);
+    line("compact sector switch (ms)", "BM_CompactSwitch", "", 0);
+    line("option month refresh (ms)", "BM_OptionMonth", "", 0);
+    line("option all months (ms)", "BM_OptionAllMonths", "", 0);
+    line("option month switch (ms)", "BM_OptionMonthSwitch", "", 0);
+    line("option IV min (%)", "BM_OptionImpliedRange", "iv_min_pct", 0);
+    line("option IV max (%)", "BM_OptionImpliedRange", "iv_max_pct", 0);
+    line("option IV shown (%)", "BM_OptionImpliedRange", "iv_shown_pct", 0);
+}
+
+const SummaryReporter::Figure* SummaryReporter::find(const std::string& prefix)
+{
+    for (const auto& entry : figures) {
+        if (entry.first.rfind(prefix, 0) == 0)
+            return &entry.second;
+    }
+    return nullptr;
+}
+
+void SummaryReporter::line(const char* label, const std::string& name, const std::string& counter,
+                           int)
+{
+    const Figure* lib = find(name + "_Library");
+    const Figure* base = find(name + "_Baseline");
+    auto value = [&](const Figure* f) {
+        if (!f)
+            return -1.0;
+        if (counter.empty())
+            return f->timeMs;
+        auto it = f->counters.find(counter);
+        return it == f->counters.end() ? -1.0 : it->second;
+    };
+    const double a = value(lib), b = value(base);
+    char la[32], lb[32], lr[32];
+    std::snprintf(la, sizeof la, a < 0 ? "not available" : "%.3f", a);
+    std::snprintf(lb, sizeof lb, b < 0 ? "not available" : "%.3f", b);
+    std::snprintf(lr, sizeof lr, a > 0 && b >= 0 ? "%.1fx" : "-", a > 0 ? b / a : 0.0);
+    std::printf("%-28s %16s %16s %10s\n", label, la, lb, lr);
+}
+
+} // namespace ttbench
