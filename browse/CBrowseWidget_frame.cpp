@@ -92,7 +92,8 @@ CBrowseWidget::CBrowseWidget(CBrowseWidgetPrivate& dd, QWidget* parent, bool con
     d->m_pWholeQuoteModel = CWholeQuoteModel::create();
     connect(d->m_pWholeQuoteModel.get(), &CWholeQuoteModel::sigHistoryCallBack, this,
             &CBrowseWidget::slotWholeHistoryQuoteBack);
-    d->m_pWholeQuoteModel->setBrowseClient(this);
+    d->m_pQuoteClient.reset(new CBrowseQuoteClient(this, d.get()));
+    d->m_pWholeQuoteModel->setBrowseClient(d->m_pQuoteClient.get());
 
     if (d->m_nBrowseType == BrowseType_NetBuying) {
         auto* temporary = CTemporaryDataManager::instance();

@@ -37,6 +37,8 @@ namespace XP {
 class CWidgetList;
 } // namespace XP
 
+class QThread;
+
 namespace TC {
 
 class CHpfBrowserDataModel;
@@ -111,6 +113,26 @@ private:
     std::unordered_map<std::string, Market> m_markets;
     std::vector<Slot> m_slots;
     std::vector<int> m_dirty; // slots holding a snapshot
+};
+
+class CBrowseWidget;
+class CBrowseWidgetPrivate;
+
+// The quote model's client on the widget's behalf. A delivery on a host thread only fills
+// the pending store and never calls a virtual of the widget, which may be in its
+// destructor on the GUI thread; on the widget's own thread the widget's virtual is called.
+class CBrowseQuoteClient final : public IWholeQuoteClient {
+public:
+    CBrowseQuoteClient(CBrowseWidget* widget, CBrowseWidgetPrivate* d);
+    void formulaPushQuoteBack(dorn::PushQuoteParam& param, const QVector<QString>& codes,
+                              const QVector<QString>& markets,
+                              const std::vector<quoter::QuoterAllDataPtr>& quotes,
+                              bool last) override;
+
+private:
+    CBrowseWidget* m_pWidget;
+    CBrowseWidgetPrivate* m_pD;
+    QThread* m_pOwnerThread;
 };
 
 class CBrowseWidgetPrivate {
@@ -198,6 +220,11 @@ public:
     };
     std::vector<QuoteColumn> m_quotePlan;
     CPendingQuotes m_pending;
+    std::unique_ptr<CBrowseQuoteClient> m_pQuoteClient;
+
+    // Any thread: a delivery replaces its instruments' pending snapshots.
+    void acceptPushes(const dorn::PushQuoteParam& param, const QVector<QString>& codes,
+                      const std::vector<quoter::QuoterAllDataPtr>& quotes);
     std::vector<CPendingQuotes::Entry> m_pendingScratch; // reused by every refresh tick
     int64_t m_nValidSecond = -1; // the last snapshot second checked for validity
     QString m_qsValidMarket;

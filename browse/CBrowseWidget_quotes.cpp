@@ -12,6 +12,8 @@
 #include "host/data/StockKey.h"
 #include "host/data/StockManager.h"
 
+#include <QThread>
+
 #include <cmath>
 #include <limits>
 
@@ -245,14 +247,38 @@ void CBrowseWidget::formulaPushQuoteBack(dorn::PushQuoteParam& param, const QVec
                                          const QVector<QString>&,
                                          const std::vector<quoter::QuoterAllDataPtr>& quotes, bool)
 {
-    // Any thread. A push only replaces its instruments' pending snapshots: the refresh tick
-    // writes them into the rows, so rows never show values in an order not yet sorted, and
-    // a host pushing faster than the GUI drains holds one snapshot per instrument at most.
-    const int status = d->m_nBrowseStatus;
+    d->acceptPushes(param, codes, quotes);
+}
+
+void CBrowseWidgetPrivate::acceptPushes(const dorn::PushQuoteParam& param,
+                                        const QVector<QString>& codes,
+                                        const std::vector<quoter::QuoterAllDataPtr>& quotes)
+{
+    // A push only replaces its instruments' pending snapshots: the refresh tick writes them
+    // into the rows, so rows never show values in an order not yet sorted, and a host
+    // pushing faster than the GUI drains holds one snapshot per instrument at most.
+    const int status = m_nBrowseStatus;
     if (status == BrowseStatus_Statistic || status == BrowseStatus_External)
         return;
-    ++d->m_nPushCount;
-    d->m_pending.put(param.market, codes, quotes);
+    ++m_nPushCount;
+    m_pending.put(param.market, codes, quotes);
+}
+
+CBrowseQuoteClient::CBrowseQuoteClient(CBrowseWidget* widget, CBrowseWidgetPrivate* d)
+    : m_pWidget(widget), m_pD(d), m_pOwnerThread(widget->thread())
+{
+}
+
+void CBrowseQuoteClient::formulaPushQuoteBack(dorn::PushQuoteParam& param,
+                                              const QVector<QString>& codes,
+                                              const QVector<QString>& markets,
+                                              const std::vector<quoter::QuoterAllDataPtr>& quotes,
+                                              bool last)
+{
+    if (QThread::currentThread() == m_pOwnerThread)
+        m_pWidget->formulaPushQuoteBack(param, codes, markets, quotes, last);
+    else
+        m_pD->acceptPushes(param, codes, quotes);
 }
 
 void CBrowseWidget::slotDrainQueued()

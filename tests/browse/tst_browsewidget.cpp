@@ -1444,8 +1444,12 @@ private Q_SLOTS:
             }
         });
         TestMarket::startFeed(1);
-        QTRY_VERIFY_WITH_TIMEOUT(delivered.load() > 10, 5000);
+        // host-thread deliveries land in the pending store, not in a virtual of the widget
+        QTRY_VERIFY_WITH_TIMEOUT(m_w->pushCount() > 10, 5000);
+        QCOMPARE(delivered.load(), 0);
         m_w->request(); // the cache read runs on the pool now
+        // queued feed deliveries reach the widget's virtual on the GUI thread
+        QTRY_VERIFY_WITH_TIMEOUT(delivered.load() > 0, 5000);
         CWholeQuoteModelPtr keep = m_w->wholeQuoteModel();
         delete m_w;
         m_w = nullptr;
