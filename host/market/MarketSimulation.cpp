@@ -401,9 +401,10 @@ void EmbeddedMarketPrivate::derive(Instrument& in, bool preCloseToo, bool tradin
             const double years =
                 std::max<double>(expiryMs - TC::HostClock::nowMs(), 0.0) / (365.0 * kDayMs)
                 + daysExtra / 365.0;
-            const double vol = d.histVolatility > 0 ? d.histVolatility : 0.25;
+            const double base = d.histVolatility > 0 ? d.histVolatility : 0.25;
             const double r = d.riskFreeRate > 0 ? d.riskFreeRate : 0.02;
             const double strike = d.strike > 0 ? d.strike : s;
+            const double vol = smileVolatility(base, s, strike);
             return std::max(roundTo(blackScholes(d.isCall, s, strike, years, r, vol), in.step),
                             in.step);
         }

@@ -30,4 +30,14 @@ inline double blackScholes(bool call, double spot, double strike, double t, doub
     return strike * df * normCdf(-d2) - spot * normCdf(-d1);
 }
 
+// The volatility the simulator quotes an option at: the instrument's level at the money, a
+// smile with a put skew around it (wings and low strikes above the at-the-money level).
+inline double smileVolatility(double atTheMoney, double spot, double strike)
+{
+    if (spot <= 0.0 || strike <= 0.0)
+        return atTheMoney;
+    const double m = std::log(strike / spot);
+    return std::clamp(atTheMoney * (1.0 + 2.0 * m * m - 0.6 * m), 0.05, 1.5);
+}
+
 } // namespace ttmarket

@@ -86,6 +86,7 @@ private Q_SLOTS:
     void phases();
     void deterministicForASeed();
     void optionFollowsUnderlying();
+    void optionSmile();
     void convertibleFollowsStock();
     void minuteBars();
     void isValidData_data();
@@ -278,7 +279,8 @@ void TestQuoteCache::optionFollowsUnderlying()
         const double years = (TC::CStockManager::dateFromYmd(2024, 6, 26) * 1000.0 + 15 * 3600e3
                               - TC::HostClock::nowMs())
                              / (365.0 * 86400e3);
-        const double fair = ttmarket::blackScholes(true, u->last, 2.5, years, 0.02, 0.2);
+        const double fair = ttmarket::blackScholes(true, u->last, 2.5, years, 0.02,
+                                                   ttmarket::smileVolatility(0.2, u->last, 2.5));
         QVERIFY2(
             std::fabs(o->last - fair) <= 0.00005 + 1e-9,
             qPrintable(
@@ -288,6 +290,18 @@ void TestQuoteCache::optionFollowsUnderlying()
         // the ETF's IOPV moves with it
         QVERIFY(std::fabs(u->iopv - 2.5 * u->last / u->preClose) < 1e-9);
     }
+}
+
+void TestQuoteCache::optionSmile()
+{
+    // the instrument's level at the money, a put skew, both wings above the money
+    QCOMPARE(ttmarket::smileVolatility(0.2, 2.5, 2.5), 0.2);
+    const double low = ttmarket::smileVolatility(0.2, 2.5, 2.0);
+    QVERIFY(low > 0.2);
+    QVERIFY(low > ttmarket::smileVolatility(0.2, 2.5, 3.0));
+    QVERIFY(ttmarket::smileVolatility(0.2, 2.5, 4.0) > 0.2);
+    QVERIFY(ttmarket::smileVolatility(0.2, 2.5, 1.25) < 0.6);
+    QCOMPARE(ttmarket::smileVolatility(0.2, 0.0, 2.5), 0.2); // no spot: the level itself
 }
 
 void TestQuoteCache::convertibleFollowsStock()
