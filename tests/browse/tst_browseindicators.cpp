@@ -142,21 +142,20 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         return m_evaluations;
     }
-    void resetEvaluations()
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_evaluations = 0;
-    }
     // The last value of every line becomes v for series whose last close is close.
     void tamperLast(double close, double v)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_tamper[close] = v;
     }
-    void clearTamper()
+    // Unlimited permits, no tampering, the evaluation count back to 0.
+    void reset()
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        m_permits = -1;
+        m_evaluations = 0;
         m_tamper.clear();
+        m_cv.notify_all();
     }
 
 private:
@@ -200,9 +199,39 @@ double expectedMa(const QString& code, int n)
     return sum / n;
 }
 
-double lastClose(const QString& code)
+// Adds an MA column; returns its id.
+int addMa(CBrowseWidget& w, const QString& title, int line, int lineSetting = 0)
 {
-    return ttmarket::EmbeddedMarket::instance()->dailyBars("SH", code.toStdString()).back().close;
+    ColumnInfo c = maColumn(title, line, lineSetting);
+    return w.addCustomIndex(c);
+}
+
+// An MA5 column that collects the rows passing op against threshold into sector.
+ColumnInfo conditionColumn(int op, double threshold, const QString& sector, bool reset = false)
+{
+    ColumnInfo c = maColumn(QStringLiteral("MA5"), 0);
+    c.conditionEnabled = true;
+    c.conditionOperator = op;
+    c.conditionThreshold = threshold;
+    c.conditionSector = sector;
+    c.conditionReset = reset;
+    return c;
+}
+
+QStringList sorted(QStringList keys)
+{
+    std::sort(keys.begin(), keys.end());
+    return keys;
+}
+
+// The columns of the finished batches, in order, once n have finished.
+QList<int> finished(QSignalSpy& done, int n, int timeoutMs = kWaitMs)
+{
+    (void)QTest::qWaitFor([&] { return done.count() >= n; }, timeoutMs);
+    QList<int> ids;
+    for (const QList<QVariant>& args : done)
+        ids.append(args[0].toInt());
+    return ids;
 }
 
 QString cellText(CBrowseWidget& w, const QString& key, int column)
@@ -217,11 +246,11 @@ double cellValue(CBrowseWidget& w, const QString& key, int column)
     return row ? row->getDouble(column) : std::numeric_limits<double>::quiet_NaN();
 }
 
-const ColumnInfo* listed(CBrowseWidget& w, int id)
+ColumnInfo* listed(CBrowseWidget& w, int id)
 {
     for (const ColumnInfo& c : w.columnList()) {
         if (c.columnId == id)
-            return &c;
+            return const_cast<ColumnInfo*>(&c);
     }
     return nullptr;
 }
@@ -236,12 +265,23 @@ bool near(double a, double b)
     return std::fabs(a - b) < 1e-6;
 }
 
+// A table filled with the test rows, with a spy on its finished batches.
+struct FilledWidget : CBrowseWidget {
+    explicit FilledWidget(const InstrumentList& list) { fill(list); }
+    void fill(const InstrumentList& list)
+    {
+        setSectorName(QStringLiteral("测试板块"));
+        setStockList(list, false);
+    }
+    QSignalSpy done{this, &CBrowseWidget::sigIndicatorBatchDone};
+};
+
 // Counts the row look-ups of laid results, also after the widget is gone.
 std::atomic<int> g_lookups{0};
 
-class CountingBrowseWidget : public CBrowseWidget {
+class CountingBrowseWidget : public FilledWidget {
 public:
-    using CBrowseWidget::CBrowseWidget;
+    using FilledWidget::FilledWidget;
     void getBrowserDataByStockCode(const std::string& key, std::vector<HpfBrowserDataPtr>& out,
                                    const QString& account) override
     {
@@ -257,17 +297,30 @@ class TstBrowseIndicators : public QObject {
     std::shared_ptr<GateBackend> m_gate;
     CBrowseWidget::InstrumentList m_list;
 
-    void fill(CBrowseWidget& w)
-    {
-        w.setSectorName(QStringLiteral("测试板块"));
-        w.setStockList(m_list, false);
-    }
-
     // Waits until every worker thread of the process has ended.
     static bool workersDone()
     {
         return QTest::qWaitFor([] { return CBrowseWidget::runningIndicatorWorkers() == 0; },
                                kWaitMs);
+    }
+
+    // The values cached for a column title in the test sector.
+    static QMap<QString, double>& cached(CBrowseWidget& w, const QString& title)
+    {
+        return w.customIndexValues()[QStringLiteral("测试板块")][title];
+    }
+
+    // Queues MA5 then MA10 with permits evaluations allowed; returns their ids.
+    std::pair<int, int> startMa5ThenMa10(CBrowseWidget& w, int permits)
+    {
+        ColumnInfo ma5 = maColumn(QStringLiteral("MA5"), 0);
+        ColumnInfo ma10 = maColumn(QStringLiteral("MA10"), 1);
+        const std::pair<int, int> ids{w.addCustomIndex(ma5), w.addCustomIndex(ma10)};
+        m_gate->setPermits(permits);
+        w.pushBackRequestTask(ma5);
+        w.pushBackRequestTask(ma10);
+        w.nextReQuestTask();
+        return ids;
     }
 
     void checkMaColumn(CBrowseWidget& w, int id, int n)
@@ -301,12 +354,7 @@ private Q_SLOTS:
         TestMarket::restore();
     }
 
-    void init()
-    {
-        m_gate->setPermits(-1);
-        m_gate->clearTamper();
-        m_gate->resetEvaluations();
-    }
+    void init() { m_gate->reset(); }
 
     void cleanup()
     {
@@ -318,16 +366,12 @@ private Q_SLOTS:
 
     void queueIntoBusyQueueStartsAfterHeadCompletes()
     {
-        CBrowseWidget w;
-        fill(w);
-        QSignalSpy done(&w, &CBrowseWidget::sigIndicatorBatchDone);
-        ColumnInfo ma5 = maColumn(QStringLiteral("MA5"), 0);
-        ColumnInfo ma10 = maColumn(QStringLiteral("MA10"), 1);
+        FilledWidget w(m_list);
         m_gate->setPermits(3);
-        const int id5 = w.addCustomIndex(ma5);
+        const int id5 = addMa(w, QStringLiteral("MA5"), 0);
         w.requestCustomIndex();
         QVERIFY(w.isIndicatorBatchRunning());
-        const int id10 = w.addCustomIndex(ma10);
+        const int id10 = addMa(w, QStringLiteral("MA10"), 1);
         w.requestCustomIndex();
         QCOMPARE(w.requestQueue().size(), 2);
         QCOMPARE(w.requestQueue().first().title, QStringLiteral("MA5"));
@@ -342,9 +386,7 @@ private Q_SLOTS:
         QVERIFY(near(cellValue(w, keyOf(kCodes[0]), id5), expectedMa(kCodes[0], 5)));
 
         m_gate->setPermits(-1);
-        QTRY_COMPARE(done.count(), 2);
-        QCOMPARE(done[0][0].toInt(), id5);
-        QCOMPARE(done[1][0].toInt(), id10);
+        QCOMPARE(finished(w.done, 2), (QList<int>{id5, id10}));
         QVERIFY(w.requestQueue().isEmpty());
         QVERIFY(!w.isIndicatorBatchRunning());
         checkMaColumn(w, id5, 5);
@@ -369,17 +411,9 @@ private Q_SLOTS:
     void lateResultsOfOldBatch()
     {
         QFETCH(QString, change);
-        CBrowseWidget w;
-        fill(w);
-        QSignalSpy done(&w, &CBrowseWidget::sigIndicatorBatchDone);
-        ColumnInfo ma5 = maColumn(QStringLiteral("MA5"), 0);
-        ColumnInfo ma10 = maColumn(QStringLiteral("MA10"), 1);
-        const int id5 = w.addCustomIndex(ma5);
-        const int id10 = w.addCustomIndex(ma10);
-        m_gate->setPermits(3);
-        w.pushBackRequestTask(ma5);
-        w.pushBackRequestTask(ma10);
-        w.nextReQuestTask();
+        FilledWidget w(m_list);
+        const auto ids = startMa5ThenMa10(w, 3);
+        const int id5 = ids.first, id10 = ids.second;
         int held = 3;
         QVERIFY(m_gate->waitForHeld(held)); // three MA5 results wait in the event queue
 
@@ -429,71 +463,50 @@ private Q_SLOTS:
         QTRY_VERIFY(w.requestQueue().isEmpty());
         QVERIFY(workersDone());
         QCoreApplication::processEvents();
-        if (ma5Stays) {
+        if (ma5Stays)
             checkMaColumn(w, id5, 5);
-            QCOMPARE(done.count(), 2);
-            QCOMPARE(done[0][0].toInt(), id5);
-        } else {
-            QCOMPARE(done.count(), 1);
-        }
         checkMaColumn(w, id10, 10);
-        QCOMPARE(done.last()[0].toInt(), id10);
-        const auto& cache = w.customIndexValues()[QStringLiteral("测试板块")];
-        QCOMPARE(cache.value(QStringLiteral("MA10")).size(), kCodes.size());
+        QCOMPARE(finished(w.done, 0), ma5Stays ? (QList<int>{id5, id10}) : QList<int>{id10});
+        QCOMPARE(cached(w, QStringLiteral("MA10")).size(), kCodes.size());
     }
 
     void rowRemovedMidBatchDoesNotStallTheQueue()
     {
-        CBrowseWidget w;
-        fill(w);
-        QSignalSpy done(&w, &CBrowseWidget::sigIndicatorBatchDone);
-        ColumnInfo ma5 = maColumn(QStringLiteral("MA5"), 0);
-        ColumnInfo ma10 = maColumn(QStringLiteral("MA10"), 1);
-        const int id5 = w.addCustomIndex(ma5);
-        const int id10 = w.addCustomIndex(ma10);
-        m_gate->setPermits(2);
-        w.pushBackRequestTask(ma5);
-        w.pushBackRequestTask(ma10);
-        w.nextReQuestTask();
+        FilledWidget w(m_list);
+        const auto ids = startMa5ThenMa10(w, 2);
         QVERIFY(m_gate->waitForHeld(2));
         const QString gone = keyOf(kCodes.last());
         QVERIFY(w.model()->removeDataByKey(gone));
         m_gate->setPermits(-1);
-        QTRY_COMPARE(done.count(), 2);
-        QCOMPARE(done[0][0].toInt(), id5);
+        QCOMPARE(finished(w.done, 2), (QList<int>{ids.first, ids.second}));
         QVERIFY(w.requestQueue().isEmpty());
         for (int i = 0; i + 1 < kCodes.size(); ++i)
-            QVERIFY(near(cellValue(w, keyOf(kCodes[i]), id10), expectedMa(kCodes[i], 10)));
-        QVERIFY(!w.customIndexValues()[QStringLiteral("测试板块")][QStringLiteral("MA5")].contains(
-            gone));
+            QVERIFY(near(cellValue(w, keyOf(kCodes[i]), ids.second), expectedMa(kCodes[i], 10)));
+        QVERIFY(!cached(w, QStringLiteral("MA5")).contains(gone));
     }
 
     void twoEqualColumnsWithRefreshAllBothComplete()
     {
-        CBrowseWidget w;
-        fill(w);
-        QSignalSpy done(&w, &CBrowseWidget::sigIndicatorBatchDone);
+        FilledWidget w(m_list);
         ColumnInfo a = maColumn(QStringLiteral("MA5"), 0);
-        ColumnInfo b = maColumn(QStringLiteral("均线5"), 0);
         // addColumn refuses an equal column: both titles come with a column list
         QList<ColumnInfo> columns = w.getBaseColumnList();
         columns.append(a);
-        columns.append(b);
+        columns.append(maColumn(QStringLiteral("均线5"), 0));
         w.setColumnList(columns);
-        fill(w);
+        w.fill(m_list);
         const int idB = w.columnList()[columns.size() - 1].columnId;
         const int idA2 = w.columnList()[columns.size() - 2].columnId;
-        ColumnInfo head = a;
-        head.refreshAll = true;
-        w.pushBackRequestTask(head);
+        a.refreshAll = true;
+        w.pushBackRequestTask(a);
         w.nextReQuestTask();
         QCOMPARE(listed(w, idA2)->totalCount, kCodes.size());
         QCOMPARE(listed(w, idB)->totalCount, kCodes.size());
-        QTRY_COMPARE(done.count(), 1);
-        checkMaColumn(w, idA2, 5);
-        checkMaColumn(w, idB, 5);
-        QCOMPARE(listed(w, idA2)->totalCount, 0);
-        QCOMPARE(listed(w, idB)->totalCount, 0);
+        QTRY_COMPARE(w.done.count(), 1);
+        for (int id : {idA2, idB}) {
+            checkMaColumn(w, id, 5);
+            QCOMPARE(listed(w, id)->totalCount, 0);
+        }
         QCOMPARE(headerShown(w, idB), QStringLiteral("均线5"));
         QCOMPARE(m_gate->evaluations(), kCodes.size()); // one batch for both
     }
@@ -510,31 +523,26 @@ private Q_SLOTS:
     void badValuesShowAsNoValue()
     {
         QFETCH(double, value);
-        CBrowseWidget w;
-        fill(w);
-        QSignalSpy done(&w, &CBrowseWidget::sigIndicatorBatchDone);
-        m_gate->tamperLast(lastClose(kCodes[1]), value);
-        ColumnInfo ma5 = maColumn(QStringLiteral("MA5"), 0);
-        const int id = w.addCustomIndex(ma5);
+        FilledWidget w(m_list);
+        const auto bars =
+            ttmarket::EmbeddedMarket::instance()->dailyBars("SH", kCodes[1].toStdString());
+        m_gate->tamperLast(bars.back().close, value);
+        const int id = addMa(w, QStringLiteral("MA5"), 0);
         w.requestCustomIndex();
-        QTRY_COMPARE(done.count(), 1);
+        QTRY_COMPARE(w.done.count(), 1);
         QCOMPARE(cellText(w, keyOf(kCodes[1]), id), QStringLiteral("-"));
         QVERIFY(near(cellValue(w, keyOf(kCodes[0]), id), expectedMa(kCodes[0], 5)));
-        QVERIFY(!w.customIndexValues()[QStringLiteral("测试板块")][QStringLiteral("MA5")].contains(
-            keyOf(kCodes[1])));
+        QVERIFY(!cached(w, QStringLiteral("MA5")).contains(keyOf(kCodes[1])));
     }
 
     void unknownFormulaKeepsTheHeadUntilRemoved()
     {
-        CBrowseWidget w;
-        fill(w);
-        QSignalSpy done(&w, &CBrowseWidget::sigIndicatorBatchDone);
+        FilledWidget w(m_list);
         ColumnInfo bad = maColumn(QStringLiteral("无此指标"), 0);
         bad.formulaName = QStringLiteral("NOSUCH");
         w.addCustomIndex(bad);
         w.requestCustomIndex();
-        ColumnInfo ma5 = maColumn(QStringLiteral("MA5"), 0);
-        const int id5 = w.addCustomIndex(ma5);
+        const int id5 = addMa(w, QStringLiteral("MA5"), 0);
         w.requestCustomIndex();
         // an empty batch starts no worker and keeps its head
         QVERIFY(!w.isIndicatorBatchRunning());
@@ -547,47 +555,37 @@ private Q_SLOTS:
             dialog->accept();
         });
         w.removeSelectCustomIndex();
-        QTRY_COMPARE(done.count(), 1);
-        QCOMPARE(done[0][0].toInt(), id5);
+        QCOMPARE(finished(w.done, 1), QList<int>{id5});
         checkMaColumn(w, id5, 5);
     }
 
     void textOutputsAreShownButNotCached()
     {
-        CBrowseWidget w;
-        fill(w);
-        QSignalSpy done(&w, &CBrowseWidget::sigIndicatorBatchDone);
+        FilledWidget w(m_list);
         ColumnInfo trend = maColumn(QStringLiteral("趋势"), 0);
         trend.formulaName = QStringLiteral("TREND");
         const int id = w.addCustomIndex(trend);
         w.requestCustomIndex();
-        QTRY_COMPARE(done.count(), 1);
+        QTRY_COMPARE(w.done.count(), 1);
         QCOMPARE(w.model()->columnValueType(id), 10);
-        for (const QString& code : kCodes) {
-            const QString text = cellText(w, keyOf(code), id);
-            QVERIFY2(text == QStringLiteral("上涨") || text == QStringLiteral("下跌")
-                         || text == QStringLiteral("平盘"),
-                     qPrintable(text));
-        }
+        const QStringList trends = {QStringLiteral("上涨"), QStringLiteral("下跌"),
+                                    QStringLiteral("平盘")};
+        for (const QString& code : kCodes)
+            QVERIFY2(trends.contains(cellText(w, keyOf(code), id)), qPrintable(code));
         QVERIFY(
             !w.customIndexValues()[QStringLiteral("测试板块")].contains(QStringLiteral("趋势")));
     }
 
     void hundredQueuedColumnsAllComplete()
     {
-        CBrowseWidget w;
-        fill(w);
-        QSignalSpy done(&w, &CBrowseWidget::sigIndicatorBatchDone);
+        FilledWidget w(m_list);
         QList<int> ids;
         for (int i = 0; i < 100; ++i) {
-            ColumnInfo c = maColumn(QStringLiteral("MA5_%1").arg(i), 0, i);
-            ids.append(w.addCustomIndex(c));
+            ids.append(addMa(w, QStringLiteral("MA5_%1").arg(i), 0, i));
             w.requestCustomIndex();
         }
-        QTRY_COMPARE_WITH_TIMEOUT(done.count(), 100, 60000);
+        QCOMPARE(finished(w.done, 100, 60000), ids);
         QVERIFY(w.requestQueue().isEmpty());
-        for (int i = 0; i < 100; ++i)
-            QCOMPARE(done[i][0].toInt(), ids[i]);
         checkMaColumn(w, ids.last(), 5);
     }
 
@@ -603,25 +601,18 @@ private Q_SLOTS:
         std::vector<double> values;
         for (const QString& code : kCodes)
             values.push_back(expectedMa(code, 5));
-        std::vector<double> sorted = values;
-        std::sort(sorted.begin(), sorted.end());
-        const double median = (sorted[3] + sorted[4]) / 2;
+        std::vector<double> ascending = values;
+        std::sort(ascending.begin(), ascending.end());
+        const double median = (ascending[3] + ascending[4]) / 2;
 
-        CBrowseWidget w;
-        fill(w);
-        QSignalSpy done(&w, &CBrowseWidget::sigIndicatorBatchDone);
-        ColumnInfo cond = maColumn(QStringLiteral("MA5"), 0);
-        cond.conditionEnabled = true;
-        cond.conditionOperator = 0; // greater
-        cond.conditionThreshold = median;
-        cond.conditionSector = sector;
-        cond.conditionReset = true;
+        FilledWidget w(m_list);
+        ColumnInfo cond = conditionColumn(0 /* greater */, median, sector, true);
         const int id = w.addCustomIndex(cond);
         // another column's values cached under the condition sector's name stay
         w.customIndexValues()[sector][QStringLiteral("其他")][keyOf(kCodes[0])] = 1.0;
         w.customIndexValues()[sector][QStringLiteral("MA5")][QStringLiteral("SH|stale")] = 1.0;
         w.requestCustomIndex();
-        QTRY_COMPARE(done.count(), 1);
+        QTRY_COMPARE(w.done.count(), 1);
 
         QStringList expected;
         for (size_t i = 0; i < values.size(); ++i) {
@@ -632,36 +623,27 @@ private Q_SLOTS:
         QStringList members;
         for (const auto& detail : sectors->getSectorStockList(sector))
             members.append(getDetailQsKey(detail));
-        std::sort(members.begin(), members.end());
-        std::sort(expected.begin(), expected.end());
-        QCOMPARE(members, expected);
+        QCOMPARE(sorted(members), sorted(expected));
         const auto& bySector = w.customIndexValues()[sector];
-        QStringList cachedKeys = bySector.value(QStringLiteral("MA5")).keys();
-        std::sort(cachedKeys.begin(), cachedKeys.end());
-        QCOMPARE(cachedKeys, expected); // the stale match went with the reset
+        // the stale match went with the reset
+        QCOMPARE(sorted(bySector.value(QStringLiteral("MA5")).keys()), sorted(expected));
         QCOMPARE(bySector.value(QStringLiteral("其他")).size(), 1);
 
         // a stricter threshold: the sector is emptied before the new matches go in
-        ColumnInfo* listedCond = nullptr;
-        for (const ColumnInfo& c : w.columnList()) {
-            if (c.columnId == id)
-                listedCond = const_cast<ColumnInfo*>(&c);
-        }
-        QVERIFY(listedCond);
-        listedCond->conditionThreshold = sorted[5];
+        listed(w, id)->conditionThreshold = ascending[5];
         w.setCurrentColumn(id);
         w.slotVariableRefresh();
-        QTRY_COMPARE(done.count(), 2);
+        QTRY_COMPARE(w.done.count(), 2);
         const int stricter = int(std::count_if(values.begin(), values.end(),
-                                               [&](double v) { return v > sorted[5] + 1e-5; }));
+                                               [&](double v) { return v > ascending[5] + 1e-5; }));
         QVERIFY(stricter > 0 && stricter < 4);
         QCOMPARE(sectors->getSectorStockList(sector).size(), stricter);
         QCOMPARE(w.customIndexValues()[sector].value(QStringLiteral("MA5")).size(), stricter);
 
         // nothing matches: the sector is emptied all the same
-        listedCond->conditionThreshold = 1e9;
+        listed(w, id)->conditionThreshold = 1e9;
         w.slotVariableRefresh();
-        QTRY_COMPARE(done.count(), 3);
+        QTRY_COMPARE(w.done.count(), 3);
         QVERIFY(sectors->getSectorStockList(sector).isEmpty());
     }
 
@@ -681,22 +663,13 @@ private Q_SLOTS:
         QFETCH(int, op);
         QFETCH(double, threshold);
         QFETCH(int, matches);
-        CBrowseWidget w;
-        fill(w);
-        QSignalSpy done(&w, &CBrowseWidget::sigIndicatorBatchDone);
-        ColumnInfo cond = maColumn(QStringLiteral("MA5"), 0);
-        cond.conditionEnabled = true;
-        cond.conditionOperator = op;
-        cond.conditionThreshold = threshold;
-        cond.conditionSector = QStringLiteral("条件测试");
+        const QString sector = QStringLiteral("条件测试");
+        FilledWidget w(m_list);
+        ColumnInfo cond = conditionColumn(op, threshold, sector);
         w.addCustomIndex(cond);
         w.requestCustomIndex();
-        QTRY_COMPARE(done.count(), 1);
-        QCOMPARE(w.customIndexValues()
-                     .value(QStringLiteral("条件测试"))
-                     .value(QStringLiteral("MA5"))
-                     .size(),
-                 matches);
+        QTRY_COMPARE(w.done.count(), 1);
+        QCOMPARE(w.customIndexValues().value(sector).value(QStringLiteral("MA5")).size(), matches);
     }
 
     // --- what a finished batch tells the host ------------------------------------------
@@ -743,35 +716,27 @@ private Q_SLOTS:
         multiStock->clearRecalculations();
         formulas->clearCommands();
 
-        CBrowseWidget w;
-        fill(w);
-        QSignalSpy done(&w, &CBrowseWidget::sigIndicatorBatchDone);
-        ColumnInfo cond = maColumn(QStringLiteral("MA5"), 0);
+        FilledWidget w(m_list);
+        // below / above a threshold out of reach
+        ColumnInfo cond = conditionColumn(allMatch ? 1 : 0, 1e9, sector, reset);
         cond.conditionEnabled = condition;
-        cond.conditionOperator = allMatch ? 1 : 0; // below / above a threshold out of reach
-        cond.conditionThreshold = 1e9;
-        cond.conditionSector = sector;
-        cond.conditionReset = reset;
         cond.promptResult = promptColumn;
         w.addCustomIndex(cond);
         w.requestCustomIndex();
-        QTRY_COMPARE(done.count(), 1);
+        QTRY_COMPARE(w.done.count(), 1);
         getUserConfig()->setMultiStockRecalculate(false);
         getUserConfig()->setPromptRunResult(false);
         multiStock->setSector(QString());
 
-        QStringList all;
-        for (const QString& code : kCodes)
-            all.append(keyOf(code));
-        std::sort(all.begin(), all.end());
-        const QStringList matched = allMatch ? all : QStringList();
-
+        QStringList matched;
+        for (const QString& code : kCodes) {
+            if (allMatch)
+                matched.append(keyOf(code));
+        }
         const auto recalculations = multiStock->recalculations();
         QCOMPARE(int(recalculations.size()), recalculated ? 1 : 0);
         if (recalculated) {
-            QStringList keys = recalculations.front().keys;
-            std::sort(keys.begin(), keys.end());
-            QCOMPARE(keys, matched);
+            QCOMPARE(sorted(recalculations.front().keys), sorted(matched));
             QCOMPARE(recalculations.front().reset, reset);
             QCOMPARE(recalculations.front().sector, sector);
         }
@@ -781,29 +746,19 @@ private Q_SLOTS:
                 prompts.push_back(r);
         }
         QCOMPARE(int(prompts.size()), prompted ? 1 : 0);
-        if (prompted) {
-            QStringList keys = prompts.front().args;
-            std::sort(keys.begin(), keys.end());
-            QCOMPARE(keys, matched);
-        }
+        if (prompted)
+            QCOMPARE(sorted(prompts.front().args), sorted(matched));
     }
 
     // --- the value cache -----------------------------------------------------------------
 
     void clearEmptiesIndicatorCaches()
     {
-        CBrowseWidget w;
-        fill(w);
-        QSignalSpy done(&w, &CBrowseWidget::sigIndicatorBatchDone);
-        ColumnInfo ma5 = maColumn(QStringLiteral("MA5"), 0);
-        const int id = w.addCustomIndex(ma5);
+        FilledWidget w(m_list);
+        const int id = addMa(w, QStringLiteral("MA5"), 0);
         w.requestCustomIndex();
-        QTRY_COMPARE(done.count(), 1);
-        QCOMPARE(w.customIndexValues()
-                     .value(QStringLiteral("测试板块"))
-                     .value(QStringLiteral("MA5"))
-                     .size(),
-                 kCodes.size());
+        QTRY_COMPARE(w.done.count(), 1);
+        QCOMPARE(cached(w, QStringLiteral("MA5")).size(), kCodes.size());
         QCOMPARE(w.requestedPairCount(), kCodes.size());
 
         w.clear();
@@ -818,38 +773,34 @@ private Q_SLOTS:
     {
         CBrowseWidget w;
         w.setSectorName(QStringLiteral("测试板块"));
-        ColumnInfo ma5 = maColumn(QStringLiteral("MA5"), 0);
-        const int id = w.addCustomIndex(ma5);
+        const int id = addMa(w, QStringLiteral("MA5"), 0);
         int lastColumn = -1;
         for (const ColumnInfo& c : w.columnList()) {
             if (c.isQuoter() && c.lineIndex == 1)
                 lastColumn = c.columnId; // "最新"
         }
-        auto& cache = w.customIndexValues();
-        cache[QStringLiteral("测试板块")][QStringLiteral("MA5")][keyOf(kCodes[0])] = 12.5;
-        cache[QStringLiteral("测试板块")][QStringLiteral("最新")][keyOf(kCodes[0])] = 99.0;
-        cache[QStringLiteral("别的板块")][QStringLiteral("MA5")][keyOf(kCodes[1])] = 7.0;
+        cached(w, QStringLiteral("MA5"))[keyOf(kCodes[0])] = 12.5;
+        cached(w, QStringLiteral("最新"))[keyOf(kCodes[0])] = 99.0;
+        w.customIndexValues()[QStringLiteral("别的板块")][QStringLiteral("MA5")][keyOf(kCodes[1])] =
+            7.0;
         w.setStockList(m_list, false); // lays the cached values of the current sector
         QVERIFY(near(cellValue(w, keyOf(kCodes[0]), id), 12.5));
         QCOMPARE(cellText(w, keyOf(kCodes[1]), id), QStringLiteral("-"));
         QVERIFY(!near(cellValue(w, keyOf(kCodes[0]), lastColumn), 99.0));
 
         // a hidden column is left alone
-        cache[QStringLiteral("测试板块")][QStringLiteral("MA5")][keyOf(kCodes[0])] = 13.5;
-        w.setColumnVisible(id, false);
-        w.fillLastCustomIndexValue();
-        QVERIFY(near(cellValue(w, keyOf(kCodes[0]), id), 12.5));
-        w.setColumnVisible(id, true);
-        w.fillLastCustomIndexValue();
-        QVERIFY(near(cellValue(w, keyOf(kCodes[0]), id), 13.5));
+        cached(w, QStringLiteral("MA5"))[keyOf(kCodes[0])] = 13.5;
+        for (bool visible : {false, true}) {
+            w.setColumnVisible(id, visible);
+            w.fillLastCustomIndexValue();
+            QVERIFY(near(cellValue(w, keyOf(kCodes[0]), id), visible ? 13.5 : 12.5));
+        }
     }
 
     void setColumnValueWritesEveryRow()
     {
-        CBrowseWidget w;
-        fill(w);
-        ColumnInfo ma5 = maColumn(QStringLiteral("MA5"), 0);
-        const int id = w.addCustomIndex(ma5);
+        FilledWidget w(m_list);
+        const int id = addMa(w, QStringLiteral("MA5"), 0);
         w.setColumnValue(id, {{keyOf(kCodes[2]), 3.25}});
         QVERIFY(near(cellValue(w, keyOf(kCodes[2]), id), 3.25));
         QCOMPARE(cellText(w, keyOf(kCodes[3]), id), QStringLiteral("-"));
@@ -883,10 +834,8 @@ private Q_SLOTS:
 
     void destroyMidBatchReachesNothing()
     {
-        auto* w = new CountingBrowseWidget;
-        fill(*w);
-        ColumnInfo ma5 = maColumn(QStringLiteral("MA5"), 0);
-        w->addCustomIndex(ma5);
+        auto* w = new CountingBrowseWidget(m_list);
+        addMa(*w, QStringLiteral("MA5"), 0);
         g_lookups = 0;
         m_gate->setPermits(2);
         w->requestCustomIndex();

@@ -70,6 +70,25 @@ QAction* headerAction(CBrowseWidget& w, const QString& text)
     return nullptr;
 }
 
+// Adds MA5 and MA10 columns; returns their ids.
+std::pair<int, int> addMa5Ma10(CBrowseWidget& w)
+{
+    ColumnInfo ma5 = maColumn(QStringLiteral("MA5"), 0);
+    ColumnInfo ma10 = maColumn(QStringLiteral("MA10"), 1);
+    const int id5 = w.addCustomIndex(ma5);
+    return {id5, w.addCustomIndex(ma10)};
+}
+
+// The columns of the finished batches, in order, once n have finished.
+QList<int> finished(QSignalSpy& done, int n)
+{
+    (void)QTest::qWaitFor([&] { return done.count() >= n; }, kWaitMs);
+    QList<int> ids;
+    for (const QList<QVariant>& args : done)
+        ids.append(args[0].toInt());
+    return ids;
+}
+
 bool workersDone()
 {
     return QTest::qWaitFor([] { return CBrowseWidget::runningIndicatorWorkers() == 0; }, kWaitMs);
@@ -118,38 +137,24 @@ private Q_SLOTS:
         QTest::addColumn<bool>("queued");
         QTest::addColumn<int>("counted");
 
-        QTest::newRow("in hours") << 10 << 0 << true << true << false << 1 << false << "" << 1
-                                  << true << 1;
-        QTest::newRow("08:56, the 35-minute lead")
-            << 8 << 56 << true << true << false << 1 << false << "" << 1 << true << 1;
-        QTest::newRow("08:50, before the lead")
-            << 8 << 50 << true << true << false << 1 << false << "" << 1 << false << 0;
-        QTest::newRow("12:00, the lunch break")
-            << 12 << 0 << true << true << false << 1 << false << "" << 1 << false << 0;
-        QTest::newRow("16:30, stock hours only")
-            << 16 << 30 << true << true << false << 1 << false << "" << 1 << false << 0;
-        QTest::newRow("21:30, futures hours after 16:00")
-            << 21 << 30 << true << false << true << 1 << false << "" << 1 << true << 1;
-        QTest::newRow("21:30, stock hours only")
-            << 21 << 30 << true << true << false << 1 << false << "" << 1 << false << 1;
-        QTest::newRow("10:00, futures hours before 16:00 do not count")
-            << 10 << 0 << true << false << true << 1 << false << "" << 1 << false << 1;
-        QTest::newRow("interval 0 never")
-            << 10 << 0 << true << true << false << 0 << false << "" << 3 << false << 3;
-        QTest::newRow("interval 3, two ticks")
-            << 10 << 0 << true << true << false << 3 << false << "" << 2 << false << 2;
-        QTest::newRow("interval 3, three ticks")
-            << 10 << 0 << true << true << false << 3 << false << "" << 3 << true << 3;
-        QTest::newRow("hidden without refresh-when-hidden")
-            << 10 << 0 << false << true << false << 1 << false << "" << 1 << false << 0;
-        QTest::newRow("hidden with refresh-when-hidden")
-            << 10 << 0 << false << true << false << 1 << true << "" << 1 << true << 1;
-        QTest::newRow("start time later")
-            << 10 << 0 << true << true << false << 1 << false << "10:30" << 1 << false << 1;
-        QTest::newRow("start time passed")
-            << 10 << 0 << true << true << false << 1 << false << "09:45" << 1 << true << 1;
-        QTest::newRow("unreadable start time")
-            << 10 << 0 << true << true << false << 1 << false << "xx" << 1 << true << 1;
+        // clang-format off
+        QTest::newRow("in hours") << 10 << 0 << true << true << false << 1 << false << "" << 1 << true << 1;
+        QTest::newRow("08:56, the 35-minute lead") << 8 << 56 << true << true << false << 1 << false << "" << 1 << true << 1;
+        QTest::newRow("08:50, before the lead") << 8 << 50 << true << true << false << 1 << false << "" << 1 << false << 0;
+        QTest::newRow("12:00, the lunch break") << 12 << 0 << true << true << false << 1 << false << "" << 1 << false << 0;
+        QTest::newRow("16:30, stock hours only") << 16 << 30 << true << true << false << 1 << false << "" << 1 << false << 0;
+        QTest::newRow("21:30, futures hours after 16:00") << 21 << 30 << true << false << true << 1 << false << "" << 1 << true << 1;
+        QTest::newRow("21:30, stock hours only") << 21 << 30 << true << true << false << 1 << false << "" << 1 << false << 1;
+        QTest::newRow("10:00, futures hours before 16:00 do not count") << 10 << 0 << true << false << true << 1 << false << "" << 1 << false << 1;
+        QTest::newRow("interval 0 never") << 10 << 0 << true << true << false << 0 << false << "" << 3 << false << 3;
+        QTest::newRow("interval 3, two ticks") << 10 << 0 << true << true << false << 3 << false << "" << 2 << false << 2;
+        QTest::newRow("interval 3, three ticks") << 10 << 0 << true << true << false << 3 << false << "" << 3 << true << 3;
+        QTest::newRow("hidden without refresh-when-hidden") << 10 << 0 << false << true << false << 1 << false << "" << 1 << false << 0;
+        QTest::newRow("hidden with refresh-when-hidden") << 10 << 0 << false << true << false << 1 << true << "" << 1 << true << 1;
+        QTest::newRow("start time later") << 10 << 0 << true << true << false << 1 << false << "10:30" << 1 << false << 1;
+        QTest::newRow("start time passed") << 10 << 0 << true << true << false << 1 << false << "09:45" << 1 << true << 1;
+        QTest::newRow("unreadable start time") << 10 << 0 << true << true << false << 1 << false << "xx" << 1 << true << 1;
+        // clang-format on
     }
     void autoRefreshDecision()
     {
@@ -197,8 +202,7 @@ private Q_SLOTS:
         const int id = w.addCustomIndex(c);
         w.slotAutoRefreshIndex();
         QVERIFY(w.isIndicatorBatchRunning());
-        QTRY_COMPARE(done.count(), 1);
-        QCOMPARE(done[0][0].toInt(), id);
+        QCOMPARE(finished(done, 1), QList<int>{id});
         QVERIFY(w.requestQueue().isEmpty());
         QVERIFY(w.isRefreshFinish());
     }
@@ -210,25 +214,19 @@ private Q_SLOTS:
         CBrowseWidget w;
         w.setStockList(m_list, false);
         QSignalSpy done(&w, &CBrowseWidget::sigIndicatorBatchDone);
-        ColumnInfo ma5 = maColumn(QStringLiteral("MA5"), 0);
-        ColumnInfo ma10 = maColumn(QStringLiteral("MA10"), 1);
-        const int id5 = w.addCustomIndex(ma5);
-        const int id10 = w.addCustomIndex(ma10);
+        const auto [id5, id10] = addMa5Ma10(w);
         QVERIFY(w.prepareHeaderMenu(id5));
+        QAction* refresh = headerAction(w, QStringLiteral("刷新当前列"));
         w.setCurrentColumn(id5);
-        headerAction(w, QStringLiteral("刷新当前列"))->trigger();
+        refresh->trigger();
         QVERIFY(w.isIndicatorBatchRunning());
         QCOMPARE(w.requestQueue().size(), 1);
-        // on the running head it does nothing
-        headerAction(w, QStringLiteral("刷新当前列"))->trigger();
+        refresh->trigger(); // on the running head it does nothing
         QCOMPARE(w.requestQueue().size(), 1);
-        // another column waits behind it
-        w.setCurrentColumn(id10);
-        headerAction(w, QStringLiteral("刷新当前列"))->trigger();
+        w.setCurrentColumn(id10); // another column waits behind it
+        refresh->trigger();
         QCOMPARE(w.requestQueue().size(), 2);
-        QTRY_COMPARE(done.count(), 2);
-        QCOMPARE(done[0][0].toInt(), id5);
-        QCOMPARE(done[1][0].toInt(), id10);
+        QCOMPARE(finished(done, 2), (QList<int>{id5, id10}));
     }
 
     void restartCurrentFormula()
@@ -243,25 +241,24 @@ private Q_SLOTS:
         w.pushBackRequestTask(ma10);
         w.pushBackRequestTask(ma5);
         w.nextReQuestTask();
+        QAction* restart = headerAction(w, QStringLiteral("刷新当前模型"));
         // an idle column goes to the tail with refreshAll, once
         w.setCurrentColumn(id5);
-        headerAction(w, QStringLiteral("刷新当前模型"))->trigger();
+        restart->trigger();
         QCOMPARE(w.requestQueue().size(), 2);
         QCOMPARE(w.requestQueue().last().title, QStringLiteral("MA5"));
         QVERIFY(w.requestQueue().last().refreshAll);
         // the running column restarts from the front
         w.setCurrentColumn(id10);
-        headerAction(w, QStringLiteral("刷新当前模型"))->trigger();
+        restart->trigger();
         QCOMPARE(w.requestQueue().size(), 2);
         QCOMPARE(w.requestQueue().first().title, QStringLiteral("MA10"));
         QVERIFY(w.requestQueue().first().refreshAll);
         QVERIFY(w.isIndicatorBatchRunning());
         // once restarted with refreshAll, it is left alone
-        headerAction(w, QStringLiteral("刷新当前模型"))->trigger();
+        restart->trigger();
         QCOMPARE(w.requestQueue().size(), 2);
-        QTRY_COMPARE(done.count(), 2);
-        QCOMPARE(done[0][0].toInt(), id10);
-        QCOMPARE(done[1][0].toInt(), id5);
+        QCOMPARE(finished(done, 2), (QList<int>{id10, id5}));
     }
 
     void autoRefreshToggle()
@@ -269,17 +266,15 @@ private Q_SLOTS:
         CBrowseWidget w;
         ColumnInfo ma5 = maColumn(QStringLiteral("MA5"), 0);
         const int id = w.addCustomIndex(ma5);
-        QVERIFY(w.prepareHeaderMenu(id));
-        QVERIFY(!headerAction(w, QStringLiteral("自动刷新"))->isChecked());
         w.setCurrentColumn(id);
-        headerAction(w, QStringLiteral("自动刷新"))->trigger();
-        QVERIFY(listed(w, id)->autoRefresh);
-        QVERIFY(w.customIndexColumns().first().autoRefresh);
-        QVERIFY(w.prepareHeaderMenu(id));
-        QVERIFY(headerAction(w, QStringLiteral("自动刷新"))->isChecked());
-        headerAction(w, QStringLiteral("自动刷新"))->trigger();
-        QVERIFY(!listed(w, id)->autoRefresh);
-        QVERIFY(!w.customIndexColumns().first().autoRefresh);
+        for (bool on : {true, false}) {
+            QVERIFY(w.prepareHeaderMenu(id));
+            QAction* toggle = headerAction(w, QStringLiteral("自动刷新"));
+            QCOMPARE(toggle->isChecked(), !on);
+            toggle->trigger();
+            QCOMPARE(listed(w, id)->autoRefresh, on);
+            QCOMPARE(w.customIndexColumns().first().autoRefresh, on);
+        }
     }
 
     void refreshAllCustomIndices()
@@ -288,18 +283,13 @@ private Q_SLOTS:
         w.setStockList(m_list, false);
         w.addPublicMenuAction();
         QSignalSpy done(&w, &CBrowseWidget::sigIndicatorBatchDone);
-        ColumnInfo ma5 = maColumn(QStringLiteral("MA5"), 0);
-        ColumnInfo ma10 = maColumn(QStringLiteral("MA10"), 1);
-        const int id5 = w.addCustomIndex(ma5);
-        const int id10 = w.addCustomIndex(ma10);
+        const auto [id5, id10] = addMa5Ma10(w);
         w.getMenuAction(QStringLiteral("刷新全部自定义指标"))->trigger();
         QCOMPARE(w.requestQueue().size(), 2);
         for (const ColumnInfo& q : w.requestQueue())
             QVERIFY(q.refreshAll);
         QVERIFY(w.isIndicatorBatchRunning());
-        QTRY_COMPARE(done.count(), 2);
-        QCOMPARE(done[0][0].toInt(), id5);
-        QCOMPARE(done[1][0].toInt(), id10);
+        QCOMPARE(finished(done, 2), (QList<int>{id5, id10}));
     }
 
     void removeCustomIndexByDialog_data()
@@ -313,10 +303,7 @@ private Q_SLOTS:
         QFETCH(bool, accept);
         CBrowseWidget w;
         w.addPublicMenuAction();
-        ColumnInfo ma5 = maColumn(QStringLiteral("MA5"), 0);
-        ColumnInfo ma10 = maColumn(QStringLiteral("MA10"), 1);
-        const int id5 = w.addCustomIndex(ma5);
-        w.addCustomIndex(ma10);
+        const int id5 = addMa5Ma10(w).first;
         QStringList offered;
         QString title;
         QTimer::singleShot(0, [&] {
@@ -326,10 +313,7 @@ private Q_SLOTS:
             offered = dialog->items();
             title = dialog->windowTitle();
             dialog->setChecked(QStringLiteral("MA5"), true);
-            if (accept)
-                dialog->accept();
-            else
-                dialog->reject();
+            accept ? dialog->accept() : dialog->reject();
         });
         w.getMenuAction(QStringLiteral("删除自定义指标"))->trigger();
         QCOMPARE(title, QStringLiteral("删除自定义指标"));
@@ -353,14 +337,25 @@ private Q_SLOTS:
         QCOMPARE(shown, QStringLiteral("提示|自定义指标为空"));
     }
 
-    void checkListDialogOutlivedByNothing()
+    // The widget goes while one of its modal dialogs runs.
+    void dialogOutlivedByNothing_data()
     {
+        QTest::addColumn<bool>("settings"); // else the check list
+        QTest::newRow("check list") << false;
+        QTest::newRow("refresh settings") << true;
+    }
+    void dialogOutlivedByNothing()
+    {
+        QFETCH(bool, settings);
         auto* w = new CBrowseWidget;
         ColumnInfo ma5 = maColumn(QStringLiteral("MA5"), 0);
-        w->addCustomIndex(ma5);
+        w->setCurrentColumn(w->addCustomIndex(ma5));
         QPointer<CBrowseWidget> guard(w);
-        QTimer::singleShot(0, [w] { delete w; }); // the widget goes while its dialog runs
-        w->removeSelectCustomIndex();
+        QTimer::singleShot(0, [w] { delete w; });
+        if (settings)
+            w->slotSetAutoRefreshTimeParam();
+        else
+            w->removeSelectCustomIndex();
         QVERIFY(!guard);
     }
 
@@ -382,19 +377,41 @@ private Q_SLOTS:
 
     // --- the settings dialog ---------------------------------------------------------
 
+    // The dialog shows the column's settings, or those the user saved for its title, and
+    // writes what was edited back only when accepted.
     void settingsDialogRoundTrip_data()
     {
         QTest::addColumn<bool>("accept");
         QTest::addColumn<int>("isPrivate");
+        QTest::addColumn<QString>("savedFor");
         QTest::addColumn<QString>("title");
-        QTest::newRow("accepted, public") << true << 0 << "刷新设置 - 公共指标 - (MA5)";
-        QTest::newRow("rejected, private") << false << 1 << "刷新设置 - 私有指标 - (MA5)";
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<bool>("hidden");
+        const QString pub = QStringLiteral("刷新设置 - 公共指标 - (MA5)");
+        // clang-format off
+        QTest::newRow("accepted, public")        << true  << 0 << "" << pub << 7 << "09:40" << false;
+        QTest::newRow("rejected, private")       << false << 1 << "" << "刷新设置 - 私有指标 - (MA5)" << 7 << "09:40" << false;
+        QTest::newRow("saved for the title")     << false << 0 << "MA5" << pub << 45 << "13:05" << true;
+        QTest::newRow("saved for another title") << false << 0 << "MA10" << pub << 7 << "09:40" << false;
+        // clang-format on
     }
     void settingsDialogRoundTrip()
     {
         QFETCH(bool, accept);
         QFETCH(int, isPrivate);
+        QFETCH(QString, savedFor);
         QFETCH(QString, title);
+        QFETCH(int, interval);
+        QFETCH(QString, start);
+        QFETCH(bool, hidden);
+        if (!savedFor.isEmpty()) {
+            CAutoRefreshParam saved;
+            saved.interval = 45;
+            saved.startTime = QStringLiteral("13:05");
+            saved.whenHidden = true;
+            getUserConfig()->setAutoRefreshParam(savedFor, saved);
+        }
         getUserConfig()->setPromptRunResult(true);
         CBrowseWidget w;
         ColumnInfo ma5 = maColumn(QStringLiteral("MA5"), 0);
@@ -406,32 +423,33 @@ private Q_SLOTS:
         w.setCurrentColumn(id);
         QVERIFY(w.prepareHeaderMenu(id));
         QString shownTitle;
-        int shownInterval = -1;
-        QString shownStart;
+        CAutoRefreshParam shown;
         bool shownPrompt = false;
         QTimer::singleShot(0, [&] {
             CSetAutoRefreshDialog* dialog = w.autoRefreshDialog();
             QVERIFY(dialog && dialog->isVisible());
             shownTitle = dialog->windowTitle();
-            shownInterval = dialog->intervalBox()->value();
-            shownStart = dialog->startTimeEdit()->text();
+            shown.interval = dialog->intervalBox()->value();
+            shown.startTime = dialog->startTimeEdit()->text();
+            shown.whenHidden = dialog->getUIParams().whenHidden;
             shownPrompt = dialog->promptBox()->isChecked();
             dialog->autoRefreshBox()->setChecked(true);
             dialog->startTimeEdit()->setText(QStringLiteral("10:15"));
             dialog->futuresHoursBox()->setChecked(true);
             dialog->intervalBox()->setValue(30);
             dialog->whenHiddenBox()->setChecked(true);
-            if (accept)
-                dialog->accept();
-            else
-                dialog->reject();
+            accept ? dialog->accept() : dialog->reject();
         });
         headerAction(w, QStringLiteral("刷新设置"))->trigger();
         getUserConfig()->setPromptRunResult(false);
+        if (!savedFor.isEmpty())
+            QVERIFY(getUserConfig()->removeAutoRefreshParam(savedFor));
         QCOMPARE(shownTitle, title);
-        QCOMPARE(shownInterval, 7);
-        QCOMPARE(shownStart, QStringLiteral("09:40"));
-        QVERIFY(shownPrompt); // the host's prompt setting
+        QCOMPARE(shown.interval, interval);
+        QCOMPARE(shown.startTime, start);
+        QCOMPARE(shown.whenHidden, hidden);
+        // the host's prompt setting, unless saved settings (prompt off) replace it
+        QCOMPARE(shownPrompt, savedFor != QLatin1String("MA5"));
         for (const ColumnInfo* c : {listed(w, id), &w.customIndexColumns().first()}) {
             QCOMPARE(c->autoRefresh, accept);
             QCOMPARE(c->refreshStartTime,
@@ -441,61 +459,6 @@ private Q_SLOTS:
             QCOMPARE(c->refreshInterval, accept ? 30 : 7);
             QCOMPARE(c->refreshWhenHidden, accept);
         }
-    }
-
-    // Settings the user saved for a title replace the column's own in the dialog.
-    void savedSettingsFillTheDialog_data()
-    {
-        QTest::addColumn<QString>("savedFor");
-        QTest::addColumn<int>("interval");
-        QTest::addColumn<QString>("start");
-        QTest::addColumn<bool>("hidden");
-        QTest::newRow("saved for the title") << "MA5" << 45 << "13:05" << true;
-        QTest::newRow("saved for another title") << "MA10" << 7 << "09:40" << false;
-    }
-    void savedSettingsFillTheDialog()
-    {
-        QFETCH(QString, savedFor);
-        QFETCH(int, interval);
-        QFETCH(QString, start);
-        QFETCH(bool, hidden);
-        CAutoRefreshParam saved;
-        saved.interval = 45;
-        saved.startTime = QStringLiteral("13:05");
-        saved.whenHidden = true;
-        getUserConfig()->setAutoRefreshParam(savedFor, saved);
-        CBrowseWidget w;
-        ColumnInfo ma5 = maColumn(QStringLiteral("MA5"), 0);
-        ma5.refreshInterval = 7;
-        ma5.refreshStartTime = QStringLiteral("09:40");
-        const int id = w.addCustomIndex(ma5);
-        w.setCurrentColumn(id);
-        QVERIFY(w.prepareHeaderMenu(id));
-        CAutoRefreshParam shown;
-        QTimer::singleShot(0, [&] {
-            CSetAutoRefreshDialog* dialog = w.autoRefreshDialog();
-            QVERIFY(dialog && dialog->isVisible());
-            shown = dialog->getUIParams();
-            dialog->reject();
-        });
-        headerAction(w, QStringLiteral("刷新设置"))->trigger();
-        QVERIFY(getUserConfig()->removeAutoRefreshParam(savedFor));
-        QCOMPARE(shown.interval, interval);
-        QCOMPARE(shown.startTime, start);
-        QCOMPARE(shown.whenHidden, hidden);
-        QCOMPARE(listed(w, id)->refreshInterval, 7); // a rejected dialog changes nothing
-    }
-
-    void settingsDialogOutlivedByNothing()
-    {
-        auto* w = new CBrowseWidget;
-        ColumnInfo ma5 = maColumn(QStringLiteral("MA5"), 0);
-        const int id = w->addCustomIndex(ma5);
-        w->setCurrentColumn(id);
-        QPointer<CBrowseWidget> guard(w);
-        QTimer::singleShot(0, [w] { delete w; });
-        w->slotSetAutoRefreshTimeParam();
-        QVERIFY(!guard);
     }
 };
 
