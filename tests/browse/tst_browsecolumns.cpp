@@ -37,6 +37,11 @@ Q_DECLARE_METATYPE(TC::eBrowseType)
 
 namespace {
 
+// The default visible columns, in order; "前收" is not named "昨收" and stays hidden.
+const QStringList kDefaultTitles{"代码",   "名称",   "涨幅", "最新", "涨跌",   "总额",   "行业",
+                                 "委买价", "委卖价", "总手", "现手", "换手率", "总市值", "流通市值",
+                                 "今开",   "最高",   "最低", "IOPV", "溢折率"};
+
 QStringList visibleTitles(CBrowseWidget& w)
 {
     QStringList titles;
@@ -71,6 +76,31 @@ ColumnInfo indicator(const QString& title, int line = 0)
     c.title = title;
     c.precision = 2;
     return c;
+}
+
+int addIndicator(CBrowseWidget& w, const QString& title)
+{
+    ColumnInfo c = indicator(title);
+    return w.addColumn(c);
+}
+
+const QColor* colour(const QString& name)
+{
+    return XP::CUiResource::instance().getColor(name);
+}
+
+void fillAShares(CBrowseWidget& w)
+{
+    w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")),
+                   false);
+}
+
+void pushQuote(CBrowseWidget& w, const QString& market, const QString& code, double last,
+               double preClose)
+{
+    w.formulaMarketQuoteBack(
+        market, {code},
+        {std::make_shared<quoter::QuoterAllData>(TestMarket::quote(last, preClose))}, false);
 }
 
 } // namespace
@@ -126,35 +156,17 @@ private Q_SLOTS:
         QVERIFY(w.model()->hasStatColumn(7 + 3));
         QVERIFY(!w.model()->hasStatColumn(1 + 3));
         QVERIFY(w.nightColumn() >= 0);
-    }
-
-    void extraPrecisionsFollowTheReusedDescriptor()
-    {
-        CBrowseWidget plain;
+        // extra columns take their precision from the descriptor they reuse
         CBrowseWidget type3(nullptr, false, BrowseType_NetBuying);
-        for (const ColumnInfo& c : plain.columnList()) {
-            if (c.lineIndex >= 64)
+        for (const ColumnInfo& c : list)
+            if (c.lineIndex >= 64 || c.lineIndex == 41 || c.lineIndex == 42)
                 QCOMPARE(c.precision, -3);
-            if (c.lineIndex == 41 || c.lineIndex == 42)
-                QCOMPARE(c.precision, -3);
-        }
-        for (const ColumnInfo& c : type3.columnList()) {
+        for (const ColumnInfo& c : type3.columnList())
             if (c.lineIndex >= 64)
                 QCOMPARE(c.precision, -2);
-        }
         QVERIFY(columnOfQuote(type3, 43) > 0);
         QCOMPARE(type3.totalBuyColumn(), columnOfQuote(type3, 43));
         QCOMPARE(type3.netBuyColumn(), columnOfQuote(type3, 45));
-    }
-
-    void defaultTypeListOrder()
-    {
-        CBrowseWidget w;
-        // "前收" is not named "昨收": it stays hidden
-        QCOMPARE(visibleTitles(w),
-                 QStringList({"代码", "名称", "涨幅", "最新", "涨跌", "总额", "行业", "委买价",
-                              "委卖价", "总手", "现手", "换手率", "总市值", "流通市值", "今开",
-                              "最高", "最低", "IOPV", "溢折率"}));
     }
 
     void typeLists_data()
@@ -176,10 +188,8 @@ private Q_SLOTS:
             << BrowseType_NetBuying << BrowseType_Default
             << QStringList{"代码", "名称", "涨幅", "总额", "行业", "最新", "总市值", "流通市值"};
         QTest::newRow("unknown is the default")
-            << eBrowseType(9) << BrowseType_Default
-            << QStringList{"代码",   "名称",   "涨幅", "最新", "涨跌",   "总额",   "行业",
-                           "委买价", "委卖价", "总手", "现手", "换手率", "总市值", "流通市值",
-                           "今开",   "最高",   "最低", "IOPV", "溢折率"};
+            << eBrowseType(9) << BrowseType_Default << kDefaultTitles;
+        QTest::newRow("no type chosen") << eBrowseType(-1) << BrowseType_Default << kDefaultTitles;
     }
     void typeLists()
     {
@@ -187,7 +197,8 @@ private Q_SLOTS:
         QFETCH(eBrowseType, browseType);
         QFETCH(QStringList, expected);
         CBrowseWidget w(nullptr, false, browseType);
-        w.tryMoveColumnByType(type);
+        if (type >= 0)
+            w.tryMoveColumnByType(type);
         QCOMPARE(visibleTitles(w), expected);
         // the descriptors follow the table
         for (const ColumnInfo& c : w.columnList())
@@ -269,14 +280,13 @@ private Q_SLOTS:
     void addAndRemoveColumns()
     {
         CBrowseWidget w;
-        w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")),
-                       false);
+        fillAShares(w);
         const int rows = w.model()->size();
         QVERIFY(rows > 0);
         ColumnInfo ma = indicator(QStringLiteral("MA5"));
         const int id = w.addColumn(ma);
         QVERIFY(id >= 3);
-        QCOMPARE(ma.columnId, id);
+        QCOMPARE(ma.columnId, id); // the descriptor learns its id
         QCOMPARE(w.table()->visualPosition(id), 2);
         QCOMPARE(w.table()->headerText(id), QStringLiteral("MA5"));
         ColumnInfo again = indicator(QStringLiteral("another title"));
@@ -285,8 +295,7 @@ private Q_SLOTS:
         QVERIFY(w.model()->indicatorSlot(id) >= 0);
         auto row = w.model()->rowAt(0);
         QCOMPARE(row->getText(id), QStringLiteral("-"));
-        QCOMPARE(row->getTextColor(id),
-                 XP::CUiResource::instance().getColor(QStringLiteral("ic_clr_browse_equal")));
+        QCOMPARE(row->getTextColor(id), colour(QStringLiteral("ic_clr_browse_equal")));
 
         const int before = w.columnList().size();
         w.removeColumnInfo(id);
@@ -328,9 +337,7 @@ private Q_SLOTS:
              stocks->getInstrumentDetail(QStringLiteral("SZ"), QStringLiteral("000001"))});
         w.updateStock(key(QStringLiteral("SH"), QStringLiteral("600519"))); // added later
         QCOMPARE(w.model()->size(), 3);
-        w.formulaMarketQuoteBack(
-            QStringLiteral("SH"), {QStringLiteral("600519")},
-            {std::make_shared<quoter::QuoterAllData>(TestMarket::quote(1510.0, 1500.0))}, false);
+        pushQuote(w, QStringLiteral("SH"), QStringLiteral("600519"), 1510.0, 1500.0);
         for (int r = 0; r < 3; ++r) {
             const auto row = w.model()->rowAt(r);
             for (int id : {ma5, ma10}) {
@@ -407,8 +414,7 @@ private Q_SLOTS:
     void rowMenuAndQuickOrders()
     {
         CBrowseWidget w;
-        w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")),
-                       false);
+        fillAShares(w);
         w.addPublicMenuAction();
         for (const char* text : {"股票组合买入", "股票组合卖出", "添加自定义字段", "选择自定义指标",
                                  "删除自定义指标", "刷新全部自定义指标"})
@@ -501,11 +507,9 @@ private Q_SLOTS:
         QFETCH(int, upperExclusive);
         QFETCH(QList<bool>, coloured);
         CBrowseWidget w;
-        w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")),
-                       false);
+        fillAShares(w);
         QVERIFY(w.model()->size() >= 3);
-        ColumnInfo ma = indicator(QStringLiteral("指标"));
-        const int id = w.addColumn(ma);
+        const int id = addIndicator(w, QStringLiteral("指标"));
         const int slot = w.model()->indicatorSlot(id);
         const double values[] = {1.0, 1.5, 2.0, 3.0};
         const int rows = std::min(4, w.model()->size());
@@ -515,8 +519,7 @@ private Q_SLOTS:
             QStringLiteral("指标"),
             {SIndexValueParam{1.0, 2.0, "note", "紫色", lowerExclusive, upperExclusive}});
         w.changeIndexValueColor("指标");
-        const QColor* purple =
-            XP::CUiResource::instance().getColor(QStringLiteral("clr_index_purple"));
+        const QColor* purple = colour(QStringLiteral("clr_index_purple"));
         for (int i = 0; i < rows; ++i)
             QCOMPARE(w.model()->rowAt(i)->getTextColor(id) == purple, coloured[i]);
     }
@@ -524,10 +527,8 @@ private Q_SLOTS:
     void laterRangeWinsAndUnknownTitleDoesNothing()
     {
         CBrowseWidget w;
-        w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")),
-                       false);
-        ColumnInfo ma = indicator(QStringLiteral("指标"));
-        const int id = w.addColumn(ma);
+        fillAShares(w);
+        const int id = addIndicator(w, QStringLiteral("指标"));
         const int slot = w.model()->indicatorSlot(id);
         auto row = w.model()->rowAt(0);
         row->setIndicatorValue(slot, 5.0);
@@ -535,13 +536,11 @@ private Q_SLOTS:
                                                        SIndexValueParam{4, 6, {}, "黄色", 0, 0},
                                                        SIndexValueParam{9, 1, {}, "紫色", 0, 0}});
         w.changeIndexValueColor("指标");
-        QCOMPARE(row->getTextColor(id),
-                 XP::CUiResource::instance().getColor(QStringLiteral("clr_index_yellow")));
+        QCOMPARE(row->getTextColor(id), colour(QStringLiteral("clr_index_yellow")));
         // a title with no column: getColumnNumber gives -1 and nothing is written
         w.setIndexValueParams(QStringLiteral("没有"), {SIndexValueParam{0, 10, {}, "紫色", 0, 0}});
         w.changeIndexValueColor("没有");
-        QCOMPARE(row->getTextColor(id),
-                 XP::CUiResource::instance().getColor(QStringLiteral("clr_index_yellow")));
+        QCOMPARE(row->getTextColor(id), colour(QStringLiteral("clr_index_yellow")));
     }
 
     void clearIndexParamDropsDefaultRanges()
@@ -584,10 +583,8 @@ private Q_SLOTS:
     void colourMenuAppliesAcceptedRanges()
     {
         CBrowseWidget w;
-        w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")),
-                       false);
-        ColumnInfo ma = indicator(QStringLiteral("指标"));
-        const int id = w.addColumn(ma);
+        fillAShares(w);
+        const int id = addIndicator(w, QStringLiteral("指标"));
         w.model()->rowAt(0)->setIndicatorValue(w.model()->indicatorSlot(id), 1.5);
         w.handleEvent(55, id, 0, QString(), nullptr);
         w.headerMenu()->hide();
@@ -599,8 +596,7 @@ private Q_SLOTS:
         });
         w.slotSetIndexValueColor();
         QCOMPARE(int(w.indexValueParams(QStringLiteral("指标")).size()), 1);
-        QCOMPARE(w.model()->rowAt(0)->getTextColor(id),
-                 XP::CUiResource::instance().getColor(QStringLiteral("clr_index_blue")));
+        QCOMPARE(w.model()->rowAt(0)->getTextColor(id), colour(QStringLiteral("clr_index_blue")));
     }
 
     void widgetDestroyedWhileColourDialogOpen()
@@ -621,12 +617,9 @@ private Q_SLOTS:
     {
         auto& res = XP::CUiResource::instance();
         CBrowseWidget w;
-        w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")),
-                       false);
+        fillAShares(w);
         auto row = w.model()->rowAt(0);
-        w.formulaMarketQuoteBack(
-            row->market, {row->code},
-            {std::make_shared<quoter::QuoterAllData>(TestMarket::quote(10.5, 10.0))}, false);
+        pushQuote(w, row->market, row->code, 10.5, 10.0);
         const int latest = columnOfQuote(w, QC_LATEST);
         QVERIFY(row->getTextColor(0) && row->getTextColor(latest));
         QCOMPARE(*row->getTextColor(latest), *res.getColor(QStringLiteral("ic_clr_browse_rise")));
@@ -661,8 +654,7 @@ private Q_SLOTS:
         QFETCH(bool, shown);
         auto& res = XP::CUiResource::instance();
         CBrowseWidget w;
-        w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")),
-                       false);
+        fillAShares(w);
         QVERIFY(w.table()->tableFlags() & CHpfBrowserTable::TF_ROW_NUMBER);
         const int savedClient = getConfig()->clientType;
         getConfig()->clientType = clientType;
@@ -682,13 +674,10 @@ private Q_SLOTS:
     void copyShortcut()
     {
         CBrowseWidget w;
-        w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")),
-                       false);
+        fillAShares(w);
         QVERIFY(w.model()->size() >= 3);
         auto third = w.model()->rowAt(2);
-        w.formulaMarketQuoteBack(
-            third->market, {third->code},
-            {std::make_shared<quoter::QuoterAllData>(TestMarket::quote(10.5, 10.0))}, false);
+        pushQuote(w, third->market, third->code, 10.5, 10.0);
         auto* table = w.table();
         QApplication::clipboard()->setText(QStringLiteral("untouched"));
         table->clearSelection();
@@ -707,11 +696,7 @@ private Q_SLOTS:
         const QStringList lines = text.split(QLatin1Char('\n'));
         QCOMPARE(lines.size(), 4); // header, two rows, the final newline
         QCOMPARE(lines[3], QString());
-        // the default visible columns, in order
-        QCOMPARE(
-            lines[0],
-            QStringLiteral("代码\t名称\t涨幅\t最新\t涨跌\t总额\t行业\t委买价\t委卖价\t总手\t现手\t"
-                           "换手率\t总市值\t流通市值\t今开\t最高\t最低\tIOPV\t溢折率"));
+        QCOMPARE(lines[0], kDefaultTitles.join(QLatin1Char('\t')));
         const QStringList first = lines[1].split(QLatin1Char('\t'));
         QCOMPARE(first.size(), 19);
         QCOMPARE(first[0], w.model()->rowAt(0)->code);
@@ -725,8 +710,7 @@ private Q_SLOTS:
     {
         CBrowseWidget w;
         w.setSectorName(QStringLiteral("沪深A股"));
-        w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")),
-                       false);
+        fillAShares(w);
         QVERIFY(w.model()->size() >= 4);
         ColumnInfo field = indicator(QStringLiteral("自定义X"));
         field.formulaName = QStringLiteral("自定义X");
@@ -769,16 +753,13 @@ private Q_SLOTS:
     {
         CBrowseWidget w;
         w.setSectorName(QStringLiteral("沪深A股"));
-        w.setStockList(CSectorManager::instance()->getSectorStockList(QStringLiteral("沪深A股")),
-                       false);
-        ColumnInfo field = indicator(QStringLiteral("字段Y"));
-        const int id = w.addColumn(field);
+        fillAShares(w);
+        const int id = addIndicator(w, QStringLiteral("字段Y"));
         auto row = w.model()->rowAt(0);
         se::FieldParams::setData(QStringLiteral("沪深A股"), QStringLiteral("字段Y"), row->key, 7.0);
         w.setIndexValueParams(QStringLiteral("字段Y"), {SIndexValueParam{6, 8, {}, "绿色", 0, 0}});
         w.changeIndexValueColor("字段Y");
-        QCOMPARE(row->getTextColor(id),
-                 XP::CUiResource::instance().getColor(QStringLiteral("ic_clr_browse_fall")));
+        QCOMPARE(row->getTextColor(id), colour(QStringLiteral("ic_clr_browse_fall")));
     }
 };
 
