@@ -75,19 +75,10 @@ private:
         bool begin(QPaintDevice*) override { return true; }
         bool end() override { return true; }
         void updateState(const QPaintEngineState&) override {}
+        // the base engine routes every other shape to these
         void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
-        void drawImage(const QRectF&, const QImage&, const QRectF&,
-                       Qt::ImageConversionFlags) override
-        {
-        }
         void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
-        void drawPolygon(const QPoint*, int, PolygonDrawMode) override {}
         void drawPath(const QPainterPath&) override {}
-        void drawRects(const QRectF*, int) override {}
-        void drawRects(const QRect*, int) override {}
-        void drawLines(const QLineF*, int) override {}
-        void drawLines(const QLine*, int) override {}
-        void drawEllipse(const QRectF&) override {}
         void drawTextItem(const QPointF&, const QTextItem& item) override
         {
             m_pDevice->texts << item.text();
@@ -340,6 +331,10 @@ private Q_SLOTS:
         showSector(makeSector(items), items > 0 ? 1 : 0);
         QCOMPARE(m_w->totalRows(), items);
         verifyInRange("after setSector");
+        const QHash<QString, Qt::Key> keys{{"down", Qt::Key_Down},
+                                           {"up", Qt::Key_Up},
+                                           {"pgdn", Qt::Key_PageDown},
+                                           {"pgup", Qt::Key_PageUp}};
         for (const QString& step : steps) {
             const QString verb = step.section(QLatin1Char(':'), 0, 0);
             const int arg = step.section(QLatin1Char(':'), 1, 1).toInt();
@@ -347,14 +342,8 @@ private Q_SLOTS:
                 QTest::mouseClick(m_w, Qt::LeftButton, Qt::NoModifier, rowCentre(arg));
             else if (verb == QLatin1String("y"))
                 QTest::mouseClick(m_w, Qt::LeftButton, Qt::NoModifier, QPoint(60, arg));
-            else if (verb == QLatin1String("down"))
-                QTest::keyClick(m_w, Qt::Key_Down);
-            else if (verb == QLatin1String("up"))
-                QTest::keyClick(m_w, Qt::Key_Up);
-            else if (verb == QLatin1String("pgdn"))
-                QTest::keyClick(m_w, Qt::Key_PageDown);
-            else if (verb == QLatin1String("pgup"))
-                QTest::keyClick(m_w, Qt::Key_PageUp);
+            else if (keys.contains(verb))
+                QTest::keyClick(m_w, keys.value(verb));
             else if (verb == QLatin1String("bar"))
                 m_w->scrollBar()->setValue(arg);
             else if (verb == QLatin1String("height"))
@@ -392,16 +381,12 @@ private Q_SLOTS:
         auto iconColour = [](XP::CPushButton* b) {
             return b->icon().pixmap(QSize(8, 8)).toImage().pixelColor(4, 4);
         };
-        const QColor ascending =
-            XP::CUiResource::instance()
-                .getPixmap(QStringLiteral("img_table_sort_ascending"), QSize(8, 8))
-                .toImage()
-                .pixelColor(4, 4);
-        const QColor descending =
-            XP::CUiResource::instance()
-                .getPixmap(QStringLiteral("img_table_sort_descending"), QSize(8, 8))
-                .toImage()
-                .pixelColor(4, 4);
+        auto themeIconColour = [](const char* key) {
+            const QPixmap p = XP::CUiResource::instance().getPixmap(QLatin1String(key), {8, 8});
+            return p.toImage().pixelColor(4, 4);
+        };
+        const QColor ascending = themeIconColour("img_table_sort_ascending");
+        const QColor descending = themeIconColour("img_table_sort_descending");
         QVERIFY(ascending != descending);
         const QStringList up{"600001.SH", "600004.SH", "600003.SH", "600000.SH", "600002.SH"};
         QStringList down = up;
@@ -590,20 +575,15 @@ private Q_SLOTS:
         const QColor rise = themeColor("clr_global_rise");
         const QColor fall = themeColor("clr_global_fall");
         QVERIFY(rise.isValid() && fall.isValid());
-        // the change percent cell of each row: the third quarter of the row
-        const QRect riseCell(125, 30 + 2, 62, 46);
-        const QRect fallCell(125, 80 + 2, 62, 46);
-        QVERIFY(pixelsNear(image, riseCell, rise) > 3);
-        QCOMPARE(pixelsNear(image, riseCell, fall), 0);
-        QVERIFY(pixelsNear(image, fallCell, fall) > 3);
-        QCOMPARE(pixelsNear(image, fallCell, rise), 0);
-        // the last price takes the colour of the change it made
-        const QRect risePrice(63, 30 + 2, 62, 46);
-        const QRect fallPrice(63, 80 + 2, 62, 46);
-        QVERIFY(pixelsNear(image, risePrice, rise) > 3);
-        QCOMPARE(pixelsNear(image, risePrice, fall), 0);
-        QVERIFY(pixelsNear(image, fallPrice, fall) > 3);
-        QCOMPARE(pixelsNear(image, fallPrice, rise), 0);
+        // the change percent cell (third quarter of the row) and the last price (second),
+        // which takes the colour of the change it made; row 0 rose, row 1 fell
+        for (int x : {125, 63}) {
+            for (int row : {0, 1}) {
+                const QRect cell(x, 30 + 50 * row + 2, 62, 46);
+                QVERIFY(pixelsNear(image, cell, row ? fall : rise) > 3);
+                QCOMPARE(pixelsNear(image, cell, row ? rise : fall), 0);
+            }
+        }
         // the selected row's background
         QTest::mouseClick(m_w, Qt::LeftButton, Qt::NoModifier, rowCentre(1));
         m_w->render(&image);

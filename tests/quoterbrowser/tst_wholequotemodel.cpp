@@ -110,6 +110,17 @@ class TstWholeQuoteModel : public QObject {
     int m_baseSubscriptions = 0;
     const CWholeQuoteModel::CodeMap m_twoMarkets{{"SH", {"600000", "600001"}}, {"SZ", {"000001"}}};
 
+    // Requests both markets and waits for the cache read and both subscriptions.
+    void subscribeBoth(CWholeQuoteModel& model, RecordingClient* client = nullptr)
+    {
+        if (client)
+            model.setBrowseClient(client);
+        QSignalSpy history(&model, &CWholeQuoteModel::sigHistoryCallBack);
+        model.requestWholeQuote(m_twoMarkets);
+        QVERIFY(history.wait(5000));
+        QTRY_COMPARE_WITH_TIMEOUT(model.subscriptionCount(), 2, 5000);
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
@@ -163,11 +174,7 @@ private Q_SLOTS:
     {
         auto model = CWholeQuoteModel::create();
         RecordingClient client;
-        model->setBrowseClient(&client);
-        QSignalSpy history(model.get(), &CWholeQuoteModel::sigHistoryCallBack);
-        model->requestWholeQuote(m_twoMarkets);
-        QVERIFY(history.wait(5000));
-        QTRY_COMPARE_WITH_TIMEOUT(model->subscriptionCount(), 2, 5000);
+        subscribeBoth(*model, &client);
         TestMarket::firePush("SH"); // whatever the fixture left pending
         model->flushQueued();
         const size_t before = client.count();
@@ -191,10 +198,7 @@ private Q_SLOTS:
                                    const QVector<QString>&,
                                    const std::vector<quoter::QuoterAllDataPtr>& quotes,
                                    bool last) { callbackCalls.emplace_back(last, quotes.size()); });
-        QSignalSpy history(model.get(), &CWholeQuoteModel::sigHistoryCallBack);
-        model->requestWholeQuote(m_twoMarkets);
-        QVERIFY(history.wait(5000));
-        QTRY_COMPARE_WITH_TIMEOUT(model->subscriptionCount(), 2, 5000);
+        subscribeBoth(*model);
 
         QVERIFY(TestMarket::setQuote("SH", "600000", TestMarket::quote(10.3, 10.0)));
         QVERIFY(TestMarket::firePush("SH") >= 1);
@@ -230,20 +234,6 @@ private Q_SLOTS:
         QCOMPARE(callbackCalls.size(), size_t(3));
     }
 
-    void flushOfEmptyQueueDoesNothing()
-    {
-        auto model = CWholeQuoteModel::create();
-        RecordingClient client;
-        int callbacks = 0;
-        model->setBrowseClient(&client);
-        model->setDataCallback(
-            [&](dorn::PushQuoteParam&, const QVector<QString>&, const QVector<QString>&,
-                const std::vector<quoter::QuoterAllDataPtr>&, bool) { ++callbacks; });
-        model->flushQueued();
-        QCOMPARE(client.count(), size_t(0));
-        QCOMPARE(callbacks, 0);
-    }
-
     void emptyMarketMapAnnouncesAndSubscribesNothing()
     {
         auto model = CWholeQuoteModel::create();
@@ -259,11 +249,8 @@ private Q_SLOTS:
     {
         auto model = CWholeQuoteModel::create();
         RecordingClient client;
-        model->setBrowseClient(&client);
+        subscribeBoth(*model, &client);
         QSignalSpy history(model.get(), &CWholeQuoteModel::sigHistoryCallBack);
-        model->requestWholeQuote(m_twoMarkets);
-        QVERIFY(history.wait(5000));
-        QTRY_COMPARE_WITH_TIMEOUT(model->subscriptionCount(), 2, 5000);
         QVERIFY(TestMarket::setQuote("SH", "600000", TestMarket::quote(10.3, 10.0)));
         QVERIFY(TestMarket::firePush("SH") >= 1);
         QCOMPARE(model->queuedCount(), 1);
@@ -344,11 +331,7 @@ private Q_SLOTS:
         QCOMPARE(model->subscriptionCount(), 0);
         QCOMPARE(CFormulaManager::instance()->pushSubscriptionCount(), m_baseSubscriptions);
 
-        // a later request works normally again
-        QSignalSpy history(model.get(), &CWholeQuoteModel::sigHistoryCallBack);
-        model->requestWholeQuote(m_twoMarkets);
-        QVERIFY(history.wait(5000));
-        QTRY_COMPARE_WITH_TIMEOUT(model->subscriptionCount(), 2, 5000);
+        subscribeBoth(*model); // a later request works normally again
     }
 
     // A host thread pushing while a drain runs must not wait for the drain's clients.
@@ -611,11 +594,7 @@ private Q_SLOTS:
                 ++lateCalls;
         };
         auto model = CWholeQuoteModel::create();
-        model->setBrowseClient(&client);
-        QSignalSpy history(model.get(), &CWholeQuoteModel::sigHistoryCallBack);
-        model->requestWholeQuote(m_twoMarkets);
-        QVERIFY(history.wait(5000));
-        QTRY_COMPARE_WITH_TIMEOUT(model->subscriptionCount(), 2, 5000);
+        subscribeBoth(*model, &client);
 
         TestMarket::startFeed(1); // queued pushes from the feed thread
         boost::weak_ptr<CWholeQuoteModel> weak = model;
