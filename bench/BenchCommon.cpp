@@ -153,6 +153,25 @@ void SummaryReporter::printSummary()
     line("option IV min (%)", "BM_OptionImpliedRange", "iv_min_pct", 0);
     line("option IV max (%)", "BM_OptionImpliedRange", "iv_max_pct", 0);
     line("option IV shown (%)", "BM_OptionImpliedRange", "iv_shown_pct", 0);
+    // library: the nats backend through a local server; baseline: the embedded push hub
+    line("bus feed msgs/s", "BM_BusFeed", "msgs_per_s", 0);
+    line("bus publish-to-row p50 (ms)", "BM_BusFeed", "p50_ms", 0);
+    line("bus publish-to-row p99 (ms)", "BM_BusFeed", "p99_ms", 0);
+    line("bus GUI busy (%)", "BM_BusFeed", "gui_busy_pct", 0);
+    line("bus lost last values", "BM_BusFeed", "lost_last_values", 0);
+    for (const auto& entry : figures) {
+        if (entry.first.rfind("BM_BusTerminals_Library", 0) != 0)
+            continue;
+        const auto& c = entry.second.counters;
+        auto at = [&](const char* k) {
+            auto it = c.find(k);
+            return it == c.end() ? -1.0 : it->second;
+        };
+        std::printf("bus %2.0f terminals: keeping up %.0f, server CPU %.1f %%, per-terminal CPU "
+                    "%.1f %%, worst p99 %.2f ms, %.0f msgs/s\n",
+                    at("terminals"), at("keeping_up"), at("server_cpu_pct"),
+                    at("terminal_cpu_pct"), at("worst_p99_ms"), at("msgs_per_s"));
+    }
 }
 
 const SummaryReporter::Figure* SummaryReporter::find(const std::string& prefix)

@@ -79,6 +79,9 @@ void releaseLargeWorld();
 void registerOptionBenchmarks();
 void releaseOptionWorld();
 
+// the quote bus beside the in-process backend; each scenario starts its own nats-server
+void registerBusBenchmarks();
+
 // Collects every run so the summary can set library and baseline side by side.
 class SummaryReporter : public benchmark::ConsoleReporter {
 public:
