@@ -1,7 +1,9 @@
 // The demo terminal: the browse table on the embedded market.
 //   tt_demo [--screenshot FILE] [--seconds N] [--sector NAME] [--theme dark|light]
-//           [--option-board]
+//           [--option-board] [--feed nats://host:port]
 // --option-board shows the option T-board of 50ETF instead of the browse window.
+// --feed takes the quotes from a feed publisher (tt_feedd) on a NATS server instead of the
+// embedded market; the status bar says when that feed is stale.
 // With --screenshot the market runs N seconds (default 5), the window is saved as a PNG
 // and a one-line summary is printed; otherwise the window stays open.
 
@@ -13,6 +15,7 @@
 #include "host/data/StockManager.h"
 #include "host/market/EmbeddedBackend.h"
 #include "host/market/EmbeddedMarket.h"
+#include "host/nats/NatsBackend.h"
 #include "host/toolkit/UiResource.h"
 #include "pricet/CHpfOptionBrowserDataModel.h"
 #include "pricet/COptionPriceTBrowseWidget.h"
@@ -21,6 +24,8 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QFileInfo>
+#include <QLabel>
+#include <QStatusBar>
 #include <QTimer>
 
 #include <cstdio>
@@ -59,6 +64,34 @@ int fail(const QString& message)
     return 2;
 }
 
+// The bus feed's state in the status bar, once a second: current or stale, and what it
+// dropped.
+QString feedStatus(const ttnats::NatsBackend& bus)
+{
+    const ttnats::NatsFeedStats s = bus.stats();
+    const uint64_t dropped = s.malformed + s.badVersion + s.unknownInstrument;
+    return QStringLiteral("行情总线 %1 · 收 %2 · 丢弃 %3 · 重连 %4")
+        .arg(s.stale ? QStringLiteral("已过期") : QStringLiteral("实时"))
+        .arg(s.received)
+        .arg(dropped)
+        .arg(s.reconnects);
+}
+
+void showFeedStatus(QMainWindow& window, const std::shared_ptr<ttnats::NatsBackend>& bus)
+{
+    auto* label = new QLabel(&window);
+    window.statusBar()->addPermanentWidget(label);
+    auto* timer = new QTimer(label);
+    auto update = [label, bus]() {
+        label->setText(feedStatus(*bus));
+        label->setStyleSheet(bus->isStale() ? QStringLiteral("color:#ff5050;")
+                                            : QStringLiteral("color:#50c878;"));
+    };
+    QObject::connect(timer, &QTimer::timeout, label, update);
+    timer->start(1000);
+    update();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -74,6 +107,7 @@ int main(int argc, char** argv)
     QString theme = QStringLiteral("dark");
     int seconds = 5;
     bool optionBoard = false;
+    std::string feedUrl;
     for (int i = 1; i < args.size(); ++i) {
         const QString& arg = args[i];
         auto value = [&](QString* out) {
@@ -99,9 +133,13 @@ int main(int argc, char** argv)
                 return fail(QStringLiteral("--theme takes dark or light"));
         } else if (arg == QLatin1String("--option-board")) {
             optionBoard = true;
+        } else if (arg == QLatin1String("--feed")) {
+            if (!value(&text) || !ttnats::parseFeedUrl(text, feedUrl))
+                return fail(QStringLiteral("--feed needs nats://host:port"));
         } else {
             return fail(QStringLiteral("unknown argument %1 (use --screenshot FILE, --seconds N, "
-                                       "--sector NAME, --theme dark|light, --option-board)")
+                                       "--sector NAME, --theme dark|light, --option-board, "
+                                       "--feed nats://host:port)")
                             .arg(arg));
         }
     }
@@ -115,7 +153,18 @@ int main(int argc, char** argv)
     }
     QApplication app(argc, argv);
 
-    ttmarket::installEmbeddedBackend();
+    std::shared_ptr<ttnats::NatsBackend> bus;
+    if (feedUrl.empty()) {
+        ttmarket::installEmbeddedBackend();
+    } else {
+        ttnats::NatsFeedOptions options;
+        options.url = feedUrl;
+        std::string error;
+        bus = ttnats::NatsBackend::connect(options, error);
+        if (!bus)
+            return fail(QString::fromStdString(error));
+        TC::setMarketBackend(bus);
+    }
     auto* stocks = TC::CStockManager::instance();
     if (stocks->allInstruments().empty())
         return fail(stocks->loadError().isEmpty()
@@ -136,9 +185,11 @@ int main(int argc, char** argv)
                      [&]() { TC::HostClock::setNowMs(open + sinceStart.elapsed()); });
     marketClock.start(100);
     auto* market = ttmarket::EmbeddedMarket::instance();
-    market->setAlwaysOpen(true);
-    market->reset(ttmarket::EmbeddedMarket::kDefaultSeed);
-    market->start(1000);
+    if (!bus) { // on the bus the publisher runs the market
+        market->setAlwaysOpen(true);
+        market->reset(ttmarket::EmbeddedMarket::kDefaultSeed);
+        market->start(1000);
+    }
 
     if (optionBoard) {
         TC::COptionPriceTBrowseWidget board;
@@ -171,6 +222,8 @@ int main(int argc, char** argv)
     FirstPaintWatch firstPaint(window.browse(), sinceProcessStart);
     if (!window.showSector(sector))
         return fail(QStringLiteral("unknown sector %1").arg(sector));
+    if (bus)
+        showFeedStatus(window, bus);
     window.show();
 
     if (screenshot.isEmpty()) {
@@ -189,9 +242,10 @@ int main(int argc, char** argv)
         } else {
             std::printf("screenshot: %s\n",
                         QFileInfo(screenshot).absoluteFilePath().toLocal8Bit().constData());
-            std::printf("summary: %s first-paint-ms=%lld\n",
+            std::printf("summary: %s first-paint-ms=%lld%s\n",
                         window.summary().toLocal8Bit().constData(),
-                        static_cast<long long>(firstPaint.ms()));
+                        static_cast<long long>(firstPaint.ms()),
+                        bus ? qPrintable(QStringLiteral(" feed: ") + feedStatus(*bus)) : "");
         }
         app.quit();
     };
