@@ -275,6 +275,25 @@ double processCpuSeconds(qint64 pid)
     return (fields[11].toDouble() + fields[12].toDouble()) / double(sysconf(_SC_CLK_TCK));
 }
 
+// The next line of a terminal process that starts with word (its log lines are skipped);
+// empty after 30 s or when the process ended.
+QByteArray protocolLine(QProcess& p, const char* word)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 30000) {
+        while (p.canReadLine()) {
+            const QByteArray line = p.readLine();
+            if (line.startsWith(word))
+                return line;
+        }
+        if (p.state() == QProcess::NotRunning)
+            break;
+        p.waitForReadyRead(1000);
+    }
+    return QByteArray();
+}
+
 // N headless terminal processes (backend and a row store each) on one server.
 void BM_BusTerminals_Library(benchmark::State& state)
 {
@@ -302,19 +321,19 @@ void BM_BusTerminals_Library(benchmark::State& state)
         procs.push_back(std::move(p));
     }
     for (auto& p : procs) {
-        QElapsedTimer t;
-        t.start();
-        while (!p->canReadLine() && t.elapsed() < 30000 && p->state() == QProcess::Running)
-            p->waitForReadyRead(1000);
-        if (!p->readLine().startsWith("ready")) {
+        if (!protocolLine(*p, "ready").startsWith("ready")) {
+            const QByteArray why = "a terminal process did not start: " + p->readAllStandardError()
+                                   + p->errorString().toUtf8();
             stopAll();
-            state.SkipWithError("a terminal process did not start");
+            state.SkipWithError(why.constData());
             return;
         }
     }
     for (auto _ : state) {
-        for (auto& p : procs)
+        for (auto& p : procs) { // written now: the load below keeps this thread busy
             p->write("go\n");
+            p->waitForBytesWritten(1000);
+        }
         const double server0 = processCpuSeconds(bus.server.pid());
         QElapsedTimer wall;
         wall.start();
@@ -325,17 +344,15 @@ void BM_BusTerminals_Library(benchmark::State& state)
         const double loadSeconds = wall.elapsed() / 1000.0;
         const double serverCpu = processCpuSeconds(bus.server.pid()) - server0;
         const QByteArray expect = "expect " + QByteArray::number(qlonglong(sent)) + "\n";
-        for (auto& p : procs)
+        for (auto& p : procs) {
             p->write(expect);
+            p->waitForBytesWritten(1000);
+        }
         int keepingUp = 0;
         double cpuSum = 0, p99Max = 0;
         for (auto& p : procs) {
-            QElapsedTimer t;
-            t.start();
-            while (!p->canReadLine() && t.elapsed() < 30000 && p->state() == QProcess::Running)
-                p->waitForReadyRead(1000);
             // "result lost=L cpu_s=C wall_s=W p99_ms=P"
-            const QList<QByteArray> f = p->readLine().trimmed().split(' ');
+            const QList<QByteArray> f = protocolLine(*p, "result").trimmed().split(' ');
             auto field = [&](const char* key) {
                 for (const QByteArray& kv : f) {
                     if (kv.startsWith(QByteArray(key) + '='))
