@@ -678,12 +678,14 @@ std::vector<quoter::QuoterAllDataPtr> NatsBackend::ticks(const std::string& mark
 
 int NatsBackend::subscribe(const dorn::PushQuoteParam& param, PushCallback callback, EPushMode mode)
 {
-    MarketState* m = d->market(param.market);
-    if (m)
+    // Registered before the market is first read, so the values of that read reach this
+    // subscriber; nothing of the market is delivered until the read is done. An unknown
+    // market subscribes like on the embedded backend: it just never delivers.
+    const int id = d->hub.subscribe(param, std::move(callback),
+                                    mode == ePushAll ? ttmarket::kModeAll : ttmarket::kModeChanged);
+    if (MarketState* m = d->market(param.market))
         d->track(*m);
-    // an unknown market subscribes like on the embedded backend: it just never delivers
-    return d->hub.subscribe(param, std::move(callback),
-                            mode == ePushAll ? ttmarket::kModeAll : ttmarket::kModeChanged);
+    return id;
 }
 
 bool NatsBackend::unsubscribe(int id)

@@ -192,9 +192,9 @@ void TestNatsFeed::snapshotThenLiveWithoutGapOrDuplicate()
 
 void TestNatsFeed::serverRestartRecoversWithoutStaleOverwrite()
 {
+    Recorder rec; // outlives the backend that calls it
     auto b = connect();
     QVERIFY(b);
-    Recorder rec;
     b->subscribe(dorn::PushQuoteParam("SH"), rec.callback(), TC::IMarketBackend::ePushChanged);
     step(++m_step);
     QVERIFY(m_pub->flush(5000));
@@ -293,9 +293,9 @@ void TestNatsFeed::twoTerminalsSeeTheSameLastValues()
 
 void TestNatsFeed::destroyWhilePushing()
 {
+    Recorder rec;
     auto b = connect();
     QVERIFY(b);
-    Recorder rec;
     b->subscribe(dorn::PushQuoteParam("SH"), rec.callback(), TC::IMarketBackend::ePushChanged);
     const int first = m_step + 1, last = m_step + 300;
     std::thread feed([&] {
