@@ -407,6 +407,9 @@ std::unique_ptr<FeedPublisher> FeedPublisher::start(const FeedPublisherOptions& 
                                  &Private::onRequest, p);
     if (s == NATS_OK)
         s = natsSubscription_SetOnCompleteCB(p->requests, &Private::onRequestsDone, p);
+    // the server knows the responder before start returns: a terminal may ask at once
+    if (s == NATS_OK)
+        s = natsConnection_FlushTimeout(p->conn, options.connectTimeoutMs);
     if (s != NATS_OK) {
         error = std::string("cannot serve requests: ") + natsStatus_GetText(s);
         return nullptr;

@@ -436,14 +436,22 @@ public:
     // --- requests ------------------------------------------------------------------------
 
     // Sends a request and returns the reply's bytes; empty (and counted) on failure.
-    bool request(const WireRequest& req, std::string& reply)
+    // waitForPublisher: a publisher that is starting up has no responder yet; ask again
+    // until the request timeout is used up.
+    bool request(const WireRequest& req, std::string& reply, bool waitForPublisher = false)
     {
         std::string body;
         encodeRequest(req, body);
         natsMsg* msg = nullptr;
-        const natsStatus s =
-            natsConnection_Request(&msg, conn, options.requestSubject.c_str(), body.data(),
-                                   static_cast<int>(body.size()), options.requestTimeoutMs);
+        const int64_t deadline = steadyMs() + options.requestTimeoutMs;
+        natsStatus s;
+        for (;;) {
+            s = natsConnection_Request(&msg, conn, options.requestSubject.c_str(), body.data(),
+                                       static_cast<int>(body.size()), options.requestTimeoutMs);
+            if (s != NATS_NO_RESPONDERS || !waitForPublisher || steadyMs() >= deadline)
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
         if (s != NATS_OK) {
             ++requestFailures;
             warn.note("request failed", natsStatus_GetText(s));
@@ -483,7 +491,7 @@ public:
         std::string blob, reply;
         uint32_t total = 1;
         for (uint32_t i = 0; i < total; ++i) {
-            if (!request({RequestOp::Catalogue, std::string(), std::string(), i}, reply)) {
+            if (!request({RequestOp::Catalogue, std::string(), std::string(), i}, reply, i == 0)) {
                 error = "the feed publisher did not send its catalogue";
                 return false;
             }

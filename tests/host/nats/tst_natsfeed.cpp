@@ -86,7 +86,7 @@ private Q_SLOTS:
     void destroyWhilePushing();
     void badInputIsDroppedAndCounted_data();
     void badInputIsDroppedAndCounted();
-    void refusedServerAndMissingBucket();
+    void refusedServerMissingAndEmptyBucket();
     void historyCatalogueAndFeedOverTheBus();
 
 private:
@@ -379,7 +379,7 @@ void TestNatsFeed::badInputIsDroppedAndCounted()
     QVERIFY(m_pub->flush(5000));
 }
 
-void TestNatsFeed::refusedServerAndMissingBucket()
+void TestNatsFeed::refusedServerMissingAndEmptyBucket()
 {
     std::string error;
     NatsFeedOptions refused;
@@ -404,6 +404,27 @@ void TestNatsFeed::refusedServerAndMissingBucket()
     QVERIFY(b->lastQuote("SH", "600000") == nullptr);
     QTRY_VERIFY(b->stats().snapshotFailures >= 2); // retried, never a crash
     QVERIFY(b->isStale());
+
+    // an empty bucket is a current feed with nothing in it yet
+    FeedPublisherOptions ep;
+    ep.url = m_server.url();
+    ep.bucket = "EMPTY";
+    ep.quotePrefix = "empty";
+    ep.requestSubject = "ttfeed.empty";
+    auto emptyPub = FeedPublisher::start(ep, ttmarket::embeddedBackend(),
+                                         *TC::CStockManager::instance()->universeData(), error);
+    QVERIFY2(emptyPub, error.c_str());
+    NatsFeedOptions eb;
+    eb.bucket = ep.bucket;
+    eb.quotePrefix = ep.quotePrefix;
+    eb.requestSubject = ep.requestSubject;
+    auto e = connect(eb);
+    QVERIFY(e && e->trackMarket("SH"));
+    QVERIFY(e->lastQuote("SH", "600000") == nullptr);
+    QTRY_VERIFY(!e->isStale());
+    QVERIFY(emptyPub->publish("SH", "600000", TestMarket::quote(11.11, 10.0)));
+    QVERIFY(emptyPub->flush(5000));
+    QTRY_VERIFY(e->lastQuote("SH", "600000") && e->lastQuote("SH", "600000")->last == 11.11);
 }
 
 void TestNatsFeed::historyCatalogueAndFeedOverTheBus()
