@@ -41,7 +41,8 @@ class FeedPublisher::Private {
 public:
     struct Instrument {
         std::string market, code;
-        std::string subject; // the bucket's subject of market.code
+        std::string live;  // <quotePrefix>.<market>.<code>
+        std::string store; // the bucket's subject of market.code
         uint64_t seq = 0;
         quoter::QuoterAllData last;
         bool hasLast = false;
@@ -89,6 +90,17 @@ public:
         return it == m->second.end() ? nullptr : it->second;
     }
 
+    // The bucket first, then the live subject, from one connection. The live copy does not
+    // wait for the store: a subscriber gets it at core speed and re-reads the bucket once
+    // the store has settled (see NatsBackend). Caller holds mutex.
+    void sendBoth(const Instrument& in)
+    {
+        natsConnection_Publish(conn, in.store.c_str(), buffer.data(),
+                               static_cast<int>(buffer.size()));
+        natsConnection_Publish(conn, in.live.c_str(), buffer.data(),
+                               static_cast<int>(buffer.size()));
+    }
+
     // Caller holds mutex.
     void send(Instrument& in, const quoter::QuoterAllData& q)
     {
@@ -96,8 +108,7 @@ public:
         in.last = q;
         in.hasLast = true;
         encodeSnapshot(epoch, in.seq, in.market, in.code, q, buffer);
-        natsConnection_Publish(conn, in.subject.c_str(), buffer.data(),
-                               static_cast<int>(buffer.size()));
+        sendBoth(in);
         ++published;
     }
 
@@ -129,13 +140,6 @@ public:
         cfg.Bucket = options.bucket.c_str();
         cfg.History = 1;
         cfg.StorageType = options.fileStorage ? js_FileStorage : js_MemoryStorage;
-        jsRePublish rp;
-        jsRePublish_Init(&rp);
-        const std::string from = "$KV." + options.bucket + ".>";
-        const std::string to = options.quotePrefix + ".>";
-        rp.Source = from.c_str();
-        rp.Destination = to.c_str();
-        cfg.RePublish = &rp;
         kvStore* kv = nullptr;
         natsStatus s = js_CreateKeyValue(&kv, js, &cfg);
         if (s != NATS_OK) {
@@ -162,8 +166,7 @@ public:
             if (!in.hasLast)
                 continue;
             encodeSnapshot(epoch, in.seq, in.market, in.code, in.last, buffer);
-            natsConnection_Publish(conn, in.subject.c_str(), buffer.data(),
-                                   static_cast<int>(buffer.size()));
+            sendBoth(in);
             ++republished;
         }
     }
@@ -362,7 +365,8 @@ std::unique_ptr<FeedPublisher> FeedPublisher::start(const FeedPublisherOptions& 
             ++p->skipped;
             continue;
         }
-        in->subject = "$KV." + options.bucket + "." + in->market + "." + in->code;
+        in->live = options.quotePrefix + "." + in->market + "." + in->code;
+        in->store = "$KV." + options.bucket + "." + in->market + "." + in->code;
         p->byMarket[detail->market][detail->code] = in.get();
         p->index[in->market][in->code] = in.get();
         p->instruments.push_back(std::move(in));
@@ -456,10 +460,11 @@ bool FeedPublisher::publishRaw(const std::string& market, const std::string& cod
 {
     if (!isSubjectToken(market) || !isSubjectToken(code))
         return false;
-    const std::string subject = "$KV." + d->options.bucket + "." + market + "." + code;
-    return natsConnection_Publish(d->conn, subject.c_str(), bytes.data(),
-                                  static_cast<int>(bytes.size()))
-           == NATS_OK;
+    const std::string store = "$KV." + d->options.bucket + "." + market + "." + code;
+    const std::string live = d->options.quotePrefix + "." + market + "." + code;
+    const int size = static_cast<int>(bytes.size());
+    return natsConnection_Publish(d->conn, store.c_str(), bytes.data(), size) == NATS_OK
+           && natsConnection_Publish(d->conn, live.c_str(), bytes.data(), size) == NATS_OK;
 }
 
 bool FeedPublisher::flush(int timeoutMs)

@@ -1,9 +1,8 @@
 #pragma once
-// Puts a market backend's quotes on the bus: every changed snapshot of every market goes
-// to the key-value bucket's subject of its instrument with the next sequence number of
-// that instrument; the bucket stores it as the last value and republishes it to
-// "<quotePrefix>.<market>.<code>" for live subscribers, so the stored last value and the
-// live stream can never disagree. Catalogue, bars and ticks are served by request-reply.
+// Puts a market backend's quotes on the bus: every changed snapshot of every market goes,
+// with the next sequence number of its instrument, to the key-value bucket (the stored last
+// value) and to "<quotePrefix>.<market>.<code>" (the live stream, which does not wait for
+// the store). Catalogue, bars and ticks are served by request-reply.
 //
 // After a reconnect the bucket is created again if the server lost it, and every last
 // value is published once more (same sequence numbers: subscribers drop the copies).
@@ -57,8 +56,8 @@ public:
     // instrument not in the catalogue.
     bool publish(const std::string& market, const std::string& code,
                  const quoter::QuoterAllData& quote);
-    // Sends bytes as they are to the bucket subject of market.code (tests feed it bad
-    // frames); false when the pair cannot form a subject.
+    // Sends bytes as they are to the bucket and live subjects of market.code (tests feed it
+    // bad frames); false when the pair cannot form a subject.
     bool publishRaw(const std::string& market, const std::string& code, const std::string& bytes);
     // Waits until the server has everything sent so far.
     bool flush(int timeoutMs);

@@ -60,6 +60,10 @@ struct MarketState {
     std::atomic<bool> tracked{false};
     std::atomic<bool> resnapshot{false};
     int64_t dropped = 0; // messages the client dropped for the subscription, last seen
+    // delivery thread only, once tracked: when the bucket was last read, and when a read
+    // is due because the store may not yet have held what the live stream had passed
+    int64_t lastReadMs = 0;
+    int64_t settleAt = 0;
     int64_t lastAllMs = 0;
     NatsBackend::Private* owner = nullptr;
 };
@@ -286,6 +290,7 @@ public:
             return false;
         }
         ++snapshots;
+        m.lastReadMs = steadyMs();
         return true;
     }
 
@@ -312,7 +317,9 @@ public:
         }
         natsSubscription_SetOnCompleteCB(sub, &Private::onSubComplete, &m);
         m.sub = sub;
-        if (!snapshot(m))
+        if (snapshot(m))
+            m.settleAt = steadyMs() + options.settleMs;
+        else
             m.resnapshot = true; // the delivery thread keeps trying
         m.tracked = true;
         notify();
@@ -372,9 +379,28 @@ public:
             if (connected && now >= nextRetry) {
                 for (auto& entry : markets) {
                     MarketState& m = *entry.second;
-                    if (m.tracked && m.resnapshot.exchange(false) && !snapshot(m)) {
+                    if (!m.tracked)
+                        continue;
+                    // A read for a fault (reconnect, drops) is followed by a settle read:
+                    // the live stream does not wait for the store, so a value sent just
+                    // before the fault may reach the bucket only after the first read.
+                    // Settle and periodic reads need no follow-up.
+                    bool quiet = false;
+                    if (m.settleAt && now >= m.settleAt) {
+                        m.settleAt = 0;
+                        quiet = !m.resnapshot;
+                        m.resnapshot = true;
+                    } else if (now - m.lastReadMs >= options.refreshMs && !m.resnapshot) {
+                        quiet = true;
+                        m.resnapshot = true;
+                    }
+                    if (!m.resnapshot.exchange(false))
+                        continue;
+                    if (!snapshot(m)) {
                         m.resnapshot = true;
                         nextRetry = now + kSnapshotRetryMs;
+                    } else if (!quiet) {
+                        m.settleAt = now + options.settleMs;
                     }
                     pendingSnapshot = pendingSnapshot || m.resnapshot;
                 }

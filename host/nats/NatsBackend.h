@@ -15,6 +15,10 @@
 // a late or replayed value never replaces a newer one. Bad input is dropped and counted
 // with a warning at most once a second per kind.
 //
+// The live stream does not wait for the bucket's store (that wait costs tens of
+// milliseconds under load), so a market is read once more when the store has settled
+// after each first read or recovery read, and every refresh interval besides.
+//
 // Faults: when the connection drops the feed turns stale (last values are kept), the
 // client reconnects with exponential backoff, resubscribes and re-reads the last values;
 // the feed is current again once every market it carries was re-read. A subscription that
@@ -40,6 +44,10 @@ struct NatsFeedOptions {
     int reconnectMaxMs = 4000;
     // messages a market's subscription may hold before the client drops (slow consumer)
     int pendingMsgLimit = 500000;
+    // the read after a first or recovery read, once the store has caught up
+    int settleMs = 1000;
+    // anti-entropy: every market is read again this often
+    int refreshMs = 30000;
     // Runs on a subscription's thread before each message is handled; tests stall it to
     // make the client a slow consumer.
     std::function<void()> beforeMessage;
