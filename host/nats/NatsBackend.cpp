@@ -85,6 +85,10 @@ public:
     std::atomic<bool> stale{true};
     std::atomic<bool> resnapshotAll{false};
     std::atomic<bool> closing{false}; // our own close: its disconnect is no fault
+    // connection changes and the delivery thread's "current again" verdict, ordered: a
+    // verdict reached across a disconnect or reconnect (generation moved) is not given
+    std::mutex stateMutex;
+    uint64_t generation = 0;
     BusWarn warn{"nats backend"};
 
     // delivery thread
@@ -193,8 +197,14 @@ public:
     static void onDisconnected(natsConnection*, void* closure)
     {
         auto* self = static_cast<Private*>(closure);
-        self->connected = false;
-        if (!self->stale.exchange(true) && !self->closing)
+        bool wasCurrent;
+        {
+            std::lock_guard<std::mutex> lock(self->stateMutex);
+            ++self->generation;
+            self->connected = false;
+            wasCurrent = !self->stale.exchange(true);
+        }
+        if (wasCurrent && !self->closing)
             TT_LOG_WARN("[nats backend] disconnected from %1%: the feed is stale",
                         self->options.url);
     }
@@ -203,10 +213,14 @@ public:
     {
         auto* self = static_cast<Private*>(closure);
         ++self->reconnects;
-        self->connected = true;
-        self->stale = true;
+        {
+            std::lock_guard<std::mutex> lock(self->stateMutex);
+            ++self->generation;
+            self->stale = true;
+            self->resnapshotAll = true;
+            self->connected = true;
+        }
         TT_LOG_INFO("[nats backend] reconnected to %1%, re-reading last values", self->options.url);
-        self->resnapshotAll = true;
         self->notify();
     }
 
@@ -357,6 +371,13 @@ public:
                 wakePending = false;
             }
             const int64_t now = steadyMs();
+            bool up;
+            uint64_t gen;
+            {
+                std::lock_guard<std::mutex> lock(stateMutex);
+                up = connected;
+                gen = generation;
+            }
             if (resnapshotAll.exchange(false)) {
                 for (auto& entry : markets) {
                     if (entry.second->tracked)
@@ -376,7 +397,7 @@ public:
                 }
             }
             bool pendingSnapshot = false;
-            if (connected && now >= nextRetry) {
+            if (up && now >= nextRetry) {
                 for (auto& entry : markets) {
                     MarketState& m = *entry.second;
                     if (!m.tracked)
@@ -408,8 +429,11 @@ public:
                 for (auto& entry : markets)
                     pendingSnapshot = pendingSnapshot || entry.second->resnapshot;
             }
-            if (connected && !pendingSnapshot && stale.exchange(false))
-                TT_LOG_INFO("[nats backend] feed current");
+            if (up && !pendingSnapshot && stale) {
+                std::lock_guard<std::mutex> lock(stateMutex);
+                if (gen == generation && stale.exchange(false))
+                    TT_LOG_INFO("[nats backend] feed current");
+            }
             for (auto& entry : markets)
                 deliver(*entry.second, now, batch, codes, mkts, quotes);
             warn.flush();
