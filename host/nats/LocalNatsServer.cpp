@@ -9,10 +9,19 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 namespace ttnats {
+
+namespace {
+// A server whose owner dies (a crashed test) goes with it instead of lingering.
+class ServerProcess final : public QProcess {
+protected:
+    void setupChildProcess() override { ::prctl(PR_SET_PDEATHSIG, SIGTERM); }
+};
+} // namespace
 
 int LocalNatsServer::freePort()
 {
@@ -67,7 +76,7 @@ bool LocalNatsServer::start(int timeoutMs)
         m_port = freePort();
     if (m_port == 0)
         return false;
-    m_process = std::make_unique<QProcess>();
+    m_process = std::make_unique<ServerProcess>();
     m_process->setProcessChannelMode(QProcess::MergedChannels);
     m_process->start(exe, {QStringLiteral("-a"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"),
                            QString::number(m_port), QStringLiteral("-js"), QStringLiteral("-sd"),
