@@ -426,6 +426,8 @@ std::unique_ptr<FeedPublisher> FeedPublisher::start(const FeedPublisherOptions& 
 
 int FeedPublisher::attach()
 {
+    if (!d->subscriptions.empty()) // attached already
+        return static_cast<int>(d->subscriptions.size());
     QStringList markets;
     {
         std::lock_guard<std::mutex> lock(d->mutex);
