@@ -50,7 +50,8 @@ public:
     ~FeedPublisher();
 
     // Subscribes to every market of the catalogue on the source: from now on each of its
-    // push batches is published. Returns the number of markets.
+    // push batches is published. Returns the number of markets; attaching again changes
+    // nothing.
     int attach();
     // Publishes one snapshot with the instrument's next sequence number. False for an
     // instrument not in the catalogue.
