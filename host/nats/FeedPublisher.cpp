@@ -140,6 +140,7 @@ public:
         cfg.Bucket = options.bucket.c_str();
         cfg.History = 1;
         cfg.StorageType = options.fileStorage ? js_FileStorage : js_MemoryStorage;
+        cfg.Replicas = std::max(1, options.replicas);
         kvStore* kv = nullptr;
         natsStatus s = js_CreateKeyValue(&kv, js, &cfg);
         if (s != NATS_OK) {

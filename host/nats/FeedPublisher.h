@@ -26,6 +26,7 @@ struct FeedPublisherOptions {
     std::string quotePrefix = "quotes";
     std::string requestSubject = "ttfeed.req";
     bool fileStorage = false; // last values survive a server restart on disk
+    int replicas = 1;         // copies of the bucket in a cluster of servers
     int connectTimeoutMs = 2000;
     uint64_t epoch = 0; // the run's mark in every snapshot; 0: the start time in ms
 };

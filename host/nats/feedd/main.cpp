@@ -1,6 +1,6 @@
 // tt_feedd: the embedded market on the quote bus.
 //   tt_feedd [--url nats://host:port] [--interval MS] [--seed N] [--seconds N]
-//            [--file-storage] [--bucket NAME]
+//            [--file-storage] [--replicas N] [--bucket NAME]
 // Runs the simulated market with the terminal's rules (the clock starts at 10:00 of the
 // last trading day and follows the wall clock, every instrument trades), publishes every
 // changed snapshot and serves the catalogue, bars and ticks until SIGINT or SIGTERM (or
@@ -69,12 +69,16 @@ int main(int argc, char** argv)
             options.bucket = value.toStdString();
             ok = ttnats::isSubjectToken(options.bucket);
             ++i;
+        } else if (arg == QLatin1String("--replicas")) {
+            options.replicas = value.toInt(&ok);
+            ok = ok && options.replicas >= 1 && options.replicas <= 5;
+            ++i;
         } else if (arg == QLatin1String("--file-storage")) {
             options.fileStorage = true;
         } else {
             return fail(QStringLiteral("unknown argument %1 (use --url nats://host:port, "
                                        "--interval MS, --seed N, --seconds N, --file-storage, "
-                                       "--bucket NAME)")
+                                       "--replicas N, --bucket NAME)")
                             .arg(arg));
         }
         if (!ok)
