@@ -459,15 +459,17 @@ bool FeedPublisher::publish(const std::string& market, const std::string& code,
 }
 
 bool FeedPublisher::publishRaw(const std::string& market, const std::string& code,
-                               const std::string& bytes)
+                               const std::string& bytes, bool storeOnly)
 {
     if (!isSubjectToken(market) || !isSubjectToken(code))
         return false;
     const std::string store = "$KV." + d->options.bucket + "." + market + "." + code;
     const std::string live = d->options.quotePrefix + "." + market + "." + code;
     const int size = static_cast<int>(bytes.size());
-    return natsConnection_Publish(d->conn, store.c_str(), bytes.data(), size) == NATS_OK
-           && natsConnection_Publish(d->conn, live.c_str(), bytes.data(), size) == NATS_OK;
+    if (natsConnection_Publish(d->conn, store.c_str(), bytes.data(), size) != NATS_OK)
+        return false;
+    return storeOnly
+           || natsConnection_Publish(d->conn, live.c_str(), bytes.data(), size) == NATS_OK;
 }
 
 bool FeedPublisher::flush(int timeoutMs)

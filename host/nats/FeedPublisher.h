@@ -60,7 +60,9 @@ public:
                  const quoter::QuoterAllData& quote);
     // Sends bytes as they are to the bucket and live subjects of market.code (tests feed it
     // bad frames); false when the pair cannot form a subject.
-    bool publishRaw(const std::string& market, const std::string& code, const std::string& bytes);
+    // storeOnly leaves the live subject out (a live copy lost on its way).
+    bool publishRaw(const std::string& market, const std::string& code, const std::string& bytes,
+                    bool storeOnly = false);
     // Waits until the server has everything sent so far.
     bool flush(int timeoutMs);
     uint64_t epoch() const;

@@ -82,6 +82,7 @@ private Q_SLOTS:
     void snapshotThenLiveWithoutGapOrDuplicate();
     void serverRestartRecoversWithoutStaleOverwrite();
     void slowConsumerReSnapshots();
+    void valueMissedLiveIsReadFromTheBucket();
     void twoTerminalsSeeTheSameLastValues();
     void destroyWhilePushing();
     void badInputIsDroppedAndCounted_data();
@@ -266,6 +267,28 @@ void TestNatsFeed::slowConsumerReSnapshots()
     QVERIFY(m_pub->flush(5000));
     QTRY_VERIFY(caughtUp(*b, false));
     QCOMPARE(b->lastQuote("SH", "600002")->last, priceOf(m_step));
+}
+
+void TestNatsFeed::valueMissedLiveIsReadFromTheBucket()
+{
+    NatsFeedOptions o;
+    o.settleMs = 600000;
+    o.refreshMs = 200; // the periodic read is what finds it
+    auto b = connect(o);
+    QVERIFY(b && b->trackMarket("SH"));
+    step(++m_step);
+    QVERIFY(m_pub->flush(5000));
+    QTRY_VERIFY(caughtUp(*b, false));
+    const auto held = b->sequence("SH", "600001");
+    std::string frame;
+    encodeSnapshot(held.first, held.second + 1, "SH", "600001", TestMarket::quote(13.57, 10.0),
+                   frame);
+    QVERIFY(m_pub->publishRaw("SH", "600001", frame, true));
+    QVERIFY(m_pub->flush(5000));
+    QTRY_COMPARE(b->lastQuote("SH", "600001")->last, 13.57);
+    QCOMPARE(b->sequence("SH", "600001").second, held.second + 1);
+    step(++m_step); // the bucket holds the publisher's own value again
+    QVERIFY(m_pub->flush(5000));
 }
 
 void TestNatsFeed::twoTerminalsSeeTheSameLastValues()
