@@ -36,6 +36,7 @@ public:
 
     const QString& getName() const { return m_qsName; }
     int getType() const { return m_nType; }
+    int sectorType() const { return m_nType; }
     bool isEditable() const { return m_bEditable; }
     bool isSystem() const { return m_bSystem; }
     CSectorDetail* getParent() const { return m_pParent; }

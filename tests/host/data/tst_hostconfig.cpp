@@ -7,6 +7,7 @@
 #include "host/data/StockManager.h"
 #include "host/market/EmbeddedBackend.h"
 
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -72,6 +73,32 @@ private Q_SLOTS:
         QVERIFY(!stdReadFile(getDataDir() + QStringLiteral("/missing.txt"), text));
         QVERIFY(text.empty());
         QVERIFY(!stdWriteFile(QString(), text, "wb"));
+    }
+
+    void textFileWriter_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("existing folder") << getDataDir() + QStringLiteral("/自选股.txt") << true;
+        QTest::newRow("missing folder") << getDataDir() + QStringLiteral("/no/such/a.txt") << false;
+        QTest::newRow("read-only file system") << QStringLiteral("/proc/tt_export.txt") << false;
+        QTest::newRow("a folder's name") << getDataDir() << false;
+        QTest::newRow("empty") << QString() << false;
+    }
+
+    void textFileWriter()
+    {
+        QFETCH(QString, path);
+        QFETCH(bool, written);
+        const QString content = QStringLiteral("600519\n000858");
+        QCOMPARE(QWriteFile(path, content), written);
+        std::string text;
+        if (written) {
+            QVERIFY(stdReadFile(path, text));
+            QCOMPARE(QString::fromStdString(text), content);
+        } else {
+            QVERIFY(!QFileInfo(path).isFile());
+        }
     }
 
     // A replacing write cut short by the file-size limit in a child process: with SIGXFSZ
