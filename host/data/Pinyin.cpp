@@ -1,6 +1,7 @@
 #include "host/data/Pinyin.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace TC {
 
@@ -121,6 +122,29 @@ bool CPinyinKey::matches(const PinyinInitials& text) const
     return false;
 }
 
+bool CPinyinKey::matches(const QString& text) const
+{
+    constexpr int kInline = 64;
+    uint32_t inlineEntries[kInline];
+    std::vector<uint32_t> heap;
+    uint32_t* entries = inlineEntries;
+    if (text.size() > kInline) {
+        heap.resize(size_t(text.size()));
+        entries = heap.data();
+    }
+    int n = 0;
+    forEachCodePoint(text, [&](char32_t ch) { entries[n++] = entryOf(ch, false); });
+    const int k = m_key.size();
+    for (int start = 0; start + k <= n; ++start) {
+        int i = 0;
+        while (i < k && entryMatches(m_key[i], entries[start + i]))
+            ++i;
+        if (i == k)
+            return true;
+    }
+    return false;
+}
+
 bool CPinyinKey::isPrefixOf(const PinyinInitials& text) const
 {
     return m_key.size() <= text.size() && matchesAt(text, 0);
@@ -133,7 +157,7 @@ bool isInByPy(const QString& key, const PinyinInitials& text)
 
 bool isInByPy(const QString& key, const QString& text)
 {
-    return CPinyinKey(key).matches(pinyinInitials(text));
+    return CPinyinKey(key).matches(text);
 }
 
 } // namespace TC

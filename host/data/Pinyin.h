@@ -31,7 +31,10 @@ bool isInByPy(const QString& key, const PinyinInitials& text);
 class CPinyinKey final {
 public:
     explicit CPinyinKey(const QString& key);
-    bool matches(const PinyinInitials& text) const;    // anywhere in text
+    bool matches(const PinyinInitials& text) const; // anywhere in text
+    // The same for a text whose initials were not precomputed (a code, a short name);
+    // allocates nothing for texts up to 64 characters.
+    bool matches(const QString& text) const;
     bool isPrefixOf(const PinyinInitials& text) const; // at its start
     bool isEmpty() const { return m_key.isEmpty(); }
 

@@ -74,6 +74,9 @@ private Q_SLOTS:
         QFETCH(bool, expected);
         QCOMPARE(isInByPy(key, text), expected);
         QCOMPARE(CPinyinKey(key).matches(pinyinInitials(text)), expected);
+        // a long text takes the allocating path
+        const QString padded = QString(70, QLatin1Char('-')) + text;
+        QCOMPARE(CPinyinKey(key).matches(padded), expected);
     }
 
     void prefixAndAbbreviation()
