@@ -153,6 +153,8 @@ void SummaryReporter::printSummary()
     line("option IV min (%)", "BM_OptionImpliedRange", "iv_min_pct", 0);
     line("option IV max (%)", "BM_OptionImpliedRange", "iv_max_pct", 0);
     line("option IV shown (%)", "BM_OptionImpliedRange", "iv_shown_pct", 0);
+    line("search 5,000, per keystroke (ms)", "BM_SearchFilter", "keystroke_ms", 0);
+    line("user sector fill, catalogue (ms)", "BM_SectorFill", "", 0);
 }
 
 const SummaryReporter::Figure* SummaryReporter::find(const std::string& prefix)

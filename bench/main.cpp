@@ -67,6 +67,7 @@ int main(int argc, char** argv)
     registerBrowseBenchmarks();
     registerIndicatorBenchmarks();
     registerCompactBenchmarks();
+    registerSearchBenchmarks();
     // last: it replaces the universe the scenarios above share
     if (g_largeRows > 0)
         registerLargeBenchmarks();
