@@ -421,7 +421,9 @@ CSectorDetail* CSectorManager::getRoot()
             for (auto g = groups.cbegin(); g != groups.cend(); ++g)
                 for (const QString& account : g.value())
                     if (account.startsWith(prefix)) {
-                        d->node(kind.first + QLatin1Char('-') + g.key(), eSectorPosition, k);
+                        CSectorDetail* s =
+                            d->node(kind.first + QLatin1Char('-') + g.key(), eSectorPosition, k);
+                        s->m_qsClassKey = g.key();
                         break;
                     }
         }
@@ -605,6 +607,13 @@ int CSectorManager::getPositionAccountType(const QString& name)
             return kind.second;
     return 2;
 }
+QString CSectorManager::getPositionProductGroup(const QString& name)
+{
+    std::lock_guard<std::recursive_mutex> lock(d->mutex);
+    CSectorDetail* s = getSector(name);
+    return s && s->getType() == eSectorPosition ? s->getClassKey() : QString();
+}
+
 bool CSectorManager::isParentTsector(const QString& name)
 {
     return isOrUnder(this, name, kTBoard);

@@ -56,6 +56,10 @@ public:
     // Account type of a position sector by its name and ancestry: "股票持仓" 2, "期货持仓" 1,
     // "融资融券持仓" 3, "股票期权持仓" 6, "深港通持仓" 11, "沪港通持仓" 7; anything else 2.
     int getPositionAccountType(const QString& name);
+    // The product group a position sub-sector stands for ("稳健一号" for "股票持仓-稳健一号"),
+    // empty for a whole kind or another sector; with the account type it names the accounts
+    // (ttservice::TraderCenter::getAccountKeysByProductGroup).
+    QString getPositionProductGroup(const QString& name);
     bool isParentTsector(const QString& name);         // "T型报价板" or under it
     bool isConvertibleBondSector(const QString& name); // "可转债", "未上市新债" and children
     bool isFutureSector(const QString& name);          // under "内盘期货板块"

@@ -430,6 +430,10 @@ private Q_SLOTS:
         QVERIFY(!m->getSector(QStringLiteral("融资融券持仓"))->hasChildren());
         QCOMPARE(m->getSector(QStringLiteral("股票持仓-成长二号"))->sectorType(),
                  int(eSectorPosition));
+        QCOMPARE(m->getPositionProductGroup(QStringLiteral("股票持仓-成长二号")),
+                 QStringLiteral("成长二号"));
+        QVERIFY(m->getPositionProductGroup(QStringLiteral("股票持仓")).isEmpty());
+        QVERIFY(m->getPositionProductGroup(QStringLiteral("银行")).isEmpty());
     }
 
     void largeSectors()
