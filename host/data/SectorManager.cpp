@@ -356,7 +356,11 @@ CSectorDetail* CSectorManager::getRoot()
             };
             std::vector<Product> products;
             QHash<QString, size_t> productAt;
+            QStringList options; // the exchange's options follow its futures
             for (const ttservice::CInstrumentDetail* det : bucketOf(ex.second)) {
+                if (det->type == ttservice::eInstrFutureOption
+                    || det->type == ttservice::eInstrOption)
+                    options.append(det->key);
                 if (det->type != ttservice::eInstrFuture)
                     continue;
                 auto it = productAt.constFind(det->product);
@@ -370,7 +374,7 @@ CSectorDetail* CSectorManager::getRoot()
             QStringList keys;
             for (const Product& p : products)
                 keys << p.continuous << p.months;
-            d->leaf(ex.first, g, keys);
+            d->leaf(ex.first, g, keys + options);
         }
     }
     {

@@ -1,4 +1,5 @@
 // The sector tree: names, membership, relations, user lists and their signals.
+#include "host/data/ExchangeClient.h"
 #include "host/data/IndexManager.h"
 #include "host/data/SectorDetail.h"
 #include "host/data/SectorManager.h"
@@ -120,6 +121,17 @@ private Q_SLOTS:
         const auto cffex = m->getSectorStockList(QStringLiteral("中金所"));
         QVERIFY(!cffex.isEmpty());
         QCOMPARE(cffex.first()->code, QStringLiteral("IF00")); // continuous first, then the months
+        // an exchange's options follow its futures
+        const auto shfe = m->getSectorStockList(QStringLiteral("上期所"));
+        int firstOption = -1;
+        for (int i = 0; i < shfe.size(); ++i) {
+            const bool option = shfe[i]->type == ttservice::eInstrFutureOption;
+            QCOMPARE(option, isTryFutureOptionInstrument(shfe[i]->code));
+            if (option && firstOption < 0)
+                firstOption = i;
+            QVERIFY(option || firstOption < 0);
+        }
+        QVERIFY(firstOption > 0);
         QCOMPARE(m->getSectorStockList(QStringLiteral("沪深300")).size(), 300);
         QVERIFY(m->getSectorStockList(QStringLiteral("没有这个板块")).isEmpty());
         QVERIFY(m->getSectorStockList(QString()).isEmpty());
