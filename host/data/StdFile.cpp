@@ -57,6 +57,19 @@ bool QWriteFile(const QString& path, const QString& content)
     return ok;
 }
 
+QString validFileName(const QString& name)
+{
+    static const QString invalid = QStringLiteral("/\\:*?\"<>|");
+    QString out = name;
+    bool dotsOnly = !out.isEmpty();
+    for (QChar& c : out) {
+        if (invalid.contains(c) || c.unicode() < 0x20 || c.unicode() == 0x7F)
+            c = QLatin1Char('_');
+        dotsOnly = dotsOnly && c == QLatin1Char('.');
+    }
+    return dotsOnly ? QString(out.size(), QLatin1Char('_')) : out;
+}
+
 bool stdReadFile(const QString& path, std::string& content)
 {
     content.clear();

@@ -75,6 +75,33 @@ private Q_SLOTS:
         QVERIFY(!stdWriteFile(QString(), text, "wb"));
     }
 
+    void validFileNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("valid");
+        QTest::newRow("plain") << "自选股"
+                               << "自选股";
+        QTest::newRow("separators") << "a/b\\c"
+                                    << "a_b_c";
+        QTest::newRow("climbing out") << "../../etc/x"
+                                      << ".._.._etc_x";
+        QTest::newRow("dots only") << ".."
+                                   << "__";
+        QTest::newRow("reserved characters") << "a:*?\"<>|b"
+                                             << "a_______b";
+        QTest::newRow("control character") << "a\tb"
+                                           << "a_b";
+        QTest::newRow("dots inside stay") << "上证50.v2"
+                                          << "上证50.v2";
+    }
+
+    void validFileNames()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, valid);
+        QCOMPARE(validFileName(name), valid);
+    }
+
     void textFileWriter_data()
     {
         QTest::addColumn<QString>("path");
