@@ -243,6 +243,7 @@ private Q_SLOTS:
         c->setShowFutureOptionArbitrage(true);
         QVERIFY(c->save());
         QCOMPARE(saved.count(), 1);
+        QVERIFY(QFile::exists(getDataDir() + QStringLiteral("/sectors.json"))); // with it
         c->resetToDefaults();
         QCOMPARE(c->getRefreshInterval(), 1000);
         QVERIFY(c->load());
