@@ -172,6 +172,8 @@ void SummaryReporter::printSummary()
                     at("terminals"), at("keeping_up"), at("server_cpu_pct"),
                     at("terminal_cpu_pct"), at("worst_p99_ms"), at("msgs_per_s"));
     }
+    line("search 5,000, per keystroke (ms)", "BM_SearchFilter", "keystroke_ms", 0);
+    line("user sector fill, catalogue (ms)", "BM_SectorFill", "", 0);
 }
 
 const SummaryReporter::Figure* SummaryReporter::find(const std::string& prefix)

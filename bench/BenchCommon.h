@@ -71,6 +71,8 @@ void registerIndicatorBenchmarks();
 // the compact quote list; buildCompact() sets it up on the browse world
 void buildCompact(World& w);
 void registerCompactBenchmarks();
+// search filter by code, name and pinyin initials; filling a large user sector
+void registerSearchBenchmarks();
 // a whole sector of a large market; replaces the shared universe
 bool writeLargeData(const QString& dir, int stocks);
 void registerLargeBenchmarks();

@@ -68,6 +68,7 @@ int main(int argc, char** argv)
     registerIndicatorBenchmarks();
     registerCompactBenchmarks();
     registerBusBenchmarks();
+    registerSearchBenchmarks();
     // last: it replaces the universe the scenarios above share
     if (g_largeRows > 0)
         registerLargeBenchmarks();

@@ -800,6 +800,11 @@ void CFormulaManager::synchroStockListData(const QStringList& codes)
     TT_RECORD("synchroStockListData", codes, 0);
 }
 
+void CFormulaManager::deleCustomIndex(const QString& code)
+{
+    TT_RECORD("deleCustomIndex", QStringList(code), 0);
+}
+
 void CFormulaManager::promptRunResult(const std::vector<QString>& keys)
 {
     TT_RECORD("promptRunResult", toList(keys), 0);

@@ -23,7 +23,7 @@ class CFormulaManagerPrivate;
 // One command handed to the host (basket orders, sync, prompts, custom fields).
 struct CommandRecord {
     QString command;  // "sendBasketQuickOrder", "sendUpdateBasket", "synchroStockListData",
-                      // "promptRunResult", "updateCustomField"
+                      // "deleCustomIndex", "promptRunResult", "updateCustomField"
     QStringList args; // keys, codes or names the command carries
     int kind = 0;     // order kind (18 buy, 19 sell) where there is one
 };
@@ -124,6 +124,8 @@ public:
     void sendBasketQuickOrder(const QStringList& keys, int kind);
     void sendUpdateBasket(const QString& basketName);
     void synchroStockListData(const QStringList& codes);
+    // Drops the host's computed values of a custom index leaving a user sector.
+    void deleCustomIndex(const QString& code);
     void promptRunResult(const std::vector<QString>& keys);
     // Records the change and emits sigUpdateCustomField.
     void updateCustomField(const QString& sector, const QString& field);

@@ -25,10 +25,26 @@ QStringList CIndexMainWindowHelper::contrastRequests() const
     return m_contrastRequests;
 }
 
+void CIndexMainWindowHelper::handleText(const QString& text)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_textRequests.append(text);
+    }
+    Q_EMIT sigText(text);
+}
+
+QStringList CIndexMainWindowHelper::textRequests() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_textRequests;
+}
+
 void CIndexMainWindowHelper::clearRequests()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_contrastRequests.clear();
+    m_textRequests.clear();
 }
 
 } // namespace TC

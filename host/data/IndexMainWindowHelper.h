@@ -20,15 +20,21 @@ public:
     void showContrastSector(const QString& code);
     // Codes of every request so far, oldest first.
     QStringList contrastRequests() const;
+    // A text a panel hands up for the main window to act on (a command line, a function
+    // code); recorded and announced.
+    void handleText(const QString& text);
+    QStringList textRequests() const;
     void clearRequests();
 
 Q_SIGNALS:
     void sigContrastSector(const QString& code);
+    void sigText(const QString& text);
 
 private:
     CIndexMainWindowHelper() = default;
     mutable std::mutex m_mutex;
     QStringList m_contrastRequests;
+    QStringList m_textRequests;
 };
 
 } // namespace TC

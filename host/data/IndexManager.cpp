@@ -2,6 +2,7 @@
 
 #include "host/data/Config.h"
 #include "host/data/Log.h"
+#include "host/data/Pinyin.h"
 #include "host/data/StdFile.h"
 #include "host/data/StockKey.h"
 
@@ -102,6 +103,7 @@ ttservice::CInstrumentDetailPtr CIndexManager::getIndexDetail(const QString& cod
         det->code = c;
         det->key = XP::nvStockKey(det->market, c);
         det->name = index->name;
+        det->nameInitials = pinyinInitials(det->name);
         det->type = ttservice::eInstrCustomIndex;
         det->priceStep = index->priceStep;
         det->totalShares = index->totalShares;
@@ -122,6 +124,25 @@ bool CIndexManager::isExist(const QString& nameOrCode) const
         if (i->name == nameOrCode)
             return true;
     return false;
+}
+
+QString CIndexManager::nextFreeName(const QString& prefix) const
+{
+    for (int n = 1;; ++n) {
+        const QString name = prefix + QString::number(n);
+        if (!isExist(name))
+            return name;
+    }
+}
+
+QString CIndexManager::nextFreeCode() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    for (int n = 1;; ++n) {
+        const QString code = QStringLiteral("ZDY%1").arg(n, 3, 10, QLatin1Char('0'));
+        if (!d->indices.contains(code))
+            return code;
+    }
 }
 
 QList<CCustomIndexDetailPtr> CIndexManager::allIndices() const

@@ -43,6 +43,10 @@ public:
     // The index as a catalogue instrument (type eInstrCustomIndex), null when unknown.
     ttservice::CInstrumentDetailPtr getIndexDetail(const QString& code) const;
     bool isExist(const QString& nameOrCode) const;
+    // prefix + the smallest number from 1 up that names no index ("新板块指数3").
+    QString nextFreeName(const QString& prefix) const;
+    // A code no index holds yet ("ZDY001", "ZDY002", ...).
+    QString nextFreeCode() const;
     QList<CCustomIndexDetailPtr> allIndices() const;
     // Adds or replaces by code; weights of the constituents are kept as given.
     bool addIndex(const CCustomIndexDetail& index);

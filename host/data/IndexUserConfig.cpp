@@ -2,6 +2,7 @@
 
 #include "host/data/Config.h"
 #include "host/data/Log.h"
+#include "host/data/SectorManager.h"
 #include "host/data/StdFile.h"
 
 #include <QJsonDocument>
@@ -122,7 +123,11 @@ bool CIndexUserConfig::save()
         root.insert(QStringLiteral("refreshInterval"), d->refreshMs);
         root.insert(QStringLiteral("showFutureOptionArbitrage"), d->showArbitrage);
     }
-    const bool ok = writeJsonFile(getDataDir() + QLatin1String(kFileName), QJsonDocument(root));
+    bool ok = writeJsonFile(getDataDir() + QLatin1String(kFileName), QJsonDocument(root));
+    // the user's own sectors are part of the host's index configuration: panels that
+    // edit them save through it
+    if (this == SingletonManager::getIndexUserConfig())
+        ok = CSectorManager::instance()->saveUserSectors() && ok;
     if (ok)
         Q_EMIT sigSaved();
     return ok;

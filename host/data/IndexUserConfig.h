@@ -28,7 +28,8 @@ public:
     bool addChangeListener(const QObject* receiver, const char* member);
     bool removeChangeListener(const QObject* receiver);
 
-    // "IndexUserConfig.json" in the data folder.
+    // "IndexUserConfig.json" in the data folder; the application's instance
+    // (SingletonManager) also saves the user sectors (CSectorManager::saveUserSectors).
     bool save();
     bool load();
     void resetToDefaults();

@@ -2,6 +2,8 @@
 // One instrument of the catalogue. Shared read-only once the universe is built.
 
 #include <QString>
+#include <QVector>
+#include <cstdint>
 #include <memory>
 
 namespace ttservice {
@@ -53,6 +55,10 @@ struct CInstrumentDetail {
     double iopvBasis = 0.0;
 
     QString industry; // 申万一级 sector name, empty when none
+
+    // TC::pinyinInitials(name), filled when the catalogue is published, so that search
+    // filters need not look the readings up per keystroke
+    QVector<uint32_t> nameInitials;
 
     // options
     QString optUnderlyingMarket, optUnderlyingCode;

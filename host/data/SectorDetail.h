@@ -36,6 +36,7 @@ public:
 
     const QString& getName() const { return m_qsName; }
     int getType() const { return m_nType; }
+    int sectorType() const { return m_nType; }
     bool isEditable() const { return m_bEditable; }
     bool isSystem() const { return m_bSystem; }
     CSectorDetail* getParent() const { return m_pParent; }
@@ -44,7 +45,8 @@ public:
     CSectorDetail* getChild(const QString& name) const;
     // Index key (code.market) for index-constituent sectors, empty otherwise.
     const QString& getCode() const { return m_qsCode; }
-    // Industry classification key ("SW1", "HKSW2") for industry sectors.
+    // Industry classification key ("SW1", "HKSW2") for industry sectors; the product
+    // group for position sub-sectors.
     const QString& getClassKey() const { return m_qsClassKey; }
     // Stock keys of a leaf, in list order.
     const QStringList& getStockKeys() const { return m_stockKeys; }

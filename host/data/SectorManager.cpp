@@ -8,6 +8,7 @@
 #include "host/data/StdFile.h"
 #include "host/data/StockKey.h"
 #include "host/data/StockManager.h"
+#include "host/data/TraderCenter.h"
 #include "host/data/UniverseData.h"
 
 #include <QJsonArray>
@@ -37,6 +38,16 @@ const QString kExternal = QStringLiteral("外部数据");
 const QString kConnect = QStringLiteral("沪深港通");
 const QString kAH = QStringLiteral("A+H");
 const char* kUserFile = "/sectors.json";
+
+// Position kinds with their account types, in bar order.
+const QList<QPair<QString, int>>& positionKinds()
+{
+    static const QList<QPair<QString, int>> kinds{
+        {QStringLiteral("股票持仓"), 2},     {QStringLiteral("期货持仓"), 1},
+        {QStringLiteral("融资融券持仓"), 3}, {QStringLiteral("股票期权持仓"), 6},
+        {QStringLiteral("深港通持仓"), 11},  {QStringLiteral("沪港通持仓"), 7}};
+    return kinds;
+}
 
 QString hkIndustryName(const QString& industry)
 {
@@ -122,6 +133,8 @@ CSectorManager::CSectorManager() : d(std::make_unique<Impl>())
                     addStockToSector(kCustomIndex, key);
                 else if (type == 2)
                     removeStockListFromSector(kCustomIndex, {key});
+                else if (type == 3)
+                    cleanStockFromSector(kCustomIndex, true);
             });
 }
 
@@ -343,7 +356,11 @@ CSectorDetail* CSectorManager::getRoot()
             };
             std::vector<Product> products;
             QHash<QString, size_t> productAt;
+            QStringList options; // the exchange's options follow its futures
             for (const ttservice::CInstrumentDetail* det : bucketOf(ex.second)) {
+                if (det->type == ttservice::eInstrFutureOption
+                    || det->type == ttservice::eInstrOption)
+                    options.append(det->key);
                 if (det->type != ttservice::eInstrFuture)
                     continue;
                 auto it = productAt.constFind(det->product);
@@ -357,7 +374,7 @@ CSectorDetail* CSectorManager::getRoot()
             QStringList keys;
             for (const Product& p : products)
                 keys << p.continuous << p.months;
-            d->leaf(ex.first, g, keys);
+            d->leaf(ex.first, g, keys + options);
         }
     }
     {
@@ -397,10 +414,24 @@ CSectorDetail* CSectorManager::getRoot()
         s->m_bEditable = true;
     }
 
-    CSectorDetail* pos = d->node(kPositionRoot, eSectorPosition, root);
-    for (const char* n :
-         {"股票持仓", "期货持仓", "融资融券持仓", "股票期权持仓", "深港通持仓", "沪港通持仓"})
-        d->node(QString::fromUtf8(n), eSectorPosition, pos);
+    {
+        // one kind per account type, and under it the product groups holding accounts of
+        // that type ("股票持仓-稳健一号"): every sub-sector shares its kind's account type
+        CSectorDetail* pos = d->node(kPositionRoot, eSectorPosition, root);
+        const QMap<QString, QStringList> groups = ttservice::TraderCenter::defaultProductGroups();
+        for (const auto& kind : positionKinds()) {
+            CSectorDetail* k = d->node(kind.first, eSectorPosition, pos);
+            const QString prefix = QString::number(kind.second) + QLatin1Char('_');
+            for (auto g = groups.cbegin(); g != groups.cend(); ++g)
+                for (const QString& account : g.value())
+                    if (account.startsWith(prefix)) {
+                        CSectorDetail* s =
+                            d->node(kind.first + QLatin1Char('-') + g.key(), eSectorPosition, k);
+                        s->m_qsClassKey = g.key();
+                        break;
+                    }
+        }
+    }
     d->node(kExternal, eSectorExternal, root);
 
     d->inBuild = false;
@@ -573,6 +604,20 @@ bool CSectorManager::isPositionSector(const QString& name)
 {
     return isOrUnder(this, name, kPositionRoot);
 }
+int CSectorManager::getPositionAccountType(const QString& name)
+{
+    for (const auto& kind : positionKinds())
+        if (name == kind.first || isParentSector(name, kind.first))
+            return kind.second;
+    return 2;
+}
+QString CSectorManager::getPositionProductGroup(const QString& name)
+{
+    std::lock_guard<std::recursive_mutex> lock(d->mutex);
+    CSectorDetail* s = getSector(name);
+    return s && s->getType() == eSectorPosition ? s->getClassKey() : QString();
+}
+
 bool CSectorManager::isParentTsector(const QString& name)
 {
     return isOrUnder(this, name, kTBoard);
@@ -647,10 +692,12 @@ int CSectorManager::addStockListToSector(const QString& name, const QStringList&
         UserSector* us = d->findUser(name);
         if (!s || !us || !s->isEditable())
             return 0;
+        QSet<QString> present(us->keys.begin(), us->keys.end());
         for (const QString& c : keysOrCodes) {
             const QString key = resolveKey(c);
-            if (key.isEmpty() || us->keys.contains(key))
+            if (key.isEmpty() || present.contains(key))
                 continue;
+            present.insert(key);
             us->keys.append(key);
             ++added;
         }
@@ -675,14 +722,28 @@ int CSectorManager::removeStockListFromSector(const QString& name, const QString
         UserSector* us = d->findUser(name);
         if (!s || !us || !s->isEditable())
             return 0;
+        // one pass over the list whatever the number of codes: keys as given, as resolved,
+        // and bare codes for keys whose instrument left the universe
+        QSet<QString> gone, goneCodes;
         for (const QString& c : keysOrCodes) {
-            QString key = us->keys.contains(c) ? c : resolveKey(c);
-            if (key.isEmpty()) // a key whose instrument left the universe
-                for (const QString& k : us->keys)
-                    if (k.section(QLatin1Char('.'), 0, 0) == c)
-                        key = k;
-            removed += us->keys.removeAll(key);
+            const QString key = resolveKey(c);
+            gone.insert(c);
+            if (!key.isEmpty())
+                gone.insert(key);
+            else
+                goneCodes.insert(c);
         }
+        QStringList kept;
+        kept.reserve(us->keys.size());
+        for (const QString& k : us->keys) {
+            if (gone.contains(k)
+                || (!goneCodes.isEmpty() && goneCodes.contains(k.section(QLatin1Char('.'), 0, 0))))
+                ++removed;
+            else
+                kept.append(k);
+        }
+        if (removed > 0)
+            us->keys = kept;
         s->m_stockKeys = us->keys;
     }
     if (removed > 0)
@@ -767,7 +828,7 @@ bool CSectorManager::renameUserSector(const QString& name, const QString& newNam
         d->byName.remove(name);
         d->byName.insert(newName, s);
     }
-    Q_EMIT sigSectorChanged(eSectorRenamed, newName, name);
+    Q_EMIT sigSectorChanged(eSectorRenamed, name, newName);
     return true;
 }
 
@@ -816,9 +877,12 @@ bool CSectorManager::loadUserSectors()
             TT_LOG_ERROR("[CSectorManager] bad user sector entry, file ignored");
             return false;
         }
+        QSet<QString> seen;
         for (const QJsonValue& k : o.value(QStringLiteral("stocks")).toArray())
-            if (k.isString() && !u.keys.contains(k.toString()))
+            if (k.isString() && !seen.contains(k.toString())) {
+                seen.insert(k.toString());
                 u.keys.append(k.toString());
+            }
         names.insert(u.name);
         next.append(u);
     }

@@ -20,8 +20,10 @@ class CSectorDetail;
 class CSectorManager final : public QObject {
     Q_OBJECT
 public:
-    // sigSectorChanged kinds
-    enum EChange { eSectorAdded = 1, eSectorRemoved = 2, eStocksChanged = 3, eSectorRenamed = 4 };
+    // sigSectorChanged(kind, name, other) kinds: a user sector added (other: its parent
+    // folder, empty for "我的"), removed, renamed (name: the old name, other: the new
+    // one), or its instruments changed.
+    enum EChange { eSectorAdded = 0, eSectorRemoved = 1, eSectorRenamed = 2, eStocksChanged = 3 };
 
     static CSectorManager* instance();
 
@@ -51,6 +53,13 @@ public:
     // a equals b, or one is the parent or a child of the other.
     bool checkDirectRelationship(const QString& a, const QString& b);
     bool isPositionSector(const QString& name);
+    // Account type of a position sector by its name and ancestry: "股票持仓" 2, "期货持仓" 1,
+    // "融资融券持仓" 3, "股票期权持仓" 6, "深港通持仓" 11, "沪港通持仓" 7; anything else 2.
+    int getPositionAccountType(const QString& name);
+    // The product group a position sub-sector stands for ("稳健一号" for "股票持仓-稳健一号"),
+    // empty for a whole kind or another sector; with the account type it names the accounts
+    // (ttservice::TraderCenter::getAccountKeysByProductGroup).
+    QString getPositionProductGroup(const QString& name);
     bool isParentTsector(const QString& name);         // "T型报价板" or under it
     bool isConvertibleBondSector(const QString& name); // "可转债", "未上市新债" and children
     bool isFutureSector(const QString& name);          // under "内盘期货板块"
@@ -65,6 +74,7 @@ public:
 
     // User sectors (type 2 and 3). Keys or bare codes; duplicates and unknown codes skipped.
     // Each successful change emits sigSectorChanged(eStocksChanged, name, QString()).
+    // Linear in the sector's size plus the list's.
     bool addStockToSector(const QString& name, const QString& keyOrCode);
     int addStockListToSector(const QString& name, const QStringList& keysOrCodes);
     int removeStockListFromSector(const QString& name, const QStringList& keysOrCodes);

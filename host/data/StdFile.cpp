@@ -39,6 +39,37 @@ bool stdWriteFile(const QString& path, const std::string& content, const char* m
     return closed && written == content.size();
 }
 
+bool QWriteFile(const QString& path, const QString& content)
+{
+    if (path.isEmpty() || !QFileInfo(path).absoluteDir().exists())
+        return false;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray bytes = content.toUtf8();
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    const bool ok = file.commit();
+    if (!ok)
+        TT_LOG_WARN("[QWriteFile] writing %1% failed", path);
+    return ok;
+}
+
+QString validFileName(const QString& name)
+{
+    static const QString invalid = QStringLiteral("/\\:*?\"<>|");
+    QString out = name;
+    bool dotsOnly = !out.isEmpty();
+    for (QChar& c : out) {
+        if (invalid.contains(c) || c.unicode() < 0x20 || c.unicode() == 0x7F)
+            c = QLatin1Char('_');
+        dotsOnly = dotsOnly && c == QLatin1Char('.');
+    }
+    return dotsOnly ? QString(out.size(), QLatin1Char('_')) : out;
+}
+
 bool stdReadFile(const QString& path, std::string& content)
 {
     content.clear();

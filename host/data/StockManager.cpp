@@ -4,6 +4,7 @@
 #include "host/data/HostClock.h"
 #include "host/data/Log.h"
 #include "host/data/MarketBackend.h"
+#include "host/data/Pinyin.h"
 #include "host/data/StockKey.h"
 #include "host/data/TradeCalendar.h"
 #include "host/data/UniverseData.h"
@@ -55,8 +56,13 @@ void index(CState& s)
     // code is found by rank. One pass ranks, the second indexes.
     const std::vector<CInstrumentDetailPtr>& all = s.data.instruments;
     std::vector<const CInstrumentDetailPtr*> ranked[3];
-    for (const auto& d : all)
+    for (const auto& d : all) {
         ranked[marketRank(d->market)].push_back(&d);
+        // written only when new: a test universe may publish details already shared
+        PinyinInitials initials = pinyinInitials(d->name);
+        if (d->nameInitials != initials)
+            d->nameInitials = std::move(initials);
+    }
     s.byKey.reserve(int(all.size()));
     s.byCode.reserve(int(all.size()));
     QList<CInstrumentDetailPtr>* market = nullptr;

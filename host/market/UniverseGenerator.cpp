@@ -654,12 +654,13 @@ private:
                     }
             const auto& m = contracts[main];
             m->isMainContract = true;
+            // domestic continuous contracts are named "连续", foreign ones "主连"
             auto c = add(p.market, p.product + QStringLiteral("00"),
-                         p.variety + QStringLiteral("主连"), ttservice::eInstrFuture);
+                         p.variety + QStringLiteral("连续"), ttservice::eInstrFuture);
             *c = *m;
             c->code = p.product + QStringLiteral("00");
             c->key = XP::nvStockKey(p.market, c->code);
-            c->name = p.variety + QStringLiteral("主连");
+            c->name = p.variety + QStringLiteral("连续");
             c->isContinuous = true;
             c->isMainContract = false;
             c->mainCode = m->code;

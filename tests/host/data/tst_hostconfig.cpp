@@ -7,6 +7,7 @@
 #include "host/data/StockManager.h"
 #include "host/market/EmbeddedBackend.h"
 
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -72,6 +73,59 @@ private Q_SLOTS:
         QVERIFY(!stdReadFile(getDataDir() + QStringLiteral("/missing.txt"), text));
         QVERIFY(text.empty());
         QVERIFY(!stdWriteFile(QString(), text, "wb"));
+    }
+
+    void validFileNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("valid");
+        QTest::newRow("plain") << "自选股"
+                               << "自选股";
+        QTest::newRow("separators") << "a/b\\c"
+                                    << "a_b_c";
+        QTest::newRow("climbing out") << "../../etc/x"
+                                      << ".._.._etc_x";
+        QTest::newRow("dots only") << ".."
+                                   << "__";
+        QTest::newRow("reserved characters") << "a:*?\"<>|b"
+                                             << "a_______b";
+        QTest::newRow("control character") << "a\tb"
+                                           << "a_b";
+        QTest::newRow("dots inside stay") << "上证50.v2"
+                                          << "上证50.v2";
+    }
+
+    void validFileNames()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, valid);
+        QCOMPARE(validFileName(name), valid);
+    }
+
+    void textFileWriter_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("existing folder") << getDataDir() + QStringLiteral("/自选股.txt") << true;
+        QTest::newRow("missing folder") << getDataDir() + QStringLiteral("/no/such/a.txt") << false;
+        QTest::newRow("read-only file system") << QStringLiteral("/proc/tt_export.txt") << false;
+        QTest::newRow("a folder's name") << getDataDir() << false;
+        QTest::newRow("empty") << QString() << false;
+    }
+
+    void textFileWriter()
+    {
+        QFETCH(QString, path);
+        QFETCH(bool, written);
+        const QString content = QStringLiteral("600519\n000858");
+        QCOMPARE(QWriteFile(path, content), written);
+        std::string text;
+        if (written) {
+            QVERIFY(stdReadFile(path, text));
+            QCOMPARE(QString::fromStdString(text), content);
+        } else {
+            QVERIFY(!QFileInfo(path).isFile());
+        }
     }
 
     // A replacing write cut short by the file-size limit in a child process: with SIGXFSZ
@@ -189,6 +243,7 @@ private Q_SLOTS:
         c->setShowFutureOptionArbitrage(true);
         QVERIFY(c->save());
         QCOMPARE(saved.count(), 1);
+        QVERIFY(QFile::exists(getDataDir() + QStringLiteral("/sectors.json"))); // with it
         c->resetToDefaults();
         QCOMPARE(c->getRefreshInterval(), 1000);
         QVERIFY(c->load());

@@ -1,4 +1,5 @@
 // The sector tree: names, membership, relations, user lists and their signals.
+#include "host/data/ExchangeClient.h"
 #include "host/data/IndexManager.h"
 #include "host/data/SectorDetail.h"
 #include "host/data/SectorManager.h"
@@ -120,6 +121,17 @@ private Q_SLOTS:
         const auto cffex = m->getSectorStockList(QStringLiteral("中金所"));
         QVERIFY(!cffex.isEmpty());
         QCOMPARE(cffex.first()->code, QStringLiteral("IF00")); // continuous first, then the months
+        // an exchange's options follow its futures
+        const auto shfe = m->getSectorStockList(QStringLiteral("上期所"));
+        int firstOption = -1;
+        for (int i = 0; i < shfe.size(); ++i) {
+            const bool option = shfe[i]->type == ttservice::eInstrFutureOption;
+            QCOMPARE(option, isTryFutureOptionInstrument(shfe[i]->code));
+            if (option && firstOption < 0)
+                firstOption = i;
+            QVERIFY(option || firstOption < 0);
+        }
+        QVERIFY(firstOption > 0);
         QCOMPARE(m->getSectorStockList(QStringLiteral("沪深300")).size(), 300);
         QVERIFY(m->getSectorStockList(QStringLiteral("没有这个板块")).isEmpty());
         QVERIFY(m->getSectorStockList(QString()).isEmpty());
@@ -357,7 +369,7 @@ private Q_SLOTS:
                                           QStringLiteral("600519.SH"), QStringLiteral("nonsense")}),
                  2);
         QCOMPARE(changed.count(), 1);
-        QCOMPARE(changed.at(0).at(0).toInt(), int(CSectorManager::eStocksChanged));
+        QCOMPARE(changed.at(0).at(0).toInt(), 3);
         QCOMPARE(changed.at(0).at(1).toString(), self);
         QCOMPARE(codesOf(m->getSectorStockList(self)),
                  (QStringList{QStringLiteral("600519.SH"), QStringLiteral("000858.SZ")}));
@@ -393,6 +405,78 @@ private Q_SLOTS:
         QCOMPARE(changed.count(), 0);
     }
 
+    void positionAccountTypes_data()
+    {
+        QTest::addColumn<QString>("sector");
+        QTest::addColumn<int>("type");
+        QTest::newRow("stocks") << "股票持仓" << 2;
+        QTest::newRow("stocks, product group") << "股票持仓-稳健一号" << 2;
+        QTest::newRow("futures") << "期货持仓" << 1;
+        QTest::newRow("futures, product group") << "期货持仓-稳健一号" << 1;
+        QTest::newRow("credit") << "融资融券持仓" << 3;
+        QTest::newRow("stock options") << "股票期权持仓" << 6;
+        QTest::newRow("stock options, product group") << "股票期权持仓-成长二号" << 6;
+        QTest::newRow("SZ connect") << "深港通持仓" << 11;
+        QTest::newRow("SH connect") << "沪港通持仓" << 7;
+        QTest::newRow("root") << "持仓" << 2;
+        QTest::newRow("not a position") << "沪深A股" << 2;
+        QTest::newRow("unknown") << "不存在" << 2;
+    }
+
+    void positionAccountTypes()
+    {
+        QFETCH(QString, sector);
+        QFETCH(int, type);
+        QCOMPARE(m->getPositionAccountType(sector), type);
+    }
+
+    void positionSubSectors()
+    {
+        // product groups appear under the kinds whose accounts they hold
+        QStringList stocks;
+        for (CSectorDetail* c : m->getSector(QStringLiteral("股票持仓"))->getChildren())
+            stocks << c->getName();
+        QCOMPARE(stocks, (QStringList{"股票持仓-成长二号", "股票持仓-稳健一号"}));
+        QVERIFY(m->isPositionSector(QStringLiteral("股票持仓-成长二号")));
+        QVERIFY(!m->getSector(QStringLiteral("期货持仓-成长二号")));
+        QVERIFY(!m->getSector(QStringLiteral("融资融券持仓"))->hasChildren());
+        QCOMPARE(m->getSector(QStringLiteral("股票持仓-成长二号"))->sectorType(),
+                 int(eSectorPosition));
+        QCOMPARE(m->getPositionProductGroup(QStringLiteral("股票持仓-成长二号")),
+                 QStringLiteral("成长二号"));
+        QVERIFY(m->getPositionProductGroup(QStringLiteral("股票持仓")).isEmpty());
+        QVERIFY(m->getPositionProductGroup(QStringLiteral("银行")).isEmpty());
+    }
+
+    void largeSectors()
+    {
+        // a market of 20,000 stocks: its board and a user sector of all of them, filled
+        // and thinned in one pass each
+        std::vector<ttservice::CInstrumentDetailPtr> list;
+        QStringList keys;
+        for (int i = 0; i < 20000; ++i) {
+            auto d = std::make_shared<ttservice::CInstrumentDetail>();
+            d->market = QStringLiteral("SH");
+            d->code = QStringLiteral("9%1").arg(i, 5, 10, QLatin1Char('0'));
+            d->key = d->code + QStringLiteral(".SH");
+            d->name = QStringLiteral("测试%1").arg(i);
+            list.push_back(d);
+            keys.append(d->key);
+        }
+        CStockManager::instance()->resetUniverseForTest(list);
+        QCOMPARE(m->getSectorStockList(QStringLiteral("沪深A股")).size(), 20000);
+        const QString self = QStringLiteral("自选股");
+        m->cleanStockFromSector(self, false);
+        QSignalSpy changed(m, &CSectorManager::sigSectorChanged);
+        QCOMPARE(m->addStockListToSector(self, keys + keys.mid(0, 5000)), 20000);
+        QCOMPARE(m->getSectorStockList(self).size(), 20000);
+        QCOMPARE(m->removeStockListFromSector(self, keys.mid(0, 5000)), 5000);
+        QCOMPARE(codesOf(m->getSectorStockList(self)), keys.mid(5000));
+        QCOMPARE(changed.count(), 2);
+        m->cleanStockFromSector(self, false);
+        CStockManager::instance()->restoreDefault();
+    }
+
     void selfSelectSignal()
     {
         QSignalSpy spy(m, &CSectorManager::sigUpdateSelfSelect);
@@ -410,21 +494,23 @@ private Q_SLOTS:
         QCOMPARE(s->getParent()->getName(), QStringLiteral("我的"));
         QCOMPARE(s->getType(), 2);
         QCOMPARE(changed.count(), 1);
-        QCOMPARE(changed.at(0).at(0).toInt(), int(CSectorManager::eSectorAdded));
+        QCOMPARE(changed.at(0).at(0).toInt(), 0);
         QVERIFY(!m->addUserSector(QStringLiteral("科技股")));  // duplicate
         QVERIFY(!m->addUserSector(QStringLiteral("沪深A股"))); // a system name
         QVERIFY(!m->addUserSector(QStringLiteral("x"), 2,
                                   QStringLiteral("沪深A股"))); // not a user folder
         QVERIFY(m->getUserSectors().contains(s));
         QVERIFY(m->renameUserSector(QStringLiteral("科技股"), QStringLiteral("硬科技")));
-        QCOMPARE(changed.last().at(1).toString(), QStringLiteral("硬科技"));
-        QCOMPARE(changed.last().at(2).toString(), QStringLiteral("科技股"));
+        // kinds as the browse view reads them: 2 renamed, with the new name last
+        QCOMPARE(changed.last().at(0).toInt(), 2);
+        QCOMPARE(changed.last().at(1).toString(), QStringLiteral("科技股"));
+        QCOMPARE(changed.last().at(2).toString(), QStringLiteral("硬科技"));
         QCOMPARE(m->getSector(QStringLiteral("硬科技")), s);
         QVERIFY(!m->getSector(QStringLiteral("科技股")));
         QVERIFY(!m->renameUserSector(QStringLiteral("沪深A股"), QStringLiteral("y")));
         QVERIFY(!m->removeUserSector(QStringLiteral("自选股")));
         QVERIFY(m->removeUserSector(QStringLiteral("硬科技")));
-        QCOMPARE(changed.last().at(0).toInt(), int(CSectorManager::eSectorRemoved));
+        QCOMPARE(changed.last().at(0).toInt(), 1);
         QVERIFY(!m->getSector(QStringLiteral("硬科技")));
         QCOMPARE(s->getName(), QStringLiteral("硬科技")); // the node outlives its removal
     }

@@ -282,7 +282,7 @@ private Q_SLOTS:
         QCOMPARE(cont->code, product + QStringLiteral("00"));
         QCOMPARE(cont->mainCode, main->code);
         QCOMPARE(cont->deliveryMonth, main->deliveryMonth);
-        QVERIFY(cont->name.endsWith(QStringLiteral("主连")));
+        QVERIFY(cont->name.endsWith(QStringLiteral("连续")));
         for (const auto& d : list) {
             QVERIFY(d->refPrice > 0);
             QVERIFY(d->expiryYmd >= 20250115);
