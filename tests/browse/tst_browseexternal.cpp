@@ -13,6 +13,7 @@
 #include "host/data/StockManager.h"
 #include "host/data/TemporaryDataManager.h"
 #include "host/market/TestMarket.h"
+#include "host/toolkit/EventWidget.h"
 #include "host/toolkit/ToolkitEvents.h"
 #include "host/widgets/COptionTextListDialog.h"
 
@@ -243,6 +244,23 @@ private Q_SLOTS:
         w.removeExternalData(code);
         QCOMPARE(w.model()->size(), before - 1);
         QVERIFY(!w.model()->rowByKey(external ? QStringLiteral("EDCPI01") : code));
+    }
+
+    // The template commands are the host's: the widget only asks for them.
+    void templateCommandsGoToTheHost()
+    {
+        CBrowseWidget w;
+        QList<QPair<int, int>> sent;
+        XP::CEventSink::setHandler(
+            [&](QObject* sender, int id, int, int b, const QString&, void* p) {
+                if (sender == &w && p == &w)
+                    sent.append({id, b});
+                return true;
+            });
+        w.addFuncMenuAction(QStringLiteral("导入模板"), 5)->trigger();
+        w.addFuncMenuAction(QStringLiteral("导出模板"), 6)->trigger();
+        XP::CEventSink::clearHandler();
+        QCOMPARE(sent, (QList<QPair<int, int>>{{3264, 5}, {3264, 6}}));
     }
 
     // --- extended data -------------------------------------------------------------------

@@ -147,6 +147,7 @@ class TstBrowseStatistics : public QObject {
     Q_OBJECT
     std::shared_ptr<GateBackend> m_gate;
     CBrowseWidget::InstrumentList m_list;
+    QHash<QString, std::vector<se::RPCSectorStock>> m_members;
 
     // A shown table of the test rows.
     void fill(CBrowseWidget& w)
@@ -167,10 +168,9 @@ private Q_SLOTS:
         TestMarket::install(instruments);
         m_gate = std::make_shared<GateBackend>(marketBackend());
         setMarketBackend(m_gate); // drops the catalogue: the test universe goes in again
-        QHash<QString, std::vector<se::RPCSectorStock>> members;
-        members.insert(keyOf(QStringLiteral("600000")),
-                       {{"SH", "600004", 60.0f}, {"SH", "600009", 40.0f}});
-        CStockManager::instance()->resetUniverseForTest(instruments, members);
+        m_members.insert(keyOf(QStringLiteral("600000")),
+                         {{"SH", "600004", 60.0f}, {"SH", "600009", 40.0f}});
+        CStockManager::instance()->resetUniverseForTest(instruments, m_members);
         for (const QString& code : kCodes)
             m_list.append(
                 CStockManager::instance()->getInstrumentDetail(QStringLiteral("SH"), code));
@@ -366,17 +366,50 @@ private Q_SLOTS:
         }
     }
 
+    // A universe change re-reads the industry names instead of the cached ones.
+    void industryNamesFollowTheHost()
+    {
+        auto universe = [](const QString& industry) {
+            std::vector<ttservice::CInstrumentDetailPtr> list;
+            for (const QString& code : kCodes) {
+                list.push_back(TestMarket::stock(QStringLiteral("SH"), code, code, 10.0));
+                list.back()->industry = industry;
+            }
+            return list;
+        };
+        auto* stocks = CStockManager::instance();
+        stocks->resetUniverseForTest(universe(QStringLiteral("银行")));
+        CBrowseWidget w;
+        CBrowseWidget::InstrumentList list;
+        for (const QString& code : kCodes)
+            list.append(stocks->getInstrumentDetail(QStringLiteral("SH"), code));
+        w.setStockList(list);
+        QCOMPARE(w.model()->rowAt(0)->industry, QStringLiteral("银行"));
+        stocks->resetUniverseForTest(universe(QStringLiteral("电子"))); // sigReInitIndustry
+        for (int i = 0; i < w.model()->size(); ++i)
+            QCOMPARE(w.model()->rowAt(i)->industry, QStringLiteral("电子"));
+        std::vector<ttservice::CInstrumentDetailPtr> original(m_list.begin(), m_list.end());
+        stocks->resetUniverseForTest(original, m_members);
+    }
+
     // --- the interval refresh ----------------------------------------------------------------
 
+    void intervalRefreshLaysTheInterval_data()
+    {
+        QTest::addColumn<long long>("period");
+        QTest::newRow("daily bars") << 86400000LL;
+        QTest::newRow("recorded snapshots") << 0LL;
+    }
     void intervalRefreshLaysTheInterval()
     {
+        QFETCH(long long, period);
         CBrowseWidget w;
         fill(w);
         const auto bars = days(kCodes.first());
         const size_t n = bars.size();
         const long long start = bars[n - 6].time / 1000;
         const long long end = bars[n - 3].time / 1000;
-        w.requestForStatistic(start, end, 0, 86400000);
+        w.requestForStatistic(start, end, 0, period);
         QCOMPARE(w.getBrowserStatus(), int(BrowseStatus_Statistic));
         CBrowserFetchDataProgressDialog* dialog = w.statisticProgressDialog();
         QVERIFY(dialog);
