@@ -20,13 +20,9 @@
 #include <QPointer>
 #include <QSignalBlocker>
 
-#include <pthread.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <system_error>
-#include <thread>
 
 namespace TC {
 
@@ -56,7 +52,6 @@ QString externalRowKey(const std::string& deliveryKey)
 }
 
 std::atomic<quint64> g_deliveriesLaid{0};
-std::atomic<int> g_fetchWorkers{0};
 
 // One snapshot summing an instrument's records over an interval. Bars before startMs only
 // give the reference close; snapshots are cumulative within their day, so each day counts
@@ -238,12 +233,11 @@ QMap<qint64, QStringList> CBrowseWidget::externalFetchPlan() const
     return d->m_externalFetchPlan;
 }
 
-void CBrowseWidget::fetchExternalDataBack(
-    std::map<std::string, std::vector<quoter::QuoterBasePtr>>& data)
+void CBrowseWidget::fetchExternalDataBack(const BrowseFetchData& data)
 {
     ++g_deliveriesLaid;
     const int slot = d->m_pModel->quoteSlot(kExternalValueColumn);
-    for (auto& entry : data) {
+    for (const auto& entry : data) {
         if (entry.second.empty())
             continue; // a series without records leaves its row as it is
         const HpfBrowserDataPtr row = d->m_pModel->rowByKey(externalRowKey(entry.first));
@@ -406,7 +400,7 @@ void CBrowseWidget::requestForStatistic(long long start, long long end, int sett
 {
     d->m_statRange = {start, end, setting, period};
     d->m_nBrowseStatus = BrowseStatus_Statistic;
-    ++d->m_nStatGeneration; // answers of an earlier refresh still on their way are dropped
+    nextFetchGeneration(FetchKind_Statistic); // answers of an earlier refresh are dropped
     d->m_nStatRequests = d->m_nStatAnswers = 0;
     d->m_bStatCancelled = false;
     if (end < start) {
@@ -473,8 +467,7 @@ void CBrowseWidget::requestForStatistic(long long start, long long end, int sett
         finishStatistic();
 }
 
-void CBrowseWidget::fetchDataForStatistic(
-    std::map<std::string, std::vector<quoter::QuoterBasePtr>>& data)
+void CBrowseWidget::fetchDataForStatistic(const BrowseFetchData& data)
 {
     if (d->m_bStatCancelled || d->m_nStatAnswers >= d->m_nStatRequests)
         return;
@@ -513,7 +506,7 @@ void CBrowseWidget::finishStatistic()
 void CBrowseWidget::cancelStatistic()
 {
     d->m_bStatCancelled = true;
-    ++d->m_nStatGeneration;
+    nextFetchGeneration(FetchKind_Statistic); // late answers are dropped on arrival
     finishStatistic();
 }
 
@@ -537,40 +530,10 @@ quint64 CBrowseWidget::cacheDeliveriesLaid()
     return g_deliveriesLaid;
 }
 
-int CBrowseWidget::runningFetchWorkers()
-{
-    return g_fetchWorkers;
-}
-
-// Until the shared fetch worker is in place: one detached thread per fetch that holds the
-// mailbox, never the widget; an interval-refresh delivery is laid only if no newer refresh
-// started meanwhile.
 bool CBrowseWidget::startCacheFetch(const se::RPCFetchCacheDataParam& param, int kind)
 {
     ++d->m_nCacheFetches;
-    const quint64 generation = d->m_nStatGeneration;
-    const CWorkerMailboxPtr mailbox = d->m_mailbox;
-    ++g_fetchWorkers;
-    try {
-        std::thread([this, mailbox, param, kind, generation]() {
-            pthread_setname_np(pthread_self(), "browseFetch");
-            CFormulaManager::instance()->fetchCacheData(
-                param, [&](std::map<std::string, std::vector<quoter::QuoterBasePtr>>& data) {
-                    mailbox->post([this, kind, generation, data = std::move(data)]() mutable {
-                        if (kind == BrowseStatus_External)
-                            fetchExternalDataBack(data);
-                        else if (generation == d->m_nStatGeneration)
-                            fetchDataForStatistic(data);
-                    });
-                });
-            --g_fetchWorkers;
-        }).detach();
-    } catch (const std::system_error& e) {
-        --g_fetchWorkers;
-        TT_LOG_ERROR("[browser fetch] no worker thread: %1%", e.what());
-        return false;
-    }
-    return true;
+    return doFetchCacheData(param, kind);
 }
 
 // --- correlation ---------------------------------------------------------------------------

@@ -72,6 +72,7 @@ CBrowseWidget::CBrowseWidget(CBrowseWidgetPrivate& dd, QWidget* parent, bool con
     connect(d->m_pTable, &CHpfBrowserTable::sigWheelEvent, this, &CBrowseWidget::slotWheelEvent);
     connect(d->m_pTable, &CHpfBrowserTable::sigDragScollBar, this,
             &CBrowseWidget::slotDragScollBar);
+    initFetch();
 
     int interval = SingletonManager::getIndexUserConfig()->getRefreshInterval();
     if (interval < 1) {

@@ -22,6 +22,7 @@
 
 #include <atomic>
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -117,6 +118,21 @@ private:
     std::vector<int> m_dirty; // slots holding a snapshot
 };
 
+// One refresh of an interval statistic column. Progress counts the visible rows only: each
+// visible key counts once, when its bars are laid or when its request ends without them.
+struct CStageRun {
+    quint64 generation = 0;
+    std::vector<QStringList> requestKeys; // per request: the visible keys it asked for
+    QSet<QString> pendingVisible;         // visible keys not yet counted
+    int openRequests = 0;                 // requests whose delivery is still to come
+};
+
+// Starts fn on a detached worker thread with that name (at most 15 characters). False,
+// logged at ERROR, when the system refuses a thread; nothing escapes.
+bool startBrowseWorker(const char* name, std::function<void()> fn);
+// Tests: the next n starts fail as if the system had no thread to give.
+void failBrowseWorkerStartsForTest(int n);
+
 class CBrowseWidget;
 class CBrowseWidgetPrivate;
 
@@ -206,6 +222,17 @@ public:
     std::map<std::string, quoter::QuoterBasePtr> m_lastIndexData;
     std::vector<HpfBrowserDataPtr> m_indicatorRows; // reused by every result laid
 
+    // cache fetches and past trading days (see CBrowseWidget_fetch.cpp)
+    QHash<qint64, quint64> m_fetchGenerations; // (kind << 32 | column id) -> generation
+    quint64 m_nTickGeneration = 0;             // a newer quote request drops older ticks
+    bool m_bLayingFetchedTicks = false;        // the tick slot lays fetched records
+    bool m_bFetchedQuoteDate = false;          // the quotes being laid are of the trade date
+    QVector<QString> m_fetchCodes;             // scratch of the tick slot, per market
+    std::vector<quoter::QuoterAllDataPtr> m_fetchQuotes;
+    // interval statistic and speed columns (see CBrowseWidget_stage.cpp)
+    QHash<int, CStageRun> m_stageRuns; // by column id
+    quint64 m_nStageSeq = 0;
+
     // refresh (see CBrowseWidget_refresh.cpp)
     int m_nAutoRefreshTicks = 0;
     CSetAutoRefreshDialog* m_pAutoRefreshDialog = nullptr; // child of the widget
@@ -293,9 +320,7 @@ public:
     int m_nStatRequests = 0;
     int m_nStatAnswers = 0;
     bool m_bStatCancelled = false; // read and written on the GUI thread only
-    quint64 m_nStatGeneration = 0; // answers of an older interval refresh are dropped
     CBrowserFetchDataProgressDialog* m_pProgressDialog = nullptr; // child of the widget
-    bool m_bFetchedQuoteDate = false; // the quotes being laid are of the fetched interval
 };
 
 } // namespace TC

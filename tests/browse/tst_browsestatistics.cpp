@@ -6,6 +6,7 @@
 // History reads go through a gated backend: the test holds the fetch workers inside the
 // data cache, so that what they deliver arrives at a moment the test chooses.
 #include "browse/CBrowseWidget.h"
+#include "tests/browse/DailyBarGate.h"
 
 #include "browse/CHpfBrowserDataModel.h"
 #include "browse/CHpfBrowserTable.h"
@@ -25,9 +26,7 @@
 
 #include <QtTest>
 
-#include <condition_variable>
 #include <limits>
-#include <mutex>
 
 using namespace TC;
 using ttmarket::TestMarket;
@@ -37,73 +36,6 @@ namespace {
 constexpr int kWaitMs = 10000;
 constexpr int kLatestColumn = 4;  // the base column "最新"
 constexpr int kWeightColumn = 39; // the base column "权重%"
-
-// Delegates to the embedded market; daily-bar reads wait while the gate is closed.
-class GateBackend : public IMarketBackend {
-public:
-    explicit GateBackend(MarketBackendPtr inner) : m_inner(std::move(inner)) {}
-
-    bool loadCatalogue(const QString& dir, uint64_t seed, int ymd, CUniverseData& out,
-                       QString& error) override
-    {
-        return m_inner->loadCatalogue(dir, seed, ymd, out, error);
-    }
-    quoter::QuoterAllDataPtr lastQuote(const std::string& m, const std::string& c) override
-    {
-        return m_inner->lastQuote(m, c);
-    }
-    std::vector<quoter::KLineData> dailyBars(const std::string& m, const std::string& c) override
-    {
-        {
-            std::unique_lock<std::mutex> lock(m_mutex);
-            ++m_waiting;
-            m_cv.notify_all();
-            m_cv.wait(lock, [this] { return m_open; });
-            --m_waiting;
-        }
-        return m_inner->dailyBars(m, c);
-    }
-    std::vector<quoter::KLineData> minuteBars(const std::string& m, const std::string& c) override
-    {
-        return m_inner->minuteBars(m, c);
-    }
-    std::vector<quoter::KLineData> minuteBarsOfDay(const std::string& m, const std::string& c,
-                                                   int date) override
-    {
-        return m_inner->minuteBarsOfDay(m, c, date);
-    }
-    std::vector<quoter::QuoterAllDataPtr> ticks(const std::string& m, const std::string& c) override
-    {
-        return m_inner->ticks(m, c);
-    }
-    int subscribe(const dorn::PushQuoteParam& p, PushCallback cb, EPushMode mode) override
-    {
-        return m_inner->subscribe(p, std::move(cb), mode);
-    }
-    bool unsubscribe(int id) override { return m_inner->unsubscribe(id); }
-    int subscriptionCount() const override { return m_inner->subscriptionCount(); }
-
-    void setOpen(bool open)
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_open = open;
-        m_cv.notify_all();
-    }
-    // Waits until n readers are held at the closed gate.
-    bool waitForHeld(int n)
-    {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        return m_cv.wait_for(lock, std::chrono::milliseconds(kWaitMs),
-                             [&] { return m_waiting >= n; });
-    }
-
-private:
-    MarketBackendPtr m_inner;
-    std::mutex m_mutex;
-    std::condition_variable m_cv;
-    bool m_open = true;
-    int m_waiting = 0;
-};
 
 const QStringList kCodes = {"600000", "600004", "600009", "600010"};
 
@@ -145,7 +77,7 @@ ColumnInfo statColumn(const QString& title, bool average)
 
 class TstBrowseStatistics : public QObject {
     Q_OBJECT
-    std::shared_ptr<GateBackend> m_gate;
+    std::shared_ptr<DailyBarGate> m_gate;
     CBrowseWidget::InstrumentList m_list;
     QHash<QString, std::vector<se::RPCSectorStock>> m_members;
 
@@ -166,7 +98,7 @@ private Q_SLOTS:
             instruments.push_back(TestMarket::stock(QStringLiteral("SH"), code, code, 10.0));
         TestMarket::setClock(TestMarket::at(2024, 6, 7, 10, 0));
         TestMarket::install(instruments);
-        m_gate = std::make_shared<GateBackend>(marketBackend());
+        m_gate = std::make_shared<DailyBarGate>(marketBackend());
         setMarketBackend(m_gate); // drops the catalogue: the test universe goes in again
         m_members.insert(keyOf(QStringLiteral("600000")),
                          {{"SH", "600004", 60.0f}, {"SH", "600009", 40.0f}});
@@ -179,7 +111,7 @@ private Q_SLOTS:
 
     void cleanupTestCase()
     {
-        m_gate->setOpen(true);
+        m_gate->release();
         QVERIFY(fetchesDone());
         ttmarket::installEmbeddedBackend();
         TestMarket::restore();
@@ -187,7 +119,7 @@ private Q_SLOTS:
 
     void init()
     {
-        m_gate->setOpen(true);
+        m_gate->release();
         CTemporaryDataManager::instance()->clear();
     }
 
@@ -429,16 +361,16 @@ private Q_SLOTS:
         fill(w);
         const size_t n = days(kCodes.first()).size();
         const long long start = days(kCodes.first())[n - 8].time / 1000;
-        m_gate->setOpen(false);
+        m_gate->hold(QSet<QString>(kCodes.begin(), kCodes.end()));
         w.requestForStatistic(start, days(kCodes.first())[n - 6].time / 1000, 0, 86400000);
         const int first = w.statisticRequestCount();
-        QVERIFY(m_gate->waitForHeld(first));
+        QVERIFY(m_gate->waitForWaiting(first));
         w.requestForStatistic(start, days(kCodes.first())[n - 2].time / 1000, 0, 86400000);
         const int second = w.statisticRequestCount();
-        QVERIFY(m_gate->waitForHeld(first + second));
+        QVERIFY(m_gate->waitForWaiting(first + second));
         QVERIFY(w.statisticProgressDialog()->isVisible());
         const quint64 laid = CBrowseWidget::cacheDeliveriesLaid();
-        m_gate->setOpen(true);
+        m_gate->release();
         QVERIFY(fetchesDone());
         QCOMPARE(CBrowseWidget::cacheDeliveriesLaid() - laid, quint64(second));
         QCOMPARE(w.statisticAnswerCount(), second);
@@ -453,14 +385,14 @@ private Q_SLOTS:
         fill(w);
         const double before = cell(w, keyOf(kCodes.first()), kLatestColumn);
         const size_t n = days(kCodes.first()).size();
-        m_gate->setOpen(false);
+        m_gate->hold(QSet<QString>(kCodes.begin(), kCodes.end()));
         w.requestForStatistic(days(kCodes.first())[n - 6].time / 1000,
                               days(kCodes.first())[n - 4].time / 1000, 0, 86400000);
-        QVERIFY(m_gate->waitForHeld(w.statisticRequestCount()));
+        QVERIFY(m_gate->waitForWaiting(w.statisticRequestCount()));
         w.statisticProgressDialog()->cancel(); // the "取消" button
         QVERIFY(!w.statisticProgressDialog()->isVisible());
         const quint64 laid = CBrowseWidget::cacheDeliveriesLaid();
-        m_gate->setOpen(true);
+        m_gate->release();
         QVERIFY(fetchesDone());
         QCOMPARE(CBrowseWidget::cacheDeliveriesLaid(), laid); // late answers change nothing
         QCOMPARE(w.statisticAnswerCount(), 0);
@@ -494,13 +426,13 @@ private Q_SLOTS:
         auto* w = new CBrowseWidget;
         fill(*w);
         const size_t n = days(kCodes.first()).size();
-        m_gate->setOpen(false);
+        m_gate->hold(QSet<QString>(kCodes.begin(), kCodes.end()));
         w->requestForStatistic(days(kCodes.first())[n - 6].time / 1000,
                                days(kCodes.first())[n - 4].time / 1000, 0, 86400000);
-        QVERIFY(m_gate->waitForHeld(w->statisticRequestCount()));
+        QVERIFY(m_gate->waitForWaiting(w->statisticRequestCount()));
         const quint64 laid = CBrowseWidget::cacheDeliveriesLaid();
         delete w;
-        m_gate->setOpen(true);
+        m_gate->release();
         QVERIFY(fetchesDone());
         QCOMPARE(CBrowseWidget::cacheDeliveriesLaid(), laid);
     }
