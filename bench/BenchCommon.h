@@ -78,6 +78,9 @@ void releaseLargeWorld();
 // the option T-board; replaces the shared universe
 void registerOptionBenchmarks();
 void releaseOptionWorld();
+// data columns: statistics row, net buying, external table
+void registerDataBenchmarks();
+void releaseDataWorld();
 
 // Collects every run so the summary can set library and baseline side by side.
 class SummaryReporter : public benchmark::ConsoleReporter {
