@@ -34,6 +34,7 @@ constexpr int kExternalValueColumn = 3;
 constexpr int64_t kExternalStartMs = -2524550400000LL;
 constexpr int64_t kExternalEndMs = 2147483632000LL;
 constexpr int kExternalDefaultPeriodSec = 86400;
+constexpr int kMarketUtcOffset = 8 * 3600;
 
 // Small values (rates, ratios) keep four decimals, the rest two.
 int externalDecimals(double v)
@@ -249,8 +250,10 @@ void CBrowseWidget::fetchExternalDataBack(const BrowseFetchData& data)
             TT_LOG_WARN("[browser external] %1%: last record is not a bar, skipped", row->key);
             continue;
         }
+        // the series' days are the market's (UTC+8), whatever the machine's zone
         row->industry =
-            QDateTime::fromMSecsSinceEpoch(bar->time).toString(QStringLiteral("yyyy-MM-dd"));
+            QDateTime::fromMSecsSinceEpoch(bar->time, Qt::OffsetFromUTC, kMarketUtcOffset)
+                .toString(QStringLiteral("yyyy-MM-dd"));
         row->setQuoteValue(slot, bar->close, externalDecimals(bar->close));
     }
     d->m_pTable->updateUi();

@@ -174,7 +174,7 @@ private Q_SLOTS:
             const QString key = QStringLiteral("ED") + info->code;
             QTRY_COMPARE_WITH_TIMEOUT(cell(w, key, 3), info->lastValue, kWaitMs);
             QCOMPARE(w.model()->rowByKey(key)->getText(2),
-                     QDateTime::fromMSecsSinceEpoch(info->lastTimeMs)
+                     QDateTime::fromMSecsSinceEpoch(info->lastTimeMs, Qt::OffsetFromUTC, 8 * 3600)
                          .toString(QStringLiteral("yyyy-MM-dd")));
         }
     }
