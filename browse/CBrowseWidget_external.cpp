@@ -454,8 +454,7 @@ void CBrowseWidget::requestForStatistic(long long start, long long end, int sett
     d->m_nStatRequests = int(params.size());
     if (!d->m_pProgressDialog) {
         d->m_pProgressDialog = new CBrowserFetchDataProgressDialog(this);
-        connect(d->m_pProgressDialog, &CBrowserFetchDataProgressDialog::sigCancel, this,
-                &CBrowseWidget::cancelStatistic);
+        // "取消" and the title line's close button both reject
         connect(d->m_pProgressDialog, &QDialog::rejected, this, &CBrowseWidget::cancelStatistic);
     }
     d->m_pProgressDialog->setMaximum(d->m_nStatRequests);

@@ -6,6 +6,7 @@
 #include "host/data/FormulaTypes.h"
 #include "host/data/StockKey.h"
 #include "host/data/StockManager.h"
+#include "host/data/TemporaryDataManager.h"
 #include "host/market/EmbeddedMarket.h"
 #include "host/market/TestMarket.h"
 
@@ -136,6 +137,39 @@ private Q_SLOTS:
         double v = 0;
         QVERIFY(!x->getValue(QStringLiteral("不存在"), key, v));
         QVERIFY(!x->getValue(QStringLiteral("总股本(亿)"), QStringLiteral("999999.SH"), v));
+    }
+
+    // The feed counts its clients; trades count only while it runs, and a batch signals
+    // only when something changed.
+    void netBuyingFeed()
+    {
+        auto* t = CTemporaryDataManager::instance();
+        t->clear();
+        QSignalSpy net(t, &CTemporaryDataManager::sigSendNetBuyingChange);
+        QSignalSpy totals(t, &CTemporaryDataManager::sigSendTotalBuySellChange);
+        const int clients = t->netBuyingClients();
+        t->applyTrades(QStringLiteral("SH"), QStringLiteral("600000"), 100.0, 0.0);
+        t->notifyBatchDone();
+        QCOMPARE(net.count(), clients > 0 ? 1 : 0);
+        t->clear();
+        t->startOrStopNetBuying(true);
+        t->startOrStopNetBuying(true);
+        t->startOrStopNetBuying(false);
+        QVERIFY(t->isNetBuyingRunning()); // one client still wants it
+        const int before = net.count();
+        t->applyTrades(QStringLiteral("SH"), QStringLiteral("600000"), 300.0, 100.0);
+        t->applyTrades(QStringLiteral("SH"), QStringLiteral("600000"), 50.0, 0.0);
+        t->notifyBatchDone();
+        t->notifyBatchDone(); // nothing new
+        QCOMPARE(net.count(), before + 1);
+        QCOMPARE(totals.count(), net.count());
+        QCOMPARE(t->getCodeNetBuyingValue(QStringLiteral("600000")), 250.0);
+        QCOMPARE(t->getCodeNetBuyingValue(QStringLiteral("600000.SH")), 250.0);
+        QCOMPARE(t->getCodeTransactionValue(QStringLiteral("600000")),
+                 std::make_pair(350.0, 100.0));
+        QCOMPARE(t->getCodeNetBuyingValue(QStringLiteral("600004")), 0.0);
+        t->startOrStopNetBuying(false);
+        QCOMPARE(t->netBuyingClients(), clients);
     }
 
     void correlation()
