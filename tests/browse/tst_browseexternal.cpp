@@ -345,19 +345,13 @@ private Q_SLOTS:
         QVERIFY(w.sectorFieldMap().value(kSectorA).isEmpty());
     }
 
+    // Names and defaults are checked by the field store; the widget adds nothing for them.
     void userFieldBadInput_data()
     {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("defaultValue");
-        QTest::newRow("comma") << "a,b"
-                               << "0";
-        QTest::newRow("colon") << "a:b"
-                               << "0";
-        QTest::newRow("newline") << "a\nb"
-                                 << "0";
-        QTest::newRow("200 characters") << QString(200, QLatin1Char('x')) << "0";
-        QTest::newRow("empty") << "  "
-                               << "0";
+        QTest::newRow("name with a separator") << "a:b"
+                                               << "0";
         QTest::newRow("default not a number") << "字段"
                                               << "abc";
         QTest::newRow("already shown") << "已有"
