@@ -80,6 +80,9 @@ void releaseLargeWorld();
 // the option T-board; replaces the shared universe
 void registerOptionBenchmarks();
 void releaseOptionWorld();
+// data columns: statistics row, net buying, external table
+void registerDataBenchmarks();
+void releaseDataWorld();
 
 // the quote bus beside the in-process backend; each scenario starts its own nats-server
 void registerBusBenchmarks();

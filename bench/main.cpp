@@ -69,6 +69,7 @@ int main(int argc, char** argv)
     registerCompactBenchmarks();
     registerBusBenchmarks();
     registerSearchBenchmarks();
+    registerDataBenchmarks();
     // last: it replaces the universe the scenarios above share
     if (g_largeRows > 0)
         registerLargeBenchmarks();
@@ -80,6 +81,7 @@ int main(int argc, char** argv)
     reporter.printSummary();
     g_world->widget.reset();
     g_world->baseline.reset();
+    releaseDataWorld();
     releaseLargeWorld();
     g_world->compact.reset();
     g_world->compactBaseline.reset();

@@ -10,6 +10,10 @@
 //   CBrowseWidget_statistics.cpp  industry names, weights, net buying, statistics row
 //   CBrowseWidget_indicators.cpp  indicator columns: request queue, worker, value cache
 //   CBrowseWidget_refresh.cpp     auto refresh and the refresh commands
+//   CBrowseWidget_fetch.cpp       cache fetches, past trading days and their dispatch
+//   CBrowseWidget_stage.cpp       interval statistic and speed columns
+//   CBrowseWidget_external.cpp    external-data rows, extended-data columns, interval refresh
+//   CBrowseWidget_userfields.cpp  user-defined (editable) field columns
 
 #include "browse/BrowseTypes.h"
 #include "host/toolkit/Align.h"
@@ -18,6 +22,7 @@
 
 #include <QList>
 #include <QMap>
+#include <QMetaType>
 #include <QMultiMap>
 #include <QSet>
 #include <QVector>
@@ -25,6 +30,7 @@
 #include <boost/function/function_fwd.hpp>
 #include <boost/shared_ptr.hpp>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -39,6 +45,7 @@ class CMenu;
 } // namespace XP
 
 namespace se {
+struct RPCFetchCacheDataParam;
 struct RPCFormulaMetaResult;
 struct RPCFormulaResult;
 using RPCFormulaMetaResultPtr = std::shared_ptr<RPCFormulaMetaResult>;
@@ -52,15 +59,19 @@ using CInstrumentDetailPtr = std::shared_ptr<CInstrumentDetail>;
 
 namespace TC {
 
+struct CExternalDataInfo;
 struct ColumnInfo;
 struct SIndexValueParam;
 class CBrowseWidgetPrivate;
+class CBrowserFetchDataProgressDialog;
 class CHpfBrowserDataModel;
 class CHpfBrowserTable;
 class CIndexColorParameterDialog;
 class CSetAutoRefreshDialog;
 class HpfBrowserData;
 typedef boost::shared_ptr<HpfBrowserData> HpfBrowserDataPtr;
+// Records of a cache or tick fetch by stock key, as the host delivers them.
+using BrowseFetchData = std::map<std::string, std::vector<quoter::QuoterBasePtr>>;
 
 class CBrowseWidget : public XP::CBaseWidget, public IWholeQuoteClient {
     Q_OBJECT
@@ -278,10 +289,105 @@ public:
     QString getSectorNameByStockCode(const QString& code);
     float getStkWeight(const QString& key);
     void fillStocksWeight(const HpfBrowserDataPtr& row);
+    // The correlation column ("相关性"); its id, -1 while absent.
+    void addCorelationColumn();
+    void setCorelationValue(QMap<QString, double>& values);
+    int getCorelationColumnID() const;
+
+    // --- external data, extended data ----------------------------------------------------
+    // The external layout: code, name, date and value columns; sets browse status 3.
+    void setExternalColumn();
+    // One row per series with a code (duplicates and empty codes skipped); browse status 3.
+    void setDataList(QList<CExternalDataInfo*>& list);
+    // Fetches the latest value of every external row, one fetch per period.
+    void requestExternal();
+    // Lays the last bar of each series into its row (GUI thread, fetch kind 3).
+    void fetchExternalDataBack(const BrowseFetchData& data);
+    void removeExternalData(const QString& code);
+    // Cache fetches of requestExternal and requestForStatistic issued since construction.
+    int externalFetchCount() const;
+    // The fetches of the last requestExternal: period in ms -> codes.
+    QMap<qint64, QStringList> externalFetchPlan() const;
+    // External and interval-refresh deliveries laid by any widget of the process.
+    static quint64 cacheDeliveriesLaid();
+
+    void doUpdateExtendIndex(int columnId);
+    void updateExtenddata(int columnId);
+    void updateExtendIndex();
+    void getExtendNames(QList<QString>& out) const;
+    bool isExtendColID(int columnId) const;
+    // Adds one extended-data column per name not yet shown and fills it; the new ids.
+    QList<int> addExtendColumns(const QStringList& names);
+
+    // --- user-defined fields -----------------------------------------------------------
+    // -1 when an equal column exists; else the new column's id.
+    int addCustomEditableColumn(ColumnInfo& column);
+    // Adds an editable field column to the current sector, storing its default value;
+    // -1 (with a message in why) for a rejected name or default, or a field already shown.
+    int addCustomField(const QString& field, const QString& defaultValue, QString* why = nullptr);
+    bool isCustomEditableColumn(int columnId) const;
+    bool isCustomEditableColumn(int columnId, ColumnInfo& out) const;
+    // Lays the field store's values of the current sector into the column.
+    void updateEditable(ColumnInfo& column);
+    const QList<ColumnInfo>& userDefinedColumns() const;
+    QMap<QString, QStringList>& sectorFieldMap();
+    // Every field registered for any sector, each once.
+    void getAllField(QStringList& out) const;
+
+    // --- interval refresh --------------------------------------------------------------
+    // Refreshes the quote columns over [start, end] (seconds) with a progress dialog.
+    void requestForStatistic(long long start, long long end, int setting, long long period);
+    // Requests issued and answered by the running interval refresh.
+    int statisticRequestCount() const;
+    int statisticAnswerCount() const;
+    void cancelStatistic();
+    // The progress dialog of the interval refresh; null before the first refresh.
+    CBrowserFetchDataProgressDialog* statisticProgressDialog() const;
+
+    // --- cache fetches and past trading days ----------------------------------------
+    using InstrumentsByMarket = QMap<QString, QList<ttservice::CInstrumentDetailPtr>>;
+    // What a cache fetch delivers to slotFetchDatas.
+    enum EFetchKind {
+        FetchKind_Statistic = BrowseStatus_Statistic, // statistics over a history range
+        FetchKind_External = BrowseStatus_External,   // external data
+        FetchKind_Stage = 4,                          // interval statistic column
+    };
+    // Fetches from the host's data cache on a detached worker thread. The records reach
+    // slotFetchDatas(records, kind, columnId) on the GUI thread through the worker mailbox;
+    // nothing arrives once the widget is destroyed or after a later
+    // nextFetchGeneration(kind, columnId). False, logged at ERROR, when no thread started.
+    bool doFetchCacheData(const se::RPCFetchCacheDataParam& param, int kind, int columnId = 0);
+    // Cache, tick and interval fetch workers alive in the process.
+    static int runningFetchWorkers();
+    // Makes the deliveries of every earlier fetch of (kind, columnId) stale.
+    quint64 nextFetchGeneration(int kind, int columnId = 0);
+    // Replaces each instrument's records by bars; keys left without a bar are dropped.
+    static void fetchDataQuoteToKLineData(BrowseFetchData& data);
+    // The quotes of a trade date (seconds) for the instruments, visible ones first: the
+    // date's ticks when it is not before the host's last trading day, else its stored
+    // daily values. Blocks the calling thread; each market's records reach
+    // slotFtchTickDataCallBack through the worker mailbox.
+    void doFetchDataForTick(const InstrumentsByMarket& visible, const InstrumentsByMarket& others,
+                            int date);
+
+    // --- interval statistic and speed columns ------------------------------------------
+    // "start,end,fetch setting,bar seconds,type,title"; adds (or refreshes the equal
+    // column), sorts by it and starts its refresh.
+    void addStageColumn(const QString& spec);
+    void updateStageColumn();
+    void doUpdateStageData(int columnId);
+    // Lays one delivery of bars (GUI thread).
+    void onFetchStageData(const BrowseFetchData& data, int columnId);
+    void addSpeedColumn(ColumnInfo column);
+    void setSpeedValue(const QMap<QString, double>& values);
+    int speedColumn() const;
+    void moveWeightAndZhangfu();
 
     bool handleEvent(int id, int a, int b, const QString& text, void* p) override;
 
 public Q_SLOTS:
+    void slotFetchDatas(const TC::BrowseFetchData& data, int kind, int columnId);
+    void slotFtchTickDataCallBack(const TC::BrowseFetchData& data);
     void slotWholeHistoryQuoteBack();
     void slotBrowserRefreshTimeOut();
     // Folds the quote model's queued deliveries into the pending snapshots between refresh
@@ -310,6 +416,10 @@ public Q_SLOTS:
     void slotUpdateStatData();
     void slotSendNetBuyingChange();
     void slotSendTotalBuySellChange();
+    void slotAddExtendData();
+    void slotAddCustomField();
+    void slotImportExternalCustomTpl();
+    void slotExportExternalCustomTpl();
 
 Q_SIGNALS:
     // Emitted after each refresh tick that repainted (for status bars and tests).
@@ -318,6 +428,10 @@ Q_SIGNALS:
     void sigIndicatorBatchDone(int columnId);
     // New live last values arrived (lastIndexData()).
     void sigLastIndexData();
+    void sigFetchDatas(const TC::BrowseFetchData& data, int kind, int columnId);
+    void sigFetchTickDatas(const TC::BrowseFetchData& data);
+    // A stage column's refresh laid its last delivery (for status bars and tests).
+    void sigStageDataDone(int columnId);
 
 protected:
     // For tables that extend the state with a private class derived from
@@ -386,6 +500,34 @@ private:
     void reviewQueueHead();
     int queuedIndexOf(const ColumnInfo& column) const;
     void requestIDcallBack(quint64 seq, long long id);
+
+    // cache fetches, past trading days, interval statistics
+    void initFetch();
+    // GUI-thread handler of fetch kind 2 (the interval refresh, CBrowseWidget_external.cpp).
+    void fetchDataForStatistic(const BrowseFetchData& data);
+    std::function<void(BrowseFetchData&)> tickDelivery(quint64 generation);
+    void deliverTickData(quint64 generation, BrowseFetchData& data);
+    // Worker-thread body of one stage request: fetches, converts, posts the delivery.
+    static void doFetchStageData(CBrowseWidget* self, const CWorkerMailboxPtr& mailbox,
+                                 const se::RPCFetchCacheDataParam& param, int columnId,
+                                 quint64 generation, int request);
+    void deliverStageData(int columnId, quint64 generation, int request,
+                          const BrowseFetchData& data);
+    void finishStageRequest(int columnId, quint64 generation, int request);
+    void countStageProgress(int columnId, int answered);
+
+    // user-defined fields
+    void forgetUserDefinedColumn(int columnId);
+    void clearUserDefinedColumns();
+    void fillUserDefinedValues();
+    bool commitFieldEdit(int columnId, const QString& text, const QString& rowKey);
+    void showStoredField(int columnId, const QString& rowKey);
+
+    // external data and the interval refresh
+    bool startCacheFetch(const se::RPCFetchCacheDataParam& param, int kind);
+    void finishStatistic();
 };
 
 } // namespace TC
+
+Q_DECLARE_METATYPE(TC::BrowseFetchData)

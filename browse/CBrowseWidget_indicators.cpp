@@ -597,8 +597,8 @@ void CBrowseWidget::requestCustomIndex()
     ColumnInfo column = d->m_columnList.last();
     d->m_nHeaderColumn = column.columnId;
     if (column.columnKind == 2) {
-        TT_LOG_INFO("[indicator] %1% is an interval statistic column", column.title);
-        return; // interval statistics are computed by their own requests
+        doUpdateStageData(column.columnId); // interval statistics have their own requests
+        return;
     }
     pushBackRequestTask(column);
     if (d->m_requestQueue.size() == 1)
@@ -698,6 +698,7 @@ int CBrowseWidget::requestedPairCount() const
 
 void CBrowseWidget::fillLastCustomIndexValue()
 {
+    fillUserDefinedValues();
     auto bySector = d->m_customIndexValues.constFind(d->m_qsSectorName);
     if (bySector == d->m_customIndexValues.constEnd())
         return;
@@ -788,6 +789,11 @@ void CBrowseWidget::requestIDcallBack(quint64 seq, long long id)
 void CBrowseWidget::ondataIndex(const std::map<std::string, quoter::QuoterBasePtr>& values)
 {
     d->m_lastIndexData = values;
+    // the rows of the valued keys show them as quotes
+    BrowseFetchData records;
+    for (const auto& entry : values)
+        records[entry.first].push_back(entry.second);
+    Q_EMIT sigFetchTickDatas(records);
     Q_EMIT sigLastIndexData();
 }
 

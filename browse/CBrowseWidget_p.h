@@ -22,6 +22,7 @@
 
 #include <atomic>
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -34,6 +35,7 @@ class QMenu;
 class QTimer;
 
 namespace XP {
+class CBaseTableColumnLineeditDelegate;
 class CWidgetList;
 } // namespace XP
 
@@ -41,6 +43,7 @@ class QThread;
 
 namespace TC {
 
+class CBrowserFetchDataProgressDialog;
 class CHpfBrowserDataModel;
 class CHpfBrowserTable;
 class CIndexColorParameterDialog;
@@ -115,6 +118,21 @@ private:
     std::vector<int> m_dirty; // slots holding a snapshot
 };
 
+// One refresh of an interval statistic column. Progress counts the visible rows only: each
+// visible key counts once, when its bars are laid or when its request ends without them.
+struct CStageRun {
+    quint64 generation = 0;
+    std::vector<QStringList> requestKeys; // per request: the visible keys it asked for
+    QSet<QString> pendingVisible;         // visible keys not yet counted
+    int openRequests = 0;                 // requests whose delivery is still to come
+};
+
+// Starts fn on a detached worker thread with that name (at most 15 characters). False,
+// logged at ERROR, when the system refuses a thread; nothing escapes.
+bool startBrowseWorker(const char* name, std::function<void()> fn);
+// Tests: the next n starts fail as if the system had no thread to give.
+void failBrowseWorkerStartsForTest(int n);
+
 class CBrowseWidget;
 class CBrowseWidgetPrivate;
 
@@ -177,7 +195,6 @@ public:
     QList<ColumnInfo> m_columnList;       // table order; entry n has column id n + 3
     QList<ColumnInfo> m_extraColumns;     // quote ids 37..74
     QList<ColumnInfo> m_indicatorColumns; // formulaName not "QUOTER"
-    QList<ColumnInfo> m_customColumns;
     QList<ColumnInfo> m_addedColumns;
     QList<ColumnInfo> m_requestQueue;
     QStringList m_removedColumnNames;
@@ -204,6 +221,17 @@ public:
     quint64 m_nLastIndexSeq = 0;                     // requestLastIndex calls and cancels
     std::map<std::string, quoter::QuoterBasePtr> m_lastIndexData;
     std::vector<HpfBrowserDataPtr> m_indicatorRows; // reused by every result laid
+
+    // cache fetches and past trading days (see CBrowseWidget_fetch.cpp)
+    QHash<qint64, quint64> m_fetchGenerations; // (kind << 32 | column id) -> generation
+    quint64 m_nTickGeneration = 0;             // a newer quote request drops older ticks
+    bool m_bLayingFetchedTicks = false;        // the tick slot lays fetched records
+    bool m_bFetchedQuoteDate = false;          // the quotes being laid are of the trade date
+    QVector<QString> m_fetchCodes;             // scratch of the tick slot, per market
+    std::vector<quoter::QuoterAllDataPtr> m_fetchQuotes;
+    // interval statistic and speed columns (see CBrowseWidget_stage.cpp)
+    QHash<int, CStageRun> m_stageRuns; // by column id
+    quint64 m_nStageSeq = 0;
 
     // refresh (see CBrowseWidget_refresh.cpp)
     int m_nAutoRefreshTicks = 0;
@@ -273,6 +301,26 @@ public:
     // constituent weights (percent) by stock key, of the index m_qsWeightSectorCode
     QHash<QString, float> m_weights;
     QString m_qsWeightSectorCode;
+
+    // user-defined field columns (see CBrowseWidget_userfields.cpp)
+    QList<ColumnInfo> m_userDefinedColumns;      // editable number columns, table order
+    QMap<QString, QStringList> m_sectorFieldMap; // sector name -> field names shown there
+    QHash<int, XP::CBaseTableColumnLineeditDelegate*> m_fieldDelegates; // by column id
+
+    // external rows and the interval refresh (see CBrowseWidget_external.cpp)
+    QHash<QString, int> m_externalPeriods;         // external row key -> period in seconds
+    QMap<qint64, QStringList> m_externalFetchPlan; // the last requestExternal: period ms -> codes
+    int m_nCacheFetches = 0;
+    struct StatisticRange {
+        long long start = 0;
+        long long end = 0;
+        int setting = 0;
+        long long period = 0;
+    } m_statRange;
+    int m_nStatRequests = 0;
+    int m_nStatAnswers = 0;
+    bool m_bStatCancelled = false; // read and written on the GUI thread only
+    CBrowserFetchDataProgressDialog* m_pProgressDialog = nullptr; // child of the widget
 };
 
 } // namespace TC

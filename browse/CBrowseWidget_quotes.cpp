@@ -140,6 +140,7 @@ void CBrowseWidget::requestMarketQuote(QList<QString>& markets)
 {
     if (!markets.isEmpty())
         TT_LOG_INFO("[browser requestMarketQuote] request data market: %1%", markets.last());
+    ++d->m_nTickGeneration; // quotes of an earlier request's date must not arrive late
     if (!isLatestDay(markets)) {
         TT_LOG_INFO("[browser] request local");
         updateVisibleColumn_fromLocalTick();
@@ -155,11 +156,6 @@ void CBrowseWidget::requestMarketQuote(QList<QString>& markets)
     if (codes.empty())
         return; // an empty market list requests nothing
     d->m_pWholeQuoteModel->requestWholeQuote(codes);
-}
-
-void CBrowseWidget::updateVisibleColumn_fromLocalTick()
-{
-    // Past trading days are filled from the local tick cache by the tick-column feature.
 }
 
 bool CBrowseWidget::isLatestDay(QList<QString>& markets)
@@ -425,7 +421,7 @@ void CBrowseWidget::writeRowQuote(HpfBrowserData& row, const quoter::QuoterAllDa
         d->m_qsValidMarket = market;
         d->m_bValidSecond = CFormulaManager::instance()->isValidData(second, market);
     }
-    if (!d->m_bValidSecond) {
+    if (!d->m_bValidSecond && !d->m_bFetchedQuoteDate) {
         // a snapshot of another day only tells the reference price
         for (const auto& c : d->m_quotePlan) {
             if (c.quoteId == QC_PRECLOSE)

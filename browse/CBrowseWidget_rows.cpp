@@ -194,6 +194,7 @@ void CBrowseWidget::setStockList(const InstrumentList& list, bool freshOrder)
     d->m_pTable->addTableFlag(XP::CBaseHighPerformanceTable::TF_ROW_NUMBER);
     QTimer::singleShot(500, this, &CBrowseWidget::slotUpdateStatData);
     d->m_pTable->updateUi();
+    updateStageColumn();
     if (d->m_nBrowseType == BrowseType_NetBuying) {
         slotSendNetBuyingChange();
         slotSendTotalBuySellChange();

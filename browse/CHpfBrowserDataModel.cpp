@@ -131,16 +131,54 @@ void CHpfBrowserDataModel::removeStatColumn(int column)
 
 void CHpfBrowserDataModel::recalcStatData()
 {
+    if (m_statTexts.isEmpty())
+        return;
+    // Each column's value slot is resolved once and the rows are walked once for all
+    // columns, reading the rows' value vectors directly: a row is touched while its values
+    // are in cache, not once per column.
+    m_statPlan.clear();
+    for (auto it = m_statTexts.cbegin(); it != m_statTexts.cend(); ++it) {
+        const int indicator = m_tables->indicatorSlotOf(it.key());
+        m_statPlan.push_back({indicator, indicator >= 0 ? -1 : m_tables->quoteSlotOf(it.key())});
+    }
+    m_statSums.assign(m_statPlan.size(), 0.0);
     const auto& rows = getAllDatas();
-    const double n = double(rows.size());
-    for (auto it = m_statTexts.begin(); it != m_statTexts.end(); ++it) {
-        const int column = it.key();
-        double sum = 0.0;
-        for (const auto& row : rows) {
-            const double v = row->getDouble(column);
+    for (const auto& data : rows) {
+        const auto* row = static_cast<const HpfBrowserData*>(data.get());
+        const int quotes = row->quoteValues.size();
+        const int indicators = row->indicatorValues.size();
+        for (size_t k = 0; k < m_statPlan.size(); ++k) {
+            const StatSlot& s = m_statPlan[k];
+            double v;
+            if (s.indicator >= 0) {
+                if (s.indicator >= indicators)
+                    continue;
+                const QVariant& value = row->indicatorValues[s.indicator];
+                if (value.userType() == QMetaType::Double) {
+                    v = *static_cast<const double*>(value.constData());
+                } else {
+                    bool ok = false;
+                    v = value.toDouble(&ok);
+                    if (!ok)
+                        continue;
+                }
+                if (!std::isfinite(v))
+                    continue;
+            } else if (s.quote >= 0 && s.quote < quotes) {
+                v = row->quoteValues[s.quote];
+            } else {
+                continue;
+            }
             if (!isNoValue(v) && !std::isnan(v))
-                sum += v;
+                m_statSums[k] += v;
         }
+    }
+    // n counts every row, with or without a value
+    const double n = double(rows.size());
+    size_t k = 0;
+    for (auto it = m_statTexts.begin(); it != m_statTexts.end(); ++it, ++k) {
+        const int column = it.key();
+        const double sum = m_statSums[k];
         const double average = n > 0 ? sum / n : kNoValue;
         if (column == kRatioColumn)
             it.value() = XP::formatDoubleNumber(average, 2, XP::FMT_PERCENT, true, kInvalidStat);

@@ -8,6 +8,7 @@
 #include <QMap>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 namespace TC {
 
@@ -76,6 +77,12 @@ private:
     std::shared_ptr<BrowseColumnTables> m_tables;
     QMap<int, QString> m_statTexts; // maps column id to its statistics-row text
     QMap<int, int> m_statModes;     // maps column id to 0 sum / 1 average
+    struct StatSlot {
+        int indicator; // indicator slot, or -1
+        int quote;     // quote slot when there is no indicator slot, or -1
+    };
+    std::vector<StatSlot> m_statPlan; // per statistics column, reused by recalcStatData
+    std::vector<double> m_statSums;
     mutable std::recursive_mutex m_mutex;
 };
 

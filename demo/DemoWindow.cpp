@@ -3,7 +3,9 @@
 #include "browse/CBrowseWidget.h"
 #include "browse/CHpfBrowserTable.h"
 #include "host/data/Config.h"
+#include "host/data/ExternalDataManager.h"
 #include "host/data/FormulaOperateManager.h"
+#include "host/data/FormulaTypes.h"
 #include "host/data/InstrumentDetail.h"
 #include "host/data/JsonParam.h"
 #include "host/data/SectorDetail.h"
@@ -92,8 +94,10 @@ DemoWindow::DemoWindow(QWidget* parent) : QMainWindow(parent)
     m_indicators.append(ma5);
     // indicator cells are empty when the columns are first fitted
     connect(m_pBrowse, &TC::CBrowseWidget::sigIndicatorBatchDone, this, &DemoWindow::fitColumns);
-    if (m_pBrowse->table())
+    if (m_pBrowse->table()) {
         m_pBrowse->table()->viewport()->installEventFilter(this);
+        m_pBrowse->table()->setStatRowVisible(true); // sums and averages under the rows
+    }
 }
 
 DemoWindow::~DemoWindow()
@@ -203,6 +207,8 @@ void DemoWindow::buildMenus()
 
 bool DemoWindow::showSector(const QString& name)
 {
+    if (TC::CExternalDataManager::instance()->isExist(name))
+        return showExternalData(name);
     auto* sectors = TC::CSectorManager::instance();
     TC::CSectorDetail* sector = sectors->getSector(name);
     if (!sector)
@@ -223,9 +229,12 @@ bool DemoWindow::showSector(const QString& name)
     m_pBrowse->setSectorName(name);
     m_pBrowse->setSectorCode(sector->getCode());
     m_pBrowse->setIndexConstituentsList(!sector->getCode().isEmpty());
+    m_pBrowse->resetBrowserStatus();
     m_pBrowse->resetTableColumn();
+    restoreUserFields(name);
     m_pBrowse->setStockList(list, true);
     m_pBrowse->sortByRate();
+    addDemoUserField(name);
     m_pBrowse->request();
     m_pQuoter->setSector(name);
     requestIndicators();
@@ -371,4 +380,51 @@ QString DemoWindow::summary() const
         .arg(m_pBrowse->pushCount())
         .arg(m_pBrowse->refreshCount())
         .arg(m_pBrowse->getSectorName());
+}
+
+// --- external data and user-defined fields ---------------------------------------------
+
+bool DemoWindow::showExternalData(const QString& dataSet)
+{
+    m_pBrowse->unrequest();
+    m_pCenter->setCurrentWidget(m_pBrowse);
+    m_pBrowse->setSectorName(dataSet);
+    m_pBrowse->setSectorCode(QString());
+    m_pBrowse->setIndexConstituentsList(false);
+    m_pBrowse->setExternalColumn();
+    QList<TC::CExternalDataInfo*> list =
+        TC::CExternalDataManager::instance()->getCatalogDataList(dataSet);
+    m_pBrowse->setDataList(list);
+    m_pBrowse->request();
+    updateStatus();
+    if (isVisible())
+        QTimer::singleShot(0, this, &DemoWindow::fitColumns);
+    return true;
+}
+
+void DemoWindow::restoreUserFields(const QString& sector)
+{
+    // the column list was reset with the sector: the sector's fields join again
+    for (const QString& field : m_pBrowse->sectorFieldMap().value(sector)) {
+        TC::ColumnInfo column;
+        column.formulaName = column.title = field;
+        const int id = m_pBrowse->addCustomEditableColumn(column);
+        if (id >= 0 && m_pBrowse->table())
+            m_pBrowse->table()->moveColumn(id, 4);
+    }
+}
+
+void DemoWindow::addDemoUserField(const QString& sector)
+{
+    if (m_bDemoFieldAdded)
+        return;
+    m_bDemoFieldAdded = true;
+    // a target price typed for the first rows; the others show the field's default
+    const QString field = QStringLiteral("目标价");
+    const auto stocks = m_pBrowse->getStockList();
+    for (int i = 0; i < stocks.size() && i < 5; ++i)
+        se::FieldParams::setData(sector, field, stocks[i], 10.0 + i * 2.5);
+    const int id = m_pBrowse->addCustomField(field, QStringLiteral("0"));
+    if (id >= 0 && m_pBrowse->table())
+        m_pBrowse->table()->moveColumn(id, 4); // beside the name and the first quotes
 }

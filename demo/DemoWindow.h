@@ -67,6 +67,11 @@ private:
     bool showOptionBoard(const QString& underlyingKey);
     bool onHostEvent(QObject* sender, int id, int a, int b, const QString& text);
     void requestIndicators();
+    // An external data set of the host in the table (code, name, date, value).
+    bool showExternalData(const QString& dataSet);
+    void restoreUserFields(const QString& sector);
+    // The editable "目标价" column, added once to the first sector shown.
+    void addDemoUserField(const QString& sector);
 
     QSplitter* m_pSplitter;
     QTreeWidget* m_pTree;
@@ -83,4 +88,5 @@ private:
     QElapsedTimer m_rateClock;
     QList<TC::ColumnInfo> m_indicators;
     bool m_bTablePainted = false;
+    bool m_bDemoFieldAdded = false;
 };
