@@ -166,6 +166,7 @@ CPositionBrowseWidget::getPositionData(const ttservice::CPositionStaticsPtr& rec
     row->stockKey = XP::nvStockKey(record->market, record->code);
     row->accountKey = record->accountKey;
     row->accountId = record->accountId;
+    row->accountSet.insert(record->accountKey);
     row->accountColumn = fieldColumn(Field_Account);
     row->name = record->name;
     const auto detail =
@@ -176,6 +177,8 @@ CPositionBrowseWidget::getPositionData(const ttservice::CPositionStaticsPtr& rec
         row->priceStep = detail->priceStep;
         row->totalShares = detail->totalShares;
         row->floatShares = detail->floatShares;
+        if (std::isfinite(detail->refPrice) && detail->refPrice > 0.0)
+            row->refPrice = detail->refPrice;
     }
     row->priceDecimals = qint8(priceDecimalsOf(row->priceStep));
     row->industry = getSectorNameByStockCode(row->stockKey);
@@ -240,13 +243,7 @@ void CPositionBrowseWidget::updateLinkageData(CPositionBrowserData& row)
     if (!linkage->isActive() || !d->m_getTradeDate)
         return;
     const int tradeDate = d->m_getTradeDate();
-    QSet<QString> accounts;
-    if (row.codeRow) {
-        for (const QString& a : row.accounts.split(QLatin1Char(','), Qt::SkipEmptyParts))
-            accounts.insert(a);
-    } else {
-        accounts.insert(row.accountKey);
-    }
+    const QSet<QString>& accounts = row.accountSet;
     double buyVolume = 0.0, sellVolume = 0.0, buyAmount = 0.0, sellAmount = 0.0;
     linkage->getBuySellVolumes(tradeDate, accounts, row.stockKey, buyVolume, sellVolume);
     linkage->getBuySellAmounts(tradeDate, accounts, row.stockKey, buyAmount, sellAmount);
@@ -267,12 +264,10 @@ void CPositionBrowseWidget::updateLinkageData(CPositionBrowserData& row)
     };
     row.setTextColorIndex(fieldColumn(Field_NetBuy), colourOf(buyVolume - sellVolume));
     row.setTextColorIndex(fieldColumn(Field_AvgRatio), colourOf(ratio));
-    if (const auto detail = CStockManager::instance()->getInstrumentDetail(row.market, row.code)) {
-        const double ref = detail->refPrice;
-        const bool priced = std::isfinite(ref) && ref > 0.0;
-        setFieldValue(row, Field_BuyValue, priced ? buyVolume * ref : kNoValue);
-        setFieldValue(row, Field_SellValue, priced ? sellVolume * ref : kNoValue);
-    }
+    // an instrument the stock manager does not know has no reference price: no value
+    const double ref = row.refPrice;
+    setFieldValue(row, Field_BuyValue, ref > 0.0 ? buyVolume * ref : kNoValue);
+    setFieldValue(row, Field_SellValue, ref > 0.0 ? sellVolume * ref : kNoValue);
 }
 
 void CPositionBrowseWidget::updatePositionDatas()
@@ -350,6 +345,7 @@ void CPositionBrowseWidget::tryUpdatePositionData(const QString& stockKey)
         row->key = stockKey;
         row->accountKey.clear();
         row->accountId.clear();
+        row->accountSet.clear();
         row->codeRow = true;
         // per-record figures mean nothing for a sum
         setFieldValue(*row, Field_CostPrice, kNoValue);
@@ -360,6 +356,7 @@ void CPositionBrowseWidget::tryUpdatePositionData(const QString& stockKey)
     }
     row->accounts = accounts.join(QLatin1Char(','));
     row->accountCount = accounts.size();
+    row->accountSet = QSet<QString>(accounts.begin(), accounts.end());
     setFieldValue(*row, Field_Account, double(accounts.size()));
     setFieldValue(*row, Field_Volume, volume);
     setFieldValue(*row, Field_Frozen, frozen);

@@ -5,14 +5,18 @@
 
 #include "browse/HpfBrowserData.h"
 
+#include <QSet>
+
 namespace TC {
 
 class CPositionBrowserData final : public HpfBrowserData {
 public:
-    QString stockKey;   // market and code
-    QString accountKey; // position statistics: the position's account
-    QString accountId;  // position statistics: shown in the account column
-    QString accounts;   // code statistics: the account keys joined by ","
+    QString stockKey;         // market and code
+    QString accountKey;       // position statistics: the position's account
+    QString accountId;        // position statistics: shown in the account column
+    QString accounts;         // code statistics: the account keys joined by ","
+    QSet<QString> accountSet; // the accounts the linkage columns sum over
+    double refPrice = 0.0;    // the instrument's reference price; 0 when unknown
     int accountCount = 0;
     int accountColumn = -1; // table column id of "账号"
     bool codeRow = false;
