@@ -79,6 +79,10 @@ void releaseLargeWorld();
 void registerOptionBenchmarks();
 void releaseOptionWorld();
 
+// the position list over 20 accounts; its world is built on first use
+void registerPositionBenchmarks();
+void releasePositionWorld();
+
 // Collects every run so the summary can set library and baseline side by side.
 class SummaryReporter : public benchmark::ConsoleReporter {
 public:

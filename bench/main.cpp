@@ -67,6 +67,7 @@ int main(int argc, char** argv)
     registerBrowseBenchmarks();
     registerIndicatorBenchmarks();
     registerCompactBenchmarks();
+    registerPositionBenchmarks();
     // last: it replaces the universe the scenarios above share
     if (g_largeRows > 0)
         registerLargeBenchmarks();
@@ -78,6 +79,7 @@ int main(int argc, char** argv)
     reporter.printSummary();
     g_world->widget.reset();
     g_world->baseline.reset();
+    releasePositionWorld();
     releaseLargeWorld();
     g_world->compact.reset();
     g_world->compactBaseline.reset();
