@@ -22,6 +22,7 @@ class QTreeWidgetItem;
 namespace TC {
 class CBrowseWidget;
 class COptionPriceTBrowseWidget;
+class CPositionBrowseWidget;
 class CQuoterBrowserWidget;
 class CSectorDetail;
 } // namespace TC
@@ -67,6 +68,9 @@ private:
     bool showOptionBoard(const QString& underlyingKey);
     bool onHostEvent(QObject* sender, int id, int a, int b, const QString& text);
     void requestIndicators();
+    // Position sectors: the accounts of the kind, traded by the simulated trading service.
+    bool showPositionSector(const QString& name);
+    void startTrading();
 
     QSplitter* m_pSplitter;
     QTreeWidget* m_pTree;
@@ -83,4 +87,5 @@ private:
     QElapsedTimer m_rateClock;
     QList<TC::ColumnInfo> m_indicators;
     bool m_bTablePainted = false;
+    TC::CPositionBrowseWidget* m_pPosition = nullptr; // created with the first position sector
 };

@@ -25,6 +25,8 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace TC {
 
 namespace {
@@ -124,9 +126,10 @@ void CPositionBrowseWidget::createToolBar()
     p->m_pProductCombo->setFixedSize(120, 22);
     p->m_pToolBarList->addWidget(p->m_pProductCombo);
     p->m_pStatTypeGroup = new XP::CRadioButtonGroup(p->m_pToolBarList);
-    p->m_pStatTypeGroup->setFixedSize(200, 22);
     p->m_pStatTypeGroup->addButton(StatPosition, QStringLiteral("持仓统计"));
     p->m_pStatTypeGroup->addButton(StatCode, QStringLiteral("代码统计"));
+    // a large theme font must not crowd the two labels into each other
+    p->m_pStatTypeGroup->setFixedSize(std::max(200, p->m_pStatTypeGroup->sizeHint().width()), 22);
     p->m_pStatTypeGroup->setChecked(StatPosition);
     p->m_pToolBarList->addWidget(p->m_pStatTypeGroup);
     p->m_pToolBarList->addStretch();
