@@ -83,6 +83,11 @@ public:
     // Rebuilds the code-statistics rows of these stock keys from the gathered records.
     void updateShowByStatType(const QSet<QString>& keys);
 
+    // Restores the table layout ("tableconfig") and the saved column lines ("customs") of a
+    // parameter string; a line's statistics setting goes to the column of its title
+    // (position columns) or to the column equal to it, never to a column by saved id.
+    void setParam(const QString& param, bool load);
+
     void setToolBarVisible(bool visible);
     void updateToolBarProductGroup();
     void showHeaderMenu(int column);
@@ -141,6 +146,7 @@ private:
     bool loadAccountInto(const QString& accountKey, std::vector<XP::IBaseHpfTableDataPtr>& rows);
     void applyAccountColumnType();
     void applyStatSetting(const ColumnInfo& info);
+    void restoreColumnLines(const QString& customs);
     void indexPositionRow(const boost::shared_ptr<CPositionBrowserData>& row);
     boost::shared_ptr<CPositionBrowserData>
     getPositionData(const ttservice::CPositionStaticsPtr& record);

@@ -404,6 +404,71 @@ private Q_SLOTS:
         fresh->positionHeaderMenu()->hide();
         fresh->slotSetParam();
         QVERIFY(!fresh->setParamDialog());
+
+        // the widget going away while the dialog runs: nothing touches it afterwards
+        auto doomed = makeWidget();
+        W* raw = doomed.get();
+        raw->handleEvent(55, volume, 0, QString(), nullptr);
+        raw->positionHeaderMenu()->hide();
+        QTimer::singleShot(0, [&doomed] { doomed.reset(); });
+        raw->slotSetParam();
+        QVERIFY(!doomed);
+    }
+
+    // Saved lines name their column by a stale id: the setting follows the title or the
+    // equal column, and no other column takes it over.
+    void statisticsRestoreByTitle()
+    {
+        auto w = makeWidget();
+        const int volume = w->fieldColumn(W::Field_Volume);
+        const int frozen = w->fieldColumn(W::Field_Frozen);
+        const int cost = w->fieldColumn(W::Field_Cost);
+        const int costPrice = w->fieldColumn(W::Field_CostPrice);
+        auto line = [](const QString& formula, int index, const QString& title, int staleId,
+                       int fields, bool stat, bool average) {
+            QStringList f;
+            for (int i = 0; i < fields; ++i)
+                f << QStringLiteral("0");
+            f[0] = formula;
+            f[1] = QString::number(index);
+            f[2] = QStringLiteral("86400000");
+            f[3] = title;
+            f[4] = QStringLiteral("1");
+            f[9] = QString::number(staleId);
+            if (fields > 26)
+                f[26] = stat ? QStringLiteral("1") : QStringLiteral("0");
+            if (fields > 27)
+                f[27] = average ? QStringLiteral("1") : QStringLiteral("0");
+            return f.join(QLatin1Char(','));
+        };
+        const QString customs =
+            QStringList{line("QUOTER", W::Field_Volume, "持仓量", frozen, 28, true, true),
+                        line("MA", 0, "MA5", cost, 28, true, false),
+                        line("QUOTER", W::Field_CostPrice, "成本价", costPrice, 27, true, true),
+                        QStringLiteral("short,line")}
+                .join(QLatin1Char('\n'));
+        const QString param =
+            QStringLiteral("{\"customs\":\"%1\"}").arg(QString(customs).replace('\n', "\\n"));
+        w->setParam(param, false);
+
+        QVERIFY(w->model()->hasStatColumn(volume));
+        ColumnInfo info;
+        QVERIFY(w->getColumnInfo(volume, info) && info.statEnabled && info.statAverage);
+        QVERIFY(!w->model()->hasStatColumn(frozen)); // the stale id's column stays as it was
+        QVERIFY(w->getColumnInfo(frozen, info) && !info.statEnabled);
+        QVERIFY(w->getColumnInfo(cost, info) && !info.statEnabled);
+        QVERIFY(!w->model()->hasStatColumn(costPrice)); // 27 fields: no statistics setting
+        int ma5 = -1;
+        for (const ColumnInfo& c : w->getCurrentColumnList())
+            if (c.title == QLatin1String("MA5"))
+                ma5 = c.columnId;
+        QVERIFY(ma5 >= 0 && ma5 != cost);
+        QVERIFY(w->model()->hasStatColumn(ma5));
+        QVERIFY(w->getColumnInfo(ma5, info) && info.statEnabled && !info.statAverage);
+        // a second restore finds the same columns and adds none
+        const int columns = w->getCurrentColumnList().size();
+        w->setParam(param, false);
+        QCOMPARE(w->getCurrentColumnList().size(), columns);
     }
 };
 
