@@ -11,6 +11,7 @@
 #include "host/data/StockKey.h"
 #include "host/data/StockManager.h"
 #include "host/data/TraderCenter.h"
+#include "host/data/UserConfig.h"
 #include "host/toolkit/EventWidget.h"
 #include "host/toolkit/UiResource.h"
 #include "host/widgets/CSimGetCheckSelectDialog.h"
@@ -386,6 +387,15 @@ void DemoWindow::startTrading()
     auto* trader = ttservice::TraderCenter::instance();
     if (!trader->isRunning())
         trader->start(2000);
+    // the product combo lists the simulated accounts' products
+    TC::CUserConfig* config = TC::getUserConfig();
+    if (config && config->getProductGroups().isEmpty()) {
+        const auto groups = ttservice::TraderCenter::defaultProductGroups();
+        for (auto it = groups.cbegin(); it != groups.cend(); ++it)
+            config->setProductGroup(it.key(), it.value());
+        if (m_pPosition)
+            m_pPosition->updateToolBarProductGroup();
+    }
 }
 
 bool DemoWindow::showPositionSector(const QString& name)
