@@ -630,13 +630,13 @@ void CPositionBrowseWidget::applyStatSetting(const ColumnInfo& info)
     else
         d->m_pModel->removeStatColumn(info.columnId);
     d->m_pModel->setStatMode(info.columnId, info.statAverage ? 1 : 0);
-    for (ColumnInfo& c : d->m_indicatorColumns) {
-        if (c.columnId == info.columnId)
-            c = info;
-    }
-    for (ColumnInfo& c : d->m_columnList) {
-        if (c.columnId == info.columnId)
-            c = info;
+    // the custom-index list is what the parameter string saves: the setting survives there
+    for (QList<ColumnInfo>* list :
+         {&d->m_indicatorColumns, &d->m_customIndexColumns, &d->m_columnList}) {
+        for (ColumnInfo& c : *list) {
+            if (c.columnId == info.columnId)
+                c = info;
+        }
     }
     d->m_pModel->recalcStatData();
     d->m_pTable->updateUi();

@@ -83,16 +83,14 @@ public:
     // Rebuilds the code-statistics rows of these stock keys from the gathered records.
     void updateShowByStatType(const QSet<QString>& keys);
 
-    // Restores the table layout ("tableconfig") and the saved column lines ("customs") of a
-    // parameter string; a line's statistics setting goes to the column of its title
-    // (position columns) or to the column equal to it, never to a column by saved id.
-    void setParam(const QString& param, bool load);
-
     void setToolBarVisible(bool visible);
     void updateToolBarProductGroup();
     void showHeaderMenu(int column);
 
     // --- overrides of the quote table ---------------------------------------------------
+    // The quote table's restore; then a saved line's statistics setting goes to the column
+    // of its title (position columns) or to the column equal to it, never by saved id.
+    void setParam(const QString& param, bool load) override;
     void resetTableColumn() override;
     void setStockList(const InstrumentList& list, bool freshOrder = false) override;
     void setStock(const QString& key) override;

@@ -443,7 +443,7 @@ private Q_SLOTS:
         };
         const QString customs =
             QStringList{line("QUOTER", W::Field_Volume, "持仓量", frozen, 28, true, true),
-                        line("MA", 0, "MA5", cost, 28, true, false),
+                        line("MA", 0, "MA5", cost, 28, true, true),
                         line("QUOTER", W::Field_CostPrice, "成本价", costPrice, 27, true, true),
                         QStringLiteral("short,line")}
                 .join(QLatin1Char('\n'));
@@ -464,11 +464,24 @@ private Q_SLOTS:
                 ma5 = c.columnId;
         QVERIFY(ma5 >= 0 && ma5 != cost);
         QVERIFY(w->model()->hasStatColumn(ma5));
-        QVERIFY(w->getColumnInfo(ma5, info) && info.statEnabled && !info.statAverage);
+        QVERIFY(w->getColumnInfo(ma5, info) && info.statEnabled && info.statAverage);
         // a second restore finds the same columns and adds none
         const int columns = w->getCurrentColumnList().size();
         w->setParam(param, false);
         QCOMPARE(w->getCurrentColumnList().size(), columns);
+
+        // through the table's string into a restarted list: the added column keeps its
+        // setting; the built-in columns' settings are not saved
+        auto again = makeWidget();
+        again->setParam(w->param(false), false);
+        int restored = -1;
+        for (const ColumnInfo& c : again->getCurrentColumnList())
+            if (c.title == QLatin1String("MA5"))
+                restored = c.columnId;
+        QVERIFY(restored >= 0);
+        QVERIFY(again->getColumnInfo(restored, info) && info.statEnabled && info.statAverage);
+        QVERIFY(again->model()->hasStatColumn(restored));
+        QVERIFY(!again->model()->hasStatColumn(volume));
     }
 };
 
