@@ -130,6 +130,9 @@ private Q_SLOTS:
         // T1 bought and sold 600000 today; T2 did not trade
         CLinkageManager::instance()->addTrade(kTradeDate, "2_T1", "T1", "600000.SH", 200, 10.5);
         CLinkageManager::instance()->addTrade(kTradeDate, "2_T1", "T1", "600000.SH", -100, 11.0);
+        // a buy booked without an amount, then a sale
+        CLinkageManager::instance()->addTrade(kTradeDate, "2_T1", "T1", "600036.SH", 100, 0.0);
+        CLinkageManager::instance()->addTrade(kTradeDate, "2_T1", "T1", "600036.SH", -100, 31.0);
     }
     void cleanupTestCase()
     {
@@ -174,6 +177,10 @@ private Q_SLOTS:
         row("sell value at the reference price", 0, t1, W::Field_SellValue, 1000);
         row("no buy trades: average buy 0", 0, t2, W::Field_AvgBuy, 0.0);
         row("no buy trades: ratio 0", 0, t2, W::Field_AvgRatio, 0.0);
+        const QString zero = QStringLiteral("2_T1|600036.SH");
+        row("zero buy amount: average buy 0", 0, zero, W::Field_AvgBuy, 0.0);
+        row("zero buy amount: ratio 0, not infinity", 0, zero, W::Field_AvgRatio, 0.0);
+        row("zero buy amount: average sell", 0, zero, W::Field_AvgSell, 31.0);
         row("futures can-use is the whole volume", 0, QStringLiteral("1_F1|cu2501.SHFE"),
             W::Field_CanUse, 3, QString(), QStringLiteral("期货持仓"));
         const QString code = QStringLiteral("600000.SH");
