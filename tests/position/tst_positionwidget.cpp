@@ -369,6 +369,25 @@ private Q_SLOTS:
         trading.join();
     }
 
+    // An indicator column is evaluated per instrument and laid into every row holding it.
+    void indicatorColumnReachesEveryPositionRow()
+    {
+        auto w = makeWidget();
+        ColumnInfo ma5;
+        ma5.formulaName = QStringLiteral("MA");
+        ma5.period = 86400000;
+        ma5.title = QStringLiteral("MA5");
+        const int column = w->addCustomIndex(ma5);
+        QVERIFY(column >= 0);
+        QSignalSpy done(w.get(), &CBrowseWidget::sigIndicatorBatchDone);
+        w->requestCustomIndex();
+        QVERIFY(done.wait(20000));
+        const auto a = w->model()->rowByKey(QStringLiteral("2_T1|600000.SH"));
+        const auto b = w->model()->rowByKey(QStringLiteral("2_T2|600000.SH"));
+        QVERIFY(!isNoValue(a->getDouble(column)));
+        QCOMPARE(b->getDouble(column), a->getDouble(column));
+    }
+
     // --- statistics settings -------------------------------------------------------------------
     void statisticsDialog()
     {
