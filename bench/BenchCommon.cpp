@@ -153,7 +153,6 @@ void SummaryReporter::printSummary()
     line("position storm GUI busy (%)", "BM_PositionStorm", "gui_busy_pct", 0);
     line("position storm stall (ms)", "BM_PositionStorm", "longest_stall_ms", 0);
     line("position storm rows match", "BM_PositionStorm", "rows_match", 0);
-    line("position storm tick CPU (ms)", "BM_PositionStorm", "tick_cpu_ms", 0);
     line("option month refresh (ms)", "BM_OptionMonth", "", 0);
     line("option all months (ms)", "BM_OptionAllMonths", "", 0);
     line("option month switch (ms)", "BM_OptionMonthSwitch", "", 0);
