@@ -266,9 +266,24 @@ private Q_SLOTS:
     }
 
     // --- pushes ------------------------------------------------------------------------------
+    void burstWithinThreeSecondsChangesTheRowOnce_data()
+    {
+        QTest::addColumn<int>("statType");
+        QTest::addColumn<QString>("row");
+        QTest::addColumn<double>("before");
+        QTest::addColumn<double>("after");
+        QTest::newRow("position statistics")
+            << int(W::StatPosition) << "2_T1|600000.SH" << 1000.0 << 1500.0;
+        QTest::newRow("code statistics") << int(W::StatCode) << "600000.SH" << 1300.0 << 1800.0;
+    }
     void burstWithinThreeSecondsChangesTheRowOnce()
     {
-        auto w = makeWidget();
+        QFETCH(int, statType);
+        QFETCH(QString, row);
+        QFETCH(double, before);
+        QFETCH(double, after);
+        auto w = makeWidget(QStringLiteral("股票持仓"),
+                            {QStringLiteral("T1"), QStringLiteral("T2")}, statType);
         const QString key = QStringLiteral("2_T1|600000.SH");
         auto data = account(QStringLiteral("2_T1"));
         const quint64 applied = w->positionApplyCount();
@@ -277,11 +292,11 @@ private Q_SLOTS:
             p.volume = volume;
             data->publish(p);
         }
-        QCOMPARE(value(*w, key, W::Field_Volume), 1000.0); // nothing before the timer
+        QCOMPARE(value(*w, row, W::Field_Volume), before); // nothing before the timer
         w->slotTimeout();
         QCOMPARE(w->positionApplyCount(), applied + 1);
-        QCOMPARE(value(*w, key, W::Field_Volume), 1500.0);
-        QCOMPARE(value(*w, key, W::Field_MarketValue), 1500 * 12.0);
+        QCOMPARE(value(*w, row, W::Field_Volume), after);
+        QCOMPARE(value(*w, row, W::Field_MarketValue), after * 12.0);
         w->slotTimeout(); // nothing pending: nothing applied
         QCOMPARE(w->positionApplyCount(), applied + 1);
     }
