@@ -412,7 +412,7 @@ private Q_SLOTS:
             w->handleEvent(55, column, 0, QString(), nullptr);
             w->positionHeaderMenu()->hide();
             QTimer::singleShot(0, [&w, act] { act(w->setParamDialog()); });
-            w->slotSetParam();
+            w->positionHeaderMenu()->actions().first()->trigger(); // "统计设置"
         };
         // average of "持仓量" over the three rows
         run(volume, [](CSetParamDialog* dialog) {
