@@ -248,6 +248,25 @@ private Q_SLOTS:
         QCOMPARE(w->subscriptionCount(), 0);
     }
 
+    // The view's reload keeps the accounts of the kind reloaded; another kind empties the list.
+    void sectorReload()
+    {
+        auto w = makeWidget();
+        w->setSectorName(QStringLiteral("股票持仓"), {}, false, true);
+        QCOMPARE(w->model()->size(), 3);
+        QCOMPARE(w->subscriptionCount(), 2);
+        w->setSectorName(QStringLiteral("期货持仓"), {}, false, true);
+        QCOMPARE(w->model()->size(), 0);
+        QCOMPARE(w->subscriptionCount(), 0);
+        // the same accounts chosen again from outside toggle them off
+        auto again = makeWidget();
+        again->setSectorName(QStringLiteral("股票持仓"), {QStringLiteral("T2")}, false, false);
+        QCOMPARE(again->accounts(), QSet<QString>{QStringLiteral("T1")});
+        QCOMPARE(again->model()->size(), 2);
+        again->setSectorName(QStringLiteral("股票持仓"), {QStringLiteral("T1")}, false, false);
+        QCOMPARE(again->model()->size(), 0);
+    }
+
     void hostOpensAndClosesAccounts()
     {
         auto w = makeWidget();
