@@ -150,6 +150,12 @@ void SummaryReporter::printSummary()
     line("compact re-sort by 涨跌幅 (ms)", "BM_CompactSort", "", 0);
     line("compact selection kept (1=yes)", "BM_CompactSort", "selection_kept", 0);
     line("compact sector switch (ms)", "BM_CompactSwitch", "", 0);
+    line("position push 2000 rows (ms)", "BM_PositionPush", "", 0);
+    line("position linkage 2000 rows (ms)", "BM_PositionLinkage", "", 0);
+    line("position mode switch (ms)", "BM_PositionSwitch", "", 0);
+    line("position storm GUI busy (%)", "BM_PositionStorm", "gui_busy_pct", 0);
+    line("position storm stall (ms)", "BM_PositionStorm", "longest_stall_ms", 0);
+    line("position storm rows match", "BM_PositionStorm", "rows_match", 0);
     line("option month refresh (ms)", "BM_OptionMonth", "", 0);
     line("option all months (ms)", "BM_OptionAllMonths", "", 0);
     line("option month switch (ms)", "BM_OptionMonthSwitch", "", 0);

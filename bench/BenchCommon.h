@@ -87,6 +87,10 @@ void releaseDataWorld();
 // the quote bus beside the in-process backend; each scenario starts its own nats-server
 void registerBusBenchmarks();
 
+// the position list over 20 accounts; its world is built on first use
+void registerPositionBenchmarks();
+void releasePositionWorld();
+
 // Collects every run so the summary can set library and baseline side by side.
 class SummaryReporter : public benchmark::ConsoleReporter {
 public:

@@ -70,6 +70,7 @@ int main(int argc, char** argv)
     registerBusBenchmarks();
     registerSearchBenchmarks();
     registerDataBenchmarks();
+    registerPositionBenchmarks();
     // last: it replaces the universe the scenarios above share
     if (g_largeRows > 0)
         registerLargeBenchmarks();
@@ -82,6 +83,7 @@ int main(int argc, char** argv)
     g_world->widget.reset();
     g_world->baseline.reset();
     releaseDataWorld();
+    releasePositionWorld();
     releaseLargeWorld();
     g_world->compact.reset();
     g_world->compactBaseline.reset();

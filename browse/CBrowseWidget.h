@@ -14,6 +14,7 @@
 //   CBrowseWidget_stage.cpp       interval statistic and speed columns
 //   CBrowseWidget_external.cpp    external-data rows, extended-data columns, interval refresh
 //   CBrowseWidget_userfields.cpp  user-defined (editable) field columns
+//   CBrowseWidget_param.cpp       the parameter string and its side files
 
 #include "browse/BrowseTypes.h"
 #include "host/toolkit/Align.h"
@@ -62,6 +63,7 @@ namespace TC {
 struct CExternalDataInfo;
 struct ColumnInfo;
 struct SIndexValueParam;
+class JsonObject;
 class CBrowseWidgetPrivate;
 class CBrowserFetchDataProgressDialog;
 class CHpfBrowserDataModel;
@@ -83,6 +85,8 @@ public:
     ~CBrowseWidget() override;
 
     // --- overridable by the position list --------------------------------------------
+    virtual QString param(bool save);
+    virtual void setParam(const QString& param, bool load);
     virtual void resetTableColumn();
     virtual void setStockList(const InstrumentList& list, bool freshOrder = false);
     virtual void setSectorName(const QString& name);
@@ -285,6 +289,17 @@ public:
     int autoRefreshTicks() const;
     CSetAutoRefreshDialog* autoRefreshDialog() const;
 
+    // --- persistence (CBrowseWidget_param.cpp) ----------------------------------------
+    // Only the column definitions ("customs", "UserDefined"), for column templates.
+    QString getCustomColumnParam() const;
+    // Adds the columns of such a string; a malformed one is logged and adds nothing.
+    void setCustomColumnParam(const QString& param);
+    QString saveConfigStr() const;
+    bool loadConfigStr(const QString& config);
+    // -1 draws a new id (the time in seconds, or one past the last id drawn); another id
+    // raises the counter to it. The path "<data dir>/BrowseParam/<id>".
+    static QString getParamNameByID(long long id);
+
     // --- industry, weights, statistics -----------------------------------------------
     QString getSectorNameByStockCode(const QString& code);
     float getStkWeight(const QString& key);
@@ -462,6 +477,9 @@ private:
     void registerPalette();
     void createUi();
     void createAction();
+    // persistence: the indicator and user-defined columns of a string; fromLayout restores
+    // them with the column ids the table configuration names
+    void restoreParamColumns(const JsonObject& param, bool fromLayout);
     void applyTableStyle();
     void rebuildQuoteColumnPlan();
     void formulaMarketQuoteBackExecute(const QString& market, const QVector<QString>& codes,

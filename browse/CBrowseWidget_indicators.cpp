@@ -224,8 +224,10 @@ CBrowseWidget::BatchStart CBrowseWidget::requestIndex()
             auto requested = d->m_requestedPairs.find(pair);
             if (requested != d->m_requestedPairs.end() && !requested->isEmpty())
                 cancelled.append(*requested);
+            // a position row is keyed by account and instrument: ask for the instrument
+            const QString stock = position ? getStock(int(i)) : key;
             QString market, code;
-            if (const auto instrument = stocks->getInstrumentDetail(key)) {
+            if (const auto instrument = stocks->getInstrumentDetail(stock)) {
                 market = instrument->market;
                 code = instrument->code;
             } else if (key.startsWith(kExternalMarket, Qt::CaseInsensitive)) {
@@ -253,7 +255,7 @@ CBrowseWidget::BatchStart CBrowseWidget::requestIndex()
                 p.params.insert(kAccountParam, account);
             d->m_requestedPairs.insert(pair, QString());
             b.keys.push_back(key);
-            b.stdKeys.push_back(key.toStdString());
+            b.stdKeys.push_back(stock.toStdString());
             b.accounts.push_back(account);
         }
     }

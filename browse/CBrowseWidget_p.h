@@ -237,6 +237,11 @@ public:
     int m_nAutoRefreshTicks = 0;
     CSetAutoRefreshDialog* m_pAutoRefreshDialog = nullptr; // child of the widget
 
+    // persistence (see CBrowseWidget_param.cpp): side files restored from a string, deleted
+    // once the next full save has written their replacements
+    QStringList m_restoredValueFiles;
+    QStringList m_restoredFieldFiles;
+
     // Quote columns a push writes: (column id, quote slot, quote id), rebuilt whenever
     // the column list changes so a push walks a flat array.
     struct QuoteColumn {

@@ -4,7 +4,7 @@
 # market backend of its own (host/data/MarketBackend.h).
 include(CMakePackageConfigHelpers)
 set(TT_INSTALL_TARGETS tt_common)
-foreach(t tthost tttoolkit tthostwidgets ttquotemodel ttquoterbrowser ttbrowse ttpricet)
+foreach(t tthost tttoolkit tthostwidgets ttquotemodel ttquoterbrowser ttbrowse ttpricet ttposition)
   if(TARGET ${t})
     list(APPEND TT_INSTALL_TARGETS ${t})
   endif()

@@ -11,9 +11,13 @@
 #include "host/data/SectorDetail.h"
 #include "host/data/SectorManager.h"
 #include "host/data/StockKey.h"
+#include "host/data/StockManager.h"
+#include "host/data/TraderCenter.h"
+#include "host/data/UserConfig.h"
 #include "host/toolkit/EventWidget.h"
 #include "host/toolkit/UiResource.h"
 #include "host/widgets/CSimGetCheckSelectDialog.h"
+#include "position/CPositionBrowseWidget.h"
 #include "pricet/CHpfOptionBrowserDataModel.h"
 #include "pricet/COptionPriceTBrowseWidget.h"
 #include "quoterbrowser/CQuoterBrowserWidget.h"
@@ -213,6 +217,10 @@ bool DemoWindow::showSector(const QString& name)
     TC::CSectorDetail* sector = sectors->getSector(name);
     if (!sector)
         return false;
+    if (m_pPosition)
+        m_pPosition->unrequest();
+    if (sectors->isPositionSector(name))
+        return showPositionSector(name);
     const auto list = sectors->getSectorStockList(name);
     m_pBrowse->unrequest();
     if (sectors->isParentTsector(name)) {
@@ -427,4 +435,44 @@ void DemoWindow::addDemoUserField(const QString& sector)
     const int id = m_pBrowse->addCustomField(field, QStringLiteral("0"));
     if (id >= 0 && m_pBrowse->table())
         m_pBrowse->table()->moveColumn(id, 4); // beside the name and the first quotes
+}
+
+void DemoWindow::startTrading()
+{
+    // the simulated accounts trade every two seconds of market time
+    auto* trader = ttservice::TraderCenter::instance();
+    if (!trader->isRunning())
+        trader->start(2000);
+    // the product combo lists the simulated accounts' products
+    TC::CUserConfig* config = TC::getUserConfig();
+    if (config && config->getProductGroups().isEmpty()) {
+        const auto groups = ttservice::TraderCenter::defaultProductGroups();
+        for (auto it = groups.cbegin(); it != groups.cend(); ++it)
+            config->setProductGroup(it.key(), it.value());
+        if (m_pPosition)
+            m_pPosition->updateToolBarProductGroup();
+    }
+}
+
+bool DemoWindow::showPositionSector(const QString& name)
+{
+    if (!m_pPosition) {
+        m_pPosition = new TC::CPositionBrowseWidget(m_pCenter);
+        m_pPosition->setGetTradeDateFunc(
+            [] { return TC::CStockManager::instance()->getLastTradingDay(QStringLiteral("SH")); });
+        m_pCenter->addWidget(m_pPosition);
+    }
+    startTrading();
+    m_pBrowse->unrequest();
+    m_pCenter->setCurrentWidget(m_pPosition);
+    // every account of the kind, as "全部产品" would choose
+    QSet<QString> ids;
+    m_pPosition->setSectorName(name, {}, false, true); // the kind, without accounts
+    for (const auto& info : ttservice::TraderCenter::instance()->getAccountList())
+        ids.insert(info->accountId);
+    m_pPosition->setSectorName(name, ids, true, false);
+    m_pPosition->request();
+    m_pQuoter->setSector(name);
+    updateStatus();
+    return true;
 }

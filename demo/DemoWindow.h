@@ -22,6 +22,7 @@ class QTreeWidgetItem;
 namespace TC {
 class CBrowseWidget;
 class COptionPriceTBrowseWidget;
+class CPositionBrowseWidget;
 class CQuoterBrowserWidget;
 class CSectorDetail;
 } // namespace TC
@@ -72,6 +73,9 @@ private:
     void restoreUserFields(const QString& sector);
     // The editable "目标价" column, added once to the first sector shown.
     void addDemoUserField(const QString& sector);
+    // Position sectors: the accounts of the kind, traded by the simulated trading service.
+    bool showPositionSector(const QString& name);
+    void startTrading();
 
     QSplitter* m_pSplitter;
     QTreeWidget* m_pTree;
@@ -89,4 +93,5 @@ private:
     QList<TC::ColumnInfo> m_indicators;
     bool m_bTablePainted = false;
     bool m_bDemoFieldAdded = false;
+    TC::CPositionBrowseWidget* m_pPosition = nullptr; // created with the first position sector
 };

@@ -1,6 +1,7 @@
 #include "host/data/LinkageManager.h"
 
 #include <cmath>
+#include <vector>
 
 namespace TC {
 
@@ -25,14 +26,25 @@ void CLinkageManager::setActive(bool active)
 CLinkageManager::Sums CLinkageManager::sum(int tradeDate, const QSet<QString>& accounts,
                                            const QString& stockKey) const
 {
+    // asked for every row of a position list: no allocation beyond the lookup keys
     Sums total;
     std::lock_guard<std::mutex> lock(m_mutex);
-    QSet<QString> keys;
+    const QString* inline_[16];
+    std::vector<const QString*> spill; // more accounts than a row usually has
+    if (accounts.size() > 16)
+        spill.resize(size_t(accounts.size()));
+    const QString** summed = spill.empty() ? inline_ : spill.data();
+    int nSummed = 0;
     for (const QString& a : accounts) {
         auto id = m_mapIdToKey.find(a);
-        keys.insert(id != m_mapIdToKey.end() ? id->second : a);
-    }
-    for (const QString& key : keys) {
+        const QString& key = id != m_mapIdToKey.end() ? id->second : a;
+        // an account named by key and by id counts once
+        bool twice = false;
+        for (int i = 0; i < nSummed && !twice; ++i)
+            twice = *summed[i] == key;
+        if (twice)
+            continue;
+        summed[nSummed++] = &key;
         auto it = m_mapSums.find(std::make_tuple(tradeDate, stockKey, key));
         if (it == m_mapSums.end())
             continue;

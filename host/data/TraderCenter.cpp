@@ -2,10 +2,12 @@
 
 #include "host/data/Config.h"
 #include "host/data/FormulaManager.h"
+#include "host/data/HostClock.h"
 #include "host/data/LinkageManager.h"
 #include "host/data/Log.h"
 #include "host/data/StockKey.h"
 #include "host/data/StockManager.h"
+#include "host/data/UserConfig.h"
 
 #include <QSet>
 
@@ -65,6 +67,7 @@ const AccountSpec kAccounts[] = {
     {"310007654321", "普通账户二", eAccountStock, "成长二号"},
     {"80018888", "期货账户", eAccountFuture, "稳健一号"},
     {"90001234", "期权账户", eAccountStockOption, "成长二号"},
+    {"510009999", "信用账户", eAccountCredit, "稳健一号"},
 };
 
 QString accountKey(int type, const QString& id)
@@ -105,8 +108,12 @@ struct TraderCenter::Impl {
     // the catalogue was replaced: accounts are rebuilt from it on next use
     std::atomic<bool> stale{false};
 
-    mutable std::mutex filterMutex;
-    QSet<QString> filtered;
+    std::mutex listenerMutex;
+    std::vector<std::pair<int, AccountListener>> listeners;
+    int nextListener = 1;
+    // held while listeners run, so removeAccountListener waits for a running one
+    std::recursive_mutex notifyMutex;
+    int64_t lastStepMs = -1; // host-clock time of the last step counted; under stepMutex
 
     // a step trades and pushes as one unit; recursive so that a push callback may trade
     std::recursive_mutex stepMutex;
@@ -126,7 +133,9 @@ struct TraderCenter::Impl {
     bool applyTrade(CAccountData& account, const QString& stockKey, double volume, double price,
                     const QString& positionKey = QString());
     void step();
+    int runDue(int interval, int maxSteps);
     void loop();
+    void notify(int op, const QString& key);
 };
 
 CPositionStatics TraderCenter::Impl::makePosition(const CAccountInfo& account,
@@ -234,6 +243,8 @@ void TraderCenter::Impl::build(unsigned seed)
         std::vector<CInstrumentDetailPtr> drawn;
         if (spec.type == eAccountStock)
             holdings = accounts.isEmpty() ? &firstStocks : &secondStocks;
+        else if (spec.type == eAccountCredit)
+            holdings = &(drawn = draw(shares, 6));
         else if (spec.type == eAccountFuture)
             holdings = &(drawn = draw(futures, 6));
         else if (spec.type == eAccountStockOption)
@@ -338,21 +349,62 @@ void TraderCenter::Impl::step()
     }
 }
 
+int TraderCenter::Impl::runDue(int interval, int maxSteps)
+{
+    std::lock_guard<std::recursive_mutex> lock(stepMutex);
+    const int64_t now = TC::HostClock::nowMs();
+    if (lastStepMs < 0 || now < lastStepMs) {
+        lastStepMs = now; // first call, or the clock was set back
+        return 0;
+    }
+    int steps = 0;
+    while (lastStepMs + interval <= now && steps < maxSteps) {
+        lastStepMs += interval;
+        step();
+        ++steps;
+    }
+    if (lastStepMs + interval <= now)
+        lastStepMs = now; // a jump of the clock is not traded up step by step
+    return steps;
+}
+
 void TraderCenter::Impl::loop()
 {
     pthread_setname_np(pthread_self(), "trading");
+    // polls the host clock often enough to follow a clock that tests or the demo step
+    const int poll = std::min(intervalMs, 50);
     std::unique_lock<std::mutex> lock(waitMutex);
     while (!stopping) {
-        if (wake.wait_for(lock, std::chrono::milliseconds(intervalMs),
+        if (wake.wait_for(lock, std::chrono::milliseconds(poll),
                           [this] { return stopping.load(); }))
             break;
         lock.unlock();
         try {
-            step();
+            runDue(intervalMs, 100);
         } catch (const std::exception& e) {
             TT_LOG_ERROR("[TraderCenter] step failed: %1%", e.what());
         }
         lock.lock();
+    }
+}
+
+void TraderCenter::Impl::notify(int op, const QString& key)
+{
+    std::lock_guard<std::recursive_mutex> running(notifyMutex);
+    std::vector<std::pair<int, AccountListener>> copy;
+    {
+        std::lock_guard<std::mutex> l(listenerMutex);
+        copy = listeners;
+    }
+    for (const auto& entry : copy) {
+        bool alive = false;
+        {
+            std::lock_guard<std::mutex> l(listenerMutex);
+            for (const auto& e : listeners)
+                alive |= e.first == entry.first;
+        }
+        if (alive)
+            entry.second(op, key);
     }
 }
 
@@ -393,17 +445,78 @@ QList<CAccountInfoPtr> TraderCenter::getAccountList()
 
 bool TraderCenter::isAccountFilter(const QString& accountKey) const
 {
-    std::lock_guard<std::mutex> lock(d->filterMutex);
-    return d->filtered.contains(accountKey);
+    const TC::CUserConfig* config = TC::getUserConfig();
+    return config && config->isAccountFilter(accountKey);
 }
 
 void TraderCenter::setAccountFilter(const QString& accountKey, bool filtered)
 {
-    std::lock_guard<std::mutex> lock(d->filterMutex);
-    if (filtered)
-        d->filtered.insert(accountKey);
-    else
-        d->filtered.remove(accountKey);
+    if (TC::CUserConfig* config = TC::getUserConfig())
+        config->setAccountFilter(accountKey, filtered);
+}
+
+bool TraderCenter::addAccount(const CAccountInfo& info,
+                              const std::vector<CPositionStatics>& positions)
+{
+    auto* center = getDataCenter();
+    if (info.key.isEmpty())
+        return false;
+    auto account = std::make_shared<CAccountData>(info);
+    std::vector<CPositionStatics> records = positions;
+    for (auto& r : records) {
+        r.accountKey = info.key;
+        r.accountId = info.accountId;
+    }
+    account->resetPositions(records);
+    {
+        std::lock_guard<std::recursive_mutex> step(d->stepMutex);
+        std::lock_guard<std::mutex> lock(center->m_mutex);
+        for (const auto& a : center->m_listAccounts)
+            if (a->getAccountInfo()->key == info.key)
+                return false;
+        center->m_listAccounts << account;
+    }
+    d->notify(eAccountAdded, info.key);
+    return true;
+}
+
+bool TraderCenter::removeAccount(const QString& accountKey)
+{
+    auto* center = getDataCenter();
+    bool removed = false;
+    {
+        std::lock_guard<std::recursive_mutex> step(d->stepMutex);
+        std::lock_guard<std::mutex> lock(center->m_mutex);
+        for (int i = 0; i < center->m_listAccounts.size(); ++i) {
+            if (center->m_listAccounts[i]->getAccountInfo()->key == accountKey) {
+                center->m_listAccounts.removeAt(i);
+                removed = true;
+                break;
+            }
+        }
+    }
+    if (removed)
+        d->notify(eAccountRemoved, accountKey);
+    return removed;
+}
+
+int TraderCenter::addAccountListener(AccountListener listener)
+{
+    if (!listener)
+        return 0;
+    std::lock_guard<std::mutex> lock(d->listenerMutex);
+    const int id = d->nextListener++;
+    d->listeners.emplace_back(id, std::move(listener));
+    return id;
+}
+
+void TraderCenter::removeAccountListener(int id)
+{
+    std::lock_guard<std::recursive_mutex> running(d->notifyMutex);
+    std::lock_guard<std::mutex> lock(d->listenerMutex);
+    d->listeners.erase(std::remove_if(d->listeners.begin(), d->listeners.end(),
+                                      [id](const auto& e) { return e.first == id; }),
+                       d->listeners.end());
 }
 
 QStringList TraderCenter::getAccountKeysByProductGroup(int accountType, const QString& group)
@@ -450,6 +563,10 @@ void TraderCenter::start(int intervalMs)
     if (d->running)
         return;
     d->intervalMs = std::max(10, intervalMs);
+    {
+        std::lock_guard<std::recursive_mutex> step(d->stepMutex);
+        d->lastStepMs = -1; // counts from now
+    }
     d->stopping = false;
     d->running = true;
     d->thread = std::thread([this] { d->loop(); });
@@ -479,6 +596,12 @@ void TraderCenter::stepForTest()
 {
     getDataCenter();
     d->step();
+}
+
+int TraderCenter::runDueSteps(int intervalMs, int maxSteps)
+{
+    getDataCenter();
+    return d->runDue(std::max(1, intervalMs), std::max(0, maxSteps));
 }
 
 bool TraderCenter::trade(const QString& accountKey, const QString& stockKey, double volume,

@@ -13,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 namespace ttservice {
@@ -39,8 +40,21 @@ public:
 
     // the accounts the user configuration lists, filtered or not
     QList<CAccountInfoPtr> getAccountList();
+    // kept in the user configuration (CUserConfig::isAccountFilter)
     bool isAccountFilter(const QString& accountKey) const;
     void setAccountFilter(const QString& accountKey, bool filtered);
+
+    // Accounts opened or closed during the session. Listeners are told (op, account key)
+    // on the thread that made the change, after it took effect.
+    enum EAccountOperation { eAccountAdded = 0, eAccountRemoved = 1 };
+    using AccountListener = std::function<void(int op, const QString& accountKey)>;
+    // False when the key is empty or already taken.
+    bool addAccount(const CAccountInfo& info, const std::vector<CPositionStatics>& positions);
+    // False for an unknown key. Holders of the account data keep it; it is no longer traded.
+    bool removeAccount(const QString& accountKey);
+    int addAccountListener(AccountListener listener);
+    // Once this returns the listener is not called again.
+    void removeAccountListener(int id);
     // Keys of the unfiltered accounts of a type in a product group: the group's keys from the
     // user configuration, or every account of the type for an empty group ("全部产品").
     QStringList getAccountKeysByProductGroup(int accountType, const QString& group);
@@ -48,8 +62,10 @@ public:
     // user configuration's product groups.
     static QMap<QString, QStringList> defaultProductGroups();
 
-    // The simulated trading thread ("trading"): every interval it trades a few positions,
-    // records the trades with the linkage service and pushes the changed records.
+    // The simulated trading thread ("trading"): for every interval of host-clock time
+    // (HostClock) that passes it trades a few positions, records the trades with the
+    // linkage service and pushes the changed records. A fixed clock that does not move
+    // trades nothing; stepping it (TestMarket::tick) trades as many steps as it covered.
     void start(int intervalMs = 2000);
     void stop(); // joins; no push starts afterwards
     bool isRunning() const;
@@ -57,6 +73,9 @@ public:
     // --- synchronous fixtures (run on the caller's thread) ---
     // One step of the simulator.
     void stepForTest();
+    // The steps the host clock owes since the last call (at most maxSteps), run on the
+    // caller's thread; the first call only starts counting. Returns the steps run.
+    int runDueSteps(int intervalMs, int maxSteps = 100);
     // Trades on an account: positive volume buys (opens long), negative sells (closes);
     // updates the position, records the trade for the current trading day and pushes.
     // False for an unknown account or instrument, or a sell beyond the usable volume.

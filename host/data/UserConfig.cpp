@@ -3,10 +3,12 @@
 #include "host/data/Config.h"
 #include "host/data/Log.h"
 #include "host/data/StdFile.h"
+#include "host/data/TraderCenter.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
 
 #include <algorithm>
 #include <cmath>
@@ -36,6 +38,7 @@ struct CUserConfig::Impl {
     QMap<QString, CBasketSetting> baskets;
     QMap<QString, QStringList> productGroups;
     QMap<QString, CAutoRefreshParam> autoRefreshParams; // by indicator title
+    QSet<QString> filteredAccounts;
 };
 
 CUserConfig::CUserConfig() : d(std::make_unique<Impl>()) {}
@@ -172,6 +175,36 @@ bool CUserConfig::removeProductGroup(const QString& name)
     TT_LOCKED_GET(d->productGroups.remove(name) > 0);
 }
 
+QStringList CUserConfig::getAccountKeysByProductGroup(int accountType, const QString& group) const
+{
+    // the trading service knows the accounts; it reads the groups and filters from here
+    return ttservice::TraderCenter::instance()->getAccountKeysByProductGroup(accountType, group);
+}
+
+bool CUserConfig::isAccountFilter(const QString& accountKey) const
+{
+    TT_LOCKED_GET(d->filteredAccounts.contains(accountKey));
+}
+
+void CUserConfig::setAccountFilter(const QString& accountKey, bool filtered)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    if (accountKey.isEmpty())
+        return;
+    if (filtered)
+        d->filteredAccounts.insert(accountKey);
+    else
+        d->filteredAccounts.remove(accountKey);
+}
+
+QStringList CUserConfig::filteredAccounts() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    QStringList keys(d->filteredAccounts.begin(), d->filteredAccounts.end());
+    keys.sort();
+    return keys;
+}
+
 bool CUserConfig::getAutoRefreshParam(const QString& title, CAutoRefreshParam& out) const
 {
     std::lock_guard<std::mutex> lock(d->mutex);
@@ -209,6 +242,7 @@ void CUserConfig::resetToDefaults()
     d->baskets.clear();
     d->productGroups.clear();
     d->autoRefreshParams.clear();
+    d->filteredAccounts.clear();
 }
 
 bool CUserConfig::save() const
@@ -259,6 +293,9 @@ bool CUserConfig::save() const
                                                  {QStringLiteral("prompt"), r.promptResult}});
         }
         root.insert(QStringLiteral("autoRefreshParams"), refresh);
+        QStringList filtered(d->filteredAccounts.begin(), d->filteredAccounts.end());
+        filtered.sort();
+        root.insert(QStringLiteral("filteredAccounts"), QJsonArray::fromStringList(filtered));
     }
     return writeJsonFile(getDataDir() + QLatin1String(kFileName), QJsonDocument(root));
 }
@@ -324,6 +361,9 @@ bool CUserConfig::load()
         r.promptResult = o.value(QStringLiteral("prompt")).toBool(false);
         next.autoRefreshParams.insert(it.key(), r);
     }
+    for (const QJsonValue& k : root.value(QStringLiteral("filteredAccounts")).toArray())
+        if (k.isString() && !k.toString().isEmpty())
+            next.filteredAccounts.insert(k.toString());
     std::lock_guard<std::mutex> lock(d->mutex);
     d->segmentedFlags = next.segmentedFlags;
     d->volumeUndivided = next.volumeUndivided;
@@ -336,6 +376,7 @@ bool CUserConfig::load()
     d->baskets = next.baskets;
     d->productGroups = next.productGroups;
     d->autoRefreshParams = next.autoRefreshParams;
+    d->filteredAccounts = next.filteredAccounts;
     return true;
 }
 

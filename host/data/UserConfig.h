@@ -52,6 +52,15 @@ public:
     QMap<QString, QStringList> getProductGroups() const;
     void setProductGroup(const QString& name, const QStringList& keys);
     bool removeProductGroup(const QString& name);
+    // Keys of the unfiltered accounts of a type in a product group: the group's accounts
+    // (keys or ids), or every account of the type for an empty group ("全部产品"). A name
+    // that is no group of the configuration falls back to the accounts' own group.
+    QStringList getAccountKeysByProductGroup(int accountType, const QString& group) const;
+
+    // Accounts the user hid from every position list (by account key).
+    bool isAccountFilter(const QString& accountKey) const;
+    void setAccountFilter(const QString& accountKey, bool filtered);
+    QStringList filteredAccounts() const;
 
     // Refresh settings saved per indicator title; false leaves out unchanged.
     bool getAutoRefreshParam(const QString& title, CAutoRefreshParam& out) const;

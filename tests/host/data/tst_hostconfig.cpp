@@ -281,6 +281,9 @@ private Q_SLOTS:
         u->setBasket(CBasketSetting()); // nameless: ignored
         u->setProductGroup(QStringLiteral("黑色"),
                            {QStringLiteral("rb00.SHFE"), QStringLiteral("i00.DCE")});
+        u->setAccountFilter(QStringLiteral("2_310001234567"), true);
+        u->setAccountFilter(QStringLiteral("1_80018888"), true);
+        u->setAccountFilter(QStringLiteral("1_80018888"), false);
         CAutoRefreshParam refresh;
         refresh.autoRefresh = true;
         refresh.startTime = QStringLiteral("09:35");
@@ -311,6 +314,7 @@ private Q_SLOTS:
         QCOMPARE(back.stocks.first().name, QStringLiteral("螺纹钢2505"));
         QCOMPARE(u->getBaskets().size(), 1);
         QCOMPARE(u->getProductGroups().value(QStringLiteral("黑色")).size(), 2);
+        QCOMPARE(u->filteredAccounts(), QStringList({QStringLiteral("2_310001234567")}));
         QVERIFY(u->getHistoryRate(sigma, QStringLiteral("20250122"), QStringLiteral("510050.SH")));
         CAutoRefreshParam refreshBack;
         QVERIFY(u->getAutoRefreshParam(QStringLiteral("MA5"), refreshBack));

@@ -1,5 +1,6 @@
 #include "host/data/AccountData.h"
 #include "host/data/Config.h"
+#include "host/data/HostClock.h"
 #include "host/data/LinkageManager.h"
 #include "host/data/StockKey.h"
 #include "host/data/StockManager.h"
@@ -94,11 +95,11 @@ private Q_SLOTS:
     void accountsAndHoldings()
     {
         const auto accounts = TraderCenter::instance()->getAccountList();
-        QCOMPARE(accounts.size(), 4);
+        QCOMPARE(accounts.size(), 5);
         QStringList types;
         for (const auto& a : accounts)
             types << QString::number(a->accountType);
-        QCOMPARE(types, QStringList({"2", "2", "1", "6"}));
+        QCOMPARE(types, QStringList({"2", "2", "1", "6", "3"}));
 
         auto* center = TraderCenter::instance()->getDataCenter();
         const auto first = center->getAccountData(keyOfType(eAccountStock, 0));
@@ -139,6 +140,63 @@ private Q_SLOTS:
         const auto options = center->getAccountData(keyOfType(eAccountStockOption));
         QCOMPARE(int(options->getPositions().size()), 2);
         QCOMPARE(options->getPositions().front()->contractUnit, 10000);
+        // the credit account holds shares
+        const auto credit = center->getAccountData(keyOfType(eAccountCredit));
+        QCOMPARE(int(credit->getPositions().size()), 6);
+        for (const auto& p : credit->getPositions())
+            QVERIFY(p->market == QLatin1String("SH") || p->market == QLatin1String("SZ"));
+    }
+
+    // accounts opened and closed in the session, and who is told
+    void accountsOpenAndClose()
+    {
+        auto* center = TraderCenter::instance();
+        QStringList told;
+        const int id = center->addAccountListener(
+            [&](int op, const QString& key) { told << QString::number(op) + key; });
+        CAccountInfo info;
+        info.key = QStringLiteral("2_new");
+        info.accountId = QStringLiteral("new");
+        CPositionStatics p;
+        p.key = QStringLiteral("2_new|600000.SH");
+        p.market = QStringLiteral("SH");
+        p.code = QStringLiteral("600000");
+        p.volume = 100;
+        QVERIFY(center->addAccount(info, {p}));
+        QVERIFY(!center->addAccount(info, {})); // the key is taken
+        const auto data = center->getDataCenter()->getAccountData(QStringLiteral("new"));
+        QVERIFY(data);
+        QCOMPARE(data->getPositions().front()->accountKey, info.key);
+        QVERIFY(center->removeAccount(info.key));
+        QVERIFY(!center->removeAccount(info.key));
+        QVERIFY(!center->getDataCenter()->getAccountData(info.key));
+        QCOMPARE(told, QStringList({"02_new", "12_new"}));
+        center->removeAccountListener(id);
+        QVERIFY(center->addAccount(info, {}));
+        QCOMPARE(told.size(), 2);
+        center->removeAccount(info.key);
+    }
+
+    // The simulator trades by host-clock time: a clock that stands still trades nothing,
+    // stepping it trades one step per interval it covered.
+    void hostClockDrivesTheTrader()
+    {
+        auto* center = TraderCenter::instance();
+        TC::HostClock::setNowMs(TC::HostClock::nowMs());
+        center->runDueSteps(1000); // settles what an earlier run left owing
+        QCOMPARE(center->runDueSteps(1000), 0);
+        const auto stock = center->getDataCenter()->getAccountData(keyOfType(eAccountStock, 0));
+        std::atomic<int> pushes{0};
+        const int id =
+            stock->subscribe(eDataPositionStat, [&](int, const CPositionStaticsPtr&) { ++pushes; });
+        TC::HostClock::stepMs(3500);
+        QCOMPARE(center->runDueSteps(1000), 3);
+        QCOMPARE(pushes.load(), 3 * 2);     // one trade per account and step, pushed once per kind
+        TC::HostClock::stepMs(3600 * 1000); // a jump is not traded up step by step
+        QCOMPARE(center->runDueSteps(1000, 10), 10);
+        QCOMPARE(center->runDueSteps(1000, 10), 0);
+        stock->unsubscribe(id);
+        TC::HostClock::useWallClock();
     }
 
     // a new catalogue gives new accounts without being asked
@@ -410,7 +468,7 @@ private Q_SLOTS:
         QCOMPARE(groups.keys(),
                  QStringList({QStringLiteral("成长二号"), QStringLiteral("稳健一号")}));
         QCOMPARE(groups.value(QStringLiteral("稳健一号")),
-                 QStringList({first, keyOfType(eAccountFuture)}));
+                 QStringList({first, keyOfType(eAccountFuture), keyOfType(eAccountCredit)}));
         // without such a group in the configuration the accounts' own group decides
         TC::getUserConfig()->removeProductGroup(QStringLiteral("成长二号"));
         QCOMPARE(center->getAccountKeysByProductGroup(eAccountStock, QStringLiteral("成长二号")),
