@@ -153,6 +153,9 @@ void SummaryReporter::printSummary()
     line("option IV min (%)", "BM_OptionImpliedRange", "iv_min_pct", 0);
     line("option IV max (%)", "BM_OptionImpliedRange", "iv_max_pct", 0);
     line("option IV shown (%)", "BM_OptionImpliedRange", "iv_shown_pct", 0);
+    line("intraday paint 800x500 (ms)", "BM_ChartIntradayPaint", "", 0);
+    line("k-line paint 800x500 (ms)", "BM_ChartKLinePaint", "", 0);
+    line("chart push repaint (ms)", "BM_ChartPush", "", 0);
 }
 
 const SummaryReporter::Figure* SummaryReporter::find(const std::string& prefix)

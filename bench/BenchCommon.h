@@ -78,6 +78,9 @@ void releaseLargeWorld();
 // the option T-board; replaces the shared universe
 void registerOptionBenchmarks();
 void releaseOptionWorld();
+// the host's intraday and k-line charts over bars of their own
+void registerChartBenchmarks();
+void releaseChartWorld();
 
 // Collects every run so the summary can set library and baseline side by side.
 class SummaryReporter : public benchmark::ConsoleReporter {

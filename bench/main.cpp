@@ -67,6 +67,7 @@ int main(int argc, char** argv)
     registerBrowseBenchmarks();
     registerIndicatorBenchmarks();
     registerCompactBenchmarks();
+    registerChartBenchmarks();
     // last: it replaces the universe the scenarios above share
     if (g_largeRows > 0)
         registerLargeBenchmarks();
@@ -82,6 +83,7 @@ int main(int argc, char** argv)
     g_world->compact.reset();
     g_world->compactBaseline.reset();
     releaseOptionWorld();
+    releaseChartWorld();
     ttmarket::TestMarket::restore();
     benchmark::Shutdown();
     return 0;
