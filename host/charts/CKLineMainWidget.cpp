@@ -346,7 +346,7 @@ bool CKLineMainWidget::fitsScale(int i) const
 
 void CKLineMainWidget::ensureLayout()
 {
-    if (!m_bLayoutDirty && m_background.size() == size())
+    if (!m_bLayoutDirty && m_background.size() == size().expandedTo(QSize(1, 1)))
         return;
     m_bLayoutDirty = false;
     ++m_nLayouts;
@@ -392,7 +392,9 @@ void CKLineMainWidget::ensureLayout()
 
 void CKLineMainWidget::paintBackground()
 {
-    m_background = QPixmap(size().expandedTo(QSize(1, 1)));
+    const QSize want = size().expandedTo(QSize(1, 1));
+    if (m_background.size() != want)
+        m_background = QImage(want, QImage::Format_ARGB32_Premultiplied);
     m_background.fill(m_palette.background);
     QPainter p(&m_background);
     p.setFont(m_palette.font);
@@ -402,7 +404,7 @@ void CKLineMainWidget::paintBackground()
     p.setPen(m_palette.grid);
     p.drawRect(m_priceRect);
     p.drawRect(m_volumeRect);
-    const QPen dotted(m_palette.grid, 1, Qt::DotLine);
+    const QPen dotted = chart::hairline(m_palette.grid, Qt::DotLine);
     for (int k = 0; k <= 6; ++k) {
         const double y = m_priceRect.top() + m_priceRect.height() * k / 6;
         if (k > 0 && k < 6) {
@@ -451,7 +453,7 @@ void CKLineMainWidget::paintEvent(QPaintEvent* event)
     ensureLayout();
     QPainter p(this);
     const QRect clip = event->rect();
-    p.drawPixmap(clip, m_background, clip);
+    p.drawImage(clip, m_background, clip);
     if (m_nLastVisible < m_nFirst || m_nLastVisible < 0)
         return;
     const double pitchPx = pitch();
@@ -487,7 +489,7 @@ void CKLineMainWidget::paintEvent(QPaintEvent* event)
     p.setClipRect(m_priceRect.adjusted(0, 0, 1, 1));
     QPointF pts[512];
     for (int l = 0; l < 3; ++l) {
-        p.setPen(QPen(m_palette.ma[l], 1.2));
+        p.setPen(chart::hairline(m_palette.ma[l]));
         const std::vector<double>& line = m_maValues[l];
         int count = 0;
         auto flush = [&]() {
@@ -531,7 +533,7 @@ void CKLineMainWidget::paintEvent(QPaintEvent* event)
         const quoter::KLineData& b = m_bars[size_t(m_nCross)];
         const double x = right - (m_nLastVisible - m_nCross + 0.5) * pitchPx;
         const double y = m_price.y(b.close);
-        p.setPen(QPen(m_palette.cross, 1, Qt::DashLine));
+        p.setPen(chart::hairline(m_palette.cross, Qt::DashLine));
         p.drawLine(QPointF(x, m_priceRect.top()), QPointF(x, m_volumeRect.bottom()));
         p.drawLine(QPointF(m_priceRect.left(), y), QPointF(m_priceRect.right(), y));
         const QString text = readoutText();

@@ -8,7 +8,7 @@
 #include "host/charts/ChartCommon.h"
 #include "host/toolkit/EventWidget.h"
 
-#include <QtGui/QPixmap>
+#include <QtGui/QImage>
 
 #include <memory>
 #include <vector>
@@ -112,7 +112,7 @@ private:
     int m_nCross = -1;
 
     bool m_bLayoutDirty = true;
-    QPixmap m_background;
+    QImage m_background; // grid, scales and labels: redrawn only on a new layout
     QRectF m_priceRect, m_volumeRect, m_leftAxis;
     chart::ValueScale m_price;
     double m_dVolumeMax = 1.0;

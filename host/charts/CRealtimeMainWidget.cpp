@@ -322,7 +322,7 @@ bool CRealtimeMainWidget::fitsScale(int slot) const
 
 void CRealtimeMainWidget::ensureLayout()
 {
-    if (!m_bLayoutDirty && m_background.size() == size())
+    if (!m_bLayoutDirty && m_background.size() == size().expandedTo(QSize(1, 1)))
         return;
     m_bLayoutDirty = false;
     ++m_nLayouts;
@@ -388,7 +388,9 @@ void CRealtimeMainWidget::layoutPoints(int from)
 
 void CRealtimeMainWidget::paintBackground()
 {
-    m_background = QPixmap(size().expandedTo(QSize(1, 1)));
+    const QSize want = size().expandedTo(QSize(1, 1));
+    if (m_background.size() != want)
+        m_background = QImage(want, QImage::Format_ARGB32_Premultiplied);
     m_background.fill(m_palette.background);
     QPainter p(&m_background);
     p.setFont(m_palette.font);
@@ -401,7 +403,7 @@ void CRealtimeMainWidget::paintBackground()
     p.setPen(m_palette.grid);
     p.drawRect(m_priceRect);
     p.drawRect(m_volumeRect);
-    QPen dotted(m_palette.grid, 1, Qt::DotLine);
+    const QPen dotted = chart::hairline(m_palette.grid, Qt::DotLine);
     for (int k = 1; k < 8; ++k) {
         if (k == 4)
             continue;
@@ -415,12 +417,12 @@ void CRealtimeMainWidget::paintBackground()
     const QVector<int> starts = m_axis.sessionStarts();
     for (int slot = 0; slot < m_axis.slotCount(); slot += 30) {
         const double x = xOfSlot(slot);
-        p.setPen(starts.contains(slot) && slot > 0 ? QPen(m_palette.grid) : dotted);
+        p.setPen(starts.contains(slot) && slot > 0 ? chart::hairline(m_palette.grid) : dotted);
         p.drawLine(QPointF(x, m_priceRect.top()), QPointF(x, m_priceRect.bottom()));
         p.drawLine(QPointF(x, m_volumeRect.top()), QPointF(x, m_volumeRect.bottom()));
     }
     // the reference line
-    p.setPen(QPen(m_palette.preClose, 1, Qt::DashLine));
+    p.setPen(chart::hairline(m_palette.preClose, Qt::DashLine));
     const double refY = m_priceRect.top() + m_priceRect.height() / 2;
     p.drawLine(QPointF(m_priceRect.left(), refY), QPointF(m_priceRect.right(), refY));
 
@@ -464,7 +466,7 @@ void CRealtimeMainWidget::paintEvent(QPaintEvent* event)
     ensureLayout();
     QPainter p(this);
     const QRect clip = event->rect();
-    p.drawPixmap(clip, m_background, clip);
+    p.drawImage(clip, m_background, clip);
     if (m_nLast < 0)
         return;
     // only the slots under the repainted strip
@@ -478,7 +480,7 @@ void CRealtimeMainWidget::paintEvent(QPaintEvent* event)
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setClipRect(m_priceRect.adjusted(0, 0, 1, 1));
     auto drawLine = [&](const QVector<QPointF>& pts, const QColor& color) {
-        p.setPen(QPen(color, 1.2));
+        p.setPen(chart::hairline(color));
         int start = -1;
         for (int i = from; i <= to + 1; ++i) {
             const bool ok = i <= to && !std::isnan(pts[i].y());
@@ -499,7 +501,7 @@ void CRealtimeMainWidget::paintEvent(QPaintEvent* event)
 
     if (m_nCross >= 0 && m_nCross <= m_nLast) {
         const QPointF pt = m_pricePts[m_nCross];
-        p.setPen(QPen(m_palette.cross, 1, Qt::DashLine));
+        p.setPen(chart::hairline(m_palette.cross, Qt::DashLine));
         p.drawLine(QPointF(pt.x(), m_priceRect.top()), QPointF(pt.x(), m_volumeRect.bottom()));
         if (!std::isnan(pt.y()))
             p.drawLine(QPointF(m_priceRect.left(), pt.y()), QPointF(m_priceRect.right(), pt.y()));

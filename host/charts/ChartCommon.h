@@ -8,6 +8,7 @@
 #include <QtCore/QVector>
 #include <QtGui/QColor>
 #include <QtGui/QFont>
+#include <QtGui/QPen>
 
 #include <cstdint>
 #include <functional>
@@ -21,6 +22,13 @@ namespace TC {
 class CWorkerMailbox;
 
 namespace chart {
+
+// One pixel wide whatever the transform: the raster engine draws such lines, dashed or
+// antialiased, without running them through the path stroker.
+inline QPen hairline(const QColor& color, Qt::PenStyle style = Qt::SolidLine)
+{
+    return QPen(color, 0, style);
+}
 
 // A price that can be drawn: finite and above zero.
 inline bool isPrice(double v)
