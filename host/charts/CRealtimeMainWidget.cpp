@@ -487,8 +487,12 @@ void CRealtimeMainWidget::paintEvent(QPaintEvent* event)
             if (ok && start < 0)
                 start = i;
             if (!ok && start >= 0) {
-                if (i - start > 1)
+                if (i - start > 1) {
                     p.drawPolyline(pts.constData() + start, i - start);
+                } else { // a lone minute still shows where the price is
+                    const QPointF& pt = pts[start];
+                    p.drawLine(pt - QPointF(2, 0), pt + QPointF(2, 0));
+                }
                 start = -1;
             }
         }
