@@ -81,6 +81,10 @@ void CRealtimeMainWidget::setSessions(const QVector<QPair<int64_t, int64_t>>& se
 void CRealtimeMainWidget::clear(bool repaint)
 {
     m_slots.assign(size_t(m_axis.slotCount()), Slot());
+    // room for the whole day, so a push opening a minute allocates nothing
+    m_pricePts.reserve(m_axis.slotCount());
+    m_avgPts.reserve(m_axis.slotCount());
+    m_volRects.reserve(m_axis.slotCount());
     m_nLast = -1;
     m_nVolumeBefore = 0;
     m_dPreClose = 0.0;

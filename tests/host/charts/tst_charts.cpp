@@ -231,6 +231,21 @@ private Q_SLOTS:
                 > 60);
     }
 
+    // Both charts repaint in the new theme's colours.
+    void followTheme()
+    {
+        CRealtimeMainWidget intraday;
+        CKLineMainWidget kline;
+        for (QWidget* w : {static_cast<QWidget*>(&intraday), static_cast<QWidget*>(&kline)})
+            w->resize(400, 300);
+        for (const char* theme : {"light", "dark"}) {
+            QVERIFY(XP::CUiResource::instance().loadTheme(QLatin1String(theme)));
+            const QColor bg = themeColor("ic_clr_realtime_background");
+            QCOMPARE(render(intraday).pixelColor(2, 2), bg);
+            QCOMPARE(render(kline).pixelColor(2, 2), bg);
+        }
+    }
+
     // Bad minutes draw a partial chart; the scale stays finite and non-degenerate.
     void intradayBadInput_data()
     {
