@@ -239,7 +239,8 @@ void CRealtimeMainWidget::applyQuote(const quoter::QuoterAllData& q)
     }
     const int slot = m_axis.slotOf(q.time);
     if (slot < 0 || slot < m_nLast || !isPrice(q.last)) {
-        update();
+        if (m_bLayoutDirty) // the reference came with it
+            update();
         return;
     }
     if (m_dFactor <= 0.0)
