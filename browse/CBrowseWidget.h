@@ -10,6 +10,9 @@
 //   CBrowseWidget_statistics.cpp  industry names, weights, net buying, statistics row
 //   CBrowseWidget_indicators.cpp  indicator columns: request queue, worker, value cache
 //   CBrowseWidget_refresh.cpp     auto refresh and the refresh commands
+//   CBrowseWidget_external.cpp    external-data rows, extended-data columns, interval refresh
+//   CBrowseWidget_userfields.cpp  user-defined (editable) field columns
+//   CBrowseWidget_param.cpp       the parameter string and its side files
 
 #include "browse/BrowseTypes.h"
 #include "host/toolkit/Align.h"
@@ -39,6 +42,7 @@ class CMenu;
 } // namespace XP
 
 namespace se {
+struct RPCFetchCacheDataParam;
 struct RPCFormulaMetaResult;
 struct RPCFormulaResult;
 using RPCFormulaMetaResultPtr = std::shared_ptr<RPCFormulaMetaResult>;
@@ -52,9 +56,12 @@ using CInstrumentDetailPtr = std::shared_ptr<CInstrumentDetail>;
 
 namespace TC {
 
+struct CExternalDataInfo;
 struct ColumnInfo;
 struct SIndexValueParam;
+class JsonObject;
 class CBrowseWidgetPrivate;
+class CBrowserFetchDataProgressDialog;
 class CHpfBrowserDataModel;
 class CHpfBrowserTable;
 class CIndexColorParameterDialog;
@@ -72,6 +79,8 @@ public:
     ~CBrowseWidget() override;
 
     // --- overridable by the position list --------------------------------------------
+    virtual QString param(bool save);
+    virtual void setParam(const QString& param, bool load);
     virtual void resetTableColumn();
     virtual void setStockList(const InstrumentList& list, bool freshOrder = false);
     virtual void setSectorName(const QString& name);
@@ -274,10 +283,77 @@ public:
     int autoRefreshTicks() const;
     CSetAutoRefreshDialog* autoRefreshDialog() const;
 
+    // --- persistence (CBrowseWidget_param.cpp) ----------------------------------------
+    // Only the column definitions ("customs", "UserDefined"), for column templates.
+    QString getCustomColumnParam() const;
+    // Adds the columns of such a string; a malformed one is logged and adds nothing.
+    void setCustomColumnParam(const QString& param);
+    QString saveConfigStr() const;
+    bool loadConfigStr(const QString& config);
+    // -1 draws a new id (the time in seconds, or one past the last id drawn); another id
+    // raises the counter to it. The path "<data dir>/BrowseParam/<id>".
+    static QString getParamNameByID(long long id);
+
     // --- industry, weights, statistics -----------------------------------------------
     QString getSectorNameByStockCode(const QString& code);
     float getStkWeight(const QString& key);
     void fillStocksWeight(const HpfBrowserDataPtr& row);
+    // The correlation column ("相关性"); its id, -1 while absent.
+    void addCorelationColumn();
+    void setCorelationValue(QMap<QString, double>& values);
+    int getCorelationColumnID() const;
+
+    // --- external data, extended data ----------------------------------------------------
+    // The external layout: code, name, date and value columns; sets browse status 3.
+    void setExternalColumn();
+    // One row per series with a code (duplicates and empty codes skipped); browse status 3.
+    void setDataList(QList<CExternalDataInfo*>& list);
+    // Fetches the latest value of every external row, one fetch per period.
+    void requestExternal();
+    // Lays the last bar of each series into its row (GUI thread).
+    void fetchExternalDataBack(std::map<std::string, std::vector<quoter::QuoterBasePtr>>& data);
+    void removeExternalData(const QString& code);
+    // Cache fetches of requestExternal and requestForStatistic issued since construction.
+    int externalFetchCount() const;
+    // The fetches of the last requestExternal: period in ms -> codes.
+    QMap<qint64, QStringList> externalFetchPlan() const;
+    // External and interval-refresh deliveries laid by any widget of the process.
+    static quint64 cacheDeliveriesLaid();
+    // Cache-fetch workers alive in the process.
+    static int runningFetchWorkers();
+
+    void doUpdateExtendIndex(int columnId);
+    void updateExtenddata(int columnId);
+    void updateExtendIndex();
+    void getExtendNames(QList<QString>& out) const;
+    bool isExtendColID(int columnId) const;
+    // Adds one extended-data column per name not yet shown and fills it; the new ids.
+    QList<int> addExtendColumns(const QStringList& names);
+
+    // --- user-defined fields -----------------------------------------------------------
+    // -1 when an equal column exists; else the new column's id.
+    int addCustomEditableColumn(ColumnInfo& column);
+    // Adds an editable field column to the current sector, storing its default value;
+    // -1 (with a message in why) for a rejected name or default, or a field already shown.
+    int addCustomField(const QString& field, const QString& defaultValue, QString* why = nullptr);
+    bool isCustomEditableColumn(int columnId) const;
+    bool isCustomEditableColumn(int columnId, ColumnInfo& out) const;
+    // Lays the field store's values of the current sector into the column.
+    void updateEditable(ColumnInfo& column);
+    const QList<ColumnInfo>& userDefinedColumns() const;
+    QMap<QString, QStringList>& sectorFieldMap();
+    // Every field registered for any sector, each once.
+    void getAllField(QStringList& out) const;
+
+    // --- interval refresh --------------------------------------------------------------
+    // Refreshes the quote columns over [start, end] (seconds) with a progress dialog.
+    void requestForStatistic(long long start, long long end, int setting, long long period);
+    // Requests issued and answered by the running interval refresh.
+    int statisticRequestCount() const;
+    int statisticAnswerCount() const;
+    void cancelStatistic();
+    // The progress dialog of the interval refresh; null before the first refresh.
+    CBrowserFetchDataProgressDialog* statisticProgressDialog() const;
 
     bool handleEvent(int id, int a, int b, const QString& text, void* p) override;
 
@@ -310,6 +386,10 @@ public Q_SLOTS:
     void slotUpdateStatData();
     void slotSendNetBuyingChange();
     void slotSendTotalBuySellChange();
+    void slotAddExtendData();
+    void slotAddCustomField();
+    void slotImportExternalCustomTpl();
+    void slotExportExternalCustomTpl();
 
 Q_SIGNALS:
     // Emitted after each refresh tick that repainted (for status bars and tests).
@@ -348,6 +428,9 @@ private:
     void registerPalette();
     void createUi();
     void createAction();
+    // persistence: the indicator and user-defined columns of a string; fromLayout restores
+    // them with the column ids the table configuration names
+    void restoreParamColumns(const JsonObject& param, bool fromLayout);
     void applyTableStyle();
     void rebuildQuoteColumnPlan();
     void formulaMarketQuoteBackExecute(const QString& market, const QVector<QString>& codes,
@@ -386,6 +469,18 @@ private:
     void reviewQueueHead();
     int queuedIndexOf(const ColumnInfo& column) const;
     void requestIDcallBack(quint64 seq, long long id);
+
+    // user-defined fields
+    void forgetUserDefinedColumn(int columnId);
+    void clearUserDefinedColumns();
+    void fillUserDefinedValues();
+    bool commitFieldEdit(int columnId, const QString& text, const QString& rowKey);
+    void showStoredField(int columnId, const QString& rowKey);
+
+    // external data and the interval refresh
+    bool startCacheFetch(const se::RPCFetchCacheDataParam& param, int kind);
+    void fetchDataForStatistic(std::map<std::string, std::vector<quoter::QuoterBasePtr>>& data);
+    void finishStatistic();
 };
 
 } // namespace TC

@@ -168,7 +168,7 @@ void CBrowseWidget::setColumnList(const QList<ColumnInfo>& list)
     d->m_indicatorColumns.clear();
     d->m_extraColumns.clear();
     d->m_addedColumns.clear();
-    d->m_customColumns.clear();
+    clearUserDefinedColumns();
     d->m_removedColumnNames.clear();
     d->m_nSpeedColumn = d->m_nTotalBuyColumn = d->m_nTotalSellColumn = d->m_nNetBuyColumn = -1;
     d->m_nNightColumn = d->m_nCorrelationColumn = -1;
@@ -278,8 +278,10 @@ int CBrowseWidget::addColumn(ColumnInfo& column)
         d->m_pModel->setQuoteSlot(id, d->m_pModel->nextQuoteSlot());
     d->m_pTable->setColumnFontKey(id, numberFontKey());
     d->m_pModel->addIndicatorColumn(id, column.precision);
-    if (column.statEnabled)
+    if (column.statEnabled) {
         d->m_pModel->addStatColumn(id);
+        d->m_pModel->setStatMode(id, column.statAverage ? 1 : 0);
+    }
     d->m_pTable->setHeaderText(id, column.title);
     d->m_pTable->setColumnSettingIcon(id, true);
     d->m_pTable->setColumnTextAlignment(id, kAlignRight);
@@ -316,9 +318,7 @@ void CBrowseWidget::removeColumnInfo(int column)
     d->m_indicatorColumns.erase(
         std::remove_if(d->m_indicatorColumns.begin(), d->m_indicatorColumns.end(), sameId),
         d->m_indicatorColumns.end());
-    d->m_customColumns.erase(
-        std::remove_if(d->m_customColumns.begin(), d->m_customColumns.end(), sameId),
-        d->m_customColumns.end());
+    forgetUserDefinedColumn(column);
     d->m_customIndexColumns.erase(
         std::remove_if(d->m_customIndexColumns.begin(), d->m_customIndexColumns.end(), sameId),
         d->m_customIndexColumns.end());
@@ -567,7 +567,7 @@ bool CBrowseWidget::prepareHeaderMenu(int column)
             a->setVisible(false);
         return true;
     }
-    const bool custom = std::any_of(d->m_customColumns.begin(), d->m_customColumns.end(),
+    const bool custom = std::any_of(d->m_userDefinedColumns.begin(), d->m_userDefinedColumns.end(),
                                     [column](const ColumnInfo& x) { return x.columnId == column; });
     for (QAction* a : entries) {
         a->setVisible(!custom && a != d->m_pActIndexColor);
@@ -624,6 +624,12 @@ QAction* CBrowseWidget::addFuncMenuAction(const QString& text, int kind)
     case 2:
         connect(action, &QAction::triggered, this, &CBrowseWidget::slotRemoveStockFromSector);
         break;
+    case 5:
+        connect(action, &QAction::triggered, this, &CBrowseWidget::slotImportExternalCustomTpl);
+        break;
+    case 6:
+        connect(action, &QAction::triggered, this, &CBrowseWidget::slotExportExternalCustomTpl);
+        break;
     default: break; // the other kinds belong to the sector and external-data commands
     }
     return action;
@@ -639,7 +645,8 @@ void CBrowseWidget::addPublicMenuAction()
     connect(addMenuAction(QStringLiteral("股票组合卖出")), &QAction::triggered, this,
             &CBrowseWidget::slotQuickOrderSell);
     addSeparator();
-    addMenuAction(QStringLiteral("添加自定义字段"));
+    connect(addMenuAction(QStringLiteral("添加自定义字段")), &QAction::triggered, this,
+            &CBrowseWidget::slotAddCustomField);
     connect(addMenuAction(QStringLiteral("选择自定义指标")), &QAction::triggered, this,
             &CBrowseWidget::slotSelectCustomIndex);
     connect(addMenuAction(QStringLiteral("删除自定义指标")), &QAction::triggered, this,

@@ -10,6 +10,7 @@
 #include "host/data/Log.h"
 #include "host/data/SectorManager.h"
 #include "host/data/TemporaryDataManager.h"
+#include "host/toolkit/ToolkitEvents.h"
 #include "host/toolkit/WidgetList.h"
 
 #include <QShowEvent>
@@ -186,6 +187,11 @@ bool CBrowseWidget::handleEvent(int id, int a, int b, const QString& text, void*
         d->m_nHeaderColumn = a;
         showHeaderMenu(a);
         return true;
+    case XP::EV_CELL_COMMITTED:
+        if (p)
+            commitFieldEdit(b, text, *static_cast<const QString*>(p));
+        return true;
+    case XP::EV_CELL_COMMITTED_KEY: showStoredField(b, text); return true;
     case Event_DefaultOrder:
         d->m_pTable->sortByColumn(0, 0);
         d->m_pTable->setSelectedRow(0);
@@ -212,8 +218,15 @@ void CBrowseWidget::resizeEvent(QResizeEvent* event)
 
 void CBrowseWidget::request()
 {
-    if (d->m_nBrowseStatus == BrowseStatus_Statistic || d->m_nBrowseStatus == BrowseStatus_External)
-        return; // statistics ranges and external lists are refreshed by their own requests
+    if (d->m_nBrowseStatus == BrowseStatus_Statistic) {
+        const auto& r = d->m_statRange;
+        requestForStatistic(r.start, r.end, r.setting, r.period);
+        return;
+    }
+    if (d->m_nBrowseStatus == BrowseStatus_External) {
+        requestExternal();
+        return;
+    }
     ++d->m_nLastIndexSeq;
     if (d->m_nIndexRequestId != -1) {
         CFormulaManager::instance()->unrequestIndex(d->m_nIndexRequestId);

@@ -698,6 +698,7 @@ int CBrowseWidget::requestedPairCount() const
 
 void CBrowseWidget::fillLastCustomIndexValue()
 {
+    fillUserDefinedValues();
     auto bySector = d->m_customIndexValues.constFind(d->m_qsSectorName);
     if (bySector == d->m_customIndexValues.constEnd())
         return;

@@ -34,6 +34,7 @@ class QMenu;
 class QTimer;
 
 namespace XP {
+class CBaseTableColumnLineeditDelegate;
 class CWidgetList;
 } // namespace XP
 
@@ -41,6 +42,7 @@ class QThread;
 
 namespace TC {
 
+class CBrowserFetchDataProgressDialog;
 class CHpfBrowserDataModel;
 class CHpfBrowserTable;
 class CIndexColorParameterDialog;
@@ -177,7 +179,6 @@ public:
     QList<ColumnInfo> m_columnList;       // table order; entry n has column id n + 3
     QList<ColumnInfo> m_extraColumns;     // quote ids 37..74
     QList<ColumnInfo> m_indicatorColumns; // formulaName not "QUOTER"
-    QList<ColumnInfo> m_customColumns;
     QList<ColumnInfo> m_addedColumns;
     QList<ColumnInfo> m_requestQueue;
     QStringList m_removedColumnNames;
@@ -208,6 +209,11 @@ public:
     // refresh (see CBrowseWidget_refresh.cpp)
     int m_nAutoRefreshTicks = 0;
     CSetAutoRefreshDialog* m_pAutoRefreshDialog = nullptr; // child of the widget
+
+    // persistence (see CBrowseWidget_param.cpp): side files restored from a string, deleted
+    // once the next full save has written their replacements
+    QStringList m_restoredValueFiles;
+    QStringList m_restoredFieldFiles;
 
     // Quote columns a push writes: (column id, quote slot, quote id), rebuilt whenever
     // the column list changes so a push walks a flat array.
@@ -273,6 +279,28 @@ public:
     // constituent weights (percent) by stock key, of the index m_qsWeightSectorCode
     QHash<QString, float> m_weights;
     QString m_qsWeightSectorCode;
+
+    // user-defined field columns (see CBrowseWidget_userfields.cpp)
+    QList<ColumnInfo> m_userDefinedColumns;      // editable number columns, table order
+    QMap<QString, QStringList> m_sectorFieldMap; // sector name -> field names shown there
+    QHash<int, XP::CBaseTableColumnLineeditDelegate*> m_fieldDelegates; // by column id
+
+    // external rows and the interval refresh (see CBrowseWidget_external.cpp)
+    QHash<QString, int> m_externalPeriods;         // external row key -> period in seconds
+    QMap<qint64, QStringList> m_externalFetchPlan; // the last requestExternal: period ms -> codes
+    int m_nCacheFetches = 0;
+    struct StatisticRange {
+        long long start = 0;
+        long long end = 0;
+        int setting = 0;
+        long long period = 0;
+    } m_statRange;
+    int m_nStatRequests = 0;
+    int m_nStatAnswers = 0;
+    bool m_bStatCancelled = false; // read and written on the GUI thread only
+    quint64 m_nStatGeneration = 0; // answers of an older interval refresh are dropped
+    CBrowserFetchDataProgressDialog* m_pProgressDialog = nullptr; // child of the widget
+    bool m_bFetchedQuoteDate = false; // the quotes being laid are of the fetched interval
 };
 
 } // namespace TC

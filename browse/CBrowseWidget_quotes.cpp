@@ -425,7 +425,7 @@ void CBrowseWidget::writeRowQuote(HpfBrowserData& row, const quoter::QuoterAllDa
         d->m_qsValidMarket = market;
         d->m_bValidSecond = CFormulaManager::instance()->isValidData(second, market);
     }
-    if (!d->m_bValidSecond) {
+    if (!d->m_bValidSecond && !d->m_bFetchedQuoteDate) {
         // a snapshot of another day only tells the reference price
         for (const auto& c : d->m_quotePlan) {
             if (c.quoteId == QC_PRECLOSE)

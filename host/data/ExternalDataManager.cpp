@@ -76,29 +76,65 @@ void CExternalDataManager::reset()
         d->catalogs.insert(pub->getName(), pub);
         d->sets.insert(pub->getName(), {});
     }
-    // daily values for the demo entries, ending at the current day
-    const int today = CTradeCalendar::dayOfMs(HostClock::nowMs());
-    auto make = [&](double base, double drift, int seed) {
-        QVector<QPair<qint64, double>> v;
-        for (int i = 59; i >= 0; --i) {
-            const qint64 t = qint64(CTradeCalendar::dateOfDay(today - i)) * 1000;
-            v.append({t, std::round((base + drift * (59 - i) + std::sin(i * 0.7 + seed)) * 100.0)
-                             / 100.0});
+    addDemoSeries();
+}
+
+namespace {
+// One demo series: deterministic values around a level with a drift and a cycle.
+struct DemoSeries {
+    const char* set;
+    const char* code;
+    const char* name;
+    int periodSec;
+    int count;    // values, the latest at the current period
+    double level; // value of the oldest record
+    double drift; // change per record
+    double swing; // amplitude of the cycle
+    int decimals;
+};
+
+constexpr int kDay = 86400;
+constexpr int kMonth = 30 * kDay;
+constexpr int kQuarter = 91 * kDay;
+
+const DemoSeries kDemoSeries[] = {
+    {"宏观指标", "CPI01", "居民消费价格指数同比(%)", kMonth, 36, 2.1, -0.05, 0.6, 1},
+    {"宏观指标", "PMI01", "制造业采购经理指数", kMonth, 36, 50.8, -0.03, 1.1, 1},
+    {"宏观指标", "M2001", "广义货币供应量M2同比(%)", kMonth, 36, 8.6, 0.08, 0.9, 1},
+    {"宏观指标", "M1001", "狭义货币供应量M1同比(%)", kMonth, 36, 4.9, -0.12, 1.8, 1},
+    {"宏观指标", "PPI01", "工业生产者出厂价格同比(%)", kMonth, 36, 4.2, -0.2, 1.5, 1},
+    {"宏观指标", "TSF01", "社会融资规模增量(亿元)", kMonth, 36, 24000, 150, 9000, 0},
+    {"宏观指标", "GDP01", "国内生产总值同比(%)", kQuarter, 20, 6.0, -0.07, 0.8, 1},
+    {"宏观指标", "FXR01", "外汇储备(亿美元)", kMonth, 36, 31600, 12, 380, 1},
+    {"自定义因子", "F0001", "动量因子", kDay, 120, 1.0, 0.003, 0.2, 4},
+    {"自定义因子", "F0002", "价值因子", kDay, 120, 0.8, -0.001, 0.1, 4},
+    {"公共数据", "SHIBOR", "上海银行间同业拆放利率隔夜(%)", kDay, 120, 1.85, -0.002, 0.25, 3},
+    {"公共数据", "SHIB3M", "上海银行间同业拆放利率3个月(%)", kDay, 120, 2.45, -0.003, 0.12, 3},
+    {"公共数据", "LPR1Y", "贷款市场报价利率1年期(%)", kMonth, 36, 3.85, -0.02, 0.0, 2},
+    {"公共数据", "CGB10Y", "10年期国债到期收益率(%)", kDay, 120, 2.85, -0.004, 0.08, 4},
+    {"公共数据", "USDCNY", "美元兑人民币中间价", kDay, 120, 7.05, 0.0008, 0.06, 4},
+};
+} // namespace
+
+void CExternalDataManager::addDemoSeries()
+{
+    const qint64 now = HostClock::nowMs();
+    const int today = CTradeCalendar::dayOfMs(now);
+    for (const DemoSeries& s : kDemoSeries) {
+        const double scale = std::pow(10.0, s.decimals);
+        const int seed = int(qHash(QString::fromUtf8(s.code)) % 97);
+        QVector<QPair<qint64, double>> values;
+        values.reserve(s.count);
+        for (int i = 0; i < s.count; ++i) {
+            // the latest record falls on today's period boundary
+            const int back = (s.count - 1 - i) * (s.periodSec / kDay);
+            const qint64 t = qint64(CTradeCalendar::dateOfDay(today - back)) * 1000;
+            const double v = s.level + s.drift * i + s.swing * std::sin(i * 0.45 + seed);
+            values.append({t, std::round(v * scale) / scale});
         }
-        return v;
-    };
-    addData(QStringLiteral("宏观指标"), QStringLiteral("CPI01"), QStringLiteral("居民消费价格指数"),
-            make(102.0, 0.01, 1));
-    addData(QStringLiteral("宏观指标"), QStringLiteral("PMI01"),
-            QStringLiteral("制造业采购经理指数"), make(50.0, 0.005, 2));
-    addData(QStringLiteral("宏观指标"), QStringLiteral("M2001"), QStringLiteral("广义货币同比"),
-            make(8.5, -0.002, 3));
-    addData(QStringLiteral("自定义因子"), QStringLiteral("F0001"), QStringLiteral("动量因子"),
-            make(1.0, 0.003, 4));
-    addData(QStringLiteral("自定义因子"), QStringLiteral("F0002"), QStringLiteral("价值因子"),
-            make(0.8, -0.001, 5));
-    addData(QStringLiteral("公共数据"), QStringLiteral("SHIBOR"), QStringLiteral("隔夜拆借利率"),
-            make(1.8, 0.0, 6));
+        addData(QString::fromUtf8(s.set), QString::fromUtf8(s.code), QString::fromUtf8(s.name),
+                values, s.periodSec);
+    }
 }
 
 CExternalCatalog* CExternalDataManager::getRootCatalog()

@@ -55,7 +55,8 @@ public:
     bool addDataSet(const QString& name, const QString& parentCatalog, int type = 1);
     bool addData(const QString& dataSetName, const QString& code, const QString& name,
                  const QVector<QPair<qint64, double>>& series, int periodSec = 86400);
-    // Rebuilds the demo catalogue (tests start from a known state).
+    // Rebuilds the demo catalogue (tests start from a known state): fifteen series of
+    // rates, prices, money and factors, each with its own period (day, month or quarter).
     void reset();
 
 Q_SIGNALS:
@@ -64,6 +65,7 @@ Q_SIGNALS:
 
 private:
     CExternalDataManager();
+    void addDemoSeries();
     ~CExternalDataManager() override;
     struct Impl;
     std::unique_ptr<Impl> d;

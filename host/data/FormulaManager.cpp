@@ -751,7 +751,8 @@ CFormulaManager::getExtendShowData(const se::RPCExtendDataShowParam& param)
     const QString name = QString::fromStdString(param.name);
     for (const std::string& key : param.keys) {
         double v = 0.0;
-        if (CExtendDataManager::instance()->getValue(name, QString::fromStdString(key), v))
+        if (CExtendDataManager::instance()->getValue(name, QString::fromStdString(key), v,
+                                                     param.time))
             values[key] = v;
     }
     return values;

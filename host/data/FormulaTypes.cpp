@@ -6,6 +6,8 @@
 #include "host/data/StockManager.h"
 
 #include <QHash>
+
+#include <cmath>
 #include <mutex>
 
 namespace se {
@@ -110,6 +112,33 @@ void FieldParams::clear()
     std::lock_guard<std::mutex> lock(s.mutex);
     s.values.clear();
     s.defaults.clear();
+}
+
+bool FieldParams::isValidFieldName(const QString& field, QString* why)
+{
+    QString reason;
+    const QString name = field.trimmed();
+    if (name.isEmpty())
+        reason = QStringLiteral("字段名不能为空");
+    else if (name.size() > kMaxFieldNameLength)
+        reason = QStringLiteral("字段名不能超过%1个字符").arg(kMaxFieldNameLength);
+    else if (name.contains(QLatin1Char(',')) || name.contains(QLatin1Char(':'))
+             || name.contains(QLatin1Char('\n')) || name.contains(QLatin1Char('\r')))
+        reason = QStringLiteral("字段名不能包含逗号、冒号或换行");
+    if (why)
+        *why = reason;
+    return reason.isEmpty();
+}
+
+bool FieldParams::parseValue(const QString& text, double* value)
+{
+    bool ok = false;
+    const double v = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(v))
+        return false;
+    if (value)
+        *value = v;
+    return true;
 }
 
 void setStopFlag(const StopFlag& flag, bool value)

@@ -121,6 +121,12 @@ struct FieldParams {
     static QString getDefault(const QString& field); // "0" when none was set
     static void setDefault(const QString& field, const QString& value);
     static void clear();
+    // Field names end up in "sector:field,field" lines, so separators and line breaks
+    // are refused, as are empty and overlong names; why gets the user-facing reason.
+    static constexpr int kMaxFieldNameLength = 64;
+    static bool isValidFieldName(const QString& field, QString* why = nullptr);
+    // A typed value or default: a finite number, surrounding blanks allowed.
+    static bool parseValue(const QString& text, double* value);
 };
 
 // A stop flag shared between the caller of a long request and the service, which reads

@@ -333,16 +333,16 @@ private Q_SLOTS:
         QVERIFY(e->isExist(QStringLiteral("宏观指标")));
         QVERIFY(!e->isExist(QStringLiteral("我的数据"))); // a folder, not a data set
         const QList<CExternalDataInfo*> list = e->getCatalogDataList(QStringLiteral("宏观指标"));
-        QCOMPARE(list.size(), 3);
+        QCOMPARE(list.size(), 8);
         QVERIFY(list.first()->lastTimeMs > 0);
-        QCOMPARE(e->getSeries(list.first()->code).size(), 60);
+        QCOMPARE(e->getSeries(list.first()->code).size(), 36); // monthly, three years
 
         QSignalSpy changed(e, &CExternalDataManager::sigDataChanged);
         QCOMPARE(e->moveData(QStringLiteral("自定义因子"),
                              {QStringLiteral("CPI01"), QStringLiteral("none")}),
                  1);
         QCOMPARE(changed.count(), 2);
-        QCOMPARE(e->getDataList(QStringLiteral("宏观指标")).size(), 2);
+        QCOMPARE(e->getDataList(QStringLiteral("宏观指标")).size(), 7);
         QCOMPARE(e->getDataList(QStringLiteral("自定义因子")).size(), 3);
         QCOMPARE(list.first()->code, QStringLiteral("CPI01")); // handed-out entries stay valid
         QCOMPARE(e->moveData(QStringLiteral("公共数据"), {QStringLiteral("PMI01")}),
