@@ -219,9 +219,11 @@ bool CPriceTBrowseWidget::handleEvent(int id, int a, int b, const QString& text,
     return XP::CBaseWidget::handleEvent(id, a, b, text, p);
 }
 
-QString CPriceTBrowseWidget::getParam()
+QString CPriceTBrowseWidget::getParam(bool save)
 {
     JsonBuilder b;
+    b.appendString(kListKey, m_pUndlCodeBrowseWidget->param(save));
+    b.appendString(kCustomColumnKey, m_pUndlCodeBrowseWidget->getCustomColumnParam());
     b.appendString(kBoardKey, m_pOptionPriceTBrowseWidget->getParam());
     b.appendString(kOptionPaneKey, m_pOptionPriceTQuoteMainWidget->getParam());
     b.appendString(kUnderlyingPaneKey, m_pUndlCodeQuoteMainWidget->getParam());
@@ -246,6 +248,10 @@ void CPriceTBrowseWidget::setParam(const QString& param)
         return true;
     };
     QString s;
+    if (text(kListKey, s))
+        m_pUndlCodeBrowseWidget->setParam(s, true);
+    if (text(kCustomColumnKey, s))
+        m_pUndlCodeBrowseWidget->setCustomColumnParam(s);
     if (text(kBoardKey, s))
         m_pOptionPriceTBrowseWidget->setParam(s);
     if (text(kOptionPaneKey, s))

@@ -47,7 +47,8 @@ public:
     static QString categoryText(int category);
 
     // The pane's layout: the list's, the board's and both quote panes' parameter strings.
-    QString getParam();
+    // Saving also writes the list's side files (cached indicator values, field lists).
+    QString getParam(bool save = false);
     // A string that does not parse changes nothing; a missing or non-string member leaves
     // its child unchanged.
     void setParam(const QString& param);

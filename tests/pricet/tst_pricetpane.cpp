@@ -8,6 +8,7 @@
 #include "browse/CHpfBrowserTable.h"
 #include "host/charts/CKLineMainWidget.h"
 #include "host/charts/CRealtimeMainWidget.h"
+#include "host/data/ColumnInfo.h"
 #include "host/data/FormulaManager.h"
 #include "host/data/InstrumentDetail.h"
 #include "host/data/JsonParam.h"
@@ -281,12 +282,22 @@ private Q_SLOTS:
         m_w->underlyingQuotePane()->realtimeWidget()->setParam("{\"volumeShare\":10}");
         m_w->board()->selectTab(2);
         m_w->selectCategory(4);
+        ColumnInfo ma;
+        ma.formulaName = QStringLiteral("MA");
+        ma.period = 86400000;
+        ma.title = QStringLiteral("MA5");
+        QVERIFY(m_w->underlyingList()->addCustomIndex(ma) >= 0);
         const QString saved = m_w->getParam();
         const JsonObject o = JsonParam::parse(saved).object;
         const std::vector<std::string> names = o.fieldNames();
-        for (const char* k : {"m_pOptionPriceTBrowseWidget", "m_pOptionPriceTQuoteMainWidget",
-                              "m_pUndlCodeQuoteMainWidget"})
-            QCOMPARE(o.type(k), JsonType::String);
+        const std::vector<std::string> order = {
+            "m_pUndlCodeBrowseWidget", "customColumnParam", "m_pOptionPriceTBrowseWidget",
+            "m_pOptionPriceTQuoteMainWidget", "m_pUndlCodeQuoteMainWidget"};
+        QVERIFY(names.size() > order.size());
+        for (size_t i = 0; i < order.size(); ++i) {
+            QCOMPARE(names[i], order[i]);
+            QCOMPARE(o.type(order[i]), JsonType::String);
+        }
 
         CPriceTBrowseWidget other;
         other.setParam(saved);
@@ -295,6 +306,9 @@ private Q_SLOTS:
         QCOMPARE(other.underlyingQuotePane()->realtimeWidget()->volumeShare(), 10);
         QCOMPARE(other.board()->currentTab(), 2);
         QCOMPARE(other.category(), 4);
+        QCOMPARE(other.underlyingList()->customIndexColumns().size(), 1); // not added twice
+        QCOMPARE(other.underlyingList()->getCustomColumnParam(),
+                 m_w->underlyingList()->getCustomColumnParam());
     }
 
     // Malformed, truncated, deeply nested strings and numbers where strings belong leave
