@@ -371,6 +371,13 @@ bool DemoWindow::showOptionPane()
             list->setSelectRow(0);
             list->handleEvent(47, TC::CPriceTBrowseWidget::kListTableId, 0, QString(), nullptr);
         }
+        // and the board's first call, so that both quote panes show a chart
+        TC::COptionPriceTBrowseWidget* board = m_pPriceT->board();
+        if (board->model()->size() > 0) {
+            int callColumn = 10;
+            board->handleEvent(47, TC::COptionPriceTBrowseWidget::kTableId, 0, QString(),
+                               &callColumn);
+        }
     }
     m_pCenter->setCurrentWidget(m_pPriceT);
     return true;
