@@ -247,6 +247,12 @@ void CPriceTBrowseWidget::setParam(const QString& param)
         out = o.getQString(key);
         return true;
     };
+    // the category first: it refills the list, whose layout comes next
+    if (o.type(kCategoryKey) == JsonType::Int) {
+        const int category = o.getInt(kCategoryKey);
+        if (category >= 0 && category < kCategoryCount && category != m_nCategory)
+            selectCategory(category);
+    }
     QString s;
     if (text(kListKey, s))
         m_pUndlCodeBrowseWidget->setParam(s, true);
@@ -258,11 +264,6 @@ void CPriceTBrowseWidget::setParam(const QString& param)
         m_pOptionPriceTQuoteMainWidget->setParam(s);
     if (text(kUnderlyingPaneKey, s))
         m_pUndlCodeQuoteMainWidget->setParam(s);
-    if (o.type(kCategoryKey) == JsonType::Int) {
-        const int category = o.getInt(kCategoryKey);
-        if (category >= 0 && category < kCategoryCount && category != m_nCategory)
-            selectCategory(category);
-    }
 }
 
 void CPriceTBrowseWidget::themeChanged()
