@@ -183,6 +183,9 @@ void SummaryReporter::printSummary()
     }
     line("search 5,000, per keystroke (ms)", "BM_SearchFilter", "keystroke_ms", 0);
     line("user sector fill, catalogue (ms)", "BM_SectorFill", "", 0);
+    line("intraday paint 800x500 (ms)", "BM_ChartIntradayPaint", "", 0);
+    line("k-line paint 800x500 (ms)", "BM_ChartKLinePaint", "", 0);
+    line("chart push repaint (ms)", "BM_ChartPush", "", 0);
 }
 
 const SummaryReporter::Figure* SummaryReporter::find(const std::string& prefix)

@@ -90,6 +90,9 @@ void registerBusBenchmarks();
 // the position list over 20 accounts; its world is built on first use
 void registerPositionBenchmarks();
 void releasePositionWorld();
+// the host's intraday and k-line charts over bars of their own
+void registerChartBenchmarks();
+void releaseChartWorld();
 
 // Collects every run so the summary can set library and baseline side by side.
 class SummaryReporter : public benchmark::ConsoleReporter {

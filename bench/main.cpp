@@ -71,6 +71,7 @@ int main(int argc, char** argv)
     registerSearchBenchmarks();
     registerDataBenchmarks();
     registerPositionBenchmarks();
+    registerChartBenchmarks();
     // last: it replaces the universe the scenarios above share
     if (g_largeRows > 0)
         registerLargeBenchmarks();
@@ -88,6 +89,7 @@ int main(int argc, char** argv)
     g_world->compact.reset();
     g_world->compactBaseline.reset();
     releaseOptionWorld();
+    releaseChartWorld();
     ttmarket::TestMarket::restore();
     benchmark::Shutdown();
     return 0;

@@ -4,7 +4,8 @@
 # market backend of its own (host/data/MarketBackend.h).
 include(CMakePackageConfigHelpers)
 set(TT_INSTALL_TARGETS tt_common)
-foreach(t tthost tttoolkit tthostwidgets ttquotemodel ttquoterbrowser ttbrowse ttpricet ttposition)
+foreach(t tthost tttoolkit tthostwidgets ttcharts ttquotemodel ttquoterbrowser ttbrowse ttpricet
+  ttposition)
   if(TARGET ${t})
     list(APPEND TT_INSTALL_TARGETS ${t})
   endif()
@@ -14,7 +15,7 @@ install(TARGETS ${TT_INSTALL_TARGETS} EXPORT TTBrowseTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # public headers only: no private (*_p.h) ones, nothing of the embedded market
-foreach(dir host/data host/toolkit host/widgets browse view position pricet quoterbrowser)
+foreach(dir host/data host/toolkit host/widgets host/charts browse view position pricet quoterbrowser)
   if(IS_DIRECTORY ${PROJECT_SOURCE_DIR}/${dir})
     install(DIRECTORY ${dir}/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ttbrowse/${dir}
       FILES_MATCHING PATTERN "*.h" PATTERN "*_p.h" EXCLUDE)

@@ -20,6 +20,7 @@
 #include "position/CPositionBrowseWidget.h"
 #include "pricet/CHpfOptionBrowserDataModel.h"
 #include "pricet/COptionPriceTBrowseWidget.h"
+#include "pricet/CPriceTBrowseWidget.h"
 #include "quoterbrowser/CQuoterBrowserWidget.h"
 
 #include <QActionGroup>
@@ -224,12 +225,8 @@ bool DemoWindow::showSector(const QString& name)
     const auto list = sectors->getSectorStockList(name);
     m_pBrowse->unrequest();
     if (sectors->isParentTsector(name)) {
-        // the side list holds the underlyings; the board shows the first until one is chosen
         m_pQuoter->setSector(name);
-        for (const auto& stock : list) {
-            if (stock && showOptionBoard(XP::nvStockKey(stock->market, stock->code)))
-                break;
-        }
+        showOptionPane();
         updateStatus();
         return true;
     }
@@ -375,8 +372,42 @@ bool DemoWindow::showOptionBoard(const QString& underlyingKey)
     return true;
 }
 
+bool DemoWindow::isOptionPaneShown() const
+{
+    return m_pPriceT && m_pCenter->currentWidget() == m_pPriceT;
+}
+
+bool DemoWindow::showOptionPane()
+{
+    if (!m_pPriceT) {
+        m_pPriceT = new TC::CPriceTBrowseWidget(m_pCenter);
+        m_pCenter->addWidget(m_pPriceT);
+        // the first underlying of the category, as if clicked: its chart and its board
+        TC::CBrowseWidget* list = m_pPriceT->underlyingList();
+        if (list->getStockListSize() > 0) {
+            list->setSelectRow(0);
+            list->handleEvent(47, TC::CPriceTBrowseWidget::kListTableId, 0, QString(), nullptr);
+        }
+        // and the board's first call, so that both quote panes show a chart
+        TC::COptionPriceTBrowseWidget* board = m_pPriceT->board();
+        if (board->model()->size() > 0) {
+            int callColumn = 10;
+            board->handleEvent(47, TC::COptionPriceTBrowseWidget::kTableId, 0, QString(),
+                               &callColumn);
+        }
+    }
+    m_pCenter->setCurrentWidget(m_pPriceT);
+    return true;
+}
+
 QString DemoWindow::summary() const
 {
+    if (isOptionPaneShown()) {
+        return QStringLiteral("pane underlyings=%1 rows=%2 board=%3 month=%4")
+            .arg(m_pPriceT->underlyingList()->getStockListSize())
+            .arg(m_pPriceT->board()->model()->size())
+            .arg(m_pPriceT->board()->underlyingKey(), m_pPriceT->board()->selectedExpiry());
+    }
     if (isOptionBoardShown()) {
         return QStringLiteral("board=%1 month=%2 rows=%3 pushes=%4")
             .arg(m_pBoard->underlyingKey(), m_pBoard->selectedExpiry())

@@ -3,8 +3,8 @@
 // shows the chosen sector live from the embedded market, with indicator columns computed
 // live by the host's formula service ("MA5" from the start; the row menu's "选择自定义指标"
 // adds more), and a compact quote list of the same sector as a side panel. The option
-// sector ("T型报价板") shows the option T-board of the underlying chosen in the side list
-// instead of the table.
+// sector ("T型报价板") shows the option pane instead of the table: the underlyings by
+// category, the T-board and the intraday or k-line charts of the underlying and the option.
 
 #include "host/data/ColumnInfo.h"
 #include "host/toolkit/EventWidget.h"
@@ -23,6 +23,7 @@ namespace TC {
 class CBrowseWidget;
 class COptionPriceTBrowseWidget;
 class CPositionBrowseWidget;
+class CPriceTBrowseWidget;
 class CQuoterBrowserWidget;
 class CSectorDetail;
 } // namespace TC
@@ -40,6 +41,9 @@ public:
     // The option T-board, once an option sector was shown; null before.
     TC::COptionPriceTBrowseWidget* optionBoard() const { return m_pBoard; }
     bool isOptionBoardShown() const;
+    // The option pane, once the option sector was shown; null before.
+    TC::CPriceTBrowseWidget* optionPane() const { return m_pPriceT; }
+    bool isOptionPaneShown() const;
     // The instrument last chosen in the table or the side list (events 47, 3083, 4003).
     QString chosenInstrument() const { return m_qsChosen; }
     QString summary() const;
@@ -66,6 +70,8 @@ private:
     void updateStatus();
     // Shows the T-board of an underlying (stock key) in place of the table.
     bool showOptionBoard(const QString& underlyingKey);
+    // Shows the option pane in place of the table, its first underlying chosen.
+    bool showOptionPane();
     bool onHostEvent(QObject* sender, int id, int a, int b, const QString& text);
     void requestIndicators();
     // An external data set of the host in the table (code, name, date, value).
@@ -82,6 +88,7 @@ private:
     QStackedWidget* m_pCenter;
     TC::CBrowseWidget* m_pBrowse;
     TC::COptionPriceTBrowseWidget* m_pBoard = nullptr;
+    TC::CPriceTBrowseWidget* m_pPriceT = nullptr;
     TC::CQuoterBrowserWidget* m_pQuoter;
     QLabel* m_pRowsLabel;
     QLabel* m_pRateLabel;

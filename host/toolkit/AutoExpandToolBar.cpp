@@ -8,6 +8,8 @@
 #include <QtWidgets/QHBoxLayout>
 #include <QtWidgets/QToolButton>
 
+#include <utility>
+
 namespace XP {
 
 CAutoExpandToolBar::CAutoExpandToolBar(QWidget* parent, const QString& imageKey)
@@ -81,9 +83,10 @@ QSize CAutoExpandToolBar::minimumSizeHint() const {
 }
 
 void CAutoExpandToolBar::relayout() {
-    for (QWidget* w : qAsConst(m_overflow))
+    // showing or hiding an item can resize the bar and run this again: walk copies
+    const QList<QWidget*> hidden = std::exchange(m_overflow, QList<QWidget*>());
+    for (QWidget* w : hidden)
         w->show();
-    m_overflow.clear();
     const int expandWidth = m_pExpand->sizeHint().width();
     int used = 0;
     bool overflow = false;
@@ -106,7 +109,8 @@ void CAutoExpandToolBar::relayout() {
         if (total <= width())
             m_overflow.clear();
     }
-    for (QWidget* w : qAsConst(m_overflow))
+    const QList<QWidget*> overflowing = m_overflow;
+    for (QWidget* w : overflowing)
         w->hide();
     m_pExpand->setVisible(!m_overflow.isEmpty());
     m_pExpand->setGeometry(width() - expandWidth, 0, expandWidth, height());
