@@ -439,7 +439,11 @@ private Q_SLOTS:
         QCOMPARE(stocks, (QStringList{"股票持仓-成长二号", "股票持仓-稳健一号"}));
         QVERIFY(m->isPositionSector(QStringLiteral("股票持仓-成长二号")));
         QVERIFY(!m->getSector(QStringLiteral("期货持仓-成长二号")));
-        QVERIFY(!m->getSector(QStringLiteral("融资融券持仓"))->hasChildren());
+        const auto credit = m->getSector(QStringLiteral("融资融券持仓"))->getChildren();
+        QCOMPARE(credit.size(), 1);
+        QCOMPARE(credit.first()->getName(), QStringLiteral("融资融券持仓-稳健一号"));
+        // no account of the kind: no product group under it
+        QVERIFY(!m->getSector(QStringLiteral("沪港通持仓"))->hasChildren());
         QCOMPARE(m->getSector(QStringLiteral("股票持仓-成长二号"))->sectorType(),
                  int(eSectorPosition));
         QCOMPARE(m->getPositionProductGroup(QStringLiteral("股票持仓-成长二号")),
