@@ -441,6 +441,10 @@ private:
 
     // cache fetches, past trading days, interval statistics
     void initFetch();
+    // Deliveries of fetch workers wait in a GUI-thread queue and are laid in slices of a
+    // few milliseconds, so the event loop gets its turn between them.
+    void queueFetchJob(std::function<void()> job);
+    void drainFetchJobs();
     // GUI-thread handlers of fetch kinds 2 and 3, left to the statistics and external-data
     // features.
     void fetchDataForStatistic(const BrowseFetchData& data);
@@ -452,7 +456,7 @@ private:
                                  const se::RPCFetchCacheDataParam& param, int columnId,
                                  quint64 generation, int request);
     void deliverStageData(int columnId, quint64 generation, int request,
-                          const BrowseFetchData& data);
+                          const BrowseFetchData& data, bool last);
     void finishStageRequest(int columnId, quint64 generation, int request);
     void countStageProgress(int columnId, int answered);
 };
