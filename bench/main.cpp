@@ -66,6 +66,7 @@ int main(int argc, char** argv)
 
     registerBrowseBenchmarks();
     registerIndicatorBenchmarks();
+    registerStageBenchmarks();
     registerCompactBenchmarks();
     // last: it replaces the universe the scenarios above share
     if (g_largeRows > 0)

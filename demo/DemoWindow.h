@@ -13,6 +13,8 @@
 #include <QList>
 #include <QMainWindow>
 
+class QDate;
+class QDateEdit;
 class QLabel;
 class QSplitter;
 class QStackedWidget;
@@ -48,6 +50,14 @@ public:
     // Lets the user tick host formulas to add as indicator columns.
     void chooseIndicators();
 
+    // The trading day the table shows: today shows it live, an earlier trading day its
+    // stored values; a day that does not trade goes back to the trading day before it.
+    void setTradeDate(const QDate& date);
+    int tradeDate() const { return m_nTradeDate; }
+    // Adds the change-ratio column over the last `days` trading days up to the trade date
+    // (kept across sector switches).
+    void addStageColumn(int days);
+
     // The window's own widgets (menus, sector tree, splitter, status bar) take the
     // theme's colours; called again on every theme switch.
     void themeChanged() override;
@@ -67,6 +77,9 @@ private:
     bool showOptionBoard(const QString& underlyingKey);
     bool onHostEvent(QObject* sender, int id, int a, int b, const QString& text);
     void requestIndicators();
+    // the trade-date picker and the interval-column menu
+    void buildHistoryTools();
+    void requestStageColumns();
 
     QSplitter* m_pSplitter;
     QTreeWidget* m_pTree;
@@ -83,4 +96,8 @@ private:
     QElapsedTimer m_rateClock;
     QList<TC::ColumnInfo> m_indicators;
     bool m_bTablePainted = false;
+    // trade date and interval columns
+    QDateEdit* m_pDateEdit = nullptr;
+    int m_nTradeDate = 0; // 0: live
+    QStringList m_stageSpecs;
 };
