@@ -128,8 +128,8 @@ quoter::QuoterAllDataPtr quoteOfRecords(const std::vector<quoter::QuoterBasePtr>
     return nullptr;
 }
 
-// The worker body of a tick or stored-value fetch: one delivery per market request,
-// visible rows' markets first. Stops early once the mailbox is closed.
+// The worker body of a tick or stored-value fetch: deliveries of at most kTickChunk
+// instruments, visible rows' markets first. Stops early once the mailbox is closed.
 void runTickFetch(const CWorkerMailboxPtr& mailbox,
                   const std::function<void(BrowseFetchData&)>& deliver,
                   const CBrowseWidget::InstrumentsByMarket& visible,
@@ -171,6 +171,17 @@ void runTickFetch(const CWorkerMailboxPtr& mailbox,
                 }
                 CFormulaManager::instance()->fetchTickData(
                     param, date, dates, [&data](BrowseFetchData& records) { data.swap(records); });
+                // the day's last snapshot says all the quote columns show
+                for (auto& entry : data) {
+                    std::vector<quoter::QuoterBasePtr>& records = entry.second;
+                    auto last =
+                        std::find_if(records.rbegin(), records.rend(),
+                                     [](const quoter::QuoterBasePtr& r) { return bool(r); });
+                    if (last != records.rend() && records.size() > 1) {
+                        quoter::QuoterBasePtr keep = *last;
+                        records.assign(1, std::move(keep));
+                    }
+                }
                 deliverChunks(data);
                 continue;
             }
