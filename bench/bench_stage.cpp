@@ -235,11 +235,16 @@ void BM_StageEarlier_Library(benchmark::State& state)
     TC::CBrowseWidget* widget = w.widget.get();
     const int date = TC::CStockManager::instance()->getShiftTradeDate(today(), -3);
     widget->setGetTradeDateFunc([date]() { return date; });
-    measureLoop(state, [widget](QEventLoop& loop) {
+    double requestMs = 0;
+    measureLoop(state, [widget, &requestMs](QEventLoop& loop) {
+        QElapsedTimer clock;
+        clock.start();
         widget->request(); // an earlier date: the stored values on a worker
+        requestMs = double(clock.nsecsElapsed()) / 1e6;
         quitWhenLaid(loop);
     });
     state.counters["rows"] = widget->model()->size();
+    state.counters["request_ms"] = requestMs; // the GUI thread's share before the worker
     widget->setGetTradeDateFunc(boost::function<int()>());
     widget->resetBrowserStatus();
     widget->fillQuoterFromCache();
