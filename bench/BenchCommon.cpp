@@ -136,6 +136,14 @@ void SummaryReporter::printSummary()
     line("statistics row 60 cols (ms)", "BM_StatRow", "", 0);
     line("net-buying signal (ms)", "BM_NetBuying", "", 0);
     line("external 1000 series (ms)", "BM_ExternalFetch", "", 0);
+    line("60-day ratio column wall (ms)", "BM_Stage", "", 0);
+    line("60-day ratio GUI CPU (ms)", "BM_Stage", "gui_cpu_ms", 0);
+    line("60-day ratio all CPU (ms)", "BM_Stage", "process_cpu_ms", 0);
+    line("60-day ratio longest stall (ms)", "BM_Stage", "longest_stall_ms", 0);
+    line("tick fill visible page (ms)", "BM_StageTick", "", 0);
+    line("earlier date all rows (ms)", "BM_StageEarlier", "", 0);
+    line("earlier date all CPU (ms)", "BM_StageEarlier", "process_cpu_ms", 0);
+    line("earlier date stall (ms)", "BM_StageEarlier", "longest_stall_ms", 0);
     line("large market instruments", "BM_LargeStartup", "instruments", 0);
     line("large host start-up (ms)", "BM_LargeStartup", "", 0);
     line("large start-up CPU (ms)", "BM_LargeStartup", "cpu_ms", 0);

@@ -68,6 +68,8 @@ double threadCpuSeconds();
 void registerBrowseBenchmarks();
 // an MA(5) column computed by the formula service
 void registerIndicatorBenchmarks();
+// an interval statistic column, the visible page's ticks and an earlier trade date
+void registerStageBenchmarks();
 // the compact quote list; buildCompact() sets it up on the browse world
 void buildCompact(World& w);
 void registerCompactBenchmarks();

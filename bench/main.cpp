@@ -66,6 +66,7 @@ int main(int argc, char** argv)
 
     registerBrowseBenchmarks();
     registerIndicatorBenchmarks();
+    registerStageBenchmarks();
     registerCompactBenchmarks();
     registerBusBenchmarks();
     registerSearchBenchmarks();

@@ -521,6 +521,10 @@ private:
 
     // cache fetches, past trading days, interval statistics
     void initFetch();
+    // Deliveries of fetch workers wait in a GUI-thread queue and are laid in slices of a
+    // few milliseconds, so the event loop gets its turn between them.
+    void queueFetchJob(std::function<void()> job);
+    void drainFetchJobs();
     // GUI-thread handler of fetch kind 2 (the interval refresh, CBrowseWidget_external.cpp).
     void fetchDataForStatistic(const BrowseFetchData& data);
     std::function<void(BrowseFetchData&)> tickDelivery(quint64 generation);
@@ -530,7 +534,7 @@ private:
                                  const se::RPCFetchCacheDataParam& param, int columnId,
                                  quint64 generation, int request);
     void deliverStageData(int columnId, quint64 generation, int request,
-                          const BrowseFetchData& data);
+                          const BrowseFetchData& data, bool last);
     void finishStageRequest(int columnId, quint64 generation, int request);
     void countStageProgress(int columnId, int answered);
 

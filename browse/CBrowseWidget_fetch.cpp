@@ -15,6 +15,10 @@
 #include "host/data/Log.h"
 #include "host/data/StockKey.h"
 #include "host/data/StockManager.h"
+#include "host/data/StoredDailyValues.h"
+
+#include <QElapsedTimer>
+#include <QPointer>
 
 #include <pthread.h>
 
@@ -30,14 +34,17 @@ namespace {
 std::atomic<int> g_failWorkerStarts{0};
 std::atomic<int> g_fetchWorkers{0};
 
-constexpr int kTickDateSpan = 10; // trading days before the date in the tick request's list
+constexpr int kTickDateSpan = 10;         // trading days before the date in the tick request's list
+constexpr size_t kTickChunk = 256;        // instruments a tick or stored-value delivery carries
+constexpr qint64 kFetchSliceNs = 4000000; // GUI time one drain may spend laying deliveries
 
 qint64 generationKey(int kind, int columnId)
 {
     return (qint64(kind) << 32) | quint32(columnId);
 }
 
-// The fields of the stored daily values an earlier date is built from.
+// The fields of the stored daily values an earlier date is built from, in the order of
+// the host's answer.
 enum StoredField {
     SF_Last,
     SF_Amount,
@@ -50,13 +57,13 @@ enum StoredField {
     SF_Count
 };
 
-const QString& storedFieldName(int f)
+const std::vector<QString>& storedFields()
 {
-    static const QString names[SF_Count] = {QStringLiteral("最新"), QStringLiteral("总额"),
-                                            QStringLiteral("总量"), QStringLiteral("持仓"),
-                                            QStringLiteral("总笔"), QStringLiteral("今开"),
-                                            QStringLiteral("最高"), QStringLiteral("最低")};
-    return names[f];
+    static const std::vector<QString> names = {QStringLiteral("最新"), QStringLiteral("总额"),
+                                               QStringLiteral("总量"), QStringLiteral("持仓"),
+                                               QStringLiteral("总笔"), QStringLiteral("今开"),
+                                               QStringLiteral("最高"), QStringLiteral("最低")};
+    return names;
 }
 
 double storedOrZero(double v)
@@ -69,13 +76,15 @@ int64_t storedCount(double v)
     return isNoValue(v) || !std::isfinite(v) ? 0 : int64_t(v);
 }
 
-// One snapshot of a trade date from the host's stored daily values; null when the date
-// holds no last price for the instrument.
-quoter::QuoterBasePtr storedQuote(const QString& key, int date, int previous)
+// One snapshot of a trade date from the host's stored daily values, the previous trading
+// day's last price as its pre-close; null when the date holds no last price. values is
+// scratch.
+quoter::QuoterBasePtr storedQuote(const QString& key, int date, int previous,
+                                  std::vector<double>& values)
 {
-    double v[SF_Count];
-    for (int f = 0; f < SF_Count; ++f)
-        v[f] = se::IndexData::getSingleValue(key, storedFieldName(f), date);
+    // one read of the instrument's history for both days (dates x 1000 in 64 bits)
+    se::getStoredDailyValues(key, storedFields(), {int64_t(date), int64_t(previous)}, values);
+    const double* v = values.data();
     if (isNoValue(v[SF_Last]) || !std::isfinite(v[SF_Last]))
         return nullptr;
     auto q = std::make_shared<quoter::QuoterAllData>();
@@ -88,9 +97,7 @@ quoter::QuoterBasePtr storedQuote(const QString& key, int date, int previous)
     q->open = storedOrZero(v[SF_Open]);
     q->high = storedOrZero(v[SF_High]);
     q->low = storedOrZero(v[SF_Low]);
-    if (previous > 0)
-        q->preClose =
-            storedOrZero(se::IndexData::getSingleValue(key, storedFieldName(SF_Last), previous));
+    q->preClose = storedOrZero(v[SF_Count + SF_Last]);
     return q;
 }
 
@@ -121,8 +128,8 @@ quoter::QuoterAllDataPtr quoteOfRecords(const std::vector<quoter::QuoterBasePtr>
     return nullptr;
 }
 
-// The worker body of a tick or stored-value fetch: one delivery per market request,
-// visible rows' markets first. Stops early once the mailbox is closed.
+// The worker body of a tick or stored-value fetch: deliveries of at most kTickChunk
+// instruments, visible rows' markets first. Stops early once the mailbox is closed.
 void runTickFetch(const CWorkerMailboxPtr& mailbox,
                   const std::function<void(BrowseFetchData&)>& deliver,
                   const CBrowseWidget::InstrumentsByMarket& visible,
@@ -138,6 +145,17 @@ void runTickFetch(const CWorkerMailboxPtr& mailbox,
         dates.assign(list.begin(), list.end());
     }
     const int previous = ticks ? 0 : stocks->getShiftTradeDate(date, -1);
+    std::vector<double> values;
+    // deliveries of a bounded size, so laying one never holds the GUI thread for long
+    auto deliverChunks = [&](BrowseFetchData& data) {
+        while (data.size() > kTickChunk) {
+            BrowseFetchData chunk;
+            for (size_t i = 0; i < kTickChunk; ++i)
+                chunk.insert(data.extract(data.begin()));
+            deliver(chunk);
+        }
+        deliver(data);
+    };
     for (const CBrowseWidget::InstrumentsByMarket* group : {&visible, &others}) {
         for (auto it = group->constBegin(); it != group->constEnd(); ++it) {
             if (mailbox->isClosed())
@@ -153,13 +171,31 @@ void runTickFetch(const CWorkerMailboxPtr& mailbox,
                 }
                 CFormulaManager::instance()->fetchTickData(
                     param, date, dates, [&data](BrowseFetchData& records) { data.swap(records); });
-            } else {
-                for (const ttservice::CInstrumentDetailPtr& detail : it.value()) {
-                    if (!detail)
-                        continue;
-                    const QString key = XP::nvStockKey(detail->market, detail->code);
-                    if (quoter::QuoterBasePtr q = storedQuote(key, date, previous))
-                        data[key.toStdString()].push_back(std::move(q));
+                // the day's last snapshot says all the quote columns show
+                for (auto& entry : data) {
+                    std::vector<quoter::QuoterBasePtr>& records = entry.second;
+                    auto last =
+                        std::find_if(records.rbegin(), records.rend(),
+                                     [](const quoter::QuoterBasePtr& r) { return bool(r); });
+                    if (last != records.rend() && records.size() > 1) {
+                        quoter::QuoterBasePtr keep = *last;
+                        records.assign(1, std::move(keep));
+                    }
+                }
+                deliverChunks(data);
+                continue;
+            }
+            for (const ttservice::CInstrumentDetailPtr& detail : it.value()) {
+                if (!detail)
+                    continue;
+                const QString key = XP::nvStockKey(detail->market, detail->code);
+                if (quoter::QuoterBasePtr q = storedQuote(key, date, previous, values))
+                    data[key.toStdString()].push_back(std::move(q));
+                if (data.size() >= kTickChunk) {
+                    if (mailbox->isClosed())
+                        return;
+                    deliver(data);
+                    data.clear();
                 }
             }
             deliver(data);
@@ -211,6 +247,33 @@ void CBrowseWidget::initFetch()
     connect(this, &CBrowseWidget::sigFetchDatas, this, &CBrowseWidget::slotFetchDatas);
     connect(this, &CBrowseWidget::sigFetchTickDatas, this,
             &CBrowseWidget::slotFtchTickDataCallBack);
+}
+
+void CBrowseWidget::queueFetchJob(std::function<void()> job)
+{
+    d->m_fetchJobs.push_back(std::move(job));
+    if (!d->m_bFetchDrainPosted)
+        d->m_bFetchDrainPosted = d->m_mailbox->post([this]() { drainFetchJobs(); });
+}
+
+void CBrowseWidget::drainFetchJobs()
+{
+    d->m_bFetchDrainPosted = false;
+    QPointer<CBrowseWidget> self(this); // a job's listeners may delete the widget
+    QElapsedTimer clock;
+    clock.start();
+    while (!d->m_fetchJobs.empty()) {
+        if (clock.nsecsElapsed() >= kFetchSliceNs) {
+            // the rest after the event loop had its turn (timers, paints, input)
+            d->m_bFetchDrainPosted = d->m_mailbox->post([this]() { drainFetchJobs(); });
+            return;
+        }
+        std::function<void()> job = std::move(d->m_fetchJobs.front());
+        d->m_fetchJobs.pop_front();
+        job();
+        if (!self)
+            return;
+    }
 }
 
 // --- the shared cache fetch ----------------------------------------------------------------
@@ -312,7 +375,9 @@ std::function<void(BrowseFetchData&)> CBrowseWidget::tickDelivery(quint64 genera
     const CWorkerMailboxPtr mailbox = d->m_mailbox;
     return [this, mailbox, generation](BrowseFetchData& data) {
         mailbox->post([this, generation, data = std::move(data)]() mutable {
-            deliverTickData(generation, data);
+            queueFetchJob([this, generation, data = std::move(data)]() mutable {
+                deliverTickData(generation, data);
+            });
         });
     };
 }

@@ -223,11 +223,13 @@ public:
     std::vector<HpfBrowserDataPtr> m_indicatorRows; // reused by every result laid
 
     // cache fetches and past trading days (see CBrowseWidget_fetch.cpp)
-    QHash<qint64, quint64> m_fetchGenerations; // (kind << 32 | column id) -> generation
-    quint64 m_nTickGeneration = 0;             // a newer quote request drops older ticks
-    bool m_bLayingFetchedTicks = false;        // the tick slot lays fetched records
-    bool m_bFetchedQuoteDate = false;          // the quotes being laid are of the trade date
-    QVector<QString> m_fetchCodes;             // scratch of the tick slot, per market
+    QHash<qint64, quint64> m_fetchGenerations;     // (kind << 32 | column id) -> generation
+    quint64 m_nTickGeneration = 0;                 // a newer quote request drops older ticks
+    bool m_bLayingFetchedTicks = false;            // the tick slot lays fetched records
+    bool m_bFetchedQuoteDate = false;              // the quotes being laid are of the trade date
+    std::deque<std::function<void()>> m_fetchJobs; // deliveries waiting to be laid
+    bool m_bFetchDrainPosted = false;
+    QVector<QString> m_fetchCodes; // scratch of the tick slot, per market
     std::vector<quoter::QuoterAllDataPtr> m_fetchQuotes;
     // interval statistic and speed columns (see CBrowseWidget_stage.cpp)
     QHash<int, CStageRun> m_stageRuns; // by column id

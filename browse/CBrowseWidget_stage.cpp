@@ -28,6 +28,7 @@ constexpr int kStageKind = 2;
 constexpr int kStageFields = 6;
 constexpr qint64 kMsPerSecond = 1000;
 constexpr qint64 kSecondsMax = std::numeric_limits<qint64>::max() / kMsPerSecond;
+constexpr size_t kStageChunk = 1000; // instruments a stage delivery carries
 const QString kStageFormula = QStringLiteral("STAGE");
 
 // Statistic types of a stage column.
@@ -96,6 +97,40 @@ bool stageValue(const std::vector<quoter::QuoterBasePtr>& records, int type, dou
     default: out = 0.0; break;
     }
     return true;
+}
+
+// Folds b[1] ... b[n-1] of every instrument into one bar after the reference bar: highest
+// usable high, lowest usable low, summed volume and amount, the last close. Every statistic
+// comes out as from the whole interval, and the GUI thread lays two bars an instrument.
+void foldStageBars(BrowseFetchData& data)
+{
+    constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+    for (auto& entry : data) {
+        std::vector<quoter::QuoterBasePtr>& records = entry.second;
+        if (records.size() <= 2)
+            continue;
+        auto folded = std::make_shared<quoter::KLineData>();
+        double high = -std::numeric_limits<double>::infinity();
+        double low = std::numeric_limits<double>::infinity();
+        for (size_t i = 1; i < records.size(); ++i) {
+            const quoter::KLineData* bar = quoter::asKLine(records[i].get());
+            if (!bar)
+                continue;
+            if (usablePrice(bar->high))
+                high = std::max(high, bar->high);
+            if (usablePrice(bar->low))
+                low = std::min(low, bar->low);
+            if (std::isfinite(bar->amount) && !isNoValue(bar->amount))
+                folded->amount += bar->amount;
+            folded->volume += bar->volume;
+            folded->close = bar->close;
+            folded->time = bar->time;
+        }
+        folded->high = std::isfinite(high) ? high : nan;
+        folded->low = std::isfinite(low) ? low : nan;
+        records.resize(1);
+        records.push_back(std::move(folded));
+    }
 }
 
 int precisionOfStage(int type)
@@ -265,13 +300,28 @@ void CBrowseWidget::doFetchStageData(CBrowseWidget* self, const CWorkerMailboxPt
                                                 [&data](BrowseFetchData& r) { data.swap(r); });
     // quote records where bars are needed; the column check is the GUI thread's
     fetchDataQuoteToKLineData(data);
-    mailbox->post([self, columnId, generation, request, data = std::move(data)]() {
-        self->deliverStageData(columnId, generation, request, data);
-    });
+    foldStageBars(data);
+    // deliveries of a bounded size, so laying one never holds the GUI thread for long; the
+    // last one ends the request
+    for (;;) {
+        BrowseFetchData chunk;
+        while (!data.empty() && chunk.size() < kStageChunk)
+            chunk.insert(data.extract(data.begin()));
+        const bool last = data.empty();
+        const bool posted = mailbox->post(
+            [self, columnId, generation, request, last, chunk = std::move(chunk)]() mutable {
+                self->queueFetchJob(
+                    [self, columnId, generation, request, last, chunk = std::move(chunk)]() {
+                        self->deliverStageData(columnId, generation, request, chunk, last);
+                    });
+            });
+        if (last || !posted)
+            return;
+    }
 }
 
 void CBrowseWidget::deliverStageData(int columnId, quint64 generation, int request,
-                                     const BrowseFetchData& data)
+                                     const BrowseFetchData& data, bool last)
 {
     auto run = d->m_stageRuns.find(columnId);
     if (run == d->m_stageRuns.end() || run->generation != generation)
@@ -283,7 +333,8 @@ void CBrowseWidget::deliverStageData(int columnId, quint64 generation, int reque
     }
     if (!data.empty())
         Q_EMIT sigFetchDatas(data, FetchKind_Stage, columnId);
-    finishStageRequest(columnId, generation, request);
+    if (last)
+        finishStageRequest(columnId, generation, request);
 }
 
 void CBrowseWidget::countStageProgress(int columnId, int answered)

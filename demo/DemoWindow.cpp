@@ -24,12 +24,14 @@
 #include "quoterbrowser/CQuoterBrowserWidget.h"
 
 #include <QActionGroup>
+#include <QDateEdit>
 #include <QDateTime>
 #include <QEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPointer>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
@@ -89,6 +91,7 @@ DemoWindow::DemoWindow(QWidget* parent) : QMainWindow(parent)
     XP::CEventSink::setHandler([this](QObject* sender, int id, int a, int b, const QString& text,
                                       void*) { return onHostEvent(sender, id, a, b, text); });
     buildMenus();
+    buildHistoryTools();
     themeChanged();
     resize(1600, 900);
     TC::ColumnInfo ma5;
@@ -243,6 +246,7 @@ bool DemoWindow::showSector(const QString& name)
     m_pBrowse->request();
     m_pQuoter->setSector(name);
     requestIndicators();
+    requestStageColumns();
     updateStatus();
     if (isVisible())
         QTimer::singleShot(0, this, &DemoWindow::fitColumns);
@@ -414,11 +418,84 @@ QString DemoWindow::summary() const
             .arg(m_pBoard->model()->size())
             .arg(m_pBoard->pushCount());
     }
-    return QStringLiteral("rows=%1 pushes=%2 refreshes=%3 sector=%4")
-        .arg(m_pBrowse->getStockListSize())
-        .arg(m_pBrowse->pushCount())
-        .arg(m_pBrowse->refreshCount())
-        .arg(m_pBrowse->getSectorName());
+    QString text = QStringLiteral("rows=%1 pushes=%2 refreshes=%3 sector=%4")
+                       .arg(m_pBrowse->getStockListSize())
+                       .arg(m_pBrowse->pushCount())
+                       .arg(m_pBrowse->refreshCount())
+                       .arg(m_pBrowse->getSectorName());
+    if (m_nTradeDate > 0)
+        text += QStringLiteral(" trade-date=%1 status=%2")
+                    .arg(TC::CStockManager::ymdFromDate(m_nTradeDate))
+                    .arg(m_pBrowse->getBrowserStatus());
+    return text;
+}
+
+void DemoWindow::buildHistoryTools()
+{
+    auto* stocks = TC::CStockManager::instance();
+    const int ymd = TC::CStockManager::ymdFromDate(stocks->getLastTradingDay());
+    const QDate today(ymd / 10000, ymd / 100 % 100, ymd % 100);
+    m_pDateEdit = new QDateEdit(today, this);
+    m_pDateEdit->setCalendarPopup(true);
+    m_pDateEdit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    m_pDateEdit->setMaximumDate(today);
+    m_pDateEdit->setToolTip(QStringLiteral("交易日：今天为实时行情，更早的交易日显示当日数据"));
+    statusBar()->addPermanentWidget(m_pDateEdit);
+    connect(m_pDateEdit, &QDateEdit::dateChanged, this, &DemoWindow::setTradeDate);
+    m_pBrowse->setGetTradeDateFunc([this]() {
+        return m_nTradeDate > 0 ? m_nTradeDate : TC::CStockManager::instance()->getLastTradingDay();
+    });
+
+    // interval cells are empty when the columns are first fitted
+    connect(m_pBrowse, &TC::CBrowseWidget::sigStageDataDone, this, &DemoWindow::fitColumns);
+    QMenu* columns = menuBar()->addMenu(QStringLiteral("区间统计"));
+    connect(columns->addAction(QStringLiteral("添加20日区间涨幅")), &QAction::triggered, this,
+            [this]() { addStageColumn(20); });
+    connect(columns->addAction(QStringLiteral("添加60日区间涨幅")), &QAction::triggered, this,
+            [this]() { addStageColumn(60); });
+}
+
+void DemoWindow::setTradeDate(const QDate& date)
+{
+    auto* stocks = TC::CStockManager::instance();
+    const int today = stocks->getLastTradingDay();
+    int day = TC::CStockManager::dateFromYmd(date.year(), date.month(), date.day());
+    if (day <= 0 || day >= today) {
+        day = 0;
+    } else if (!stocks->isTradeDate(day)) {
+        day = stocks->getShiftTradeDate(day, -1);
+    }
+    if (m_pDateEdit && m_pDateEdit->date() != date) {
+        const QSignalBlocker quiet(m_pDateEdit);
+        m_pDateEdit->setDate(date);
+    }
+    if (day == m_nTradeDate)
+        return;
+    m_nTradeDate = day;
+    // back to live: the rows take the cache's snapshots again before the pushes go on
+    m_pBrowse->unrequest();
+    m_pBrowse->resetBrowserStatus();
+    if (day == 0)
+        m_pBrowse->fillQuoterFromCache();
+    m_pBrowse->request();
+}
+
+void DemoWindow::addStageColumn(int days)
+{
+    auto* stocks = TC::CStockManager::instance();
+    const int end = m_nTradeDate > 0 ? m_nTradeDate : stocks->getLastTradingDay();
+    const int start = stocks->getShiftTradeDate(end, -(days - 1));
+    const QString spec = QStringLiteral("%1,%2,0,86400,4,%3日涨幅").arg(start).arg(end).arg(days);
+    if (!m_stageSpecs.contains(spec))
+        m_stageSpecs.append(spec);
+    m_pBrowse->addStageColumn(spec);
+}
+
+void DemoWindow::requestStageColumns()
+{
+    // the column list was reset with the sector: the interval columns join again
+    for (const QString& spec : qAsConst(m_stageSpecs))
+        m_pBrowse->addStageColumn(spec);
 }
 
 // --- external data and user-defined fields ---------------------------------------------

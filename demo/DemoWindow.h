@@ -13,6 +13,8 @@
 #include <QList>
 #include <QMainWindow>
 
+class QDate;
+class QDateEdit;
 class QLabel;
 class QSplitter;
 class QStackedWidget;
@@ -53,6 +55,14 @@ public:
     // Lets the user tick host formulas to add as indicator columns.
     void chooseIndicators();
 
+    // The trading day the table shows: today shows it live, an earlier trading day its
+    // stored values; a day that does not trade goes back to the trading day before it.
+    void setTradeDate(const QDate& date);
+    int tradeDate() const { return m_nTradeDate; }
+    // Adds the change-ratio column over the last `days` trading days up to the trade date
+    // (kept across sector switches).
+    void addStageColumn(int days);
+
     // The window's own widgets (menus, sector tree, splitter, status bar) take the
     // theme's colours; called again on every theme switch.
     void themeChanged() override;
@@ -82,6 +92,9 @@ private:
     // Position sectors: the accounts of the kind, traded by the simulated trading service.
     bool showPositionSector(const QString& name);
     void startTrading();
+    // the trade-date picker and the interval-column menu
+    void buildHistoryTools();
+    void requestStageColumns();
 
     QSplitter* m_pSplitter;
     QTreeWidget* m_pTree;
@@ -101,4 +114,8 @@ private:
     bool m_bTablePainted = false;
     bool m_bDemoFieldAdded = false;
     TC::CPositionBrowseWidget* m_pPosition = nullptr; // created with the first position sector
+    // trade date and interval columns
+    QDateEdit* m_pDateEdit = nullptr;
+    int m_nTradeDate = 0; // 0: live
+    QStringList m_stageSpecs;
 };

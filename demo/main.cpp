@@ -1,9 +1,12 @@
 // The demo terminal: the browse table on the embedded market.
 //   tt_demo [--screenshot FILE] [--seconds N] [--sector NAME] [--theme dark|light]
-//           [--option-board] [--feed nats://host:port]
+//           [--option-board] [--feed nats://host:port] [--trade-date yyyy-MM-dd]
+//           [--interval-days N]
 // --option-board shows the option T-board of 50ETF instead of the browse window.
 // --feed takes the quotes from a feed publisher (tt_feedd) on a NATS server instead of the
 // embedded market; the status bar says when that feed is stale.
+// --trade-date shows an earlier trading day; --interval-days adds the change-ratio column
+// over that many trading days.
 // With --screenshot the market runs N seconds (default 5), the window is saved as a PNG
 // and a one-line summary is printed; otherwise the window stays open.
 
@@ -21,6 +24,7 @@
 #include "pricet/COptionPriceTBrowseWidget.h"
 
 #include <QApplication>
+#include <QDate>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QFileInfo>
@@ -108,6 +112,8 @@ int main(int argc, char** argv)
     int seconds = 5;
     bool optionBoard = false;
     std::string feedUrl;
+    QDate tradeDate;
+    int intervalDays = 0;
     for (int i = 1; i < args.size(); ++i) {
         const QString& arg = args[i];
         auto value = [&](QString* out) {
@@ -136,6 +142,15 @@ int main(int argc, char** argv)
         } else if (arg == QLatin1String("--feed")) {
             if (!value(&text) || !ttnats::parseFeedUrl(text, feedUrl))
                 return fail(QStringLiteral("--feed needs nats://host:port"));
+        } else if (arg == QLatin1String("--trade-date")) {
+            if (!value(&text)
+                || !(tradeDate = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"))).isValid())
+                return fail(QStringLiteral("--trade-date needs a date as yyyy-MM-dd"));
+        } else if (arg == QLatin1String("--interval-days")) {
+            bool ok = false;
+            if (!value(&text) || (intervalDays = text.toInt(&ok), !ok) || intervalDays < 2
+                || intervalDays > 250)
+                return fail(QStringLiteral("--interval-days needs a whole number from 2 to 250"));
         } else {
             return fail(QStringLiteral("unknown argument %1 (use --screenshot FILE, --seconds N, "
                                        "--sector NAME, --theme dark|light, --option-board, "
@@ -225,6 +240,10 @@ int main(int argc, char** argv)
     if (bus)
         showFeedStatus(window, bus);
     window.show();
+    if (tradeDate.isValid())
+        window.setTradeDate(tradeDate);
+    if (intervalDays > 0)
+        window.addStageColumn(intervalDays);
 
     if (screenshot.isEmpty()) {
         const int rc = app.exec();

@@ -4,6 +4,7 @@
 #include "host/data/NoValue.h"
 #include "host/data/StockKey.h"
 #include "host/data/StockManager.h"
+#include "host/data/StoredDailyValues.h"
 
 #include <QHash>
 
@@ -152,40 +153,60 @@ bool isStopped(const StopFlag& flag)
     return flag && flag->load(std::memory_order_acquire);
 }
 
+namespace {
+
+double storedField(const quoter::KLineData& bar, const QString& field)
+{
+    if (field == QStringLiteral("最新") || field == QStringLiteral("收盘"))
+        return bar.close;
+    if (field == QStringLiteral("总额"))
+        return bar.amount;
+    if (field == QStringLiteral("总量"))
+        return static_cast<double>(bar.volume);
+    if (field == QStringLiteral("持仓"))
+        return static_cast<double>(bar.openInterest);
+    if (field == QStringLiteral("今开"))
+        return bar.open;
+    if (field == QStringLiteral("最高"))
+        return bar.high;
+    if (field == QStringLiteral("最低"))
+        return bar.low;
+    if (field == QStringLiteral("昨收"))
+        return bar.preClose;
+    return TC::kNoValue; // "总笔" and the rest are not kept for past days
+}
+
+} // namespace
+
 double IndexData::getSingleValue(const QString& key, const QString& field, int64_t date)
 {
-    constexpr double none = TC::kNoValue;
+    std::vector<double> out;
+    getStoredDailyValues(key, {field}, {date}, out);
+    return out.front();
+}
+
+void getStoredDailyValues(const QString& key, const std::vector<QString>& fields,
+                          const std::vector<int64_t>& dates, std::vector<double>& out)
+{
+    out.assign(fields.size() * dates.size(), TC::kNoValue);
     QString market, code;
     if (!XP::splitStockKey(key, &market, &code) || code.isEmpty())
-        return none;
+        return;
     const TC::MarketBackendPtr backend = TC::marketBackend();
     if (!backend)
-        return none;
-    const int day = TC::CStockManager::dateOfMs(date * 1000);
+        return;
     const std::vector<quoter::KLineData> bars =
         backend->dailyBars(market.toStdString(), code.toStdString());
-    for (auto it = bars.rbegin(); it != bars.rend(); ++it) {
-        if (TC::CStockManager::dateOfMs(it->time) != day)
-            continue;
-        if (field == QStringLiteral("最新") || field == QStringLiteral("收盘"))
-            return it->close;
-        if (field == QStringLiteral("总额"))
-            return it->amount;
-        if (field == QStringLiteral("总量"))
-            return static_cast<double>(it->volume);
-        if (field == QStringLiteral("持仓"))
-            return static_cast<double>(it->openInterest);
-        if (field == QStringLiteral("今开"))
-            return it->open;
-        if (field == QStringLiteral("最高"))
-            return it->high;
-        if (field == QStringLiteral("最低"))
-            return it->low;
-        if (field == QStringLiteral("昨收"))
-            return it->preClose;
-        return none; // "总笔" and the rest are not kept for past days
+    for (size_t d = 0; d < dates.size(); ++d) {
+        const int day = TC::CStockManager::dateOfMs(dates[d] * 1000);
+        for (auto it = bars.rbegin(); it != bars.rend(); ++it) {
+            if (TC::CStockManager::dateOfMs(it->time) != day)
+                continue;
+            for (size_t f = 0; f < fields.size(); ++f)
+                out[d * fields.size() + f] = storedField(*it, fields[f]);
+            break;
+        }
     }
-    return none;
 }
 
 } // namespace se

@@ -27,6 +27,17 @@
 
 #include <cmath>
 
+namespace TC {
+class CBrowseWidgetTest {
+public:
+    // Deliveries received and not yet laid.
+    static bool laying(CBrowseWidget& w)
+    {
+        return !w.d->m_fetchJobs.empty() || w.d->m_bFetchDrainPosted;
+    }
+};
+} // namespace TC
+
 using namespace TC;
 using ttmarket::TestMarket;
 
@@ -60,6 +71,15 @@ double quoteCell(CBrowseWidget& w, const QString& key, int quoteId)
 bool workersDone()
 {
     return QTest::qWaitFor([] { return CBrowseWidget::runningFetchWorkers() == 0; }, kWaitMs);
+}
+
+// Every fetch finished and what it delivered laid.
+bool settled(CBrowseWidget& w)
+{
+    if (!workersDone())
+        return false;
+    QCoreApplication::processEvents(); // the workers' last posts queue their deliveries
+    return QTest::qWaitFor([&w] { return !CBrowseWidgetTest::laying(w); }, kWaitMs);
 }
 
 quoter::QuoterBasePtr snapshot(double last, double pre)
@@ -153,8 +173,7 @@ private Q_SLOTS:
         QVERIFY(m_gate->waitForWaiting(1));
         w->nextFetchGeneration(CBrowseWidget::FetchKind_Stage, 7);
         m_gate->release();
-        QVERIFY(workersDone());
-        QCoreApplication::processEvents();
+        QVERIFY(settled(*w));
         QCOMPARE(fetched.count(), 1);
     }
 
@@ -195,8 +214,7 @@ private Q_SLOTS:
         w->setGetTradeDateFunc([date]() { return date; });
         w->request();
         QTRY_COMPARE_WITH_TIMEOUT(w->getBrowserStatus(), int(BrowseStatus_TickLoaded), kWaitMs);
-        QVERIFY(workersDone());
-        QCoreApplication::processEvents();
+        QVERIFY(settled(*w));
 
         struct Field {
             int quoteId;
@@ -300,8 +318,7 @@ private Q_SLOTS:
         auto w = makeWidget();
         w->setGetTradeDateFunc([date]() { return date; });
         w->request();
-        QVERIFY(workersDone());
-        QCoreApplication::processEvents();
+        QVERIFY(settled(*w));
         if (shift == 0) {
             QCOMPARE(w->getBrowserStatus(), int(BrowseStatus_Live));
             return;

@@ -29,6 +29,17 @@
 #include <cmath>
 #include <limits>
 
+namespace TC {
+class CBrowseWidgetTest {
+public:
+    // Deliveries received and not yet laid.
+    static bool laying(CBrowseWidget& w)
+    {
+        return !w.d->m_fetchJobs.empty() || w.d->m_bFetchDrainPosted;
+    }
+};
+} // namespace TC
+
 using namespace TC;
 using ttmarket::TestMarket;
 
@@ -115,6 +126,15 @@ QString header(CBrowseWidget& w, int id)
 bool workersDone()
 {
     return QTest::qWaitFor([] { return CBrowseWidget::runningFetchWorkers() == 0; }, kWaitMs);
+}
+
+// Every fetch finished and what it delivered laid.
+bool settled(CBrowseWidget& w)
+{
+    if (!workersDone())
+        return false;
+    QCoreApplication::processEvents(); // the workers' last posts queue their deliveries
+    return QTest::qWaitFor([&w] { return !CBrowseWidgetTest::laying(w); }, kWaitMs);
 }
 
 // (close[last] - close[ref]) / close[ref] over the trading days [from, to] of the host's
@@ -345,8 +365,7 @@ private Q_SLOTS:
         QCOMPARE(columnIdOf(*w, QStringLiteral("b")), id);
         // the first refresh was superseded before anything of it was laid
         QTRY_COMPARE_WITH_TIMEOUT(done.count(), 1, kWaitMs);
-        QVERIFY(workersDone());
-        QCoreApplication::processEvents();
+        QVERIFY(settled(*w));
         QCOMPARE(done.count(), 1);
         QCOMPARE(header(*w, id), QStringLiteral("b"));
     }
@@ -427,8 +446,7 @@ private Q_SLOTS:
         QCOMPARE(listed(*w, id)->doneCount, 0);
         m_gate->release();
         QVERIFY(done.wait(kWaitMs));
-        QVERIFY(workersDone());
-        QCoreApplication::processEvents();
+        QVERIFY(settled(*w));
         // one delivery per market request of the last refresh
         QCOMPARE(done.count(), 2);
         QCOMPARE(deliveries.count(), requests);
@@ -452,8 +470,7 @@ private Q_SLOTS:
         w->addStageColumn(stageSpec(86400, 172800, 3, QStringLiteral("later")));
         const int later = columnIdOf(*w, QStringLiteral("later"));
         m_gate->release();
-        QVERIFY(workersDone());
-        QCoreApplication::processEvents();
+        QVERIFY(settled(*w));
         QCOMPARE(deliveries.count(), 0);
         for (int i = 0; i < w->model()->size(); ++i)
             QVERIFY(isNoValue(w->model()->rowAt(i)->getDouble(later)));
