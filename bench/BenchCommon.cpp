@@ -133,6 +133,8 @@ void SummaryReporter::printSummary()
     line("MA5 batch GUI CPU (ms)", "BM_Indicator", "gui_cpu_ms", 0);
     line("MA5 longest stall (ms)", "BM_Indicator", "longest_stall_ms", 0);
     line("MA5 repaints", "BM_Indicator", "repaints", 0);
+    line("param(true) 10 columns (ms)", "BM_ParamSave", "", 0);
+    line("setParam(load) 10 cols (ms)", "BM_ParamRestore", "", 0);
     line("large market instruments", "BM_LargeStartup", "instruments", 0);
     line("large host start-up (ms)", "BM_LargeStartup", "", 0);
     line("large start-up CPU (ms)", "BM_LargeStartup", "cpu_ms", 0);

@@ -79,6 +79,10 @@ void releaseLargeWorld();
 void registerOptionBenchmarks();
 void releaseOptionWorld();
 
+// saving and restoring a table's parameter string and value file
+void registerParamBenchmarks();
+void releaseParamWorld();
+
 // Collects every run so the summary can set library and baseline side by side.
 class SummaryReporter : public benchmark::ConsoleReporter {
 public:

@@ -67,6 +67,7 @@ int main(int argc, char** argv)
     registerBrowseBenchmarks();
     registerIndicatorBenchmarks();
     registerCompactBenchmarks();
+    registerParamBenchmarks();
     // last: it replaces the universe the scenarios above share
     if (g_largeRows > 0)
         registerLargeBenchmarks();
@@ -76,6 +77,7 @@ int main(int argc, char** argv)
     SummaryReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.printSummary();
+    releaseParamWorld();
     g_world->widget.reset();
     g_world->baseline.reset();
     releaseLargeWorld();
