@@ -48,6 +48,11 @@ public:
     // Lets the user tick host formulas to add as indicator columns.
     void chooseIndicators();
 
+    // Layout persistence (DemoLayout.cpp): the panes, and a table parameter string whose
+    // indicator columns then stay across sector switches like the ones added here.
+    QSplitter* splitter() const { return m_pSplitter; }
+    void restoreBrowseParam(const QString& param);
+
     // The window's own widgets (menus, sector tree, splitter, status bar) take the
     // theme's colours; called again on every theme switch.
     void themeChanged() override;

@@ -1,10 +1,13 @@
 // The demo terminal: the browse table on the embedded market.
 //   tt_demo [--screenshot FILE] [--seconds N] [--sector NAME] [--theme dark|light]
-//           [--option-board]
+//           [--option-board] [--clean-layout]
 // --option-board shows the option T-board of 50ETF instead of the browse window.
+// The browse window's layout is saved on exit in the user's data folder and restored on
+// start (the sector of --sector wins over the saved one); --clean-layout starts without it.
 // With --screenshot the market runs N seconds (default 5), the window is saved as a PNG
 // and a one-line summary is printed; otherwise the window stays open.
 
+#include "demo/DemoLayout.h"
 #include "demo/DemoWindow.h"
 
 #include "browse/CBrowseWidget.h"
@@ -74,6 +77,8 @@ int main(int argc, char** argv)
     QString theme = QStringLiteral("dark");
     int seconds = 5;
     bool optionBoard = false;
+    bool cleanLayout = false;
+    bool sectorGiven = false;
     for (int i = 1; i < args.size(); ++i) {
         const QString& arg = args[i];
         auto value = [&](QString* out) {
@@ -93,15 +98,19 @@ int main(int argc, char** argv)
         } else if (arg == QLatin1String("--sector")) {
             if (!value(&sector))
                 return fail(QStringLiteral("--sector needs a sector name"));
+            sectorGiven = true;
         } else if (arg == QLatin1String("--theme")) {
             if (!value(&theme)
                 || (theme != QLatin1String("dark") && theme != QLatin1String("light")))
                 return fail(QStringLiteral("--theme takes dark or light"));
         } else if (arg == QLatin1String("--option-board")) {
             optionBoard = true;
+        } else if (arg == QLatin1String("--clean-layout")) {
+            cleanLayout = true;
         } else {
             return fail(QStringLiteral("unknown argument %1 (use --screenshot FILE, --seconds N, "
-                                       "--sector NAME, --theme dark|light, --option-board)")
+                                       "--sector NAME, --theme dark|light, --option-board, "
+                                       "--clean-layout)")
                             .arg(arg));
         }
     }
@@ -169,13 +178,20 @@ int main(int argc, char** argv)
 
     DemoWindow window;
     FirstPaintWatch firstPaint(window.browse(), sinceProcessStart);
+    DemoLayout layout;
+    const bool restored = !cleanLayout && loadDemoLayout(layout);
+    if (restored && !sectorGiven && !layout.sector.isEmpty())
+        sector = layout.sector;
     if (!window.showSector(sector))
         return fail(QStringLiteral("unknown sector %1").arg(sector));
+    if (restored)
+        applyDemoLayout(window, layout);
     window.show();
 
     if (screenshot.isEmpty()) {
         const int rc = app.exec();
         market->stop();
+        saveDemoLayout(window);
         return rc;
     }
     int rc = 0;
@@ -203,5 +219,6 @@ int main(int argc, char** argv)
     });
     app.exec();
     market->stop();
+    saveDemoLayout(window);
     return rc;
 }
