@@ -144,6 +144,8 @@ void SummaryReporter::printSummary()
     line("earlier date all rows (ms)", "BM_StageEarlier", "", 0);
     line("earlier date all CPU (ms)", "BM_StageEarlier", "process_cpu_ms", 0);
     line("earlier date stall (ms)", "BM_StageEarlier", "longest_stall_ms", 0);
+    line("param(true) 10 columns (ms)", "BM_ParamSave", "", 0);
+    line("setParam(load) 10 cols (ms)", "BM_ParamRestore", "", 0);
     line("large market instruments", "BM_LargeStartup", "instruments", 0);
     line("large host start-up (ms)", "BM_LargeStartup", "", 0);
     line("large start-up CPU (ms)", "BM_LargeStartup", "cpu_ms", 0);

@@ -96,6 +96,10 @@ void releasePositionWorld();
 void registerChartBenchmarks();
 void releaseChartWorld();
 
+// saving and restoring a table's parameter string and value file
+void registerParamBenchmarks();
+void releaseParamWorld();
+
 // Collects every run so the summary can set library and baseline side by side.
 class SummaryReporter : public benchmark::ConsoleReporter {
 public:

@@ -73,6 +73,7 @@ int main(int argc, char** argv)
     registerDataBenchmarks();
     registerPositionBenchmarks();
     registerChartBenchmarks();
+    registerParamBenchmarks();
     // last: it replaces the universe the scenarios above share
     if (g_largeRows > 0)
         registerLargeBenchmarks();
@@ -82,6 +83,7 @@ int main(int argc, char** argv)
     SummaryReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.printSummary();
+    releaseParamWorld();
     g_world->widget.reset();
     g_world->baseline.reset();
     releaseDataWorld();

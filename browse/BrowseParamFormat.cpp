@@ -379,7 +379,12 @@ int readValueFile(const char* data, std::size_t size, ValueCache& values)
             const QString title = unescapeUtf8(c1 + 1, size_t(titleEnd - c1 - 1), false);
             rows = &values[key][title];
         }
-        rows->insert(unescapeUtf8(keyBegin, size_t(keyEnd - keyBegin), false), v);
+        // files are written in map order: a key past the last one goes in without a search
+        QString key = unescapeUtf8(keyBegin, size_t(keyEnd - keyBegin), false);
+        if (!rows->isEmpty() && (rows->end() - 1).key() < key)
+            rows->insert(rows->cend(), key, v);
+        else
+            rows->insert(key, v);
         ++taken;
     });
     return taken;

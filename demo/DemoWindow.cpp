@@ -38,6 +38,8 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <algorithm>
+
 namespace {
 constexpr int kSectorRole = Qt::UserRole + 1;
 constexpr int kTreeDepth = 3; // leaves deeper than this are reached through their parents
@@ -302,6 +304,16 @@ void DemoWindow::addIndicator(const QString& formula, const QString& title)
     m_indicators.append(c);
     if (m_pBrowse->addCustomIndex(c) >= 0)
         m_pBrowse->requestCustomIndex();
+}
+
+void DemoWindow::restoreBrowseParam(const QString& param)
+{
+    m_pBrowse->setParam(param, true);
+    for (const TC::ColumnInfo& c : m_pBrowse->customIndexColumns()) {
+        if (std::none_of(m_indicators.begin(), m_indicators.end(),
+                         [&c](const TC::ColumnInfo& known) { return known == c; }))
+            m_indicators.append(c);
+    }
 }
 
 void DemoWindow::chooseIndicators()

@@ -62,6 +62,10 @@ public:
     // Adds the change-ratio column over the last `days` trading days up to the trade date
     // (kept across sector switches).
     void addStageColumn(int days);
+    // Layout persistence (DemoLayout.cpp): the panes, and a table parameter string whose
+    // indicator columns then stay across sector switches like the ones added here.
+    QSplitter* splitter() const { return m_pSplitter; }
+    void restoreBrowseParam(const QString& param);
 
     // The window's own widgets (menus, sector tree, splitter, status bar) take the
     // theme's colours; called again on every theme switch.

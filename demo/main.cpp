@@ -1,15 +1,18 @@
 // The demo terminal: the browse table on the embedded market.
 //   tt_demo [--screenshot FILE] [--seconds N] [--sector NAME] [--theme dark|light]
 //           [--option-board] [--feed nats://host:port] [--trade-date yyyy-MM-dd]
-//           [--interval-days N]
+//           [--interval-days N] [--clean-layout]
 // --option-board shows the option T-board of 50ETF instead of the browse window.
 // --feed takes the quotes from a feed publisher (tt_feedd) on a NATS server instead of the
 // embedded market; the status bar says when that feed is stale.
 // --trade-date shows an earlier trading day; --interval-days adds the change-ratio column
 // over that many trading days.
+// The browse window's layout is saved on exit in the user's data folder and restored on
+// start (the sector of --sector wins over the saved one); --clean-layout starts without it.
 // With --screenshot the market runs N seconds (default 5), the window is saved as a PNG
 // and a one-line summary is printed; otherwise the window stays open.
 
+#include "demo/DemoLayout.h"
 #include "demo/DemoWindow.h"
 
 #include "browse/CBrowseWidget.h"
@@ -114,6 +117,8 @@ int main(int argc, char** argv)
     std::string feedUrl;
     QDate tradeDate;
     int intervalDays = 0;
+    bool cleanLayout = false;
+    bool sectorGiven = false;
     for (int i = 1; i < args.size(); ++i) {
         const QString& arg = args[i];
         auto value = [&](QString* out) {
@@ -133,6 +138,7 @@ int main(int argc, char** argv)
         } else if (arg == QLatin1String("--sector")) {
             if (!value(&sector))
                 return fail(QStringLiteral("--sector needs a sector name"));
+            sectorGiven = true;
         } else if (arg == QLatin1String("--theme")) {
             if (!value(&theme)
                 || (theme != QLatin1String("dark") && theme != QLatin1String("light")))
@@ -151,10 +157,13 @@ int main(int argc, char** argv)
             if (!value(&text) || (intervalDays = text.toInt(&ok), !ok) || intervalDays < 2
                 || intervalDays > 250)
                 return fail(QStringLiteral("--interval-days needs a whole number from 2 to 250"));
+        } else if (arg == QLatin1String("--clean-layout")) {
+            cleanLayout = true;
         } else {
             return fail(QStringLiteral("unknown argument %1 (use --screenshot FILE, --seconds N, "
                                        "--sector NAME, --theme dark|light, --option-board, "
-                                       "--feed nats://host:port)")
+                                       "--feed nats://host:port, --trade-date yyyy-MM-dd, "
+                                       "--interval-days N, --clean-layout)")
                             .arg(arg));
         }
     }
@@ -235,10 +244,16 @@ int main(int argc, char** argv)
 
     DemoWindow window;
     FirstPaintWatch firstPaint(window.browse(), sinceProcessStart);
+    DemoLayout layout;
+    const bool restored = !cleanLayout && loadDemoLayout(layout);
+    if (restored && !sectorGiven && !layout.sector.isEmpty())
+        sector = layout.sector;
     if (!window.showSector(sector))
         return fail(QStringLiteral("unknown sector %1").arg(sector));
     if (bus)
         showFeedStatus(window, bus);
+    if (restored)
+        applyDemoLayout(window, layout);
     window.show();
     if (tradeDate.isValid())
         window.setTradeDate(tradeDate);
@@ -248,6 +263,7 @@ int main(int argc, char** argv)
     if (screenshot.isEmpty()) {
         const int rc = app.exec();
         market->stop();
+        saveDemoLayout(window);
         return rc;
     }
     int rc = 0;
@@ -276,5 +292,6 @@ int main(int argc, char** argv)
     });
     app.exec();
     market->stop();
+    saveDemoLayout(window);
     return rc;
 }
