@@ -89,6 +89,8 @@ CBaseHighPerformanceTable::CBaseHighPerformanceTable(int id, QWidget* parent, in
     m_pFrozenView->horizontalHeader()->setSectionsClickable(true);
     m_pFrozenView->verticalHeader()->hide();
     m_pFrozenView->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    // rows as high as the table's, whatever the style's minimum for the font
+    m_pFrozenView->verticalHeader()->setMinimumSectionSize(1);
     m_pFrozenView->verticalHeader()->setDefaultSectionSize(m_nItemHeight + 1);
     m_pFrozenView->viewport()->setAutoFillBackground(false);
     m_pFrozenView->viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
@@ -106,8 +108,12 @@ CBaseHighPerformanceTable::CBaseHighPerformanceTable(int id, QWidget* parent, in
     // both ways: a wheel over the overlay scrolls its own hidden bar
     connect(verticalScrollBar(), &QAbstractSlider::valueChanged, m_pFrozenView->verticalScrollBar(),
             &QAbstractSlider::setValue);
-    connect(m_pFrozenView->verticalScrollBar(), &QAbstractSlider::valueChanged, verticalScrollBar(),
-            &QAbstractSlider::setValue);
+    // only a shown overlay leads: a hidden one may have a shorter range and would clamp the table
+    connect(m_pFrozenView->verticalScrollBar(), &QAbstractSlider::valueChanged, this,
+            [this](int value) {
+                if (m_pFrozenView->isVisible())
+                    verticalScrollBar()->setValue(value);
+            });
     connect(header, &QHeaderView::sectionResized, this, [this](int logical, int, int size) {
         m_pFrozenView->setColumnWidth(logical, size);
         updateFrozenGeometry();
@@ -615,6 +621,7 @@ void CBaseHighPerformanceTable::setStatRowVisible(bool visible) {
         return;
     m_bStatRow = visible;
     layoutStatRow();
+    updateFrozenGeometry();
 }
 
 void CBaseHighPerformanceTable::setStatRowStyle(const QString& borderColorKey,
@@ -854,9 +861,11 @@ void CBaseHighPerformanceTable::applyStyle() {
     // the row-number column is Qt's vertical header: style it like the number cells
     const QString rowNumbers =
         QStringLiteral("QHeaderView::section:vertical{background:%1;color:%2;border:none;"
-                       "border-bottom:1px solid %3;padding:0 2px;}")
+                       "border-bottom:1px solid %3;padding:0 2px;}"
+                       // below the last row: the table's background, not the style's window
+                       "QHeaderView:vertical{background:%4;}")
             .arg(name(m_pStyle->numberBackground, "#141414"), name(m_pStyle->headerText, "#b4b4b4"),
-                 name(m_pStyle->split, "#1e1e1e"));
+                 name(m_pStyle->split, "#1e1e1e"), name(m_pStyle->background, "#000000"));
     setStyleSheet(sheet + rowNumbers);
     m_pFrozenView->setStyleSheet(sheet);
     QPalette pal = palette();
@@ -956,7 +965,9 @@ void CBaseHighPerformanceTable::updateFrozenView() {
 }
 
 void CBaseHighPerformanceTable::updateFrozenGeometry() {
-    if (!m_pFrozenView || !m_pFrozenView->isVisible())
+    // isHidden, not isVisible: while the table itself is hidden the overlay must still
+    // follow its size, or it keeps a stale height once shown
+    if (!m_pFrozenView || m_pFrozenView->isHidden())
         return;
     int width = 0;
     for (int id = 0; id < int(m_columns.size()); ++id)

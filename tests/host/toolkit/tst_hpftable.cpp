@@ -649,11 +649,28 @@ void tst_HpfTable::rendersSelectionCellColoursAndSplitLines()
     const int below = vp.top() + f.table->rowViewportPosition(3) + h + 5;
     QVERIFY(below < vp.bottom());
     QCOMPARE(image.pixelColor(vp.left() + 20, below), background);
-    // every pixel of the viewport is painted
-    for (int yy = vp.top(); yy <= vp.bottom(); ++yy)
-        for (int xx = vp.left(); xx <= vp.right(); ++xx)
-            if (image.pixelColor(xx, yy) == sentinel)
-                QFAIL(qPrintable(QStringLiteral("unpainted pixel %1,%2").arg(xx).arg(yy)));
+    // every pixel of the viewport is painted, also after the table grew and took a
+    // statistics row while shown (the locked overlay must follow the viewport)
+    auto allPainted = [&]() {
+        image = QImage(f.table->size(), QImage::Format_ARGB32);
+        image.fill(sentinel);
+        f.table->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        const QRect port = f.table->viewport()->geometry();
+        for (int yy = port.top(); yy <= port.bottom(); ++yy)
+            for (int xx = port.left(); xx <= port.right(); ++xx)
+                if (image.pixelColor(xx, yy) == sentinel)
+                    return QStringLiteral("unpainted pixel %1,%2").arg(xx).arg(yy);
+        return QString();
+    };
+    QCOMPARE(allPainted(), QString());
+    // the row numbers below the last row: the table background too
+    const QRect numbers = f.table->verticalHeader()->geometry();
+    QVERIFY(numbers.width() > 2);
+    QCOMPARE(image.pixelColor(numbers.center().x(), below), background);
+    f.parent.resize(600, 520);
+    f.table->resize(600, 520);
+    f.table->setStatRowVisible(true);
+    QCOMPARE(allPainted(), QString());
 }
 
 void tst_HpfTable::glyphRunTextMatchesDrawText_data()
