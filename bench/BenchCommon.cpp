@@ -8,10 +8,14 @@
 #include "quoterbrowser/CQuoterBrowserWidget.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTableView>
+#include <QTimer>
 
 #include <time.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace ttbench {
@@ -91,6 +95,87 @@ double threadCpuSeconds()
     timespec ts{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
     return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+namespace {
+
+double processCpuSeconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+// A 10 ms timer on the GUI thread: its longest delay beyond the interval is the longest
+// stall of the event loop it runs in.
+class StallProbe final {
+public:
+    explicit StallProbe(Qt::TimerType type = Qt::CoarseTimer)
+    {
+        m_timer.setTimerType(type);
+        m_timer.setInterval(kIntervalMs);
+        QObject::connect(&m_timer, &QTimer::timeout, [this]() {
+            m_longest = std::max(m_longest, m_clock.restart() - kIntervalMs);
+        });
+    }
+    StallProbe(const StallProbe&) = delete;
+    StallProbe& operator=(const StallProbe&) = delete;
+
+    void start()
+    {
+        m_clock.start();
+        m_timer.start();
+    }
+    void stop() { m_timer.stop(); }
+    qint64 longest() const { return m_longest; }
+    // the delay of the timeout still due, beyond the interval
+    qint64 openGap() const { return m_clock.elapsed() - kIntervalMs; }
+
+private:
+    static constexpr int kIntervalMs = 10;
+    QElapsedTimer m_clock;
+    QTimer m_timer;
+    qint64 m_longest = 0;
+};
+
+} // namespace
+
+LoopFigures runProbedLoop(const std::function<void(QEventLoop&)>& start)
+{
+    LoopFigures f;
+    QElapsedTimer wall;
+    StallProbe probe(Qt::PreciseTimer);
+    QEventLoop loop;
+    const double cpu0 = threadCpuSeconds();
+    const double process0 = processCpuSeconds();
+    wall.start();
+    probe.start();
+    start(loop);
+    loop.exec();
+    probe.stop();
+    f.openGapMs = probe.openGap();
+    f.longestStallMs = probe.longest();
+    f.wallMs = double(wall.nsecsElapsed()) / 1e6;
+    f.guiCpuMs = (threadCpuSeconds() - cpu0) * 1e3;
+    f.processCpuMs = (processCpuSeconds() - process0) * 1e3;
+    QCoreApplication::processEvents();
+    return f;
+}
+
+SustainFigures runSustainedLoop()
+{
+    StallProbe probe;
+    const double cpu0 = threadCpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    probe.start();
+    QEventLoop loop;
+    QTimer::singleShot(g_sustainSeconds * 1000, &loop, &QEventLoop::quit);
+    loop.exec();
+    probe.stop();
+    const double cpu = threadCpuSeconds() - cpu0;
+    const double seconds = wall.elapsed() / 1000.0;
+    return {100.0 * cpu / seconds, probe.longest()};
 }
 
 void SummaryReporter::ReportRuns(const std::vector<Run>& runs)
@@ -188,8 +273,8 @@ void SummaryReporter::printSummary()
         };
         std::printf("bus %2.0f terminals: keeping up %.0f, server CPU %.1f %%, per-terminal CPU "
                     "%.1f %%, worst p99 %.2f ms, %.0f msgs/s\n",
-                    at("terminals"), at("keeping_up"), at("server_cpu_pct"),
-                    at("terminal_cpu_pct"), at("worst_p99_ms"), at("msgs_per_s"));
+                    at("terminals"), at("keeping_up"), at("server_cpu_pct"), at("terminal_cpu_pct"),
+                    at("worst_p99_ms"), at("msgs_per_s"));
     }
     line("search 5,000, per keystroke (ms)", "BM_SearchFilter", "keystroke_ms", 0);
     line("user sector fill, catalogue (ms)", "BM_SectorFill", "", 0);

@@ -14,10 +14,13 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
+
+class QEventLoop;
 
 namespace TC {
 class CBrowseWidget;
@@ -63,6 +66,26 @@ extern World* g_world;
 void buildWorld();
 QStringList baselineTitles(TC::CBrowseWidget& widget);
 double threadCpuSeconds();
+
+// One run of an event loop under a precise 10 ms probe timer, whose longest delay beyond
+// its interval is the longest stall; then the events the run left posted.
+struct LoopFigures {
+    double wallMs = 0;
+    double guiCpuMs = 0;
+    double processCpuMs = 0; // all threads
+    qint64 longestStallMs = 0;
+    qint64 openGapMs = 0; // the probe's last, unfinished gap
+};
+// start() begins the work and arranges for the loop to quit when it is done.
+LoopFigures runProbedLoop(const std::function<void(QEventLoop&)>& start);
+
+// The event loop run for --sustain-seconds under a (coarse) probe timer: the GUI thread's
+// busy share and the longest stall.
+struct SustainFigures {
+    double guiBusyPct = 0;
+    qint64 longestStallMs = 0;
+};
+SustainFigures runSustainedLoop();
 
 // browse table: load, push, re-sort, paint, fit, memory, sustained load
 void registerBrowseBenchmarks();

@@ -176,29 +176,13 @@ void runSustained(benchmark::State& state, const std::function<void()>& subscrib
     auto* market = ttmarket::EmbeddedMarket::instance();
     for (auto _ : state) {
         subscribe();
-        QElapsedTimer wall;
-        QElapsedTimer probeClock;
-        qint64 longest = 0;
-        QTimer probe;
-        probe.setInterval(10);
-        QObject::connect(&probe, &QTimer::timeout,
-                         [&]() { longest = std::max(longest, probeClock.restart() - 10); });
         market->start(100);
-        const double cpu0 = threadCpuSeconds();
-        wall.start();
-        probeClock.start();
-        probe.start();
-        QEventLoop loop;
-        QTimer::singleShot(g_sustainSeconds * 1000, &loop, &QEventLoop::quit);
-        loop.exec();
-        probe.stop();
-        const double cpu = threadCpuSeconds() - cpu0;
-        const double seconds = wall.elapsed() / 1000.0;
+        const SustainFigures f = runSustainedLoop();
         market->stop();
         unsubscribe();
         QCoreApplication::processEvents();
-        state.counters["gui_busy_pct"] = 100.0 * cpu / seconds;
-        state.counters["longest_stall_ms"] = double(longest);
+        state.counters["gui_busy_pct"] = f.guiBusyPct;
+        state.counters["longest_stall_ms"] = double(f.longestStallMs);
     }
 }
 

@@ -194,43 +194,40 @@ ChartWorld& charts()
     return *g_charts;
 }
 
-// Full paints: the library lays its scales and background out again each time.
+// Full paints of a chart into an image of its size, each after before().
+template <class Before>
+void renderEach(benchmark::State& state, QWidget& chart, Before before)
+{
+    QImage image(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        before();
+        chart.render(&image);
+    }
+}
+
+// The library lays its scales and background out again each time.
 void BM_ChartIntradayPaint_Library(benchmark::State& state)
 {
     ChartWorld& c = charts();
-    QImage image(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
-    for (auto _ : state) {
-        c.intraday->updateView();
-        c.intraday->render(&image);
-    }
+    renderEach(state, *c.intraday, [&c] { c.intraday->updateView(); });
     state.counters["slots"] = c.intraday->lastSlot() + 1;
 }
 
 void BM_ChartIntradayPaint_Baseline(benchmark::State& state)
 {
-    ChartWorld& c = charts();
-    QImage image(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
-    for (auto _ : state)
-        c.naiveIntraday->render(&image);
+    renderEach(state, *charts().naiveIntraday, [] {});
 }
 
 void BM_ChartKLinePaint_Library(benchmark::State& state)
 {
     ChartWorld& c = charts();
-    QImage image(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
-    for (auto _ : state) {
-        c.kline->updateView();
-        c.kline->render(&image);
-    }
+    renderEach(state, *c.kline, [&c] { c.kline->updateView(); });
     state.counters["candles"] = c.kline->lastVisible() - c.kline->firstVisible() + 1;
 }
 
 void BM_ChartKLinePaint_Baseline(benchmark::State& state)
 {
-    ChartWorld& c = charts();
-    QImage image(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
-    for (auto _ : state)
-        c.naiveKLine->render(&image);
+    renderEach(state, *charts().naiveKLine, [] {});
 }
 
 // A push moving the last minute inside the scale, then the repaint it asks for, through

@@ -46,29 +46,11 @@ void runIndicatorBatch(benchmark::State& state, QWidget* viewport,
     for (auto _ : state) {
         PaintCounter paints;
         viewport->installEventFilter(&paints);
-        QElapsedTimer wall;
-        QElapsedTimer probeClock;
-        qint64 longest = 0;
-        QTimer probe;
-        probe.setTimerType(Qt::PreciseTimer);
-        probe.setInterval(10);
-        QObject::connect(&probe, &QTimer::timeout,
-                         [&]() { longest = std::max(longest, probeClock.restart() - 10); });
-        QEventLoop loop;
-        const double cpu0 = threadCpuSeconds();
-        wall.start();
-        probeClock.start();
-        probe.start();
-        start(loop);
-        loop.exec();
-        probe.stop();
-        const double wallMs = double(wall.nsecsElapsed()) / 1e6;
-        const double cpuMs = (threadCpuSeconds() - cpu0) * 1e3;
-        QCoreApplication::processEvents();
+        const LoopFigures f = runProbedLoop(start);
         viewport->removeEventFilter(&paints);
-        state.SetIterationTime(wallMs / 1e3);
-        state.counters["gui_cpu_ms"] = cpuMs;
-        state.counters["longest_stall_ms"] = double(longest);
+        state.SetIterationTime(f.wallMs / 1e3);
+        state.counters["gui_cpu_ms"] = f.guiCpuMs;
+        state.counters["longest_stall_ms"] = double(f.longestStallMs);
         state.counters["repaints"] = double(paints.count);
     }
 }

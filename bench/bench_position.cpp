@@ -284,29 +284,13 @@ void runStorm(benchmark::State& state, Setup setup, Check check)
                 std::this_thread::sleep_until(next);
             }
         });
-        QElapsedTimer probeClock;
-        qint64 longest = 0;
-        QTimer probe;
-        probe.setInterval(10);
-        QObject::connect(&probe, &QTimer::timeout,
-                         [&]() { longest = std::max(longest, probeClock.restart() - 10); });
-        const double cpu0 = threadCpuSeconds();
-        QElapsedTimer wall;
-        wall.start();
-        probeClock.start();
-        probe.start();
-        QEventLoop loop;
-        QTimer::singleShot(g_sustainSeconds * 1000, &loop, &QEventLoop::quit);
-        loop.exec();
-        probe.stop();
-        const double cpu = threadCpuSeconds() - cpu0;
-        const double seconds = wall.elapsed() / 1000.0;
+        const SustainFigures f = runSustainedLoop();
         stop = true;
         trading.join();
         QCoreApplication::processEvents();
         teardown();
-        state.counters["gui_busy_pct"] = 100.0 * cpu / seconds;
-        state.counters["longest_stall_ms"] = double(longest);
+        state.counters["gui_busy_pct"] = f.guiBusyPct;
+        state.counters["longest_stall_ms"] = double(f.longestStallMs);
         state.counters["rows_match"] = check(p) ? 1.0 : 0.0;
     }
 }

@@ -34,45 +34,18 @@ namespace {
 constexpr int kStageDays = 60;
 const QString kStageTitle = QStringLiteral("60日涨幅");
 
-double processCpuSeconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
-}
-
 // Runs start inside an event loop until it quits the loop: wall time, GUI-thread CPU and
 // the longest delay of a 10 ms probe timer beyond its interval.
 void measureLoop(benchmark::State& state, const std::function<void(QEventLoop&)>& start)
 {
     for (auto _ : state) {
-        QElapsedTimer wall;
-        QElapsedTimer probeClock;
-        qint64 longest = 0;
-        QTimer probe;
-        probe.setTimerType(Qt::PreciseTimer);
-        probe.setInterval(10);
-        QObject::connect(&probe, &QTimer::timeout,
-                         [&]() { longest = std::max(longest, probeClock.restart() - 10); });
-        QEventLoop loop;
-        const double cpu0 = threadCpuSeconds();
-        const double process0 = processCpuSeconds();
-        wall.start();
-        probeClock.start();
-        probe.start();
-        start(loop);
-        loop.exec();
-        probe.stop();
+        const LoopFigures f = runProbedLoop(start);
         // the probe's own last gap counts too
-        longest = std::max(longest, probeClock.elapsed() - 10);
-        const double wallMs = double(wall.nsecsElapsed()) / 1e6;
-        const double cpuMs = (threadCpuSeconds() - cpu0) * 1e3;
-        const double processMs = (processCpuSeconds() - process0) * 1e3;
-        QCoreApplication::processEvents();
-        state.SetIterationTime(wallMs / 1e3);
-        state.counters["gui_cpu_ms"] = cpuMs;
+        const qint64 longest = std::max(f.longestStallMs, f.openGapMs);
+        state.SetIterationTime(f.wallMs / 1e3);
+        state.counters["gui_cpu_ms"] = f.guiCpuMs;
         // all threads: on a loaded machine the wall time says more about the others
-        state.counters["process_cpu_ms"] = processMs;
+        state.counters["process_cpu_ms"] = f.processCpuMs;
         state.counters["longest_stall_ms"] = double(std::max<qint64>(longest, 0));
     }
 }

@@ -17,7 +17,7 @@
 
 #include "browse/CBrowseWidget.h"
 #include "browse/CHpfBrowserTable.h"
-#include "host/data/HostClock.h"
+#include "host/data/MorningClock.h"
 #include "host/data/StockManager.h"
 #include "host/market/EmbeddedBackend.h"
 #include "host/market/EmbeddedMarket.h"
@@ -197,17 +197,7 @@ int main(int argc, char** argv)
     if (!XP::CUiResource::instance().loadTheme(theme))
         return fail(QStringLiteral("cannot load the %1 theme").arg(theme));
 
-    // The market runs as a trading morning whatever the wall time: the clock starts at
-    // 10:00 of the last trading day and follows the wall clock from there.
-    const qint64 open =
-        (qint64(stocks->getLastTradingDay(QStringLiteral("SH"))) + 10 * 3600) * 1000;
-    TC::HostClock::setNowMs(open);
-    QElapsedTimer sinceStart;
-    sinceStart.start();
-    QTimer marketClock;
-    QObject::connect(&marketClock, &QTimer::timeout,
-                     [&]() { TC::HostClock::setNowMs(open + sinceStart.elapsed()); });
-    marketClock.start(100);
+    const TC::MorningClock marketClock(100);
     auto* market = ttmarket::EmbeddedMarket::instance();
     if (!bus) { // on the bus the publisher runs the market
         market->setAlwaysOpen(true);

@@ -20,14 +20,23 @@ namespace {
     std::abort();
 }
 
+// Reads data into first, writes first and reads that back into second; the text written.
+template <class Content, class Read, class Write>
+std::string readWriteRead(const char* data, std::size_t size, Read read, Write write,
+                          Content& first, Content& second)
+{
+    read(data, size, first);
+    const std::string written = write(first);
+    read(written.data(), written.size(), second);
+    return written;
+}
+
 #ifdef TT_FUZZ_VALUE_FILE
 void check(const char* data, std::size_t size)
 {
-    ValueCache first;
-    readValueFile(data, size, first);
-    const std::string written = writeValueFile(first);
-    ValueCache second;
-    readValueFile(written.data(), written.size(), second);
+    ValueCache first, second;
+    const std::string written =
+        readWriteRead(data, size, readValueFile, writeValueFile, first, second);
     if (first.keys() != second.keys())
         fail("first keys", written);
     for (auto k = first.cbegin(); k != first.cend(); ++k) {
@@ -49,11 +58,9 @@ void check(const char* data, std::size_t size)
 #else
 void check(const char* data, std::size_t size)
 {
-    FieldLists first;
-    readFieldList(data, size, first);
-    const std::string written = writeFieldList(first);
-    FieldLists second;
-    readFieldList(written.data(), written.size(), second);
+    FieldLists first, second;
+    const std::string written =
+        readWriteRead(data, size, readFieldList, writeFieldList, first, second);
     if (first != second)
         fail("field lists", written);
 }

@@ -623,6 +623,47 @@ QStringList readList(Reader& r)
     return l;
 }
 
+void putMap(const QMap<QString, QString>& m, std::string& out)
+{
+    putU(static_cast<uint64_t>(m.size()), out);
+    for (auto it = m.cbegin(); it != m.cend(); ++it) {
+        putQ(it.key(), out);
+        putQ(it.value(), out);
+    }
+}
+
+void readMap(Reader& r, QMap<QString, QString>& m)
+{
+    const size_t n = r.count(2);
+    for (size_t k = 0; k < n && r.ok(); ++k) {
+        const QString key = r.qtext();
+        m.insert(key, r.qtext());
+    }
+}
+
+// The fields futures and foreign products share, in the order both are sent.
+template <class Product>
+void putProductHead(const Product& p, std::string& out)
+{
+    putQ(p.market, out);
+    putQ(p.product, out);
+    putQ(p.variety, out);
+    putI(p.multiplier, out);
+    putD(p.tick, out);
+    putD(p.basePrice, out);
+}
+
+template <class Product>
+void readProductHead(Reader& r, Product& p)
+{
+    p.market = r.qtext();
+    p.product = r.qtext();
+    p.variety = r.qtext();
+    p.multiplier = r.i32();
+    p.tick = r.d();
+    p.basePrice = r.d();
+}
+
 } // namespace
 
 void encodeCatalogue(const TC::CUniverseData& u, std::string& out)
@@ -645,11 +686,7 @@ void encodeCatalogue(const TC::CUniverseData& u, std::string& out)
     for (int ymd : u.holidaysYmd)
         putI(ymd, out);
     putList(u.industries, out);
-    putU(static_cast<uint64_t>(u.industryIndexCode.size()), out);
-    for (auto it = u.industryIndexCode.cbegin(); it != u.industryIndexCode.cend(); ++it) {
-        putQ(it.key(), out);
-        putQ(it.value(), out);
-    }
+    putMap(u.industryIndexCode, out);
     putList(u.conceptNames, out);
     putList(u.regionNames, out);
     putU(static_cast<uint64_t>(u.themeMembers.size()), out);
@@ -657,20 +694,11 @@ void encodeCatalogue(const TC::CUniverseData& u, std::string& out)
         putQ(it.key(), out);
         putList(it.value(), out);
     }
-    putU(static_cast<uint64_t>(u.foreignBoards.size()), out);
-    for (auto it = u.foreignBoards.cbegin(); it != u.foreignBoards.cend(); ++it) {
-        putQ(it.key(), out);
-        putQ(it.value(), out);
-    }
+    putMap(u.foreignBoards, out);
     putList(u.foreignBoardOrder, out);
     putU(u.products.size(), out);
     for (const TC::CFuturesProduct& p : u.products) {
-        putQ(p.market, out);
-        putQ(p.product, out);
-        putQ(p.variety, out);
-        putI(p.multiplier, out);
-        putD(p.tick, out);
-        putD(p.basePrice, out);
+        putProductHead(p, out);
         putI(p.nightCloseMin, out);
         putQ(p.months, out);
     }
@@ -684,14 +712,8 @@ void encodeCatalogue(const TC::CUniverseData& u, std::string& out)
         putD(o.strikeStep, out);
     }
     putU(u.foreignProducts.size(), out);
-    for (const TC::CForeignProduct& p : u.foreignProducts) {
-        putQ(p.market, out);
-        putQ(p.product, out);
-        putQ(p.variety, out);
-        putI(p.multiplier, out);
-        putD(p.tick, out);
-        putD(p.basePrice, out);
-    }
+    for (const TC::CForeignProduct& p : u.foreignProducts)
+        putProductHead(p, out);
     putU(u.indexRules.size(), out);
     for (const TC::CIndexRule& i : u.indexRules) {
         putQ(i.key, out);
@@ -732,11 +754,7 @@ DecodeError decodeCatalogue(const char* data, size_t size, TC::CUniverseData& u)
     for (size_t k = 0; k < n && r.ok(); ++k)
         u.holidaysYmd.push_back(r.i32());
     u.industries = readList(r);
-    n = r.count(2);
-    for (size_t k = 0; k < n && r.ok(); ++k) {
-        const QString key = r.qtext();
-        u.industryIndexCode.insert(key, r.qtext());
-    }
+    readMap(r, u.industryIndexCode);
     u.conceptNames = readList(r);
     u.regionNames = readList(r);
     n = r.count(2);
@@ -744,21 +762,12 @@ DecodeError decodeCatalogue(const char* data, size_t size, TC::CUniverseData& u)
         const QString key = r.qtext();
         u.themeMembers.insert(key, readList(r));
     }
-    n = r.count(2);
-    for (size_t k = 0; k < n && r.ok(); ++k) {
-        const QString key = r.qtext();
-        u.foreignBoards.insert(key, r.qtext());
-    }
+    readMap(r, u.foreignBoards);
     u.foreignBoardOrder = readList(r);
     n = r.count(20);
     for (size_t k = 0; k < n && r.ok(); ++k) {
         TC::CFuturesProduct p;
-        p.market = r.qtext();
-        p.product = r.qtext();
-        p.variety = r.qtext();
-        p.multiplier = r.i32();
-        p.tick = r.d();
-        p.basePrice = r.d();
+        readProductHead(r, p);
         p.nightCloseMin = r.i32();
         p.months = r.qtext();
         u.products.push_back(p);
@@ -777,12 +786,7 @@ DecodeError decodeCatalogue(const char* data, size_t size, TC::CUniverseData& u)
     n = r.count(20);
     for (size_t k = 0; k < n && r.ok(); ++k) {
         TC::CForeignProduct p;
-        p.market = r.qtext();
-        p.product = r.qtext();
-        p.variety = r.qtext();
-        p.multiplier = r.i32();
-        p.tick = r.d();
-        p.basePrice = r.d();
+        readProductHead(r, p);
         u.foreignProducts.push_back(p);
     }
     n = r.count(4);

@@ -5,6 +5,7 @@
 #include "host/data/UniverseData.h"
 #include "host/nats/BusCodec.h"
 #include "host/nats/BusWarn.h"
+#include "host/nats/NatsLink.h"
 
 #include <QHash>
 
@@ -294,14 +295,6 @@ public:
             TT_LOG_WARN("[feed publisher] disconnected from %1%", self->options.url);
     }
 
-    static void onClosed(natsConnection*, void* closure)
-    {
-        auto* self = static_cast<Private*>(closure);
-        std::lock_guard<std::mutex> lock(self->doneMutex);
-        self->closed = true;
-        self->done.notify_all();
-    }
-
     void shutdown()
     {
         for (int id : subscriptions)
@@ -321,17 +314,9 @@ public:
         }
         natsSubscription_Destroy(requests);
         requests = nullptr;
-        if (conn) {
+        if (conn)
             natsConnection_FlushTimeout(conn, 1000);
-            closing = true;
-            natsConnection_Close(conn);
-            std::unique_lock<std::mutex> lock(doneMutex);
-            done.wait_for(lock, std::chrono::seconds(10), [this] { return closed; });
-        }
-        jsCtx_Destroy(js);
-        js = nullptr;
-        natsConnection_Destroy(conn);
-        conn = nullptr;
+        closeLink(conn, js, closing, doneMutex, done, closed);
     }
 };
 
@@ -377,13 +362,7 @@ std::unique_ptr<FeedPublisher> FeedPublisher::start(const FeedPublisherOptions& 
         std::max<size_t>(1, (p->catalogueBlob.size() + kChunkBytes - 1) / kChunkBytes));
 
     natsOptions* opts = nullptr;
-    natsStatus s = natsOptions_Create(&opts);
-    if (s == NATS_OK)
-        s = natsOptions_SetURL(opts, options.url.c_str());
-    if (s == NATS_OK)
-        s = natsOptions_SetTimeout(opts, options.connectTimeoutMs);
-    if (s == NATS_OK)
-        s = natsOptions_SetMaxReconnect(opts, -1);
+    natsStatus s = createLinkOptions(&opts, options.url, options.connectTimeoutMs);
     if (s == NATS_OK)
         s = natsOptions_SetReconnectWait(opts, 100);
     if (s == NATS_OK)
@@ -391,17 +370,11 @@ std::unique_ptr<FeedPublisher> FeedPublisher::start(const FeedPublisherOptions& 
     if (s == NATS_OK)
         s = natsOptions_SetDisconnectedCB(opts, &Private::onDisconnected, p);
     if (s == NATS_OK)
-        s = natsOptions_SetClosedCB(opts, &Private::onClosed, p);
+        s = natsOptions_SetClosedCB(opts, &onLinkClosed<Private>, p);
     // a publisher that outruns its socket keeps more in its buffer instead of failing
     if (s == NATS_OK)
         s = natsOptions_SetReconnectBufSize(opts, 64 * 1024 * 1024);
-    if (s == NATS_OK)
-        s = natsConnection_Connect(&p->conn, opts);
-    natsOptions_Destroy(opts);
-    if (s == NATS_OK)
-        s = natsConnection_JetStream(&p->js, p->conn, nullptr);
-    if (s != NATS_OK) {
-        error = std::string("cannot connect to ") + options.url + ": " + natsStatus_GetText(s);
+    if (!openLink(s, opts, options.url, &p->conn, &p->js, error)) {
         if (!p->conn)
             p->closed = true;
         return nullptr;

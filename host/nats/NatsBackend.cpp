@@ -6,6 +6,7 @@
 #include "host/market/PushHub.h"
 #include "host/nats/BusCodec.h"
 #include "host/nats/BusWarn.h"
+#include "host/nats/NatsLink.h"
 
 #include <QRegularExpression>
 #include <QUrl>
@@ -222,14 +223,6 @@ public:
         }
         TT_LOG_INFO("[nats backend] reconnected to %1%, re-reading last values", self->options.url);
         self->notify();
-    }
-
-    static void onClosed(natsConnection*, void* closure)
-    {
-        auto* self = static_cast<Private*>(closure);
-        std::lock_guard<std::mutex> lock(self->doneMutex);
-        self->closed = true;
-        self->done.notify_all();
     }
 
     static void onError(natsConnection*, natsSubscription* sub, natsStatus err, void* closure)
@@ -603,16 +596,7 @@ public:
                 natsSubscription_Destroy(entry.second->sub);
             entry.second->sub = nullptr;
         }
-        if (conn) {
-            closing = true;
-            natsConnection_Close(conn);
-            std::unique_lock<std::mutex> lock(doneMutex);
-            done.wait_for(lock, std::chrono::seconds(10), [this] { return closed; });
-        }
-        jsCtx_Destroy(js);
-        js = nullptr;
-        natsConnection_Destroy(conn);
-        conn = nullptr;
+        closeLink(conn, js, closing, doneMutex, done, closed);
     }
 };
 
@@ -627,13 +611,7 @@ std::shared_ptr<NatsBackend> NatsBackend::connect(const NatsFeedOptions& options
     Private* p = backend->d.get();
     p->options = options;
     natsOptions* opts = nullptr;
-    natsStatus s = natsOptions_Create(&opts);
-    if (s == NATS_OK)
-        s = natsOptions_SetURL(opts, options.url.c_str());
-    if (s == NATS_OK)
-        s = natsOptions_SetTimeout(opts, options.connectTimeoutMs);
-    if (s == NATS_OK)
-        s = natsOptions_SetMaxReconnect(opts, -1);
+    natsStatus s = createLinkOptions(&opts, options.url, options.connectTimeoutMs);
     if (s == NATS_OK)
         s = natsOptions_SetCustomReconnectDelay(opts, &Private::reconnectDelay, p);
     if (s == NATS_OK)
@@ -641,16 +619,10 @@ std::shared_ptr<NatsBackend> NatsBackend::connect(const NatsFeedOptions& options
     if (s == NATS_OK)
         s = natsOptions_SetReconnectedCB(opts, &Private::onReconnected, p);
     if (s == NATS_OK)
-        s = natsOptions_SetClosedCB(opts, &Private::onClosed, p);
+        s = natsOptions_SetClosedCB(opts, &onLinkClosed<Private>, p);
     if (s == NATS_OK)
         s = natsOptions_SetErrorHandler(opts, &Private::onError, p);
-    if (s == NATS_OK)
-        s = natsConnection_Connect(&p->conn, opts);
-    natsOptions_Destroy(opts);
-    if (s == NATS_OK)
-        s = natsConnection_JetStream(&p->js, p->conn, nullptr);
-    if (s != NATS_OK) {
-        error = std::string("cannot connect to ") + options.url + ": " + natsStatus_GetText(s);
+    if (!openLink(s, opts, options.url, &p->conn, &p->js, error)) {
         if (!p->conn) // no connection: no callback will report its close
             p->closed = true;
         return nullptr;

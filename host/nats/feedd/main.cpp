@@ -6,7 +6,7 @@
 // changed snapshot and serves the catalogue, bars and ticks until SIGINT or SIGTERM (or
 // for N seconds), then prints a summary line.
 
-#include "host/data/HostClock.h"
+#include "host/data/MorningClock.h"
 #include "host/data/StockManager.h"
 #include "host/market/EmbeddedBackend.h"
 #include "host/market/EmbeddedMarket.h"
@@ -14,7 +14,6 @@
 #include "host/nats/NatsBackend.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTimer>
 
 #include <atomic>
@@ -91,15 +90,7 @@ int main(int argc, char** argv)
     if (!universe || stocks->allInstruments().empty())
         return fail(stocks->loadError().isEmpty() ? QStringLiteral("no instruments")
                                                   : stocks->loadError());
-    const qint64 open =
-        (qint64(stocks->getLastTradingDay(QStringLiteral("SH"))) + 10 * 3600) * 1000;
-    TC::HostClock::setNowMs(open);
-    QElapsedTimer sinceStart;
-    sinceStart.start();
-    QTimer marketClock;
-    QObject::connect(&marketClock, &QTimer::timeout,
-                     [&]() { TC::HostClock::setNowMs(open + sinceStart.elapsed()); });
-    marketClock.start(std::min(100, intervalMs));
+    const TC::MorningClock clock(std::min(100, intervalMs));
 
     auto* market = ttmarket::EmbeddedMarket::instance();
     market->setAlwaysOpen(true);
@@ -137,7 +128,7 @@ int main(int argc, char** argv)
     std::signal(SIGTERM, onSignal);
     QTimer stopWatch;
     QObject::connect(&stopWatch, &QTimer::timeout, [&]() {
-        if (g_stop || (seconds > 0 && sinceStart.elapsed() >= seconds * 1000LL))
+        if (g_stop || (seconds > 0 && clock.elapsedMs() >= seconds * 1000LL))
             app.quit();
     });
     stopWatch.start(50);
@@ -151,6 +142,6 @@ int main(int argc, char** argv)
                 static_cast<unsigned long long>(s.republished),
                 static_cast<unsigned long long>(s.requests),
                 static_cast<unsigned long long>(s.badRequests),
-                static_cast<unsigned long long>(s.reconnects), sinceStart.elapsed() / 1000.0);
+                static_cast<unsigned long long>(s.reconnects), clock.elapsedMs() / 1000.0);
     return 0;
 }
