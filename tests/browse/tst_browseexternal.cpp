@@ -2,6 +2,8 @@
 // extended-data columns, and user-defined (editable) field columns kept per sector.
 #include "browse/CBrowseWidget.h"
 
+#include "BrowseTestMarket.h"
+
 #include "browse/CHpfBrowserDataModel.h"
 #include "browse/CHpfBrowserTable.h"
 #include "browse/HpfBrowserData.h"
@@ -26,11 +28,11 @@
 #include <limits>
 
 using namespace TC;
+using namespace browsetest;
 using ttmarket::TestMarket;
 
 namespace {
 
-constexpr int kWaitMs = 10000;
 const QString kSectorA = QStringLiteral("自选A");
 const QString kSectorB = QStringLiteral("自选B");
 
@@ -79,21 +81,16 @@ class TstBrowseExternal : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        std::vector<ttservice::CInstrumentDetailPtr> instruments;
-        for (const char* code : {"600000", "600004", "600009"})
-            instruments.push_back(
-                TestMarket::stock(QStringLiteral("SH"), QString::fromLatin1(code), code, 10.0));
-        TestMarket::setClock(TestMarket::at(2024, 6, 7, 10, 0));
-        TestMarket::install(instruments);
-        for (const auto& i : instruments)
-            m_list.append(CStockManager::instance()->getInstrumentDetail(i->market, i->code));
+        const Instruments instruments =
+            stocks(QStringLiteral("SH"), {"600000", "600004", "600009"}, 10.0);
+        installMarket(instruments);
+        m_list = detailsOf(instruments);
         CExternalDataManager::instance()->reset();
     }
 
     void cleanupTestCase()
     {
-        QVERIFY(
-            QTest::qWaitFor([] { return CBrowseWidget::runningIndicatorWorkers() == 0; }, kWaitMs));
+        QVERIFY(indicatorWorkersDone());
         TestMarket::restore();
     }
 
@@ -195,8 +192,7 @@ private Q_SLOTS:
         w.requestExternal();
         w.request();
         QVERIFY(w.requestQueue().size() <= 1);
-        QVERIFY(
-            QTest::qWaitFor([] { return CBrowseWidget::runningIndicatorWorkers() == 0; }, kWaitMs));
+        QVERIFY(indicatorWorkersDone());
     }
 
     void externalDeliveryBadInput()

@@ -8,6 +8,8 @@
 // wait, unprocessed, in the GUI thread's queue.
 #include "browse/CBrowseWidget.h"
 
+#include "BrowseTestMarket.h"
+
 #include "browse/CHpfBrowserDataModel.h"
 #include "browse/CHpfBrowserTable.h"
 #include "browse/HpfBrowserData.h"
@@ -38,49 +40,16 @@
 #include <mutex>
 
 using namespace TC;
+using namespace browsetest;
 using ttmarket::TestMarket;
 
 namespace {
 
-constexpr int kWaitMs = 10000;
-
 // Delegates to the embedded market; evaluations wait for permits and may be tampered.
-class GateBackend : public IMarketBackend {
+class GateBackend : public browsetest::ForwardingBackend {
 public:
-    explicit GateBackend(MarketBackendPtr inner) : m_inner(std::move(inner)) {}
+    using ForwardingBackend::ForwardingBackend;
 
-    bool loadCatalogue(const QString& dir, uint64_t seed, int ymd, CUniverseData& out,
-                       QString& error) override
-    {
-        return m_inner->loadCatalogue(dir, seed, ymd, out, error);
-    }
-    quoter::QuoterAllDataPtr lastQuote(const std::string& m, const std::string& c) override
-    {
-        return m_inner->lastQuote(m, c);
-    }
-    void lastQuotes(const std::string& m, const std::vector<std::string>& codes,
-                    std::vector<quoter::QuoterAllDataPtr>& out) override
-    {
-        m_inner->lastQuotes(m, codes, out);
-    }
-    std::vector<quoter::KLineData> dailyBars(const std::string& m, const std::string& c) override
-    {
-        return m_inner->dailyBars(m, c);
-    }
-    std::vector<quoter::KLineData> minuteBars(const std::string& m, const std::string& c) override
-    {
-        return m_inner->minuteBars(m, c);
-    }
-    std::vector<quoter::QuoterAllDataPtr> ticks(const std::string& m, const std::string& c) override
-    {
-        return m_inner->ticks(m, c);
-    }
-    int subscribe(const dorn::PushQuoteParam& p, PushCallback cb, EPushMode mode) override
-    {
-        return m_inner->subscribe(p, std::move(cb), mode);
-    }
-    bool unsubscribe(int id) override { return m_inner->unsubscribe(id); }
-    int subscriptionCount() const override { return m_inner->subscriptionCount(); }
     std::vector<QString> formulaNames() override { return m_inner->formulaNames(); }
     CFormulaDetailPtr formula(const QString& name) override { return m_inner->formula(name); }
 
@@ -159,7 +128,6 @@ public:
     }
 
 private:
-    MarketBackendPtr m_inner;
     std::mutex m_mutex;
     std::condition_variable m_cv;
     int m_permits = -1;
@@ -297,13 +265,6 @@ class TstBrowseIndicators : public QObject {
     std::shared_ptr<GateBackend> m_gate;
     CBrowseWidget::InstrumentList m_list;
 
-    // Waits until every worker thread of the process has ended.
-    static bool workersDone()
-    {
-        return QTest::qWaitFor([] { return CBrowseWidget::runningIndicatorWorkers() == 0; },
-                               kWaitMs);
-    }
-
     // The values cached for a column title in the test sector.
     static QMap<QString, double>& cached(CBrowseWidget& w, const QString& title)
     {
@@ -332,26 +293,18 @@ class TstBrowseIndicators : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        std::vector<ttservice::CInstrumentDetailPtr> instruments;
-        for (const QString& code : kCodes)
-            instruments.push_back(TestMarket::stock(QStringLiteral("SH"), code, code, 10.0));
-        TestMarket::setClock(TestMarket::at(2024, 6, 7, 10, 0));
-        TestMarket::install(instruments);
-        m_gate = std::make_shared<GateBackend>(marketBackend());
-        setMarketBackend(m_gate); // drops the catalogue: the test universe goes in again
-        CStockManager::instance()->resetUniverseForTest(instruments);
-        for (const QString& code : kCodes)
-            m_list.append(
-                CStockManager::instance()->getInstrumentDetail(QStringLiteral("SH"), code));
+        const Instruments instruments = stocks(QStringLiteral("SH"), kCodes, 10.0);
+        installMarket(instruments);
+        m_gate = gateMarket<GateBackend>(instruments);
+        m_list = detailsOf(instruments);
         QVERIFY(!std::isnan(expectedMa(kCodes.first(), 10)));
     }
 
     void cleanupTestCase()
     {
         m_gate->setPermits(-1);
-        QVERIFY(workersDone());
-        ttmarket::installEmbeddedBackend();
-        TestMarket::restore();
+        QVERIFY(indicatorWorkersDone());
+        restoreMarket();
     }
 
     void init() { m_gate->reset(); }
@@ -359,7 +312,7 @@ private Q_SLOTS:
     void cleanup()
     {
         m_gate->setPermits(-1);
-        QVERIFY(workersDone());
+        QVERIFY(indicatorWorkersDone());
     }
 
     // --- the queue protocol -------------------------------------------------------------
@@ -461,7 +414,7 @@ private Q_SLOTS:
 
         m_gate->setPermits(-1);
         QTRY_VERIFY(w.requestQueue().isEmpty());
-        QVERIFY(workersDone());
+        QVERIFY(indicatorWorkersDone());
         QCoreApplication::processEvents();
         if (ma5Stays)
             checkMaColumn(w, id5, 5);
@@ -846,7 +799,7 @@ private Q_SLOTS:
         delete w;
         const int evaluations = m_gate->evaluations();
         m_gate->setPermits(-1);
-        QVERIFY(workersDone());
+        QVERIFY(indicatorWorkersDone());
         QCoreApplication::processEvents();
         QCoreApplication::sendPostedEvents();
         QCOMPARE(g_lookups.load(), 2);

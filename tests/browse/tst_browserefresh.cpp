@@ -4,6 +4,8 @@
 // calling its slot.
 #include "browse/CBrowseWidget.h"
 
+#include "BrowseTestMarket.h"
+
 #include "browse/CHpfBrowserDataModel.h"
 #include "browse/CHpfBrowserTable.h"
 #include "host/data/ColumnInfo.h"
@@ -26,11 +28,10 @@
 #include <QSpinBox>
 
 using namespace TC;
+using namespace browsetest;
 using ttmarket::TestMarket;
 
 namespace {
-
-constexpr int kWaitMs = 10000;
 
 ColumnInfo maColumn(const QString& title, int line)
 {
@@ -89,11 +90,6 @@ QList<int> finished(QSignalSpy& done, int n)
     return ids;
 }
 
-bool workersDone()
-{
-    return QTest::qWaitFor([] { return CBrowseWidget::runningIndicatorWorkers() == 0; }, kWaitMs);
-}
-
 } // namespace
 
 class TstBrowseRefresh : public QObject {
@@ -103,23 +99,19 @@ class TstBrowseRefresh : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        std::vector<ttservice::CInstrumentDetailPtr> instruments;
-        for (const char* code : {"600000", "600004", "600009", "600010"})
-            instruments.push_back(
-                TestMarket::stock(QStringLiteral("SH"), QString::fromLatin1(code), code, 10.0));
-        TestMarket::setClock(TestMarket::at(2024, 6, 7, 10, 0));
-        TestMarket::install(instruments);
-        for (const auto& i : instruments)
-            m_list.append(CStockManager::instance()->getInstrumentDetail(i->market, i->code));
+        const Instruments instruments =
+            stocks(QStringLiteral("SH"), {"600000", "600004", "600009", "600010"}, 10.0);
+        installMarket(instruments);
+        m_list = detailsOf(instruments);
     }
 
     void cleanupTestCase()
     {
-        QVERIFY(workersDone());
+        QVERIFY(indicatorWorkersDone());
         TestMarket::restore();
     }
 
-    void cleanup() { QVERIFY(workersDone()); }
+    void cleanup() { QVERIFY(indicatorWorkersDone()); }
 
     // With no rows a queued column's batch is empty and the column stays queued, so the
     // queue shows what the tick decided.

@@ -7,8 +7,8 @@
 // Fetches are held on their worker threads by a gate on the host's daily bars, so the
 // test knows which deliveries can have arrived.
 #include "browse/CBrowseWidget.h"
-#include "browse/CBrowseWidget_p.h"
 
+#include "BrowseFetchSettled.h"
 #include "DailyBarGate.h"
 #include "browse/CHpfBrowserDataModel.h"
 #include "browse/CHpfBrowserTable.h"
@@ -29,23 +29,12 @@
 #include <cmath>
 #include <limits>
 
-namespace TC {
-class CBrowseWidgetTest {
-public:
-    // Deliveries received and not yet laid.
-    static bool laying(CBrowseWidget& w)
-    {
-        return !w.d->m_fetchJobs.empty() || w.d->m_bFetchDrainPosted;
-    }
-};
-} // namespace TC
-
 using namespace TC;
+using namespace browsetest;
 using ttmarket::TestMarket;
 
 namespace {
 
-constexpr int kWaitMs = 10000;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 QStringList shCodes()
@@ -123,20 +112,6 @@ QString header(CBrowseWidget& w, int id)
     return w.table()->model()->headerData(id, Qt::Horizontal).toString();
 }
 
-bool workersDone()
-{
-    return QTest::qWaitFor([] { return CBrowseWidget::runningFetchWorkers() == 0; }, kWaitMs);
-}
-
-// Every fetch finished and what it delivered laid.
-bool settled(CBrowseWidget& w)
-{
-    if (!workersDone())
-        return false;
-    QCoreApplication::processEvents(); // the workers' last posts queue their deliveries
-    return QTest::qWaitFor([&w] { return !CBrowseWidgetTest::laying(w); }, kWaitMs);
-}
-
 // (close[last] - close[ref]) / close[ref] over the trading days [from, to] of the host's
 // daily bars, the reference being the bar before from.
 double hostRatio(const QString& market, const QString& code, int from, int to)
@@ -179,6 +154,15 @@ class TstBrowseStage : public QObject {
         return w;
     }
 
+    // Every instrument's daily bars wait at the gate.
+    void holdAll()
+    {
+        QSet<QString> codes;
+        for (const auto& detail : m_list)
+            codes.insert(detail->code);
+        m_gate->hold(codes);
+    }
+
     // Codes of the rows outside the visible range.
     QSet<QString> hiddenCodes(CBrowseWidget& w)
     {
@@ -216,35 +200,27 @@ class TstBrowseStage : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        std::vector<ttservice::CInstrumentDetailPtr> instruments;
-        for (const QString& code : shCodes())
-            instruments.push_back(TestMarket::stock(QStringLiteral("SH"), code, code, 10.0));
-        for (const QString& code : kSzCodes)
-            instruments.push_back(TestMarket::stock(QStringLiteral("SZ"), code, code, 20.0));
-        TestMarket::setClock(TestMarket::at(2024, 6, 7, 10, 0));
-        TestMarket::install(instruments);
-        m_gate = std::make_shared<DailyBarGate>(marketBackend());
-        setMarketBackend(m_gate);
-        auto* stocks = CStockManager::instance();
-        stocks->resetUniverseForTest(instruments);
-        for (const auto& i : instruments)
-            m_list.append(stocks->getInstrumentDetail(i->market, i->code));
-        m_today = stocks->getLastTradingDay();
-        m_from = stocks->getShiftTradeDate(m_today, -19);
+        Instruments instruments = stocks(QStringLiteral("SH"), shCodes(), 10.0);
+        for (const auto& sz : stocks(QStringLiteral("SZ"), kSzCodes, 20.0))
+            instruments.push_back(sz);
+        installMarket(instruments);
+        m_gate = gateMarket<DailyBarGate>(instruments);
+        m_list = detailsOf(instruments);
+        m_today = CStockManager::instance()->getLastTradingDay();
+        m_from = CStockManager::instance()->getShiftTradeDate(m_today, -19);
     }
 
     void cleanupTestCase()
     {
         m_gate->release();
-        QVERIFY(workersDone());
-        ttmarket::installEmbeddedBackend();
-        TestMarket::restore();
+        QVERIFY(fetchWorkersDone());
+        restoreMarket();
     }
 
     void cleanup()
     {
         m_gate->release();
-        QVERIFY(workersDone());
+        QVERIFY(fetchWorkersDone());
         failBrowseWorkerStartsForTest(0);
     }
 
@@ -432,10 +408,7 @@ private Q_SLOTS:
         const int id = addRatioColumn(*w, &done);
         QSignalSpy deliveries(w.get(), &CBrowseWidget::sigFetchDatas);
 
-        QSet<QString> every;
-        for (const auto& detail : m_list)
-            every.insert(detail->code);
-        m_gate->hold(every);
+        holdAll();
         w->doUpdateStageData(id); // held at the gate
         QVERIFY(m_gate->waitForWaiting(1));
         const int visible = listed(*w, id)->totalCount;
@@ -458,10 +431,7 @@ private Q_SLOTS:
     void columnRemovedWhileFetching()
     {
         auto w = makeWidget();
-        QSet<QString> every;
-        for (const auto& detail : m_list)
-            every.insert(detail->code);
-        m_gate->hold(every);
+        holdAll();
         QSignalSpy deliveries(w.get(), &CBrowseWidget::sigFetchDatas);
         const int id = addRatioColumn(*w);
         QVERIFY(m_gate->waitForWaiting(1));
@@ -479,17 +449,14 @@ private Q_SLOTS:
     void widgetDestroyedWhileFetching()
     {
         auto w = makeWidget();
-        QSet<QString> every;
-        for (const auto& detail : m_list)
-            every.insert(detail->code);
-        m_gate->hold(every);
+        holdAll();
         addRatioColumn(*w);
         QVERIFY(m_gate->waitForWaiting(1));
         QPointer<CBrowseWidget> gone(w.get());
         w.reset();
         QVERIFY(!gone);
         m_gate->release(); // the workers finish and post to a closed mailbox
-        QVERIFY(workersDone());
+        QVERIFY(fetchWorkersDone());
         QCoreApplication::processEvents(); // nothing posted runs
     }
 
