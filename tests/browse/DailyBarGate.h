@@ -23,6 +23,12 @@ public:
         m_cv.notify_all();
     }
     void release() { hold({}); }
+    // Lets every held read through and waits until every fetch worker has ended.
+    bool releaseAndWait()
+    {
+        release();
+        return browsetest::fetchWorkersDone();
+    }
     // Waits until at least n reads wait at the gate.
     bool waitForWaiting(int n, int timeoutMs = 10000)
     {

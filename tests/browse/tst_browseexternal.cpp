@@ -50,6 +50,14 @@ QList<CExternalDataInfo*> externalList()
     return list;
 }
 
+// The external layout over externalList().
+void showExternal(CBrowseWidget& w)
+{
+    w.setExternalColumn();
+    QList<CExternalDataInfo*> list = externalList();
+    w.setDataList(list);
+}
+
 quoter::QuoterBasePtr bar(int64_t time, double close)
 {
     auto b = std::make_shared<quoter::KLineData>();
@@ -113,9 +121,7 @@ private Q_SLOTS:
             CBrowseWidget w(nullptr, false, eBrowseType(type));
             const int feedOn = temporary->netBuyingClients();
             QCOMPARE(feedOn, feedBefore + (type == BrowseType_NetBuying ? 1 : 0));
-            w.setExternalColumn();
-            QList<CExternalDataInfo*> list = externalList();
-            w.setDataList(list);
+            showExternal(w);
 
             QCOMPARE(w.getBrowserStatus(), int(BrowseStatus_External));
             QCOMPARE(int(w.browseType()), type); // the layout never changes the type
@@ -152,9 +158,7 @@ private Q_SLOTS:
     void externalFetchGroupsByPeriodAndFillsRows()
     {
         CBrowseWidget w;
-        w.setExternalColumn();
-        QList<CExternalDataInfo*> list = externalList();
-        w.setDataList(list);
+        showExternal(w);
         w.requestExternal();
 
         // one fetch per period: day, month and quarter series of the two sets
@@ -180,9 +184,7 @@ private Q_SLOTS:
     void externalRequestQueuesIndicatorsOnce()
     {
         CBrowseWidget w;
-        w.setExternalColumn();
-        QList<CExternalDataInfo*> list = externalList();
-        w.setDataList(list);
+        showExternal(w);
         ColumnInfo ma;
         ma.formulaName = QStringLiteral("MA");
         ma.title = QStringLiteral("MA5");
@@ -198,9 +200,7 @@ private Q_SLOTS:
     void externalDeliveryBadInput()
     {
         CBrowseWidget w;
-        w.setExternalColumn();
-        QList<CExternalDataInfo*> list = externalList();
-        w.setDataList(list);
+        showExternal(w);
         Records data;
         data["EDCPI01"] = {};                                       // no records
         data["EDPMI01"] = {std::make_shared<quoter::QuoterBase>()}; // not a bar
@@ -230,11 +230,8 @@ private Q_SLOTS:
         QFETCH(bool, external);
         CBrowseWidget w;
         w.setStockList(m_list);
-        if (external) {
-            w.setExternalColumn();
-            QList<CExternalDataInfo*> list = externalList();
-            w.setDataList(list);
-        }
+        if (external)
+            showExternal(w);
         const int before = w.model()->size();
         const QString code = external ? QStringLiteral("CPI01") : m_list.first()->key;
         w.removeExternalData(code);

@@ -102,16 +102,11 @@ private Q_SLOTS:
 
     void cleanupTestCase()
     {
-        m_gate->release();
-        QVERIFY(fetchWorkersDone());
+        QVERIFY(m_gate->releaseAndWait());
         restoreMarket();
     }
 
-    void cleanup()
-    {
-        m_gate->release();
-        QVERIFY(fetchWorkersDone());
-    }
+    void cleanup() { QVERIFY(m_gate->releaseAndWait()); }
 
     // --- the shared cache fetch ------------------------------------------------------------
 
@@ -307,8 +302,7 @@ private Q_SLOTS:
         QPointer<CBrowseWidget> gone(w.get());
         w.reset();
         QVERIFY(!gone);
-        m_gate->release();
-        QVERIFY(fetchWorkersDone());
+        QVERIFY(m_gate->releaseAndWait());
         QCoreApplication::processEvents(); // nothing posted runs
     }
 };

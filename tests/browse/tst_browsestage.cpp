@@ -212,15 +212,13 @@ private Q_SLOTS:
 
     void cleanupTestCase()
     {
-        m_gate->release();
-        QVERIFY(fetchWorkersDone());
+        QVERIFY(m_gate->releaseAndWait());
         restoreMarket();
     }
 
     void cleanup()
     {
-        m_gate->release();
-        QVERIFY(fetchWorkersDone());
+        QVERIFY(m_gate->releaseAndWait());
         failBrowseWorkerStartsForTest(0);
     }
 
