@@ -3,18 +3,40 @@
 // clock, a backend that forwards to it for gates to build on, and waits on fetch workers.
 
 #include "browse/CBrowseWidget.h"
+#include "browse/CHpfBrowserDataModel.h"
+#include "browse/HpfBrowserData.h"
 #include "host/data/MarketBackend.h"
+#include "host/data/StockKey.h"
 #include "host/data/StockManager.h"
 #include "host/market/EmbeddedBackend.h"
 #include "host/market/TestMarket.h"
 
 #include <QtTest>
 
+#include <limits>
+
 namespace browsetest {
 
 constexpr int kWaitMs = 10000;
 
 using Instruments = std::vector<ttservice::CInstrumentDetailPtr>;
+
+inline QString keyOf(const QString& market, const QString& code)
+{
+    return XP::nvStockKey(market, code);
+}
+// The key of an SH code.
+inline QString keyOf(const QString& code)
+{
+    return keyOf(QStringLiteral("SH"), code);
+}
+
+// The row's number in a column; NaN without such a row.
+inline double cell(TC::CBrowseWidget& w, const QString& key, int column)
+{
+    const TC::HpfBrowserDataPtr row = w.model()->rowByKey(key);
+    return row ? row->getDouble(column) : std::numeric_limits<double>::quiet_NaN();
+}
 
 // Stocks of one market at one price, each named by its code.
 inline Instruments stocks(const QString& market, const QStringList& codes, double price)

@@ -66,12 +66,6 @@ quoter::QuoterBasePtr bar(int64_t time, double close)
     return b;
 }
 
-double cell(CBrowseWidget& w, const QString& key, int column)
-{
-    const HpfBrowserDataPtr row = w.model()->rowByKey(key);
-    return row ? row->getDouble(column) : std::numeric_limits<double>::quiet_NaN();
-}
-
 // Sends the table's commit events for an edited cell, as the line-edit delegate does.
 void commitCell(CBrowseWidget& w, int column, const QString& key, const QString& text)
 {

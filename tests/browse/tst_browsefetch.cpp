@@ -36,11 +36,6 @@ namespace {
 const QStringList kCodes = {QStringLiteral("600000"), QStringLiteral("600004"),
                             QStringLiteral("600009"), QStringLiteral("600010")};
 
-QString keyOf(const QString& code)
-{
-    return XP::nvStockKey(QStringLiteral("SH"), code);
-}
-
 // The table column showing a base quote id.
 int quoteColumn(CBrowseWidget& w, int quoteId)
 {

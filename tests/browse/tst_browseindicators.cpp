@@ -139,11 +139,6 @@ private:
 const QStringList kCodes = {"600000", "600004", "600009", "600010",
                             "600011", "600015", "600016", "600018"};
 
-QString keyOf(const QString& code)
-{
-    return XP::nvStockKey(QStringLiteral("SH"), code);
-}
-
 ColumnInfo maColumn(const QString& title, int line, int lineSetting = 0)
 {
     ColumnInfo c;
@@ -206,12 +201,6 @@ QString cellText(CBrowseWidget& w, const QString& key, int column)
 {
     auto row = boost::static_pointer_cast<HpfBrowserData>(w.model()->rowByKey(key));
     return row ? row->getText(column) : QStringLiteral("<no row>");
-}
-
-double cellValue(CBrowseWidget& w, const QString& key, int column)
-{
-    auto row = boost::static_pointer_cast<HpfBrowserData>(w.model()->rowByKey(key));
-    return row ? row->getDouble(column) : std::numeric_limits<double>::quiet_NaN();
 }
 
 ColumnInfo* listed(CBrowseWidget& w, int id)
@@ -287,7 +276,7 @@ class TstBrowseIndicators : public QObject {
     void checkMaColumn(CBrowseWidget& w, int id, int n)
     {
         for (const QString& code : kCodes)
-            QVERIFY2(near(cellValue(w, keyOf(code), id), expectedMa(code, n)), qPrintable(code));
+            QVERIFY2(near(cell(w, keyOf(code), id), expectedMa(code, n)), qPrintable(code));
     }
 
 private Q_SLOTS:
@@ -336,7 +325,7 @@ private Q_SLOTS:
         QTRY_COMPARE(headerShown(w, id5), QStringLiteral("MA5(37.5%)"));
         QCOMPARE(w.table()->headerText(id5), QStringLiteral("MA5"));
         QCOMPARE(listed(w, id10)->totalCount, 0);
-        QVERIFY(near(cellValue(w, keyOf(kCodes[0]), id5), expectedMa(kCodes[0], 5)));
+        QVERIFY(near(cell(w, keyOf(kCodes[0]), id5), expectedMa(kCodes[0], 5)));
 
         m_gate->setPermits(-1);
         QCOMPARE(finished(w.done, 2), (QList<int>{id5, id10}));
@@ -434,7 +423,7 @@ private Q_SLOTS:
         QCOMPARE(finished(w.done, 2), (QList<int>{ids.first, ids.second}));
         QVERIFY(w.requestQueue().isEmpty());
         for (int i = 0; i + 1 < kCodes.size(); ++i)
-            QVERIFY(near(cellValue(w, keyOf(kCodes[i]), ids.second), expectedMa(kCodes[i], 10)));
+            QVERIFY(near(cell(w, keyOf(kCodes[i]), ids.second), expectedMa(kCodes[i], 10)));
         QVERIFY(!cached(w, QStringLiteral("MA5")).contains(gone));
     }
 
@@ -484,7 +473,7 @@ private Q_SLOTS:
         w.requestCustomIndex();
         QTRY_COMPARE(w.done.count(), 1);
         QCOMPARE(cellText(w, keyOf(kCodes[1]), id), QStringLiteral("-"));
-        QVERIFY(near(cellValue(w, keyOf(kCodes[0]), id), expectedMa(kCodes[0], 5)));
+        QVERIFY(near(cell(w, keyOf(kCodes[0]), id), expectedMa(kCodes[0], 5)));
         QVERIFY(!cached(w, QStringLiteral("MA5")).contains(keyOf(kCodes[1])));
     }
 
@@ -737,16 +726,16 @@ private Q_SLOTS:
         w.customIndexValues()[QStringLiteral("别的板块")][QStringLiteral("MA5")][keyOf(kCodes[1])] =
             7.0;
         w.setStockList(m_list, false); // lays the cached values of the current sector
-        QVERIFY(near(cellValue(w, keyOf(kCodes[0]), id), 12.5));
+        QVERIFY(near(cell(w, keyOf(kCodes[0]), id), 12.5));
         QCOMPARE(cellText(w, keyOf(kCodes[1]), id), QStringLiteral("-"));
-        QVERIFY(!near(cellValue(w, keyOf(kCodes[0]), lastColumn), 99.0));
+        QVERIFY(!near(cell(w, keyOf(kCodes[0]), lastColumn), 99.0));
 
         // a hidden column is left alone
         cached(w, QStringLiteral("MA5"))[keyOf(kCodes[0])] = 13.5;
         for (bool visible : {false, true}) {
             w.setColumnVisible(id, visible);
             w.fillLastCustomIndexValue();
-            QVERIFY(near(cellValue(w, keyOf(kCodes[0]), id), visible ? 13.5 : 12.5));
+            QVERIFY(near(cell(w, keyOf(kCodes[0]), id), visible ? 13.5 : 12.5));
         }
     }
 
@@ -755,7 +744,7 @@ private Q_SLOTS:
         FilledWidget w(m_list);
         const int id = addMa(w, QStringLiteral("MA5"), 0);
         w.setColumnValue(id, {{keyOf(kCodes[2]), 3.25}});
-        QVERIFY(near(cellValue(w, keyOf(kCodes[2]), id), 3.25));
+        QVERIFY(near(cell(w, keyOf(kCodes[2]), id), 3.25));
         QCOMPARE(cellText(w, keyOf(kCodes[3]), id), QStringLiteral("-"));
         w.setColumnValue(9999, {{keyOf(kCodes[2]), 1.0}}); // not in the model: nothing
     }

@@ -3,6 +3,8 @@
 // existing files, paths outside the parameter folder, unwritable folders and hostile strings.
 #include "browse/BrowseParamFormat.h"
 #include "browse/CBrowseWidget.h"
+
+#include "BrowseTestMarket.h"
 #include "browse/CHpfBrowserDataModel.h"
 #include "browse/CHpfBrowserTable.h"
 #include "browse/HpfBrowserData.h"
@@ -30,6 +32,7 @@
 #include <unistd.h>
 
 using namespace TC;
+using namespace browsetest;
 using ttmarket::TestMarket;
 using Values = browseparam::ValueCache;
 using Fields = browseparam::FieldLists;
@@ -38,11 +41,6 @@ namespace {
 
 const QString kSector = QStringLiteral("测试板块");
 const QStringList kCodes{"600000", "600004", "600009"};
-
-QString keyOf(const QString& code)
-{
-    return XP::nvStockKey(QStringLiteral("SH"), code);
-}
 
 class LevelCounter : public log4cxx::AppenderSkeleton {
 public:

@@ -46,11 +46,6 @@ QStringList shCodes()
 }
 const QStringList kSzCodes = {QStringLiteral("000001"), QStringLiteral("000002")};
 
-QString keyOf(const QString& market, const QString& code)
-{
-    return XP::nvStockKey(market, code);
-}
-
 // One bar: close, high, low, volume, amount.
 struct Bar {
     double close, high, low;
@@ -99,12 +94,6 @@ const ColumnInfo* listed(CBrowseWidget& w, int id)
             return &c;
     }
     return nullptr;
-}
-
-double cell(CBrowseWidget& w, const QString& key, int id)
-{
-    const HpfBrowserDataPtr row = w.model()->rowByKey(key);
-    return row ? row->getDouble(id) : kNaN;
 }
 
 QString header(CBrowseWidget& w, int id)

@@ -39,17 +39,6 @@ constexpr int kWeightColumn = 39; // the base column "权重%"
 
 const QStringList kCodes = {"600000", "600004", "600009", "600010"};
 
-QString keyOf(const QString& code)
-{
-    return XP::nvStockKey(QStringLiteral("SH"), code);
-}
-
-double cell(CBrowseWidget& w, const QString& key, int column)
-{
-    const HpfBrowserDataPtr row = w.model()->rowByKey(key);
-    return row ? row->getDouble(column) : std::numeric_limits<double>::quiet_NaN();
-}
-
 std::vector<quoter::KLineData> days(const QString& code)
 {
     return ttmarket::EmbeddedMarket::instance()->dailyBars("SH", code.toStdString());
