@@ -4,13 +4,16 @@
 
 #include "browse/CBrowseWidget.h"
 #include "browse/CHpfBrowserDataModel.h"
+#include "browse/CHpfBrowserTable.h"
 #include "browse/HpfBrowserData.h"
+#include "host/data/ColumnInfo.h"
 #include "host/data/MarketBackend.h"
 #include "host/data/StockKey.h"
 #include "host/data/StockManager.h"
 #include "host/market/EmbeddedBackend.h"
 #include "host/market/TestMarket.h"
 
+#include <QSignalSpy>
 #include <QtTest>
 
 #include <limits>
@@ -74,6 +77,41 @@ gateMarket(const Instruments& instruments,
     TC::setMarketBackend(gate);
     TC::CStockManager::instance()->resetUniverseForTest(instruments, members);
     return gate;
+}
+
+// The row's text in a column.
+inline QString cellText(TC::CBrowseWidget& w, const QString& key, int column)
+{
+    const TC::HpfBrowserDataPtr row = w.model()->rowByKey(key);
+    return row ? row->getText(column) : QStringLiteral("<no row>");
+}
+
+// The column's header as the table shows it, progress included.
+inline QString headerShown(TC::CBrowseWidget& w, int id)
+{
+    return w.table()->model()->headerData(id, Qt::Horizontal).toString();
+}
+
+// A daily MA indicator column showing one line of the formula.
+inline TC::ColumnInfo maColumn(const QString& title, int line, int lineSetting = 0)
+{
+    TC::ColumnInfo c;
+    c.formulaName = QStringLiteral("MA");
+    c.lineIndex = line;
+    c.lineSetting = lineSetting;
+    c.title = title;
+    c.period = 86400000;
+    return c;
+}
+
+// The columns of the finished indicator batches, in order, once n have finished.
+inline QList<int> finished(QSignalSpy& done, int n, int timeoutMs = kWaitMs)
+{
+    (void)QTest::qWaitFor([&] { return done.count() >= n; }, timeoutMs);
+    QList<int> ids;
+    for (const QList<QVariant>& args : done)
+        ids.append(args[0].toInt());
+    return ids;
 }
 
 // The embedded backend back in place of a gate, and the market as before the test.

@@ -139,17 +139,6 @@ private:
 const QStringList kCodes = {"600000", "600004", "600009", "600010",
                             "600011", "600015", "600016", "600018"};
 
-ColumnInfo maColumn(const QString& title, int line, int lineSetting = 0)
-{
-    ColumnInfo c;
-    c.formulaName = QStringLiteral("MA");
-    c.lineIndex = line;
-    c.lineSetting = lineSetting;
-    c.title = title;
-    c.period = 86400000;
-    return c;
-}
-
 // MA over the last n daily closes, as the formula defines it.
 double expectedMa(const QString& code, int n)
 {
@@ -187,22 +176,6 @@ QStringList sorted(QStringList keys)
     return keys;
 }
 
-// The columns of the finished batches, in order, once n have finished.
-QList<int> finished(QSignalSpy& done, int n, int timeoutMs = kWaitMs)
-{
-    (void)QTest::qWaitFor([&] { return done.count() >= n; }, timeoutMs);
-    QList<int> ids;
-    for (const QList<QVariant>& args : done)
-        ids.append(args[0].toInt());
-    return ids;
-}
-
-QString cellText(CBrowseWidget& w, const QString& key, int column)
-{
-    auto row = boost::static_pointer_cast<HpfBrowserData>(w.model()->rowByKey(key));
-    return row ? row->getText(column) : QStringLiteral("<no row>");
-}
-
 ColumnInfo* listed(CBrowseWidget& w, int id)
 {
     for (const ColumnInfo& c : w.columnList()) {
@@ -210,11 +183,6 @@ ColumnInfo* listed(CBrowseWidget& w, int id)
             return const_cast<ColumnInfo*>(&c);
     }
     return nullptr;
-}
-
-QString headerShown(CBrowseWidget& w, int id)
-{
-    return w.table()->model()->headerData(id, Qt::Horizontal).toString();
 }
 
 bool near(double a, double b)

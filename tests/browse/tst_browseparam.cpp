@@ -94,12 +94,6 @@ void writeText(const QString& path, const QByteArray& text)
     QVERIFY(stdWriteFile(path, text.toStdString(), "wb"));
 }
 
-QString cellText(CBrowseWidget& w, const QString& key, int column)
-{
-    auto row = boost::static_pointer_cast<HpfBrowserData>(w.model()->rowByKey(key));
-    return row ? row->getText(column) : QStringLiteral("<no row>");
-}
-
 // With TT_FUZZ_SEED_DIR set, keeps a text the tests produced as a seed of a fuzz target.
 void seed(const char* target, const QByteArray& text)
 {

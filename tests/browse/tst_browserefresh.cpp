@@ -33,16 +33,6 @@ using ttmarket::TestMarket;
 
 namespace {
 
-ColumnInfo maColumn(const QString& title, int line)
-{
-    ColumnInfo c;
-    c.formulaName = QStringLiteral("MA");
-    c.lineIndex = line;
-    c.title = title;
-    c.period = 86400000;
-    return c;
-}
-
 // An auto-refreshing column in stock hours, every tick.
 ColumnInfo autoColumn()
 {
@@ -78,16 +68,6 @@ std::pair<int, int> addMa5Ma10(CBrowseWidget& w)
     ColumnInfo ma10 = maColumn(QStringLiteral("MA10"), 1);
     const int id5 = w.addCustomIndex(ma5);
     return {id5, w.addCustomIndex(ma10)};
-}
-
-// The columns of the finished batches, in order, once n have finished.
-QList<int> finished(QSignalSpy& done, int n)
-{
-    (void)QTest::qWaitFor([&] { return done.count() >= n; }, kWaitMs);
-    QList<int> ids;
-    for (const QList<QVariant>& args : done)
-        ids.append(args[0].toInt());
-    return ids;
 }
 
 } // namespace

@@ -96,11 +96,6 @@ const ColumnInfo* listed(CBrowseWidget& w, int id)
     return nullptr;
 }
 
-QString header(CBrowseWidget& w, int id)
-{
-    return w.table()->model()->headerData(id, Qt::Horizontal).toString();
-}
-
 // (close[last] - close[ref]) / close[ref] over the trading days [from, to] of the host's
 // daily bars, the reference being the bar before from.
 double hostRatio(const QString& market, const QString& code, int from, int to)
@@ -330,7 +325,7 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(done.count(), 1, kWaitMs);
         QVERIFY(settled(*w));
         QCOMPARE(done.count(), 1);
-        QCOMPARE(header(*w, id), QStringLiteral("b"));
+        QCOMPARE(headerShown(*w, id), QStringLiteral("b"));
     }
 
     // --- refreshes against the host's history ----------------------------------------------
@@ -341,7 +336,7 @@ private Q_SLOTS:
         QSignalSpy done(w.get(), &CBrowseWidget::sigStageDataDone);
         const int id = addRatioColumn(*w, &done);
         QVERIFY(id >= 0);
-        QCOMPARE(header(*w, id), QStringLiteral("区间涨幅"));
+        QCOMPARE(headerShown(*w, id), QStringLiteral("区间涨幅"));
         for (const auto& detail : m_list) {
             const double expected = hostRatio(detail->market, detail->code, m_from, m_today);
             QVERIFY(!std::isnan(expected));
@@ -367,8 +362,8 @@ private Q_SLOTS:
         const ColumnInfo* c = listed(*w, id);
         QVERIFY(c);
         QCOMPARE(c->totalCount, w->model()->size() - hidden.size());
-        QCOMPARE(header(*w, id), QStringLiteral("区间涨幅(0.0%)"));
-        QTRY_COMPARE_WITH_TIMEOUT(header(*w, id), QStringLiteral("区间涨幅"), kWaitMs);
+        QCOMPARE(headerShown(*w, id), QStringLiteral("区间涨幅(0.0%)"));
+        QTRY_COMPARE_WITH_TIMEOUT(headerShown(*w, id), QStringLiteral("区间涨幅"), kWaitMs);
         QCOMPARE(listed(*w, id)->totalCount, 0);
         QVERIFY(m_gate->waitForWaiting(1));
         int laid = 0;
@@ -384,7 +379,7 @@ private Q_SLOTS:
         QVERIFY(done.wait(kWaitMs));
         for (int i = 0; i < w->model()->size(); ++i)
             QVERIFY(!isNoValue(w->model()->rowAt(i)->getDouble(id)));
-        QCOMPARE(header(*w, id), QStringLiteral("区间涨幅"));
+        QCOMPARE(headerShown(*w, id), QStringLiteral("区间涨幅"));
     }
 
     // A second refresh starts its progress from zero and drops what the first delivers late.
@@ -412,7 +407,7 @@ private Q_SLOTS:
         QCOMPARE(deliveries.count(), requests);
         for (const QList<QVariant>& args : deliveries)
             QCOMPARE(args[2].toInt(), id);
-        QCOMPARE(header(*w, id), QStringLiteral("区间涨幅"));
+        QCOMPARE(headerShown(*w, id), QStringLiteral("区间涨幅"));
     }
 
     void columnRemovedWhileFetching()
@@ -455,7 +450,7 @@ private Q_SLOTS:
         failBrowseWorkerStartsForTest(100);
         const int id = addRatioColumn(*w);
         QCOMPARE(done.count(), 1);
-        QCOMPARE(header(*w, id), QStringLiteral("区间涨幅"));
+        QCOMPARE(headerShown(*w, id), QStringLiteral("区间涨幅"));
         QVERIFY(isNoValue(w->model()->rowAt(0)->getDouble(id)));
     }
 
@@ -472,7 +467,7 @@ private Q_SLOTS:
         w->addSpeedColumn(speed);
         const int id = w->speedColumn();
         QVERIFY(id >= 0);
-        QCOMPARE(header(*w, id), QStringLiteral("3分钟涨速"));
+        QCOMPARE(headerShown(*w, id), QStringLiteral("3分钟涨速"));
         w->addSpeedColumn(speed); // listed already: the same column
         QCOMPARE(w->speedColumn(), id);
 
