@@ -2,7 +2,7 @@
 // A market backend over the embedded market whose daily bars of chosen codes wait for the
 // test's permission, so a fetch can be held on its worker thread at a known point.
 
-#include "host/data/MarketBackend.h"
+#include "BrowseTestMarket.h"
 
 #include <QSet>
 #include <QString>
@@ -11,9 +11,9 @@
 #include <condition_variable>
 #include <mutex>
 
-class DailyBarGate : public TC::IMarketBackend {
+class DailyBarGate : public browsetest::ForwardingBackend {
 public:
-    explicit DailyBarGate(TC::MarketBackendPtr inner) : m_inner(std::move(inner)) {}
+    using ForwardingBackend::ForwardingBackend;
 
     // Codes whose daily bars wait; an empty set lets everything through.
     void hold(const QSet<QString>& codes)
@@ -23,6 +23,12 @@ public:
         m_cv.notify_all();
     }
     void release() { hold({}); }
+    // Lets every held read through and waits until every fetch worker has ended.
+    bool releaseAndWait()
+    {
+        release();
+        return browsetest::fetchWorkersDone();
+    }
     // Waits until at least n reads wait at the gate.
     bool waitForWaiting(int n, int timeoutMs = 10000)
     {
@@ -31,20 +37,6 @@ public:
                              [&] { return m_waiting >= n; });
     }
 
-    bool loadCatalogue(const QString& dir, uint64_t seed, int ymd, TC::CUniverseData& out,
-                       QString& error) override
-    {
-        return m_inner->loadCatalogue(dir, seed, ymd, out, error);
-    }
-    quoter::QuoterAllDataPtr lastQuote(const std::string& m, const std::string& c) override
-    {
-        return m_inner->lastQuote(m, c);
-    }
-    void lastQuotes(const std::string& m, const std::vector<std::string>& codes,
-                    std::vector<quoter::QuoterAllDataPtr>& out) override
-    {
-        m_inner->lastQuotes(m, codes, out);
-    }
     std::vector<quoter::KLineData> dailyBars(const std::string& m, const std::string& c) override
     {
         {
@@ -59,28 +51,13 @@ public:
         }
         return m_inner->dailyBars(m, c);
     }
-    std::vector<quoter::KLineData> minuteBars(const std::string& m, const std::string& c) override
-    {
-        return m_inner->minuteBars(m, c);
-    }
     std::vector<quoter::KLineData> minuteBarsOfDay(const std::string& m, const std::string& c,
                                                    int date) override
     {
         return m_inner->minuteBarsOfDay(m, c, date);
     }
-    std::vector<quoter::QuoterAllDataPtr> ticks(const std::string& m, const std::string& c) override
-    {
-        return m_inner->ticks(m, c);
-    }
-    int subscribe(const dorn::PushQuoteParam& p, PushCallback cb, EPushMode mode) override
-    {
-        return m_inner->subscribe(p, std::move(cb), mode);
-    }
-    bool unsubscribe(int id) override { return m_inner->unsubscribe(id); }
-    int subscriptionCount() const override { return m_inner->subscriptionCount(); }
 
 private:
-    TC::MarketBackendPtr m_inner;
     std::mutex m_mutex;
     std::condition_variable m_cv;
     QSet<QString> m_held;

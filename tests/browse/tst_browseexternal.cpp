@@ -2,6 +2,8 @@
 // extended-data columns, and user-defined (editable) field columns kept per sector.
 #include "browse/CBrowseWidget.h"
 
+#include "BrowseTestMarket.h"
+
 #include "browse/CHpfBrowserDataModel.h"
 #include "browse/CHpfBrowserTable.h"
 #include "browse/HpfBrowserData.h"
@@ -26,11 +28,11 @@
 #include <limits>
 
 using namespace TC;
+using namespace browsetest;
 using ttmarket::TestMarket;
 
 namespace {
 
-constexpr int kWaitMs = 10000;
 const QString kSectorA = QStringLiteral("自选A");
 const QString kSectorB = QStringLiteral("自选B");
 
@@ -48,18 +50,20 @@ QList<CExternalDataInfo*> externalList()
     return list;
 }
 
+// The external layout over externalList().
+void showExternal(CBrowseWidget& w)
+{
+    w.setExternalColumn();
+    QList<CExternalDataInfo*> list = externalList();
+    w.setDataList(list);
+}
+
 quoter::QuoterBasePtr bar(int64_t time, double close)
 {
     auto b = std::make_shared<quoter::KLineData>();
     b->time = time;
     b->close = close;
     return b;
-}
-
-double cell(CBrowseWidget& w, const QString& key, int column)
-{
-    const HpfBrowserDataPtr row = w.model()->rowByKey(key);
-    return row ? row->getDouble(column) : std::numeric_limits<double>::quiet_NaN();
 }
 
 // Sends the table's commit events for an edited cell, as the line-edit delegate does.
@@ -79,21 +83,16 @@ class TstBrowseExternal : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        std::vector<ttservice::CInstrumentDetailPtr> instruments;
-        for (const char* code : {"600000", "600004", "600009"})
-            instruments.push_back(
-                TestMarket::stock(QStringLiteral("SH"), QString::fromLatin1(code), code, 10.0));
-        TestMarket::setClock(TestMarket::at(2024, 6, 7, 10, 0));
-        TestMarket::install(instruments);
-        for (const auto& i : instruments)
-            m_list.append(CStockManager::instance()->getInstrumentDetail(i->market, i->code));
+        const Instruments instruments =
+            stocks(QStringLiteral("SH"), {"600000", "600004", "600009"}, 10.0);
+        installMarket(instruments);
+        m_list = detailsOf(instruments);
         CExternalDataManager::instance()->reset();
     }
 
     void cleanupTestCase()
     {
-        QVERIFY(
-            QTest::qWaitFor([] { return CBrowseWidget::runningIndicatorWorkers() == 0; }, kWaitMs));
+        QVERIFY(indicatorWorkersDone());
         TestMarket::restore();
     }
 
@@ -116,9 +115,7 @@ private Q_SLOTS:
             CBrowseWidget w(nullptr, false, eBrowseType(type));
             const int feedOn = temporary->netBuyingClients();
             QCOMPARE(feedOn, feedBefore + (type == BrowseType_NetBuying ? 1 : 0));
-            w.setExternalColumn();
-            QList<CExternalDataInfo*> list = externalList();
-            w.setDataList(list);
+            showExternal(w);
 
             QCOMPARE(w.getBrowserStatus(), int(BrowseStatus_External));
             QCOMPARE(int(w.browseType()), type); // the layout never changes the type
@@ -155,9 +152,7 @@ private Q_SLOTS:
     void externalFetchGroupsByPeriodAndFillsRows()
     {
         CBrowseWidget w;
-        w.setExternalColumn();
-        QList<CExternalDataInfo*> list = externalList();
-        w.setDataList(list);
+        showExternal(w);
         w.requestExternal();
 
         // one fetch per period: day, month and quarter series of the two sets
@@ -183,9 +178,7 @@ private Q_SLOTS:
     void externalRequestQueuesIndicatorsOnce()
     {
         CBrowseWidget w;
-        w.setExternalColumn();
-        QList<CExternalDataInfo*> list = externalList();
-        w.setDataList(list);
+        showExternal(w);
         ColumnInfo ma;
         ma.formulaName = QStringLiteral("MA");
         ma.title = QStringLiteral("MA5");
@@ -195,16 +188,13 @@ private Q_SLOTS:
         w.requestExternal();
         w.request();
         QVERIFY(w.requestQueue().size() <= 1);
-        QVERIFY(
-            QTest::qWaitFor([] { return CBrowseWidget::runningIndicatorWorkers() == 0; }, kWaitMs));
+        QVERIFY(indicatorWorkersDone());
     }
 
     void externalDeliveryBadInput()
     {
         CBrowseWidget w;
-        w.setExternalColumn();
-        QList<CExternalDataInfo*> list = externalList();
-        w.setDataList(list);
+        showExternal(w);
         Records data;
         data["EDCPI01"] = {};                                       // no records
         data["EDPMI01"] = {std::make_shared<quoter::QuoterBase>()}; // not a bar
@@ -234,11 +224,8 @@ private Q_SLOTS:
         QFETCH(bool, external);
         CBrowseWidget w;
         w.setStockList(m_list);
-        if (external) {
-            w.setExternalColumn();
-            QList<CExternalDataInfo*> list = externalList();
-            w.setDataList(list);
-        }
+        if (external)
+            showExternal(w);
         const int before = w.model()->size();
         const QString code = external ? QStringLiteral("CPI01") : m_list.first()->key;
         w.removeExternalData(code);

@@ -4,8 +4,8 @@
 // host's ticks, records that are skipped, bad trade dates, and destruction while a fetch
 // runs.
 #include "browse/CBrowseWidget.h"
-#include "browse/CBrowseWidget_p.h"
 
+#include "BrowseFetchSettled.h"
 #include "DailyBarGate.h"
 #include "browse/CHpfBrowserDataModel.h"
 #include "browse/CHpfBrowserTable.h"
@@ -27,30 +27,14 @@
 
 #include <cmath>
 
-namespace TC {
-class CBrowseWidgetTest {
-public:
-    // Deliveries received and not yet laid.
-    static bool laying(CBrowseWidget& w)
-    {
-        return !w.d->m_fetchJobs.empty() || w.d->m_bFetchDrainPosted;
-    }
-};
-} // namespace TC
-
 using namespace TC;
+using namespace browsetest;
 using ttmarket::TestMarket;
 
 namespace {
 
-constexpr int kWaitMs = 10000;
 const QStringList kCodes = {QStringLiteral("600000"), QStringLiteral("600004"),
                             QStringLiteral("600009"), QStringLiteral("600010")};
-
-QString keyOf(const QString& code)
-{
-    return XP::nvStockKey(QStringLiteral("SH"), code);
-}
 
 // The table column showing a base quote id.
 int quoteColumn(CBrowseWidget& w, int quoteId)
@@ -66,20 +50,6 @@ double quoteCell(CBrowseWidget& w, const QString& key, int quoteId)
 {
     const HpfBrowserDataPtr row = w.model()->rowByKey(key);
     return row ? row->getDouble(quoteColumn(w, quoteId)) : kNoValue;
-}
-
-bool workersDone()
-{
-    return QTest::qWaitFor([] { return CBrowseWidget::runningFetchWorkers() == 0; }, kWaitMs);
-}
-
-// Every fetch finished and what it delivered laid.
-bool settled(CBrowseWidget& w)
-{
-    if (!workersDone())
-        return false;
-    QCoreApplication::processEvents(); // the workers' last posts queue their deliveries
-    return QTest::qWaitFor([&w] { return !CBrowseWidgetTest::laying(w); }, kWaitMs);
 }
 
 quoter::QuoterBasePtr snapshot(double last, double pre)
@@ -116,35 +86,22 @@ class TstBrowseFetch : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        std::vector<ttservice::CInstrumentDetailPtr> instruments;
-        for (const QString& code : kCodes)
-            instruments.push_back(TestMarket::stock(QStringLiteral("SH"), code, code, 10.0));
-        TestMarket::setClock(TestMarket::at(2024, 6, 7, 10, 0));
-        TestMarket::install(instruments);
+        const Instruments instruments = stocks(QStringLiteral("SH"), kCodes, 10.0);
+        installMarket(instruments);
         for (int i = 0; i < 5; ++i)
             TestMarket::tick(3000); // a few ticks of today
-        m_gate = std::make_shared<DailyBarGate>(marketBackend());
-        setMarketBackend(m_gate);
-        auto* stocks = CStockManager::instance();
-        stocks->resetUniverseForTest(instruments);
-        for (const auto& i : instruments)
-            m_list.append(stocks->getInstrumentDetail(i->market, i->code));
-        m_today = stocks->getLastTradingDay();
+        m_gate = gateMarket<DailyBarGate>(instruments);
+        m_list = detailsOf(instruments);
+        m_today = CStockManager::instance()->getLastTradingDay();
     }
 
     void cleanupTestCase()
     {
-        m_gate->release();
-        QVERIFY(workersDone());
-        ttmarket::installEmbeddedBackend();
-        TestMarket::restore();
+        QVERIFY(m_gate->releaseAndWait());
+        restoreMarket();
     }
 
-    void cleanup()
-    {
-        m_gate->release();
-        QVERIFY(workersDone());
-    }
+    void cleanup() { QVERIFY(m_gate->releaseAndWait()); }
 
     // --- the shared cache fetch ------------------------------------------------------------
 
@@ -340,8 +297,7 @@ private Q_SLOTS:
         QPointer<CBrowseWidget> gone(w.get());
         w.reset();
         QVERIFY(!gone);
-        m_gate->release();
-        QVERIFY(workersDone());
+        QVERIFY(m_gate->releaseAndWait());
         QCoreApplication::processEvents(); // nothing posted runs
     }
 };

@@ -8,6 +8,8 @@
 // wait, unprocessed, in the GUI thread's queue.
 #include "browse/CBrowseWidget.h"
 
+#include "BrowseTestMarket.h"
+
 #include "browse/CHpfBrowserDataModel.h"
 #include "browse/CHpfBrowserTable.h"
 #include "browse/HpfBrowserData.h"
@@ -38,49 +40,16 @@
 #include <mutex>
 
 using namespace TC;
+using namespace browsetest;
 using ttmarket::TestMarket;
 
 namespace {
 
-constexpr int kWaitMs = 10000;
-
 // Delegates to the embedded market; evaluations wait for permits and may be tampered.
-class GateBackend : public IMarketBackend {
+class GateBackend : public browsetest::ForwardingBackend {
 public:
-    explicit GateBackend(MarketBackendPtr inner) : m_inner(std::move(inner)) {}
+    using ForwardingBackend::ForwardingBackend;
 
-    bool loadCatalogue(const QString& dir, uint64_t seed, int ymd, CUniverseData& out,
-                       QString& error) override
-    {
-        return m_inner->loadCatalogue(dir, seed, ymd, out, error);
-    }
-    quoter::QuoterAllDataPtr lastQuote(const std::string& m, const std::string& c) override
-    {
-        return m_inner->lastQuote(m, c);
-    }
-    void lastQuotes(const std::string& m, const std::vector<std::string>& codes,
-                    std::vector<quoter::QuoterAllDataPtr>& out) override
-    {
-        m_inner->lastQuotes(m, codes, out);
-    }
-    std::vector<quoter::KLineData> dailyBars(const std::string& m, const std::string& c) override
-    {
-        return m_inner->dailyBars(m, c);
-    }
-    std::vector<quoter::KLineData> minuteBars(const std::string& m, const std::string& c) override
-    {
-        return m_inner->minuteBars(m, c);
-    }
-    std::vector<quoter::QuoterAllDataPtr> ticks(const std::string& m, const std::string& c) override
-    {
-        return m_inner->ticks(m, c);
-    }
-    int subscribe(const dorn::PushQuoteParam& p, PushCallback cb, EPushMode mode) override
-    {
-        return m_inner->subscribe(p, std::move(cb), mode);
-    }
-    bool unsubscribe(int id) override { return m_inner->unsubscribe(id); }
-    int subscriptionCount() const override { return m_inner->subscriptionCount(); }
     std::vector<QString> formulaNames() override { return m_inner->formulaNames(); }
     CFormulaDetailPtr formula(const QString& name) override { return m_inner->formula(name); }
 
@@ -159,7 +128,6 @@ public:
     }
 
 private:
-    MarketBackendPtr m_inner;
     std::mutex m_mutex;
     std::condition_variable m_cv;
     int m_permits = -1;
@@ -170,22 +138,6 @@ private:
 
 const QStringList kCodes = {"600000", "600004", "600009", "600010",
                             "600011", "600015", "600016", "600018"};
-
-QString keyOf(const QString& code)
-{
-    return XP::nvStockKey(QStringLiteral("SH"), code);
-}
-
-ColumnInfo maColumn(const QString& title, int line, int lineSetting = 0)
-{
-    ColumnInfo c;
-    c.formulaName = QStringLiteral("MA");
-    c.lineIndex = line;
-    c.lineSetting = lineSetting;
-    c.title = title;
-    c.period = 86400000;
-    return c;
-}
 
 // MA over the last n daily closes, as the formula defines it.
 double expectedMa(const QString& code, int n)
@@ -224,28 +176,6 @@ QStringList sorted(QStringList keys)
     return keys;
 }
 
-// The columns of the finished batches, in order, once n have finished.
-QList<int> finished(QSignalSpy& done, int n, int timeoutMs = kWaitMs)
-{
-    (void)QTest::qWaitFor([&] { return done.count() >= n; }, timeoutMs);
-    QList<int> ids;
-    for (const QList<QVariant>& args : done)
-        ids.append(args[0].toInt());
-    return ids;
-}
-
-QString cellText(CBrowseWidget& w, const QString& key, int column)
-{
-    auto row = boost::static_pointer_cast<HpfBrowserData>(w.model()->rowByKey(key));
-    return row ? row->getText(column) : QStringLiteral("<no row>");
-}
-
-double cellValue(CBrowseWidget& w, const QString& key, int column)
-{
-    auto row = boost::static_pointer_cast<HpfBrowserData>(w.model()->rowByKey(key));
-    return row ? row->getDouble(column) : std::numeric_limits<double>::quiet_NaN();
-}
-
 ColumnInfo* listed(CBrowseWidget& w, int id)
 {
     for (const ColumnInfo& c : w.columnList()) {
@@ -253,11 +183,6 @@ ColumnInfo* listed(CBrowseWidget& w, int id)
             return const_cast<ColumnInfo*>(&c);
     }
     return nullptr;
-}
-
-QString headerShown(CBrowseWidget& w, int id)
-{
-    return w.table()->model()->headerData(id, Qt::Horizontal).toString();
 }
 
 bool near(double a, double b)
@@ -297,13 +222,6 @@ class TstBrowseIndicators : public QObject {
     std::shared_ptr<GateBackend> m_gate;
     CBrowseWidget::InstrumentList m_list;
 
-    // Waits until every worker thread of the process has ended.
-    static bool workersDone()
-    {
-        return QTest::qWaitFor([] { return CBrowseWidget::runningIndicatorWorkers() == 0; },
-                               kWaitMs);
-    }
-
     // The values cached for a column title in the test sector.
     static QMap<QString, double>& cached(CBrowseWidget& w, const QString& title)
     {
@@ -326,32 +244,24 @@ class TstBrowseIndicators : public QObject {
     void checkMaColumn(CBrowseWidget& w, int id, int n)
     {
         for (const QString& code : kCodes)
-            QVERIFY2(near(cellValue(w, keyOf(code), id), expectedMa(code, n)), qPrintable(code));
+            QVERIFY2(near(cell(w, keyOf(code), id), expectedMa(code, n)), qPrintable(code));
     }
 
 private Q_SLOTS:
     void initTestCase()
     {
-        std::vector<ttservice::CInstrumentDetailPtr> instruments;
-        for (const QString& code : kCodes)
-            instruments.push_back(TestMarket::stock(QStringLiteral("SH"), code, code, 10.0));
-        TestMarket::setClock(TestMarket::at(2024, 6, 7, 10, 0));
-        TestMarket::install(instruments);
-        m_gate = std::make_shared<GateBackend>(marketBackend());
-        setMarketBackend(m_gate); // drops the catalogue: the test universe goes in again
-        CStockManager::instance()->resetUniverseForTest(instruments);
-        for (const QString& code : kCodes)
-            m_list.append(
-                CStockManager::instance()->getInstrumentDetail(QStringLiteral("SH"), code));
+        const Instruments instruments = stocks(QStringLiteral("SH"), kCodes, 10.0);
+        installMarket(instruments);
+        m_gate = gateMarket<GateBackend>(instruments);
+        m_list = detailsOf(instruments);
         QVERIFY(!std::isnan(expectedMa(kCodes.first(), 10)));
     }
 
     void cleanupTestCase()
     {
         m_gate->setPermits(-1);
-        QVERIFY(workersDone());
-        ttmarket::installEmbeddedBackend();
-        TestMarket::restore();
+        QVERIFY(indicatorWorkersDone());
+        restoreMarket();
     }
 
     void init() { m_gate->reset(); }
@@ -359,7 +269,7 @@ private Q_SLOTS:
     void cleanup()
     {
         m_gate->setPermits(-1);
-        QVERIFY(workersDone());
+        QVERIFY(indicatorWorkersDone());
     }
 
     // --- the queue protocol -------------------------------------------------------------
@@ -383,7 +293,7 @@ private Q_SLOTS:
         QTRY_COMPARE(headerShown(w, id5), QStringLiteral("MA5(37.5%)"));
         QCOMPARE(w.table()->headerText(id5), QStringLiteral("MA5"));
         QCOMPARE(listed(w, id10)->totalCount, 0);
-        QVERIFY(near(cellValue(w, keyOf(kCodes[0]), id5), expectedMa(kCodes[0], 5)));
+        QVERIFY(near(cell(w, keyOf(kCodes[0]), id5), expectedMa(kCodes[0], 5)));
 
         m_gate->setPermits(-1);
         QCOMPARE(finished(w.done, 2), (QList<int>{id5, id10}));
@@ -461,7 +371,7 @@ private Q_SLOTS:
 
         m_gate->setPermits(-1);
         QTRY_VERIFY(w.requestQueue().isEmpty());
-        QVERIFY(workersDone());
+        QVERIFY(indicatorWorkersDone());
         QCoreApplication::processEvents();
         if (ma5Stays)
             checkMaColumn(w, id5, 5);
@@ -481,7 +391,7 @@ private Q_SLOTS:
         QCOMPARE(finished(w.done, 2), (QList<int>{ids.first, ids.second}));
         QVERIFY(w.requestQueue().isEmpty());
         for (int i = 0; i + 1 < kCodes.size(); ++i)
-            QVERIFY(near(cellValue(w, keyOf(kCodes[i]), ids.second), expectedMa(kCodes[i], 10)));
+            QVERIFY(near(cell(w, keyOf(kCodes[i]), ids.second), expectedMa(kCodes[i], 10)));
         QVERIFY(!cached(w, QStringLiteral("MA5")).contains(gone));
     }
 
@@ -531,7 +441,7 @@ private Q_SLOTS:
         w.requestCustomIndex();
         QTRY_COMPARE(w.done.count(), 1);
         QCOMPARE(cellText(w, keyOf(kCodes[1]), id), QStringLiteral("-"));
-        QVERIFY(near(cellValue(w, keyOf(kCodes[0]), id), expectedMa(kCodes[0], 5)));
+        QVERIFY(near(cell(w, keyOf(kCodes[0]), id), expectedMa(kCodes[0], 5)));
         QVERIFY(!cached(w, QStringLiteral("MA5")).contains(keyOf(kCodes[1])));
     }
 
@@ -784,16 +694,16 @@ private Q_SLOTS:
         w.customIndexValues()[QStringLiteral("别的板块")][QStringLiteral("MA5")][keyOf(kCodes[1])] =
             7.0;
         w.setStockList(m_list, false); // lays the cached values of the current sector
-        QVERIFY(near(cellValue(w, keyOf(kCodes[0]), id), 12.5));
+        QVERIFY(near(cell(w, keyOf(kCodes[0]), id), 12.5));
         QCOMPARE(cellText(w, keyOf(kCodes[1]), id), QStringLiteral("-"));
-        QVERIFY(!near(cellValue(w, keyOf(kCodes[0]), lastColumn), 99.0));
+        QVERIFY(!near(cell(w, keyOf(kCodes[0]), lastColumn), 99.0));
 
         // a hidden column is left alone
         cached(w, QStringLiteral("MA5"))[keyOf(kCodes[0])] = 13.5;
         for (bool visible : {false, true}) {
             w.setColumnVisible(id, visible);
             w.fillLastCustomIndexValue();
-            QVERIFY(near(cellValue(w, keyOf(kCodes[0]), id), visible ? 13.5 : 12.5));
+            QVERIFY(near(cell(w, keyOf(kCodes[0]), id), visible ? 13.5 : 12.5));
         }
     }
 
@@ -802,7 +712,7 @@ private Q_SLOTS:
         FilledWidget w(m_list);
         const int id = addMa(w, QStringLiteral("MA5"), 0);
         w.setColumnValue(id, {{keyOf(kCodes[2]), 3.25}});
-        QVERIFY(near(cellValue(w, keyOf(kCodes[2]), id), 3.25));
+        QVERIFY(near(cell(w, keyOf(kCodes[2]), id), 3.25));
         QCOMPARE(cellText(w, keyOf(kCodes[3]), id), QStringLiteral("-"));
         w.setColumnValue(9999, {{keyOf(kCodes[2]), 1.0}}); // not in the model: nothing
     }
@@ -846,7 +756,7 @@ private Q_SLOTS:
         delete w;
         const int evaluations = m_gate->evaluations();
         m_gate->setPermits(-1);
-        QVERIFY(workersDone());
+        QVERIFY(indicatorWorkersDone());
         QCoreApplication::processEvents();
         QCoreApplication::sendPostedEvents();
         QCOMPARE(g_lookups.load(), 2);

@@ -3,6 +3,8 @@
 // existing files, paths outside the parameter folder, unwritable folders and hostile strings.
 #include "browse/BrowseParamFormat.h"
 #include "browse/CBrowseWidget.h"
+
+#include "BrowseTestMarket.h"
 #include "browse/CHpfBrowserDataModel.h"
 #include "browse/CHpfBrowserTable.h"
 #include "browse/HpfBrowserData.h"
@@ -30,6 +32,7 @@
 #include <unistd.h>
 
 using namespace TC;
+using namespace browsetest;
 using ttmarket::TestMarket;
 using Values = browseparam::ValueCache;
 using Fields = browseparam::FieldLists;
@@ -38,11 +41,6 @@ namespace {
 
 const QString kSector = QStringLiteral("测试板块");
 const QStringList kCodes{"600000", "600004", "600009"};
-
-QString keyOf(const QString& code)
-{
-    return XP::nvStockKey(QStringLiteral("SH"), code);
-}
 
 class LevelCounter : public log4cxx::AppenderSkeleton {
 public:
@@ -94,12 +92,6 @@ QByteArray fileText(const QString& path)
 void writeText(const QString& path, const QByteArray& text)
 {
     QVERIFY(stdWriteFile(path, text.toStdString(), "wb"));
-}
-
-QString cellText(CBrowseWidget& w, const QString& key, int column)
-{
-    auto row = boost::static_pointer_cast<HpfBrowserData>(w.model()->rowByKey(key));
-    return row ? row->getText(column) : QStringLiteral("<no row>");
 }
 
 // With TT_FUZZ_SEED_DIR set, keeps a text the tests produced as a seed of a fuzz target.

@@ -4,6 +4,8 @@
 // calling its slot.
 #include "browse/CBrowseWidget.h"
 
+#include "BrowseTestMarket.h"
+
 #include "browse/CHpfBrowserDataModel.h"
 #include "browse/CHpfBrowserTable.h"
 #include "host/data/ColumnInfo.h"
@@ -26,21 +28,10 @@
 #include <QSpinBox>
 
 using namespace TC;
+using namespace browsetest;
 using ttmarket::TestMarket;
 
 namespace {
-
-constexpr int kWaitMs = 10000;
-
-ColumnInfo maColumn(const QString& title, int line)
-{
-    ColumnInfo c;
-    c.formulaName = QStringLiteral("MA");
-    c.lineIndex = line;
-    c.title = title;
-    c.period = 86400000;
-    return c;
-}
 
 // An auto-refreshing column in stock hours, every tick.
 ColumnInfo autoColumn()
@@ -79,21 +70,6 @@ std::pair<int, int> addMa5Ma10(CBrowseWidget& w)
     return {id5, w.addCustomIndex(ma10)};
 }
 
-// The columns of the finished batches, in order, once n have finished.
-QList<int> finished(QSignalSpy& done, int n)
-{
-    (void)QTest::qWaitFor([&] { return done.count() >= n; }, kWaitMs);
-    QList<int> ids;
-    for (const QList<QVariant>& args : done)
-        ids.append(args[0].toInt());
-    return ids;
-}
-
-bool workersDone()
-{
-    return QTest::qWaitFor([] { return CBrowseWidget::runningIndicatorWorkers() == 0; }, kWaitMs);
-}
-
 } // namespace
 
 class TstBrowseRefresh : public QObject {
@@ -103,23 +79,19 @@ class TstBrowseRefresh : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        std::vector<ttservice::CInstrumentDetailPtr> instruments;
-        for (const char* code : {"600000", "600004", "600009", "600010"})
-            instruments.push_back(
-                TestMarket::stock(QStringLiteral("SH"), QString::fromLatin1(code), code, 10.0));
-        TestMarket::setClock(TestMarket::at(2024, 6, 7, 10, 0));
-        TestMarket::install(instruments);
-        for (const auto& i : instruments)
-            m_list.append(CStockManager::instance()->getInstrumentDetail(i->market, i->code));
+        const Instruments instruments =
+            stocks(QStringLiteral("SH"), {"600000", "600004", "600009", "600010"}, 10.0);
+        installMarket(instruments);
+        m_list = detailsOf(instruments);
     }
 
     void cleanupTestCase()
     {
-        QVERIFY(workersDone());
+        QVERIFY(indicatorWorkersDone());
         TestMarket::restore();
     }
 
-    void cleanup() { QVERIFY(workersDone()); }
+    void cleanup() { QVERIFY(indicatorWorkersDone()); }
 
     // With no rows a queued column's batch is empty and the column stays queued, so the
     // queue shows what the tick decided.

@@ -7,8 +7,8 @@
 // Fetches are held on their worker threads by a gate on the host's daily bars, so the
 // test knows which deliveries can have arrived.
 #include "browse/CBrowseWidget.h"
-#include "browse/CBrowseWidget_p.h"
 
+#include "BrowseFetchSettled.h"
 #include "DailyBarGate.h"
 #include "browse/CHpfBrowserDataModel.h"
 #include "browse/CHpfBrowserTable.h"
@@ -29,23 +29,12 @@
 #include <cmath>
 #include <limits>
 
-namespace TC {
-class CBrowseWidgetTest {
-public:
-    // Deliveries received and not yet laid.
-    static bool laying(CBrowseWidget& w)
-    {
-        return !w.d->m_fetchJobs.empty() || w.d->m_bFetchDrainPosted;
-    }
-};
-} // namespace TC
-
 using namespace TC;
+using namespace browsetest;
 using ttmarket::TestMarket;
 
 namespace {
 
-constexpr int kWaitMs = 10000;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 QStringList shCodes()
@@ -56,11 +45,6 @@ QStringList shCodes()
     return codes;
 }
 const QStringList kSzCodes = {QStringLiteral("000001"), QStringLiteral("000002")};
-
-QString keyOf(const QString& market, const QString& code)
-{
-    return XP::nvStockKey(market, code);
-}
 
 // One bar: close, high, low, volume, amount.
 struct Bar {
@@ -112,31 +96,6 @@ const ColumnInfo* listed(CBrowseWidget& w, int id)
     return nullptr;
 }
 
-double cell(CBrowseWidget& w, const QString& key, int id)
-{
-    const HpfBrowserDataPtr row = w.model()->rowByKey(key);
-    return row ? row->getDouble(id) : kNaN;
-}
-
-QString header(CBrowseWidget& w, int id)
-{
-    return w.table()->model()->headerData(id, Qt::Horizontal).toString();
-}
-
-bool workersDone()
-{
-    return QTest::qWaitFor([] { return CBrowseWidget::runningFetchWorkers() == 0; }, kWaitMs);
-}
-
-// Every fetch finished and what it delivered laid.
-bool settled(CBrowseWidget& w)
-{
-    if (!workersDone())
-        return false;
-    QCoreApplication::processEvents(); // the workers' last posts queue their deliveries
-    return QTest::qWaitFor([&w] { return !CBrowseWidgetTest::laying(w); }, kWaitMs);
-}
-
 // (close[last] - close[ref]) / close[ref] over the trading days [from, to] of the host's
 // daily bars, the reference being the bar before from.
 double hostRatio(const QString& market, const QString& code, int from, int to)
@@ -179,6 +138,15 @@ class TstBrowseStage : public QObject {
         return w;
     }
 
+    // Every instrument's daily bars wait at the gate.
+    void holdAll()
+    {
+        QSet<QString> codes;
+        for (const auto& detail : m_list)
+            codes.insert(detail->code);
+        m_gate->hold(codes);
+    }
+
     // Codes of the rows outside the visible range.
     QSet<QString> hiddenCodes(CBrowseWidget& w)
     {
@@ -216,35 +184,25 @@ class TstBrowseStage : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        std::vector<ttservice::CInstrumentDetailPtr> instruments;
-        for (const QString& code : shCodes())
-            instruments.push_back(TestMarket::stock(QStringLiteral("SH"), code, code, 10.0));
-        for (const QString& code : kSzCodes)
-            instruments.push_back(TestMarket::stock(QStringLiteral("SZ"), code, code, 20.0));
-        TestMarket::setClock(TestMarket::at(2024, 6, 7, 10, 0));
-        TestMarket::install(instruments);
-        m_gate = std::make_shared<DailyBarGate>(marketBackend());
-        setMarketBackend(m_gate);
-        auto* stocks = CStockManager::instance();
-        stocks->resetUniverseForTest(instruments);
-        for (const auto& i : instruments)
-            m_list.append(stocks->getInstrumentDetail(i->market, i->code));
-        m_today = stocks->getLastTradingDay();
-        m_from = stocks->getShiftTradeDate(m_today, -19);
+        Instruments instruments = stocks(QStringLiteral("SH"), shCodes(), 10.0);
+        for (const auto& sz : stocks(QStringLiteral("SZ"), kSzCodes, 20.0))
+            instruments.push_back(sz);
+        installMarket(instruments);
+        m_gate = gateMarket<DailyBarGate>(instruments);
+        m_list = detailsOf(instruments);
+        m_today = CStockManager::instance()->getLastTradingDay();
+        m_from = CStockManager::instance()->getShiftTradeDate(m_today, -19);
     }
 
     void cleanupTestCase()
     {
-        m_gate->release();
-        QVERIFY(workersDone());
-        ttmarket::installEmbeddedBackend();
-        TestMarket::restore();
+        QVERIFY(m_gate->releaseAndWait());
+        restoreMarket();
     }
 
     void cleanup()
     {
-        m_gate->release();
-        QVERIFY(workersDone());
+        QVERIFY(m_gate->releaseAndWait());
         failBrowseWorkerStartsForTest(0);
     }
 
@@ -367,7 +325,7 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(done.count(), 1, kWaitMs);
         QVERIFY(settled(*w));
         QCOMPARE(done.count(), 1);
-        QCOMPARE(header(*w, id), QStringLiteral("b"));
+        QCOMPARE(headerShown(*w, id), QStringLiteral("b"));
     }
 
     // --- refreshes against the host's history ----------------------------------------------
@@ -378,7 +336,7 @@ private Q_SLOTS:
         QSignalSpy done(w.get(), &CBrowseWidget::sigStageDataDone);
         const int id = addRatioColumn(*w, &done);
         QVERIFY(id >= 0);
-        QCOMPARE(header(*w, id), QStringLiteral("区间涨幅"));
+        QCOMPARE(headerShown(*w, id), QStringLiteral("区间涨幅"));
         for (const auto& detail : m_list) {
             const double expected = hostRatio(detail->market, detail->code, m_from, m_today);
             QVERIFY(!std::isnan(expected));
@@ -404,8 +362,8 @@ private Q_SLOTS:
         const ColumnInfo* c = listed(*w, id);
         QVERIFY(c);
         QCOMPARE(c->totalCount, w->model()->size() - hidden.size());
-        QCOMPARE(header(*w, id), QStringLiteral("区间涨幅(0.0%)"));
-        QTRY_COMPARE_WITH_TIMEOUT(header(*w, id), QStringLiteral("区间涨幅"), kWaitMs);
+        QCOMPARE(headerShown(*w, id), QStringLiteral("区间涨幅(0.0%)"));
+        QTRY_COMPARE_WITH_TIMEOUT(headerShown(*w, id), QStringLiteral("区间涨幅"), kWaitMs);
         QCOMPARE(listed(*w, id)->totalCount, 0);
         QVERIFY(m_gate->waitForWaiting(1));
         int laid = 0;
@@ -421,7 +379,7 @@ private Q_SLOTS:
         QVERIFY(done.wait(kWaitMs));
         for (int i = 0; i < w->model()->size(); ++i)
             QVERIFY(!isNoValue(w->model()->rowAt(i)->getDouble(id)));
-        QCOMPARE(header(*w, id), QStringLiteral("区间涨幅"));
+        QCOMPARE(headerShown(*w, id), QStringLiteral("区间涨幅"));
     }
 
     // A second refresh starts its progress from zero and drops what the first delivers late.
@@ -432,10 +390,7 @@ private Q_SLOTS:
         const int id = addRatioColumn(*w, &done);
         QSignalSpy deliveries(w.get(), &CBrowseWidget::sigFetchDatas);
 
-        QSet<QString> every;
-        for (const auto& detail : m_list)
-            every.insert(detail->code);
-        m_gate->hold(every);
+        holdAll();
         w->doUpdateStageData(id); // held at the gate
         QVERIFY(m_gate->waitForWaiting(1));
         const int visible = listed(*w, id)->totalCount;
@@ -452,16 +407,13 @@ private Q_SLOTS:
         QCOMPARE(deliveries.count(), requests);
         for (const QList<QVariant>& args : deliveries)
             QCOMPARE(args[2].toInt(), id);
-        QCOMPARE(header(*w, id), QStringLiteral("区间涨幅"));
+        QCOMPARE(headerShown(*w, id), QStringLiteral("区间涨幅"));
     }
 
     void columnRemovedWhileFetching()
     {
         auto w = makeWidget();
-        QSet<QString> every;
-        for (const auto& detail : m_list)
-            every.insert(detail->code);
-        m_gate->hold(every);
+        holdAll();
         QSignalSpy deliveries(w.get(), &CBrowseWidget::sigFetchDatas);
         const int id = addRatioColumn(*w);
         QVERIFY(m_gate->waitForWaiting(1));
@@ -479,17 +431,14 @@ private Q_SLOTS:
     void widgetDestroyedWhileFetching()
     {
         auto w = makeWidget();
-        QSet<QString> every;
-        for (const auto& detail : m_list)
-            every.insert(detail->code);
-        m_gate->hold(every);
+        holdAll();
         addRatioColumn(*w);
         QVERIFY(m_gate->waitForWaiting(1));
         QPointer<CBrowseWidget> gone(w.get());
         w.reset();
         QVERIFY(!gone);
         m_gate->release(); // the workers finish and post to a closed mailbox
-        QVERIFY(workersDone());
+        QVERIFY(fetchWorkersDone());
         QCoreApplication::processEvents(); // nothing posted runs
     }
 
@@ -501,7 +450,7 @@ private Q_SLOTS:
         failBrowseWorkerStartsForTest(100);
         const int id = addRatioColumn(*w);
         QCOMPARE(done.count(), 1);
-        QCOMPARE(header(*w, id), QStringLiteral("区间涨幅"));
+        QCOMPARE(headerShown(*w, id), QStringLiteral("区间涨幅"));
         QVERIFY(isNoValue(w->model()->rowAt(0)->getDouble(id)));
     }
 
@@ -518,7 +467,7 @@ private Q_SLOTS:
         w->addSpeedColumn(speed);
         const int id = w->speedColumn();
         QVERIFY(id >= 0);
-        QCOMPARE(header(*w, id), QStringLiteral("3分钟涨速"));
+        QCOMPARE(headerShown(*w, id), QStringLiteral("3分钟涨速"));
         w->addSpeedColumn(speed); // listed already: the same column
         QCOMPARE(w->speedColumn(), id);
 

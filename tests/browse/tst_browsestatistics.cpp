@@ -29,26 +29,15 @@
 #include <limits>
 
 using namespace TC;
+using namespace browsetest;
 using ttmarket::TestMarket;
 
 namespace {
 
-constexpr int kWaitMs = 10000;
 constexpr int kLatestColumn = 4;  // the base column "最新"
 constexpr int kWeightColumn = 39; // the base column "权重%"
 
 const QStringList kCodes = {"600000", "600004", "600009", "600010"};
-
-QString keyOf(const QString& code)
-{
-    return XP::nvStockKey(QStringLiteral("SH"), code);
-}
-
-double cell(CBrowseWidget& w, const QString& key, int column)
-{
-    const HpfBrowserDataPtr row = w.model()->rowByKey(key);
-    return row ? row->getDouble(column) : std::numeric_limits<double>::quiet_NaN();
-}
 
 std::vector<quoter::KLineData> days(const QString& code)
 {
@@ -57,7 +46,7 @@ std::vector<quoter::KLineData> days(const QString& code)
 
 bool fetchesDone()
 {
-    if (!QTest::qWaitFor([] { return CBrowseWidget::runningFetchWorkers() == 0; }, kWaitMs))
+    if (!fetchWorkersDone())
         return false;
     QCoreApplication::sendPostedEvents(); // what the last workers posted
     return true;
@@ -93,19 +82,12 @@ class TstBrowseStatistics : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        std::vector<ttservice::CInstrumentDetailPtr> instruments;
-        for (const QString& code : kCodes)
-            instruments.push_back(TestMarket::stock(QStringLiteral("SH"), code, code, 10.0));
-        TestMarket::setClock(TestMarket::at(2024, 6, 7, 10, 0));
-        TestMarket::install(instruments);
-        m_gate = std::make_shared<DailyBarGate>(marketBackend());
-        setMarketBackend(m_gate); // drops the catalogue: the test universe goes in again
+        const Instruments instruments = stocks(QStringLiteral("SH"), kCodes, 10.0);
+        installMarket(instruments);
         m_members.insert(keyOf(QStringLiteral("600000")),
                          {{"SH", "600004", 60.0f}, {"SH", "600009", 40.0f}});
-        CStockManager::instance()->resetUniverseForTest(instruments, m_members);
-        for (const QString& code : kCodes)
-            m_list.append(
-                CStockManager::instance()->getInstrumentDetail(QStringLiteral("SH"), code));
+        m_gate = gateMarket<DailyBarGate>(instruments, m_members);
+        m_list = detailsOf(instruments);
         QVERIFY(days(kCodes.first()).size() > 8);
     }
 
@@ -113,8 +95,7 @@ private Q_SLOTS:
     {
         m_gate->release();
         QVERIFY(fetchesDone());
-        ttmarket::installEmbeddedBackend();
-        TestMarket::restore();
+        restoreMarket();
     }
 
     void init()

@@ -1,8 +1,8 @@
 // Trading baskets: account types of instruments and adding codes to a basket.
+#include "EmbeddedCatalogue.h"
 #include "host/data/BasketSetting.h"
 #include "host/data/SectorManager.h"
 #include "host/data/StockManager.h"
-#include "host/market/EmbeddedBackend.h"
 
 #include <QtTest>
 
@@ -37,9 +37,8 @@ class TestBasket : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        ttmarket::installEmbeddedBackend();
-        QVERIFY2(CStockManager::instance()->ensureLoaded(),
-                 qPrintable(CStockManager::instance()->loadError()));
+        const QString error = loadEmbeddedCatalogue();
+        QVERIFY2(error.isEmpty(), qPrintable(error));
     }
 
     void accountTypes_data()

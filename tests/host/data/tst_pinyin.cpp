@@ -1,10 +1,10 @@
 // Pinyin initials: the generated readings table, matching rules and the market's names.
+#include "EmbeddedCatalogue.h"
 #include "host/data/IndexManager.h"
 #include "host/data/Pinyin.h"
 #include "host/data/SectorDetail.h"
 #include "host/data/SectorManager.h"
 #include "host/data/StockManager.h"
-#include "host/market/EmbeddedBackend.h"
 
 #include <QtTest>
 
@@ -16,9 +16,8 @@ class TestPinyin : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        ttmarket::installEmbeddedBackend();
-        QVERIFY2(CStockManager::instance()->ensureLoaded(),
-                 qPrintable(CStockManager::instance()->loadError()));
+        const QString error = loadEmbeddedCatalogue();
+        QVERIFY2(error.isEmpty(), qPrintable(error));
     }
 
     void matching_data()

@@ -1,9 +1,9 @@
 // Instrument lookups, the test fixture, option maps and trade units.
+#include "EmbeddedCatalogue.h"
 #include "host/data/ExchangeClient.h"
 #include "host/data/StockKey.h"
 #include "host/data/StockManager.h"
 #include "host/data/TradeOpenCloseTimeManager.h"
-#include "host/market/EmbeddedBackend.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -30,9 +30,8 @@ class TestStockManager : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        ttmarket::installEmbeddedBackend();
-        QVERIFY2(CStockManager::instance()->ensureLoaded(),
-                 qPrintable(CStockManager::instance()->loadError()));
+        const QString error = loadEmbeddedCatalogue();
+        QVERIFY2(error.isEmpty(), qPrintable(error));
     }
 
     void stockKey_data()

@@ -1,8 +1,8 @@
 // Trade calendar: holidays, shifts, the night roll of futures and session times.
+#include "EmbeddedCatalogue.h"
 #include "host/data/HostClock.h"
 #include "host/data/StockManager.h"
 #include "host/data/TradeCalendar.h"
-#include "host/market/EmbeddedBackend.h"
 
 #include <QtTest>
 
@@ -29,9 +29,8 @@ class TestTradeCalendar : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        ttmarket::installEmbeddedBackend();
-        QVERIFY2(CStockManager::instance()->ensureLoaded(),
-                 qPrintable(CStockManager::instance()->loadError()));
+        const QString error = loadEmbeddedCatalogue();
+        QVERIFY2(error.isEmpty(), qPrintable(error));
     }
 
     void cleanup() { HostClock::useWallClock(); }

@@ -32,8 +32,6 @@ private Q_SLOTS:
                               << "600519.SH";
         QTest::newRow("pinyin initials") << "GZMT"
                                          << "600519.SH";
-        QTest::newRow("lower-case initials") << "zgpa"
-                                             << "601318.SH";
         QTest::newRow("name") << "贵州茅台"
                               << "600519.SH";
         QTest::newRow("regex characters") << ".*"
