@@ -17,7 +17,6 @@
 #include "host/widgets/CSimGetCheckSelectDialog.h"
 
 #include <QDateTime>
-#include <QPointer>
 #include <QSignalBlocker>
 
 #include <algorithm>
@@ -364,17 +363,10 @@ QList<int> CBrowseWidget::addExtendColumns(const QStringList& names)
 
 void CBrowseWidget::slotAddExtendData()
 {
-    QPointer<CBrowseWidget> self(this);
-    QPointer<CSimGetCheckSelectDialog> dialog(
-        new CSimGetCheckSelectDialog(QStringLiteral("添加扩展数据"), this));
-    dialog->setItems(CExtendDataManager::instance()->getExtendList());
-    const int result = dialog->exec();
-    if (!self)
-        return; // the widget (and its dialog) went away during the dialog
     QStringList chosen;
-    if (dialog && result == QDialog::Accepted)
-        chosen = dialog->checkedItems();
-    delete dialog.data();
+    if (!CSimGetCheckSelectDialog::pick(this, QStringLiteral("添加扩展数据"),
+                                        CExtendDataManager::instance()->getExtendList(), chosen))
+        return; // the widget went away during the dialog
     addExtendColumns(chosen);
 }
 

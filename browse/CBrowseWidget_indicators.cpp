@@ -639,17 +639,9 @@ void CBrowseWidget::removeSelectCustomIndex()
     QStringList titles;
     for (const ColumnInfo& c : d->m_customIndexColumns)
         titles.append(c.title);
-    QPointer<CBrowseWidget> self(this);
-    QPointer<CSimGetCheckSelectDialog> dialog(
-        new CSimGetCheckSelectDialog(QStringLiteral("删除自定义指标"), this));
-    dialog->setItems(titles);
-    const int result = dialog->exec();
-    if (!self)
-        return; // the widget (and its dialog) went away during the dialog
     QStringList chosen;
-    if (dialog && result == QDialog::Accepted)
-        chosen = dialog->checkedItems();
-    delete dialog.data();
+    if (!CSimGetCheckSelectDialog::pick(this, QStringLiteral("删除自定义指标"), titles, chosen))
+        return; // the widget went away during the dialog
     for (const QString& title : chosen) {
         auto it = std::find_if(d->m_customIndexColumns.begin(), d->m_customIndexColumns.end(),
                                [&title](const ColumnInfo& c) { return c.title == title; });

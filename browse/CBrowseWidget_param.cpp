@@ -137,6 +137,18 @@ void writeColours(JsonBuilder& out, const std::map<QString, std::vector<SIndexVa
         out.appendArray(kColoursKey, titles);
 }
 
+// The custom indicator and user-defined columns, each member only when it has columns.
+void writeColumnParams(JsonBuilder& out, const QList<ColumnInfo>& customs,
+                       const QList<ColumnInfo>& userDefined)
+{
+    if (!customs.isEmpty())
+        out.appendString("customs",
+                         browseparam::writeColumnLines(customs, browseparam::kIndicatorFields));
+    if (!userDefined.isEmpty())
+        out.appendString("UserDefined", browseparam::writeColumnLines(
+                                            userDefined, browseparam::kUserDefinedFields));
+}
+
 // JSON has no infinities: an open bound was written as null
 double bound(const JsonObject& o, const char* key, double open)
 {
@@ -215,13 +227,7 @@ QString CBrowseWidget::param(bool save)
     JsonBuilder out;
     if (d->m_pTable)
         out.appendString("tableconfig", saveConfigStr());
-    if (!d->m_customIndexColumns.isEmpty())
-        out.appendString("customs", browseparam::writeColumnLines(d->m_customIndexColumns,
-                                                                  browseparam::kIndicatorFields));
-    if (!d->m_userDefinedColumns.isEmpty())
-        out.appendString("UserDefined",
-                         browseparam::writeColumnLines(d->m_userDefinedColumns,
-                                                       browseparam::kUserDefinedFields));
+    writeColumnParams(out, d->m_customIndexColumns, d->m_userDefinedColumns);
     if (save) {
         const std::string values = browseparam::writeValueFile(d->m_customIndexValues);
         const QString valuePath = writeNewParamFile(values, QString());
@@ -260,13 +266,7 @@ QString CBrowseWidget::param(bool save)
 QString CBrowseWidget::getCustomColumnParam() const
 {
     JsonBuilder out;
-    if (!d->m_customIndexColumns.isEmpty())
-        out.appendString("customs", browseparam::writeColumnLines(d->m_customIndexColumns,
-                                                                  browseparam::kIndicatorFields));
-    if (!d->m_userDefinedColumns.isEmpty())
-        out.appendString("UserDefined",
-                         browseparam::writeColumnLines(d->m_userDefinedColumns,
-                                                       browseparam::kUserDefinedFields));
+    writeColumnParams(out, d->m_customIndexColumns, d->m_userDefinedColumns);
     return out.toQString();
 }
 

@@ -270,10 +270,10 @@ void CPositionBrowseWidget::unsubscribeAll()
     p->m_mapSubscriptions.clear();
 }
 
-void CPositionBrowseWidget::clear()
+void CPositionBrowseWidget::dropRows()
 {
     auto* p = pd();
-    unsubscribeAll();
+    unsubscribeAll(); // before the maps go: each reload subscribes afresh
     CBrowseWidget::clear();
     d->m_pModel->clear();
     clearRowIndex();
@@ -282,10 +282,15 @@ void CPositionBrowseWidget::clear()
     p->m_mapAccountPositions.clear();
     p->m_mapCodeRecords.clear();
     p->m_loadedKeys.clear();
-    p->m_setAccounts.clear();
     p->m_cache->reset();
     d->m_requestMarkets.clear();
     d->m_nStockListSize = 0;
+}
+
+void CPositionBrowseWidget::clear()
+{
+    dropRows();
+    pd()->m_setAccounts.clear();
 }
 
 void CPositionBrowseWidget::removeAccount(const QString& accountId)
@@ -427,18 +432,7 @@ bool CPositionBrowseWidget::loadAccountInto(const QString& accountKey,
 void CPositionBrowseWidget::loadAccounts()
 {
     auto* p = pd();
-    unsubscribeAll(); // before the maps go: each reload subscribes afresh
-    CBrowseWidget::clear();
-    d->m_pModel->clear();
-    clearRowIndex();
-    p->m_rowsByCode.clear();
-    p->m_mapCodeRows.clear();
-    p->m_mapAccountPositions.clear();
-    p->m_mapCodeRecords.clear();
-    p->m_loadedKeys.clear();
-    p->m_cache->reset();
-    d->m_requestMarkets.clear();
-    d->m_nStockListSize = 0;
+    dropRows();
     d->m_pRefreshTimer->stop();
     applyAccountColumnType();
 

@@ -138,6 +138,8 @@ private:
     void createToolBar();
     void buildPositionColumns();
     void unsubscribeAll();
+    // Unsubscribes and drops every row and the state behind them; the account set stays.
+    void dropRows();
     int accountTypeOfKind(const QString& kind) const;
     QString positionKind(const QString& name) const;
     void finishLoad(bool changed);

@@ -10,6 +10,7 @@
 #include "host/data/LinkageManager.h"
 #include "host/data/StockKey.h"
 #include "host/data/StockManager.h"
+#include "host/data/TraderCenter.h"
 
 #include <cmath>
 
@@ -49,15 +50,6 @@ const FieldSpec kFields[] = {
 int precisionOf(int field)
 {
     return kFields[field - Widget::Field_First].precision;
-}
-
-bool isFuturesMarket(const QString& m)
-{
-    static const QSet<QString> markets{
-        QStringLiteral("DCE"),   QStringLiteral("SHFE"), QStringLiteral("CZCE"),
-        QStringLiteral("CFFEX"), QStringLiteral("INE"),  QStringLiteral("DF"),
-        QStringLiteral("SF"),    QStringLiteral("ZF"),   QStringLiteral("IF")};
-    return markets.contains(m);
 }
 
 // a volume a row may show: finite and not negative
@@ -203,7 +195,7 @@ void CPositionBrowseWidget::writeRecord(CPositionBrowserData& row, const Record&
     setFieldValue(row, Field_Volume, r.volume);
     setFieldValue(row, Field_Frozen, usableVolume(r.frozenVolume) ? r.frozenVolume : kNoValue);
     // a futures position can close all of its volume
-    const double canUse = isFuturesMarket(r.market) ? r.volume : r.canUseVolume;
+    const double canUse = ttservice::isFuturesMarket(r.market) ? r.volume : r.canUseVolume;
     setFieldValue(row, Field_CanUse, usableVolume(canUse) ? canUse : kNoValue);
     setFieldValue(row, Field_ProfitRate, r.profitRate);
     setFieldValue(row, Field_Cost, r.positionCost);
@@ -324,7 +316,7 @@ void CPositionBrowseWidget::tryUpdatePositionData(const QString& stockKey)
         volume += r->volume;
         if (usableVolume(r->frozenVolume))
             frozen += r->frozenVolume;
-        const double usable = isFuturesMarket(r->market) ? r->volume : r->canUseVolume;
+        const double usable = ttservice::isFuturesMarket(r->market) ? r->volume : r->canUseVolume;
         if (usableVolume(usable))
             canUse += usable;
         if (usableVolume(r->yesterdayVolume))

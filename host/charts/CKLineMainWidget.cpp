@@ -22,10 +22,8 @@ using chart::isPrice;
 
 namespace {
 
-constexpr int kLeftAxis = 62;
 constexpr int kRightMargin = 4;
 constexpr int kDateAxis = 18;
-constexpr int kGap = 4;
 const int kWidths[] = {1, 2, 3, 4, 5, 7, 9, 11, 15, 19, 25, 31};
 constexpr int kWidthCount = int(sizeof(kWidths) / sizeof(kWidths[0]));
 
@@ -97,24 +95,8 @@ void CKLineMainWidget::request(bool force)
     if (!m_detail || (isRequested() && !force))
         return;
     unrequest();
-    std::vector<quoter::KLineData> bars;
-    se::RPCFetchCacheDataParam p;
-    p.market = m_detail->market.toStdString();
-    p.codes = {m_detail->code.toStdString()};
-    p.period = se::kPeriodDay;
-    p.quoterType = se::kQuoterTypeBar;
-    p.startTime = quoter::TimeSeq::TIME_START;
-    p.endTime = quoter::TimeSeq::TIME_LASTED;
-    p.lineSetting = 1;
-    CFormulaManager::instance()->fetchCacheData(
-        p, [&bars](std::map<std::string, std::vector<quoter::QuoterBasePtr>>& data) {
-            for (auto& entry : data) {
-                for (const quoter::QuoterBasePtr& r : entry.second) {
-                    if (const quoter::KLineData* k = quoter::asKLine(r.get()))
-                        bars.push_back(*k);
-                }
-            }
-        });
+    const std::vector<quoter::KLineData> bars = chart::fetchBars(
+        m_detail->market, m_detail->code, se::kPeriodDay, quoter::TimeSeq::TIME_START);
     setBars(bars);
     if (const quoter::QuoterAllDataPtr last =
             getLastQuoterAllDataPtr(m_detail->market, m_detail->code))
@@ -129,15 +111,12 @@ void CKLineMainWidget::request(bool force)
 
 void CKLineMainWidget::unrequest()
 {
-    if (m_link) {
-        m_link->close();
-        m_link.reset();
-    }
+    chart::PushLink::release(m_link);
 }
 
 bool CKLineMainWidget::isRequested() const
 {
-    return m_link && m_link->isOpen();
+    return chart::PushLink::isOpen(m_link);
 }
 
 void CKLineMainWidget::updateView()
@@ -351,13 +330,10 @@ void CKLineMainWidget::ensureLayout()
     m_bLayoutDirty = false;
     ++m_nLayouts;
     const double w = std::max(1, width()), h = std::max(1, height());
-    const double plotBottom = h - kDateAxis;
-    const double volH = std::max(0.0, (plotBottom - kGap) * m_nVolumeShare / 100.0);
-    m_priceRect =
-        QRectF(QPointF(kLeftAxis, kGap), QPointF(w - kRightMargin, plotBottom - volH - kGap));
-    m_volumeRect =
-        QRectF(QPointF(kLeftAxis, plotBottom - volH), QPointF(w - kRightMargin, plotBottom));
-    m_leftAxis = QRectF(QPointF(0, 0), QPointF(kLeftAxis, plotBottom));
+    const chart::Panes panes = chart::splitPanes(w - kRightMargin, h - kDateAxis, m_nVolumeShare);
+    m_priceRect = panes.price;
+    m_volumeRect = panes.volume;
+    m_leftAxis = panes.leftAxis;
 
     const int n = barCount();
     const int fit = std::max(1, int(m_priceRect.width()) / pitch());
@@ -392,15 +368,12 @@ void CKLineMainWidget::ensureLayout()
 
 void CKLineMainWidget::paintBackground()
 {
-    const QSize want = size().expandedTo(QSize(1, 1));
-    if (m_background.size() != want)
-        m_background = QImage(want, QImage::Format_ARGB32_Premultiplied);
-    m_background.fill(m_palette.background);
+    chart::resetBackground(m_background, size(), m_palette.background);
     QPainter p(&m_background);
     p.setFont(m_palette.font);
     const QFontMetrics fm(m_palette.font);
     const bool any = m_nLastVisible >= m_nFirst && m_nLastVisible >= 0;
-    const int decimals = m_detail && m_detail->priceStep > 0 && m_detail->priceStep < 0.01 ? 3 : 2;
+    const int decimals = chart::priceDecimals(m_detail.get());
     p.setPen(m_palette.grid);
     p.drawRect(m_priceRect);
     p.drawRect(m_volumeRect);
@@ -414,14 +387,10 @@ void CKLineMainWidget::paintBackground()
         p.setPen(m_palette.axisText);
         const QString t =
             any ? QString::number(m_price.value(y), 'f', decimals) : QStringLiteral("-");
-        const double ty = std::clamp(y + fm.ascent() / 2.0 - 1, double(fm.ascent()),
-                                     m_priceRect.bottom() + fm.ascent() / 2.0);
-        p.drawText(QPointF(kLeftAxis - 4 - fm.horizontalAdvance(t), ty), t);
+        chart::drawLeftLabel(p, fm, chart::labelBaseline(y, fm, m_priceRect.bottom()), t);
     }
     const QString vmax = any ? QString::number(qint64(m_dVolumeMax)) : QStringLiteral("-");
-    p.drawText(
-        QPointF(kLeftAxis - 4 - fm.horizontalAdvance(vmax), m_volumeRect.top() + fm.ascent()),
-        vmax);
+    chart::drawLeftLabel(p, fm, m_volumeRect.top() + fm.ascent(), vmax);
     if (!any) {
         p.drawText(m_priceRect, Qt::AlignCenter, QStringLiteral("-"));
         return;
@@ -532,20 +501,9 @@ void CKLineMainWidget::paintEvent(QPaintEvent* event)
     if (m_bCross && m_nCross >= m_nFirst && m_nCross <= m_nLastVisible) {
         const quoter::KLineData& b = m_bars[size_t(m_nCross)];
         const double x = right - (m_nLastVisible - m_nCross + 0.5) * pitchPx;
-        const double y = m_price.y(b.close);
-        p.setPen(chart::hairline(m_palette.cross, Qt::DashLine));
-        p.drawLine(QPointF(x, m_priceRect.top()), QPointF(x, m_volumeRect.bottom()));
-        p.drawLine(QPointF(m_priceRect.left(), y), QPointF(m_priceRect.right(), y));
-        const QString text = readoutText();
-        QRectF box(0, 0, fm.horizontalAdvance(text) + 10, fm.height() + 4);
-        const bool atRight = x < m_priceRect.center().x();
-        box.moveTopLeft(
-            QPointF(atRight ? m_priceRect.right() - box.width() - 2 : m_priceRect.left() + 2,
-                    m_priceRect.top() + fm.height() + 6));
-        p.fillRect(box, m_palette.readoutBg);
-        p.setPen(m_palette.cross);
-        p.drawRect(box);
-        p.drawText(box, Qt::AlignCenter, text);
+        chart::drawCross(p, m_palette, m_priceRect, m_volumeRect, QPointF(x, m_price.y(b.close)));
+        chart::drawReadout(p, m_palette, m_priceRect, x, m_priceRect.top() + fm.height() + 6,
+                           readoutText());
     }
 }
 
@@ -554,7 +512,7 @@ QString CKLineMainWidget::readoutText() const
     if (!m_bCross || m_nCross < 0 || m_nCross >= barCount())
         return QString();
     const quoter::KLineData& b = m_bars[size_t(m_nCross)];
-    const int decimals = m_detail && m_detail->priceStep > 0 && m_detail->priceStep < 0.01 ? 3 : 2;
+    const int decimals = chart::priceDecimals(m_detail.get());
     auto num = [decimals](double v) { return QString::number(v, 'f', decimals); };
     const double ref = m_nCross > 0 ? m_bars[size_t(m_nCross - 1)].close : b.preClose;
     const QString pct =
@@ -636,14 +594,9 @@ QString CKLineMainWidget::param(bool) const
 
 void CKLineMainWidget::setParam(const QString& param)
 {
-    if (param.isEmpty())
+    JsonObject o;
+    if (!chart::parseParam(param, "[kline]", o))
         return;
-    const JsonParseResult r = JsonParam::parse(param);
-    if (!r.ok()) {
-        TT_LOG_ERROR("[kline] bad parameter string: %1%", r.error);
-        return;
-    }
-    const JsonObject& o = r.object;
     if (o.type("barWidth") == JsonType::Int) {
         const int w = o.getInt("barWidth");
         if (std::find(std::begin(kWidths), std::end(kWidths), w) != std::end(kWidths))
@@ -658,11 +611,7 @@ void CKLineMainWidget::setParam(const QString& param)
         }
         computeMa(0);
     }
-    if (o.type("volumeShare") == JsonType::Int) {
-        const int share = o.getInt("volumeShare");
-        if (share >= 0 && share <= 60)
-            m_nVolumeShare = share;
-    }
+    chart::readVolumeShare(o, m_nVolumeShare);
     updateView();
 }
 

@@ -21,10 +21,8 @@ using chart::isPrice;
 
 namespace {
 
-constexpr int kLeftAxis = 62;
 constexpr int kRightAxis = 58;
 constexpr int kTimeAxis = 18;
-constexpr int kGap = 4;
 
 QString hhmm(int64_t ms)
 {
@@ -101,24 +99,10 @@ void CRealtimeMainWidget::request(bool force)
         return;
     unrequest();
     const QString market = m_detail->market, code = m_detail->code;
-    std::vector<quoter::KLineData> bars;
-    se::RPCFetchCacheDataParam p;
-    p.market = market.toStdString();
-    p.codes = {code.toStdString()};
-    p.period = se::kPeriodMinute;
-    p.quoterType = se::kQuoterTypeBar;
-    p.lineSetting = 1; // no reference bar before the day
-    p.startTime = m_axis.sessions().isEmpty() ? 0 : m_axis.sessions().front().startMs - 3600000;
-    p.endTime = quoter::TimeSeq::TIME_LASTED;
-    CFormulaManager::instance()->fetchCacheData(
-        p, [&bars](std::map<std::string, std::vector<quoter::QuoterBasePtr>>& data) {
-            for (auto& entry : data) {
-                for (const quoter::QuoterBasePtr& r : entry.second) {
-                    if (const quoter::KLineData* k = quoter::asKLine(r.get()))
-                        bars.push_back(*k);
-                }
-            }
-        });
+    const int64_t start =
+        m_axis.sessions().isEmpty() ? 0 : m_axis.sessions().front().startMs - 3600000;
+    const std::vector<quoter::KLineData> bars =
+        chart::fetchBars(market, code, se::kPeriodMinute, start);
     const quoter::QuoterAllDataPtr last = getLastQuoterAllDataPtr(market, code);
     double preClose = m_detail->refPrice;
     if (last) {
@@ -140,15 +124,12 @@ void CRealtimeMainWidget::request(bool force)
 
 void CRealtimeMainWidget::unrequest()
 {
-    if (m_link) {
-        m_link->close();
-        m_link.reset();
-    }
+    chart::PushLink::release(m_link);
 }
 
 bool CRealtimeMainWidget::isRequested() const
 {
-    return m_link && m_link->isOpen();
+    return chart::PushLink::isOpen(m_link);
 }
 
 void CRealtimeMainWidget::updateView()
@@ -332,12 +313,12 @@ void CRealtimeMainWidget::ensureLayout()
     m_bLayoutDirty = false;
     ++m_nLayouts;
     const QRectF all(0, 0, std::max(1, width()), std::max(1, height()));
-    const double plotLeft = kLeftAxis, plotRight = all.width() - kRightAxis;
+    const double plotLeft = chart::kLeftAxis, plotRight = all.width() - kRightAxis;
     const double plotBottom = all.height() - kTimeAxis;
-    const double volH = std::max(0.0, (plotBottom - kGap) * m_nVolumeShare / 100.0);
-    m_priceRect = QRectF(QPointF(plotLeft, kGap), QPointF(plotRight, plotBottom - volH - kGap));
-    m_volumeRect = QRectF(QPointF(plotLeft, plotBottom - volH), QPointF(plotRight, plotBottom));
-    m_leftAxis = QRectF(QPointF(0, 0), QPointF(plotLeft, plotBottom));
+    const chart::Panes panes = chart::splitPanes(plotRight, plotBottom, m_nVolumeShare);
+    m_priceRect = panes.price;
+    m_volumeRect = panes.volume;
+    m_leftAxis = panes.leftAxis;
     m_rightAxis = QRectF(QPointF(plotRight, 0), QPointF(all.width(), plotBottom));
     m_timeAxis = QRectF(QPointF(plotLeft, plotBottom), QPointF(plotRight, all.height()));
 
@@ -393,16 +374,13 @@ void CRealtimeMainWidget::layoutPoints(int from)
 
 void CRealtimeMainWidget::paintBackground()
 {
-    const QSize want = size().expandedTo(QSize(1, 1));
-    if (m_background.size() != want)
-        m_background = QImage(want, QImage::Format_ARGB32_Premultiplied);
-    m_background.fill(m_palette.background);
+    chart::resetBackground(m_background, size(), m_palette.background);
     QPainter p(&m_background);
     p.setFont(m_palette.font);
     const QFontMetrics fm(m_palette.font);
     const bool hasRef = isPrice(m_dPreClose) || m_nLast >= 0;
     const double ref = (m_price.lo() + m_price.hi()) / 2;
-    const int decimals = m_detail && m_detail->priceStep > 0 && m_detail->priceStep < 0.01 ? 3 : 2;
+    const int decimals = chart::priceDecimals(m_detail.get());
 
     // frame and grid
     p.setPen(m_palette.grid);
@@ -436,11 +414,10 @@ void CRealtimeMainWidget::paintBackground()
         const double y = m_priceRect.top() + m_priceRect.height() * k / 8;
         const double v = m_price.value(y);
         const QColor& c = k < 4 ? m_palette.rise : k > 4 ? m_palette.fall : m_palette.equal;
-        const double ty = std::clamp(y + fm.ascent() / 2.0 - 1, double(fm.ascent()),
-                                     m_priceRect.bottom() + fm.ascent() / 2.0);
+        const double ty = chart::labelBaseline(y, fm, m_priceRect.bottom());
         p.setPen(c);
         const QString price = hasRef ? QString::number(v, 'f', decimals) : QStringLiteral("-");
-        p.drawText(QPointF(kLeftAxis - 4 - fm.horizontalAdvance(price), ty), price);
+        chart::drawLeftLabel(p, fm, ty, price);
         const QString pct =
             hasRef ? QString::number((v - ref) / ref * 100.0, 'f', 2) + QLatin1Char('%')
                    : QStringLiteral("-");
@@ -449,9 +426,7 @@ void CRealtimeMainWidget::paintBackground()
     // volume scale: its top and middle
     p.setPen(m_palette.axisText);
     const QString vmax = m_nLast >= 0 ? QString::number(qint64(m_dVolumeMax)) : QStringLiteral("-");
-    p.drawText(
-        QPointF(kLeftAxis - 4 - fm.horizontalAdvance(vmax), m_volumeRect.top() + fm.ascent()),
-        vmax);
+    chart::drawLeftLabel(p, fm, m_volumeRect.top() + fm.ascent(), vmax);
     // times under the volume pane
     for (int slot = 0; slot < m_axis.slotCount(); slot += 60) {
         const QString t = hhmm(m_axis.timeOf(slot));
@@ -510,22 +485,8 @@ void CRealtimeMainWidget::paintEvent(QPaintEvent* event)
 
     if (m_nCross >= 0 && m_nCross <= m_nLast) {
         const QPointF pt = m_pricePts[m_nCross];
-        p.setPen(chart::hairline(m_palette.cross, Qt::DashLine));
-        p.drawLine(QPointF(pt.x(), m_priceRect.top()), QPointF(pt.x(), m_volumeRect.bottom()));
-        if (!std::isnan(pt.y()))
-            p.drawLine(QPointF(m_priceRect.left(), pt.y()), QPointF(m_priceRect.right(), pt.y()));
-        p.setFont(m_palette.font);
-        const QString text = readoutText();
-        const QFontMetrics fm(m_palette.font);
-        QRectF box(0, 0, fm.horizontalAdvance(text) + 10, fm.height() + 4);
-        const bool right = pt.x() < m_priceRect.center().x();
-        box.moveTopLeft(
-            QPointF(right ? m_priceRect.right() - box.width() - 2 : m_priceRect.left() + 2,
-                    m_priceRect.top() + 2));
-        p.fillRect(box, m_palette.readoutBg);
-        p.setPen(m_palette.cross);
-        p.drawRect(box);
-        p.drawText(box, Qt::AlignCenter, text);
+        chart::drawCross(p, m_palette, m_priceRect, m_volumeRect, pt);
+        chart::drawReadout(p, m_palette, m_priceRect, pt.x(), m_priceRect.top() + 2, readoutText());
     }
 }
 
@@ -534,7 +495,7 @@ QString CRealtimeMainWidget::readoutText() const
     if (m_nCross < 0 || m_nCross > m_nLast)
         return QString();
     const Slot& s = m_slots[size_t(m_nCross)];
-    const int decimals = m_detail && m_detail->priceStep > 0 && m_detail->priceStep < 0.01 ? 3 : 2;
+    const int decimals = chart::priceDecimals(m_detail.get());
     auto num = [decimals](double v) {
         return isPrice(v) ? QString::number(v, 'f', decimals) : QStringLiteral("-");
     };
@@ -604,20 +565,12 @@ QString CRealtimeMainWidget::param() const
 
 void CRealtimeMainWidget::setParam(const QString& param)
 {
-    if (param.isEmpty())
+    JsonObject o;
+    if (!chart::parseParam(param, "[realtime]", o))
         return;
-    const JsonParseResult r = JsonParam::parse(param);
-    if (!r.ok()) {
-        TT_LOG_ERROR("[realtime] bad parameter string: %1%", r.error);
-        return;
-    }
-    if (r.object.type("average") == JsonType::Bool)
-        m_bAverage = r.object.getBool("average");
-    if (r.object.type("volumeShare") == JsonType::Int) {
-        const int share = r.object.getInt("volumeShare");
-        if (share >= 0 && share <= 60)
-            m_nVolumeShare = share;
-    }
+    if (o.type("average") == JsonType::Bool)
+        m_bAverage = o.getBool("average");
+    chart::readVolumeShare(o, m_nVolumeShare);
     updateView();
 }
 

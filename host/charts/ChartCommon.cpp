@@ -2,11 +2,18 @@
 
 #include "host/data/CWorkerMailbox.h"
 #include "host/data/FormulaManager.h"
+#include "host/data/FormulaTypes.h"
+#include "host/data/InstrumentDetail.h"
+#include "host/data/JsonParam.h"
+#include "host/data/Log.h"
 #include "host/data/PushQuoteParam.h"
 #include "host/data/StockManager.h"
 #include "host/toolkit/UiResource.h"
 
 #include <QtCore/QThread>
+#include <QtGui/QFontMetrics>
+#include <QtGui/QImage>
+#include <QtGui/QPainter>
 
 #include <algorithm>
 #include <cmath>
@@ -139,6 +146,108 @@ void Palette::load()
     font = XP::CUiResource::instance().getFont(QStringLiteral("ic_fnt_table_number_default"));
 }
 
+int priceDecimals(const ttservice::CInstrumentDetail* detail)
+{
+    return detail && detail->priceStep > 0 && detail->priceStep < 0.01 ? 3 : 2;
+}
+
+std::vector<quoter::KLineData> fetchBars(const QString& market, const QString& code, int64_t period,
+                                         int64_t startTime)
+{
+    std::vector<quoter::KLineData> bars;
+    se::RPCFetchCacheDataParam p;
+    p.market = market.toStdString();
+    p.codes = {code.toStdString()};
+    p.period = period;
+    p.quoterType = se::kQuoterTypeBar;
+    p.lineSetting = 1; // no reference bar before the range
+    p.startTime = startTime;
+    p.endTime = quoter::TimeSeq::TIME_LASTED;
+    CFormulaManager::instance()->fetchCacheData(
+        p, [&bars](std::map<std::string, std::vector<quoter::QuoterBasePtr>>& data) {
+            for (auto& entry : data) {
+                for (const quoter::QuoterBasePtr& r : entry.second) {
+                    if (const quoter::KLineData* k = quoter::asKLine(r.get()))
+                        bars.push_back(*k);
+                }
+            }
+        });
+    return bars;
+}
+
+Panes splitPanes(double right, double bottom, int volumeShare)
+{
+    const double volH = std::max(0.0, (bottom - kGap) * volumeShare / 100.0);
+    Panes out;
+    out.price = QRectF(QPointF(kLeftAxis, kGap), QPointF(right, bottom - volH - kGap));
+    out.volume = QRectF(QPointF(kLeftAxis, bottom - volH), QPointF(right, bottom));
+    out.leftAxis = QRectF(QPointF(0, 0), QPointF(kLeftAxis, bottom));
+    return out;
+}
+
+void resetBackground(QImage& image, const QSize& widgetSize, const QColor& fill)
+{
+    const QSize want = widgetSize.expandedTo(QSize(1, 1));
+    if (image.size() != want)
+        image = QImage(want, QImage::Format_ARGB32_Premultiplied);
+    image.fill(fill);
+}
+
+double labelBaseline(double y, const QFontMetrics& fm, double bottom)
+{
+    return std::clamp(y + fm.ascent() / 2.0 - 1, double(fm.ascent()), bottom + fm.ascent() / 2.0);
+}
+
+void drawLeftLabel(QPainter& p, const QFontMetrics& fm, double baseline, const QString& text)
+{
+    p.drawText(QPointF(kLeftAxis - 4 - fm.horizontalAdvance(text), baseline), text);
+}
+
+void drawCross(QPainter& p, const Palette& palette, const QRectF& price, const QRectF& volume,
+               const QPointF& pt)
+{
+    p.setPen(hairline(palette.cross, Qt::DashLine));
+    p.drawLine(QPointF(pt.x(), price.top()), QPointF(pt.x(), volume.bottom()));
+    if (!std::isnan(pt.y()))
+        p.drawLine(QPointF(price.left(), pt.y()), QPointF(price.right(), pt.y()));
+}
+
+void drawReadout(QPainter& p, const Palette& palette, const QRectF& plot, double x, double top,
+                 const QString& text)
+{
+    p.setFont(palette.font);
+    const QFontMetrics fm(palette.font);
+    QRectF box(0, 0, fm.horizontalAdvance(text) + 10, fm.height() + 4);
+    const bool atRight = x < plot.center().x();
+    box.moveTopLeft(QPointF(atRight ? plot.right() - box.width() - 2 : plot.left() + 2, top));
+    p.fillRect(box, palette.readoutBg);
+    p.setPen(palette.cross);
+    p.drawRect(box);
+    p.drawText(box, Qt::AlignCenter, text);
+}
+
+bool parseParam(const QString& param, const char* tag, JsonObject& out)
+{
+    if (param.isEmpty())
+        return false;
+    JsonParseResult r = JsonParam::parse(param);
+    if (!r.ok()) {
+        TT_LOG_ERROR("%1% bad parameter string: %2%", tag, r.error);
+        return false;
+    }
+    out = std::move(r.object);
+    return true;
+}
+
+void readVolumeShare(const JsonObject& o, int& share)
+{
+    if (o.type("volumeShare") != JsonType::Int)
+        return;
+    const int v = o.getInt("volumeShare");
+    if (v >= 0 && v <= 60)
+        share = v;
+}
+
 // --- push link ---------------------------------------------------------------------------
 
 std::shared_ptr<PushLink> PushLink::open(QObject* receiver, const QString& market,
@@ -169,6 +278,14 @@ std::shared_ptr<PushLink> PushLink::open(QObject* receiver, const QString& marke
         },
         CFormulaManager::ePushChanged);
     return link;
+}
+
+void PushLink::release(std::shared_ptr<PushLink>& link)
+{
+    if (link) {
+        link->close();
+        link.reset();
+    }
 }
 
 PushLink::~PushLink()

@@ -10,14 +10,26 @@
 #include <QtGui/QFont>
 #include <QtGui/QPen>
 
+#include <QtCore/QRectF>
+
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <vector>
 
+class QFontMetrics;
+class QImage;
 class QObject;
+class QPainter;
+
+namespace ttservice {
+struct CInstrumentDetail;
+}
 
 namespace TC {
+
+class JsonObject;
 
 class CWorkerMailbox;
 
@@ -87,6 +99,44 @@ struct Palette {
     void load();
 };
 
+constexpr int kLeftAxis = 62; // width of the price labels left of the plot
+constexpr int kGap = 4;       // above the price pane and between the panes
+
+// Decimals a price of the instrument is shown with: three for a tick below one cent.
+int priceDecimals(const ttservice::CInstrumentDetail* detail);
+
+// Bars of one instrument from the host's history service, from startTime to the newest.
+std::vector<quoter::KLineData> fetchBars(const QString& market, const QString& code, int64_t period,
+                                         int64_t startTime);
+
+// The price pane over the volume pane, which takes volumeShare percent of the height
+// above bottom; the price labels' column to the left of both.
+struct Panes {
+    QRectF price, volume, leftAxis;
+};
+Panes splitPanes(double right, double bottom, int volumeShare);
+
+// The cached background at the widget's size, filled with the background colour.
+void resetBackground(QImage& image, const QSize& widgetSize, const QColor& fill);
+// Baseline of an axis label centred on y, kept inside the axis down to bottom.
+double labelBaseline(double y, const QFontMetrics& fm, double bottom);
+// A label ending at the left axis' inner edge.
+void drawLeftLabel(QPainter& p, const QFontMetrics& fm, double baseline, const QString& text);
+
+// The cross line at pt over the price and volume panes; no horizontal line where pt.y()
+// is NaN.
+void drawCross(QPainter& p, const Palette& palette, const QRectF& price, const QRectF& volume,
+               const QPointF& pt);
+// The readout box at top, on the side of the plot away from the cross line at x.
+void drawReadout(QPainter& p, const Palette& palette, const QRectF& plot, double x, double top,
+                 const QString& text);
+
+// Parses a settings string into out; false, logged under tag, when it does not parse. An
+// empty string is no change and not logged.
+bool parseParam(const QString& param, const char* tag, JsonObject& out);
+// The "volumeShare" member, when an int within 0..60.
+void readVolumeShare(const JsonObject& o, int& share);
+
 // Pushes of one instrument: subscribes the market, keeps only the newest snapshot of the
 // code and hands it to the GUI thread. A snapshot arriving on the receiver's own thread
 // is handed over at once. The link owns no widget: once closed nothing reaches the
@@ -100,6 +150,9 @@ public:
     // Cancels the subscription (waiting for a running delivery) and drops what is pending.
     void close();
     bool isOpen() const { return m_nId > 0; }
+    // Closes and drops the link, if any.
+    static void release(std::shared_ptr<PushLink>& link);
+    static bool isOpen(const std::shared_ptr<PushLink>& link) { return link && link->isOpen(); }
 
 private:
     PushLink() = default;

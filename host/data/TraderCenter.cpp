@@ -52,6 +52,15 @@ QStringList CDataCenter::getAccountKeys() const
 }
 
 // ---------------------------------------------------------------------------------------------
+bool isFuturesMarket(const QString& m)
+{
+    static const QSet<QString> markets{
+        QStringLiteral("DCE"),   QStringLiteral("SHFE"), QStringLiteral("CZCE"),
+        QStringLiteral("CFFEX"), QStringLiteral("INE"),  QStringLiteral("DF"),
+        QStringLiteral("SF"),    QStringLiteral("ZF"),   QStringLiteral("IF")};
+    return markets.contains(m);
+}
+
 namespace {
 
 struct AccountSpec {
@@ -73,15 +82,6 @@ const AccountSpec kAccounts[] = {
 QString accountKey(int type, const QString& id)
 {
     return QString::number(type) + QLatin1Char('_') + id;
-}
-
-bool isFuturesMarket(const QString& m)
-{
-    static const QSet<QString> markets{
-        QStringLiteral("DCE"),   QStringLiteral("SHFE"), QStringLiteral("CZCE"),
-        QStringLiteral("CFFEX"), QStringLiteral("INE"),  QStringLiteral("DF"),
-        QStringLiteral("SF"),    QStringLiteral("ZF"),   QStringLiteral("IF")};
-    return markets.contains(m);
 }
 
 double roundToStep(double price, double step)

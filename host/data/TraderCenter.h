@@ -18,6 +18,10 @@
 
 namespace ttservice {
 
+// The futures exchanges the trading service knows: positions there go both ways and
+// their whole volume may be closed.
+bool isFuturesMarket(const QString& market);
+
 class CDataCenter final {
 public:
     // by account key or account id; null when unknown

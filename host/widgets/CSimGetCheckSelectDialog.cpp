@@ -4,6 +4,7 @@
 
 #include <QDialogButtonBox>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -21,6 +22,22 @@ CSimGetCheckSelectDialog::CSimGetCheckSelectDialog(const QString& title, QWidget
 }
 
 CSimGetCheckSelectDialog::~CSimGetCheckSelectDialog() = default;
+
+bool CSimGetCheckSelectDialog::pick(QWidget* parent, const QString& title, const QStringList& items,
+                                    QStringList& chosen)
+{
+    QPointer<QWidget> owner(parent);
+    QPointer<CSimGetCheckSelectDialog> dialog(new CSimGetCheckSelectDialog(title, parent));
+    dialog->setItems(items);
+    const int result = dialog->exec();
+    if (!owner)
+        return false; // the parent (and the dialog with it) went away during the dialog
+    chosen.clear();
+    if (dialog && result == QDialog::Accepted)
+        chosen = dialog->checkedItems();
+    delete dialog.data();
+    return true;
+}
 
 void CSimGetCheckSelectDialog::setItems(const QStringList& items, const QStringList& checked)
 {

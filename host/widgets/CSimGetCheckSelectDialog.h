@@ -15,6 +15,12 @@ public:
     explicit CSimGetCheckSelectDialog(const QString& title, QWidget* parent = nullptr);
     ~CSimGetCheckSelectDialog() override;
 
+    // Runs the dialog modally over parent and puts the texts ticked on OK in chosen (none
+    // on cancel); the dialog is gone on return. False when parent went away during the
+    // dialog: the caller must not touch it then.
+    static bool pick(QWidget* parent, const QString& title, const QStringList& items,
+                     QStringList& chosen);
+
     // Replaces the list; texts in checked start ticked.
     void setItems(const QStringList& items, const QStringList& checked = QStringList());
     QStringList items() const;
