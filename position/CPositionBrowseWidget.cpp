@@ -134,6 +134,15 @@ void CPositionBrowseWidget::createToolBar()
     p->m_pToolBarList->addWidget(p->m_pStatTypeGroup);
     p->m_pToolBarList->addStretch();
     d->m_pWidgetList->insertWidget(0, p->m_pToolBarList);
+    p->m_pToolBarList->setStyleSheet(
+        XP::CStyleSheetCenter::getStyle(XP::CStyleSheetCenter::StyleToolBar));
+}
+
+void CPositionBrowseWidget::themeChanged()
+{
+    CBrowseWidget::themeChanged();
+    if (auto* bar = pd()->m_pToolBarList)
+        bar->setStyleSheet(XP::CStyleSheetCenter::getStyle(XP::CStyleSheetCenter::StyleToolBar));
 }
 
 void CPositionBrowseWidget::setToolBarVisible(bool visible)

@@ -84,6 +84,7 @@ public:
     void updateShowByStatType(const QSet<QString>& keys);
 
     void setToolBarVisible(bool visible);
+    void themeChanged() override;
     void updateToolBarProductGroup();
     void showHeaderMenu(int column);
 

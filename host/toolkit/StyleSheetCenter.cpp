@@ -42,6 +42,16 @@ QString editSheet() {
              colorName("ic_clr_edit_text", "#e0e0e0"), colorName("ic_clr_edit_border", "#3a3a3a"));
 }
 
+QString toolBarSheet() {
+    return QStringLiteral("QRadioButton,QLabel{color:%1;background:transparent;}"
+                          "QComboBox{background:%2;color:%3;border:1px solid %4;padding:0 4px;}"
+                          "QComboBox QAbstractItemView{background:%2;color:%3;"
+                          "selection-background-color:%4;}")
+        .arg(colorName("ic_clr_widget_text", "#c8c8c8"),
+             colorName("ic_clr_edit_background", "#101010"),
+             colorName("ic_clr_edit_text", "#e0e0e0"), colorName("ic_clr_edit_border", "#3a3a3a"));
+}
+
 QString generalSheet() {
     return QStringLiteral("QWidget{color:%1;}").arg(colorName("ic_clr_widget_text", "#c8c8c8"));
 }
@@ -53,6 +63,7 @@ QString CStyleSheetCenter::getStyle(int number) {
     case StyleMenu: return menuSheet();
     case StyleScrollBar: return scrollSheet();
     case StyleLineEdit: return editSheet();
+    case StyleToolBar: return toolBarSheet();
     case StyleBrowseView: return generalSheet() + menuSheet() + scrollSheet() + editSheet();
     default: return generalSheet();
     }

@@ -10,6 +10,7 @@ public:
         StyleMenu = 1,
         StyleScrollBar = 2,
         StyleLineEdit = 3,
+        StyleToolBar = 4, // texts, radio buttons and combo boxes of a table's tool row
         StyleBrowseView = 15,
     };
     // An unknown number gives the general sheet.
