@@ -17,8 +17,10 @@
 #include "host/toolkit/RadioButtonGroup.h"
 #include "host/toolkit/StyleSheetCenter.h"
 #include "host/toolkit/ToolkitEvents.h"
+#include "host/toolkit/UiResource.h"
 #include "host/toolkit/WidgetList.h"
 #include "position/CSetParamDialog.h"
+#include <QtWidgets/QRadioButton>
 
 #include <QCursor>
 #include <QMenu>
@@ -116,6 +118,26 @@ CPositionBrowseWidget::~CPositionBrowseWidget()
     p->m_cache->reset();
 }
 
+namespace {
+
+// The tool row in the theme's colours; the mode buttons' labels take the text colour
+// through their palette, which the row's style sheet does not reach.
+void styleToolRow(QWidget* row, QWidget* modeButtons)
+{
+    row->setStyleSheet(XP::CStyleSheetCenter::getStyle(XP::CStyleSheetCenter::StyleToolBar));
+    const QColor* text = XP::CUiResource::instance().getColor(QStringLiteral("ic_clr_widget_text"));
+    if (!text)
+        return;
+    for (QRadioButton* b : modeButtons->findChildren<QRadioButton*>()) {
+        QPalette pal = b->palette();
+        pal.setColor(QPalette::WindowText, *text);
+        pal.setColor(QPalette::ButtonText, *text);
+        b->setPalette(pal);
+    }
+}
+
+} // namespace
+
 void CPositionBrowseWidget::createToolBar()
 {
     auto* p = pd();
@@ -134,15 +156,13 @@ void CPositionBrowseWidget::createToolBar()
     p->m_pToolBarList->addWidget(p->m_pStatTypeGroup);
     p->m_pToolBarList->addStretch();
     d->m_pWidgetList->insertWidget(0, p->m_pToolBarList);
-    p->m_pToolBarList->setStyleSheet(
-        XP::CStyleSheetCenter::getStyle(XP::CStyleSheetCenter::StyleToolBar));
+    styleToolRow(p->m_pToolBarList, p->m_pStatTypeGroup);
 }
 
 void CPositionBrowseWidget::themeChanged()
 {
     CBrowseWidget::themeChanged();
-    if (auto* bar = pd()->m_pToolBarList)
-        bar->setStyleSheet(XP::CStyleSheetCenter::getStyle(XP::CStyleSheetCenter::StyleToolBar));
+    styleToolRow(pd()->m_pToolBarList, pd()->m_pStatTypeGroup);
 }
 
 void CPositionBrowseWidget::setToolBarVisible(bool visible)

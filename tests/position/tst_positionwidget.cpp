@@ -20,7 +20,9 @@
 #include "host/toolkit/ComboBox.h"
 #include "host/toolkit/PushButton.h"
 #include "host/toolkit/RadioButtonGroup.h"
+#include "host/toolkit/UiResource.h"
 
+#include "host/toolkit/UiResource.h"
 #include <QtTest>
 
 #include <QRadioButton>
@@ -246,6 +248,19 @@ private Q_SLOTS:
         combo->setCurrentIndex(combo->findText(QStringLiteral("清空选中")));
         QCOMPARE(w->model()->size(), 0);
         QCOMPARE(w->subscriptionCount(), 0);
+
+        // the mode buttons' labels follow the theme's text colour
+        auto& res = XP::CUiResource::instance();
+        const QString before = res.themeName();
+        for (const QString theme : {QStringLiteral("light"), QStringLiteral("dark")}) {
+            QVERIFY(res.loadTheme(theme));
+            const QColor text = *res.getColor(QStringLiteral("ic_clr_widget_text"));
+            for (int mode : {int(W::StatPosition), int(W::StatCode)})
+                QCOMPARE(w->statTypeGroup()->button(mode)->palette().color(QPalette::WindowText),
+                         text);
+        }
+        if (!before.isEmpty())
+            QVERIFY(res.loadTheme(before));
     }
 
     // The view's reload keeps the accounts of the kind reloaded; another kind empties the list.
