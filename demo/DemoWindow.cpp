@@ -363,9 +363,19 @@ bool DemoWindow::onHostEvent(QObject* sender, int id, int, int b, const QString&
 
 void DemoWindow::updateStatus()
 {
-    const quint64 pushes = m_pBrowse->pushCount();
+    // the counts of the table on show; the option pane has none of its own
+    auto* shown = qobject_cast<TC::CBrowseWidget*>(m_pCenter->currentWidget());
+    m_pRowsLabel->setVisible(shown);
+    m_pRateLabel->setVisible(shown);
+    if (!shown)
+        return;
+    const quint64 pushes = shown->pushCount();
+    if (shown != m_pStatusSource) {
+        m_pStatusSource = shown;
+        m_nLastPushes = pushes;
+    }
     const double seconds = std::max<qint64>(1, m_rateClock.restart()) / 1000.0;
-    m_pRowsLabel->setText(QStringLiteral("行数 %1").arg(m_pBrowse->getStockListSize()));
+    m_pRowsLabel->setText(QStringLiteral("行数 %1").arg(shown->getStockListSize()));
     m_pRateLabel->setText(
         QStringLiteral("推送 %1/秒").arg(double(pushes - m_nLastPushes) / seconds, 0, 'f', 1));
     m_nLastPushes = pushes;

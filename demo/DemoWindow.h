@@ -113,6 +113,7 @@ private:
     QLabel* m_pChosenLabel;
     QString m_qsChosen;
     quint64 m_nLastPushes = 0;
+    const QObject* m_pStatusSource = nullptr; // the table whose pushes m_nLastPushes counts
     QElapsedTimer m_rateClock;
     QList<TC::ColumnInfo> m_indicators;
     bool m_bTablePainted = false;
