@@ -388,7 +388,7 @@ public:
     // --- interval statistic and speed columns ------------------------------------------
     // "start,end,fetch setting,bar seconds,type,title"; adds (or refreshes the equal
     // column), sorts by it and starts its refresh.
-    void addStageColumn(const QString& spec);
+    void addStageColumn(const QString& text);
     void updateStageColumn();
     void doUpdateStageData(int columnId);
     // Lays one delivery of bars (GUI thread).

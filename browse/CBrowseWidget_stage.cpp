@@ -147,11 +147,11 @@ int precisionOfStage(int type)
 
 // --- interval statistic columns --------------------------------------------------------------
 
-void CBrowseWidget::addStageColumn(const QString& spec)
+void CBrowseWidget::addStageColumn(const QString& text)
 {
-    const QStringList fields = spec.split(QLatin1Char(','));
+    const QStringList fields = text.split(QLatin1Char(','));
     if (fields.size() < kStageFields) {
-        TT_LOG_WARN("[browser stage] specification \"%1%\" has %2% fields, needs %3%", spec,
+        TT_LOG_WARN("[browser stage] column setting \"%1%\" has %2% fields, needs %3%", text,
                     fields.size(), kStageFields);
         return;
     }
@@ -162,12 +162,12 @@ void CBrowseWidget::addStageColumn(const QString& spec)
     const qint64 seconds = fields[3].trimmed().toLongLong(&ok[3]);
     const int type = fields[4].trimmed().toInt(&ok[4]);
     if (!std::all_of(std::begin(ok), std::end(ok), [](bool b) { return b; })) {
-        TT_LOG_WARN("[browser stage] specification \"%1%\": a numeric field does not parse", spec);
+        TT_LOG_WARN("[browser stage] column setting \"%1%\": a numeric field does not parse", text);
         return;
     }
     if (seconds < 0 || seconds * kMsPerSecond > std::numeric_limits<qint32>::max() || start < 0
         || end < 0 || start > kSecondsMax || end > kSecondsMax) {
-        TT_LOG_WARN("[browser stage] specification \"%1%\": a time is out of range", spec);
+        TT_LOG_WARN("[browser stage] column setting \"%1%\": a time is out of range", text);
         return;
     }
     ColumnInfo column;

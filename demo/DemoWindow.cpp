@@ -507,17 +507,18 @@ void DemoWindow::addStageColumn(int days)
     auto* stocks = TC::CStockManager::instance();
     const int end = m_nTradeDate > 0 ? m_nTradeDate : stocks->getLastTradingDay();
     const int start = stocks->getShiftTradeDate(end, -(days - 1));
-    const QString spec = QStringLiteral("%1,%2,0,86400,4,%3日涨幅").arg(start).arg(end).arg(days);
-    if (!m_stageSpecs.contains(spec))
-        m_stageSpecs.append(spec);
-    m_pBrowse->addStageColumn(spec);
+    const QString setting =
+        QStringLiteral("%1,%2,0,86400,4,%3日涨幅").arg(start).arg(end).arg(days);
+    if (!m_stageSettings.contains(setting))
+        m_stageSettings.append(setting);
+    m_pBrowse->addStageColumn(setting);
 }
 
 void DemoWindow::requestStageColumns()
 {
     // the column list was reset with the sector: the interval columns join again
-    for (const QString& spec : qAsConst(m_stageSpecs))
-        m_pBrowse->addStageColumn(spec);
+    for (const QString& setting : qAsConst(m_stageSettings))
+        m_pBrowse->addStageColumn(setting);
 }
 
 // --- external data and user-defined fields ---------------------------------------------

@@ -122,5 +122,5 @@ private:
     // trade date and interval columns
     QDateEdit* m_pDateEdit = nullptr;
     int m_nTradeDate = 0; // 0: live
-    QStringList m_stageSpecs;
+    QStringList m_stageSettings;
 };

@@ -1,5 +1,5 @@
 // Interval statistic columns of the browse table: the statistic of every type over
-// delivered bars, the colours of the change ratio, specifications, a refresh against the
+// delivered bars, the colours of the change ratio, column settings, a refresh against the
 // host's history with visible rows first and header progress, a second refresh, a column
 // removed and the widget destroyed while fetches run; and the speed column and the
 // ratio/turnover column move.
@@ -68,7 +68,8 @@ std::vector<quoter::QuoterBasePtr> bars(const QVector<Bar>& list)
     return out;
 }
 
-QString stageSpec(qint64 start, qint64 end, int type, const QString& title, int barSeconds = 86400)
+QString stageSetting(qint64 start, qint64 end, int type, const QString& title,
+                     int barSeconds = 86400)
 {
     return QStringLiteral("%1,%2,0,%3,%4,%5")
         .arg(start)
@@ -163,7 +164,7 @@ class TstBrowseStage : public QObject {
     // Adds the change-ratio column over [m_from, m_today] and waits for its refresh.
     int addRatioColumn(CBrowseWidget& w, QSignalSpy* done = nullptr)
     {
-        w.addStageColumn(stageSpec(m_from, m_today, 4, QStringLiteral("区间涨幅")));
+        w.addStageColumn(stageSetting(m_from, m_today, 4, QStringLiteral("区间涨幅")));
         if (done)
             (void)QTest::qWaitFor([done] { return done->count() > 0; }, kWaitMs);
         return columnIdOf(w, QStringLiteral("区间涨幅"));
@@ -247,7 +248,7 @@ private Q_SLOTS:
         auto w = makeWidget();
         QSignalSpy done(w.get(), &CBrowseWidget::sigStageDataDone);
         // an interval before the history: the host delivers nothing, the cells stay empty
-        w->addStageColumn(stageSpec(86400, 172800, type, QStringLiteral("stat")));
+        w->addStageColumn(stageSetting(86400, 172800, type, QStringLiteral("stat")));
         const int id = columnIdOf(*w, QStringLiteral("stat"));
         QVERIFY(id >= 0);
         QVERIFY(done.wait(kWaitMs));
@@ -278,11 +279,11 @@ private Q_SLOTS:
         }
     }
 
-    // --- specifications --------------------------------------------------------------------
+    // --- column settings ---------------------------------------------------------------------
 
-    void specification_data()
+    void columnSetting_data()
     {
-        QTest::addColumn<QString>("spec");
+        QTest::addColumn<QString>("setting");
         QTest::addColumn<bool>("added");
         QTest::newRow("six fields") << "86400,172800,0,86400,4,t" << true;
         QTest::newRow("five fields") << "86400,172800,0,86400,4" << false;
@@ -293,13 +294,13 @@ private Q_SLOTS:
         QTest::newRow("start past 64 bits in ms") << "9223372036854776,172800,0,86400,4,t" << false;
     }
 
-    void specification()
+    void columnSetting()
     {
-        QFETCH(QString, spec);
+        QFETCH(QString, setting);
         QFETCH(bool, added);
         auto w = makeWidget();
         const int before = w->columnList().size();
-        w->addStageColumn(spec);
+        w->addStageColumn(setting);
         QCOMPARE(w->columnList().size(), before + (added ? 1 : 0));
         if (added) {
             const ColumnInfo& c = w->columnList().last();
@@ -311,14 +312,14 @@ private Q_SLOTS:
         }
     }
 
-    void equalSpecificationRefreshesTheColumn()
+    void equalSettingRefreshesTheColumn()
     {
         auto w = makeWidget();
         QSignalSpy done(w.get(), &CBrowseWidget::sigStageDataDone);
-        w->addStageColumn(stageSpec(86400, 172800, 4, QStringLiteral("a")));
+        w->addStageColumn(stageSetting(86400, 172800, 4, QStringLiteral("a")));
         const int count = w->columnList().size();
         const int id = columnIdOf(*w, QStringLiteral("a"));
-        w->addStageColumn(stageSpec(86400, 172800, 4, QStringLiteral("b")));
+        w->addStageColumn(stageSetting(86400, 172800, 4, QStringLiteral("b")));
         QCOMPARE(w->columnList().size(), count);
         QCOMPARE(columnIdOf(*w, QStringLiteral("b")), id);
         // the first refresh was superseded before anything of it was laid
@@ -419,7 +420,7 @@ private Q_SLOTS:
         QVERIFY(m_gate->waitForWaiting(1));
         w->removeColumnInfo(id);
         // a column taking the freed place must not receive the old deliveries
-        w->addStageColumn(stageSpec(86400, 172800, 3, QStringLiteral("later")));
+        w->addStageColumn(stageSetting(86400, 172800, 3, QStringLiteral("later")));
         const int later = columnIdOf(*w, QStringLiteral("later"));
         m_gate->release();
         QVERIFY(settled(*w));
