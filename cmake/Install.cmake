@@ -5,7 +5,7 @@
 include(CMakePackageConfigHelpers)
 set(TT_INSTALL_TARGETS tt_common)
 foreach(t tthost tttoolkit tthostwidgets ttcharts ttquotemodel ttquoterbrowser ttbrowse ttpricet
-  ttposition)
+  ttposition ttview)
   if(TARGET ${t})
     list(APPEND TT_INSTALL_TARGETS ${t})
   endif()
