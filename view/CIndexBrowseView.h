@@ -309,6 +309,13 @@ private:
 
     QMap<QString, QMap<QString, QString>> m_mapVarieties;
     QStringList m_listVarietyOrder;
+
+    // frame: the shown sector looked up again by name (null when it is gone), a pointer of
+    // a table command matched against the view's own tables, the lower pane's grid
+    CSectorDetail* liveCurrentSector();
+    CBrowseWidget* ownTable(const void* p) const;
+    void setMultiViewShown(bool shown);
+    bool m_bSmartKeyboardBound = false;
 };
 
 } // namespace TC
