@@ -119,6 +119,7 @@ void CIndexBrowseView::ensureFilterBoxes()
         m_filterBoxes.insert(b.first, box);
     }
     m_pVarietyList->addStretch();
+    load(); // the option box starts as the user last left it
 }
 
 void CIndexBrowseView::updateTopToolWidget(const QString& sectorName)
@@ -210,8 +211,13 @@ void CIndexBrowseView::updateVarietyToolWidget(const InstrumentList& list, const
     if (!m_pVarietyGroup) {
         if (!m_pTopToolList)
             return;
-        m_pVarietyGroup = new XP::CPushButtonGroup(m_pTopToolList);
-        m_pTopToolList->addWidget(m_pVarietyGroup);
+        // the tool row's own button group takes the varieties
+        m_pVarietyGroup =
+            m_pTopToolList->findChild<XP::CPushButtonGroup*>(QString(), Qt::FindDirectChildrenOnly);
+        if (!m_pVarietyGroup) {
+            m_pVarietyGroup = new XP::CPushButtonGroup(m_pTopToolList);
+            m_pTopToolList->addWidget(m_pVarietyGroup);
+        }
     }
     m_pVarietyGroup->clear();
     const QStringList names =
