@@ -3,11 +3,15 @@
 #include "view/CIndexBrowseView.h"
 
 #include "browse/CBrowseWidget.h"
+#include "browse/CHpfBrowserDataModel.h"
 #include "browse/CHpfBrowserTable.h"
+#include "browse/HpfBrowserData.h"
 #include "host/data/ColumnInfo.h"
 #include "host/data/ExternalDataManager.h"
 #include "host/data/FormulaTypes.h"
 #include "host/data/StdFile.h"
+#include "host/data/StockManager.h"
+#include "host/market/EmbeddedBackend.h"
 #include "host/market/TestMarket.h"
 #include "host/toolkit/FileDialog.h"
 #include "host/toolkit/MessageBox.h"
@@ -37,8 +41,8 @@ std::unique_ptr<CIndexBrowseView> makeView()
 QStringList codesOf(CBrowseWidget* table)
 {
     QStringList out;
-    for (const QString& key : table->getStockList())
-        out.append(key.mid(2)); // external rows are keyed "ED" + code
+    for (int row = 0; row < table->model()->size(); ++row)
+        out.append(table->model()->rowAt(row)->code);
     out.sort();
     return out;
 }
@@ -56,9 +60,8 @@ void selectCodes(CBrowseWidget* table, const QStringList& codes)
 {
     auto* view = table->table();
     view->clearSelection();
-    const QList<QString> keys = table->getStockList();
-    for (int row = 0; row < keys.size(); ++row)
-        if (codes.contains(keys.at(row).mid(2)))
+    for (int row = 0; row < table->model()->size(); ++row)
+        if (codes.contains(table->model()->rowAt(row)->code))
             view->selectionModel()->select(view->model()->index(row, 0),
                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
@@ -84,7 +87,9 @@ private Q_SLOTS:
     void initTestCase()
     {
         qputenv("TT_USER_DIR", m_dir.path().toUtf8());
+        ttmarket::installEmbeddedBackend();
         TestMarket::restore();
+        QVERIFY(CStockManager::instance()->ensureLoaded());
         XP::CFileDialog::setAnswerHook(
             [this](int, const QString&, const QString&, const QString&) { return m_chosenFile; });
         XP::CMessageBox::setAnswerHook(
