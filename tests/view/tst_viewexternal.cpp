@@ -304,6 +304,20 @@ private Q_SLOTS:
         QCOMPARE(told.count(), 1);
     }
 
+    void userColumnsByName()
+    {
+        auto view = makeView();
+        view->setSector(QStringLiteral("沪深A股"));
+        CBrowseWidget* table = view->mainBrowseWidget();
+        view->addCustomColumn(QStringLiteral("评分"));
+        view->addCustomColumn(QStringLiteral("评分")); // once only
+        QCOMPARE(columnTitles(table), QStringList{"评分"});
+        view->updateCustomColumn(QStringLiteral("评分"), QStringLiteral("得分"));
+        QCOMPARE(columnTitles(table), QStringList{"得分"});
+        view->updateCustomColumn(QStringLiteral("不存在"), QStringLiteral("别名"));
+        QCOMPARE(columnTitles(table), QStringList{"得分"});
+    }
+
     void viewDestroyedDuringFieldDialog()
     {
         auto view = makeView();
