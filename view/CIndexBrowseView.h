@@ -309,6 +309,10 @@ private:
 
     QMap<QString, QMap<QString, QString>> m_mapVarieties;
     QStringList m_listVarietyOrder;
+
+    // menus: the menu tests set up the state without a current sector, which the host's
+    // tree (it always holds "自选股") cannot produce
+    friend class TstViewMenus;
 };
 
 } // namespace TC
