@@ -105,6 +105,8 @@ class TstViewMenus : public QObject {
                                                 | QItemSelectionModel::Rows);
         QCOMPARE(table()->getSelectStocks().size(), keys.size());
     }
+    // The selection in the table's row order, as the commands take it.
+    QStringList selection() const { return QStringList(table()->getSelectStocks().toList()); }
     void trigger(const QString& text)
     {
         QAction* a = table()->getMenuAction(text);
@@ -248,8 +250,8 @@ private Q_SLOTS:
     void selectionCommands()
     {
         show(kAll);
-        const QStringList two{key("SH", "600000"), key("SZ", "000001")};
-        select(two);
+        select({key("SH", "600000"), key("SZ", "000001")});
+        const QStringList two = selection();
         CFormulaManager* fm = CFormulaManager::instance();
         fm->clearCommands();
         trigger(QStringLiteral("同步数据"));
@@ -282,8 +284,8 @@ private Q_SLOTS:
         QAction* target = menuEntry(m_view->addToSectorMenu(), QStringLiteral("加入目标"));
         QVERIFY(target); // the menu follows the user's lists
         show(kAll);
-        const QStringList two{key("SH", "600000"), key("HGT", "00700")};
-        select(two);
+        select({key("SH", "600000"), key("HGT", "00700")});
+        const QStringList two = selection();
         QSignalSpy self(sm, &CSectorManager::sigUpdateSelfSelect);
         target->trigger();
         QCOMPARE(sm->getSector(QStringLiteral("加入目标"))->getStockKeys(), two);
