@@ -104,8 +104,8 @@ void CIndexBrowseView::createAction(CBrowseWidget* table)
 {
     if (!table)
         return;
-    // "加入自选板块" is shared: made once; later tables get it only when the T-board's
-    // list asks, the others receive it when updateAction rebuilds it
+    // "加入自选板块" is shared: made once, for the first table asking; of the later ones
+    // the main table and the T-board's list (the two updateAction rebuilds it for) get it
     auto addSectorMenu = [this, table] {
         if (!m_pAddToSectorMenu) {
             XP::CMenu* menu = createSectorMenu(CSectorManager::instance()->getSector(kUserGroup));
@@ -114,7 +114,8 @@ void CIndexBrowseView::createAction(CBrowseWidget* table)
             menu->setTitle(kAddToSector);
             m_pAddToSectorMenu = menu;
             table->addMenu(menu);
-        } else if (m_pPriceTBrowseWidget && table == m_pPriceTBrowseWidget->underlyingList()) {
+        } else if (table == m_pBrowseWidget
+                   || (m_pPriceTBrowseWidget && table == m_pPriceTBrowseWidget->underlyingList())) {
             table->addMenu(static_cast<XP::CMenu*>(m_pAddToSectorMenu));
         }
     };
@@ -238,36 +239,52 @@ void CIndexBrowseView::changeAction()
 
 void CIndexBrowseView::updateAction()
 {
-    // the old menus leave the tables at once; deletion waits in case one is showing
-    auto release = [](QMenu*& menu) {
+    CBrowseWidget* tables[] = {
+        m_pBrowseWidget, m_pPriceTBrowseWidget ? m_pPriceTBrowseWidget->underlyingList() : nullptr};
+    // The old menu leaves every table at once (deletion waits: it may be the one showing);
+    // the new one takes its place in the two tables that carry it.
+    auto replace = [&tables](QMenu*& old, XP::CMenu* menu) {
+        QAction* before[2] = {};
+        if (old) {
+            QAction* entry = old->menuAction();
+            for (int i = 0; i < 2; ++i) {
+                if (!tables[i])
+                    continue;
+                const QList<QAction*> rows = tables[i]->table()->rowMenu()->actions();
+                const int at = rows.indexOf(entry);
+                before[i] = at >= 0 ? rows.value(at + 1) : nullptr;
+            }
+            for (QWidget* w : entry->associatedWidgets())
+                w->removeAction(entry);
+            old->deleteLater();
+        }
+        old = menu;
         if (!menu)
             return;
-        menu->menuAction()->setVisible(false);
-        menu->deleteLater();
-        menu = nullptr;
-    };
-    auto addToTables = [this](XP::CMenu* menu) {
-        if (m_pBrowseWidget)
-            m_pBrowseWidget->addMenu(menu);
-        if (m_pPriceTBrowseWidget && m_pPriceTBrowseWidget->underlyingList())
-            m_pPriceTBrowseWidget->underlyingList()->addMenu(menu);
+        for (int i = 0; i < 2; ++i) {
+            if (!tables[i])
+                continue;
+            if (before[i])
+                tables[i]->table()->rowMenu()->insertMenu(before[i], menu);
+            else
+                tables[i]->addMenu(menu);
+        }
     };
 
-    release(m_pAddToSectorMenu);
-    if (XP::CMenu* menu = createSectorMenu(CSectorManager::instance()->getSector(kUserGroup))) {
-        menu->setTitle(kAddToSector);
-        m_pAddToSectorMenu = menu;
-        addToTables(menu);
-    }
+    XP::CMenu* sectors = createSectorMenu(CSectorManager::instance()->getSector(kUserGroup));
+    if (sectors)
+        sectors->setTitle(kAddToSector);
+    replace(m_pAddToSectorMenu, sectors);
     if (m_eBrowseType != BrowseType_NetBuying && m_eBrowseType != BrowseType_Extend) {
-        release(m_pExternalMenu);
-        auto* menu = new XP::CMenu(QStringLiteral("外部数据"), this);
-        createExternalMenu(CExternalDataManager::instance()->getRootCatalog(), menu);
-        menu->setTitle(kExternalMenu);
-        menu->setStyleSheet(styleSheet());
-        m_pExternalMenu = menu;
-        addToTables(menu);
+        auto* external = new XP::CMenu(QStringLiteral("外部数据"), this);
+        createExternalMenu(CExternalDataManager::instance()->getRootCatalog(), external);
+        external->setTitle(kExternalMenu);
+        external->setStyleSheet(styleSheet());
+        replace(m_pExternalMenu, external);
     }
+    if (m_pPriceTBrowseWidget && m_pPriceTBrowseWidget->board() && m_pCurSector
+        && CSectorManager::instance()->isParentTsector(m_pCurSector->getName()))
+        m_pPriceTBrowseWidget->board()->rebuildSelfSectorMenu();
     changeAction();
 }
 

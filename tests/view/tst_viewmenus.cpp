@@ -281,8 +281,15 @@ private Q_SLOTS:
     {
         CSectorManager* sm = CSectorManager::instance();
         QVERIFY(sm->addUserSector(QStringLiteral("加入目标")));
-        QAction* target = menuEntry(m_view->addToSectorMenu(), QStringLiteral("加入目标"));
-        QVERIFY(target); // the menu follows the user's lists
+        // the main table's menu, rebuilt as the user's lists change
+        QAction* sub = menuEntry(table()->table()->rowMenu(), QStringLiteral("加入自选板块"));
+        QVERIFY(sub && sub->menu());
+        int copies = 0;
+        for (QAction* a : table()->table()->rowMenu()->actions())
+            copies += a->text() == QStringLiteral("加入自选板块");
+        QCOMPARE(copies, 1); // the old menu left with the rebuild
+        QAction* target = menuEntry(sub->menu(), QStringLiteral("加入目标"));
+        QVERIFY(target);
         show(kAll);
         select({key("SH", "600000"), key("HGT", "00700")});
         const QStringList two = selection();
@@ -298,7 +305,7 @@ private Q_SLOTS:
         select({key("SZ", "000001")});
         CHostEventLog* log = CHostEventLog::instance();
         const int before = log->count(4004);
-        menuEntry(m_view->addToSectorMenu(), QStringLiteral("加入目标"))->trigger();
+        target->trigger();
         QCOMPARE(log->count(4004), before + 1);
         const QJsonObject o =
             QJsonDocument::fromJson(log->events(4004).last().text.toUtf8()).object();
