@@ -104,9 +104,13 @@ void CIndexBrowseView::createAction(CBrowseWidget* table)
 {
     if (!table)
         return;
-    // "加入自选板块" is shared: made once, for the first table asking; of the later ones
-    // the main table and the T-board's list (the two updateAction rebuilds it for) get it
-    auto addSectorMenu = [this, table] {
+    // "加入自选板块" and "移动至外部数据" are shared: made once, for the first table asking;
+    // of the later ones the main table and the T-board's list (the two updateAction
+    // rebuilds them for) get them too
+    const bool carriesShared =
+        table == m_pBrowseWidget
+        || (m_pPriceTBrowseWidget && table == m_pPriceTBrowseWidget->underlyingList());
+    auto addSectorMenu = [this, table, carriesShared] {
         if (!m_pAddToSectorMenu) {
             XP::CMenu* menu = createSectorMenu(CSectorManager::instance()->getSector(kUserGroup));
             if (!menu)
@@ -114,8 +118,7 @@ void CIndexBrowseView::createAction(CBrowseWidget* table)
             menu->setTitle(kAddToSector);
             m_pAddToSectorMenu = menu;
             table->addMenu(menu);
-        } else if (table == m_pBrowseWidget
-                   || (m_pPriceTBrowseWidget && table == m_pPriceTBrowseWidget->underlyingList())) {
+        } else if (carriesShared) {
             table->addMenu(static_cast<XP::CMenu*>(m_pAddToSectorMenu));
         }
     };
@@ -178,6 +181,8 @@ void CIndexBrowseView::createAction(CBrowseWidget* table)
         menu->setStyleSheet(styleSheet());
         m_pExternalMenu = menu;
         table->addMenu(menu);
+    } else if (carriesShared) {
+        table->addMenu(static_cast<XP::CMenu*>(m_pExternalMenu));
     }
     if (!m_pBasketMenu)
         createBasketMenu();
