@@ -330,6 +330,10 @@ private:
     QString conditionSectorName() const;
     // exchange -> variety -> key of its continuous contract (for the bar's order)
     QMap<QString, QMap<QString, QString>> m_mapVarietyContinuous;
+
+    // menus: the menu tests set up the state without a current sector, which the host's
+    // tree (it always holds "自选股") cannot produce
+    friend class TstViewMenus;
 };
 
 } // namespace TC
