@@ -311,6 +311,13 @@ private:
     QMap<QString, QMap<QString, QString>> m_mapVarieties;
     QStringList m_listVarietyOrder;
 
+    // frame: the shown sector looked up again by name (null when it is gone), a pointer of
+    // a table command matched against the view's own tables, the lower pane's grid
+    CSectorDetail* liveCurrentSector();
+    CBrowseWidget* ownTable(const void* p) const;
+    void setMultiViewShown(bool shown);
+    bool m_bSmartKeyboardBound = false;
+
     // futures bar, sector indices, external data (CIndexBrowseView_futures.cpp,
     // CIndexBrowseView_external.cpp)
     // Event 5 with ids 120 to 219: selects the variety's first contract in the current table.
@@ -323,6 +330,10 @@ private:
     QString conditionSectorName() const;
     // exchange -> variety -> key of its continuous contract (for the bar's order)
     QMap<QString, QMap<QString, QString>> m_mapVarietyContinuous;
+
+    // menus: the menu tests set up the state without a current sector, which the host's
+    // tree (it always holds "自选股") cannot produce
+    friend class TstViewMenus;
 };
 
 } // namespace TC
