@@ -6,11 +6,14 @@
 #include "browse/CBrowseWidget.h"
 #include "browse/CHpfBrowserTable.h"
 #include "host/data/ColumnInfo.h"
+#include "host/data/ExternalDataManager.h"
+#include "host/data/IndexUserConfig.h"
 #include "host/data/JsonParam.h"
 #include "host/data/SectorManager.h"
 #include "host/data/StockManager.h"
 #include "host/market/EmbeddedBackend.h"
 #include "host/market/TestMarket.h"
+#include "host/toolkit/CheckBox.h"
 #include "host/toolkit/SearchTextLineEdit.h"
 #include "host/toolkit/SplitButtonContainer.h"
 #include "host/widgets/CIndexMultiView.h"
@@ -198,7 +201,16 @@ private Q_SLOTS:
 
     void externalDataSetReopened()
     {
-        QSKIP("external data sets open through the futures and external-data commands");
+        const QString set = QStringLiteral("宏观指标");
+        QVERIFY(CExternalDataManager::instance()->isExist(set));
+        auto a = newView();
+        a->setExternal(set);
+        auto b = newView();
+        b->setParam(a->param(false), false);
+        QCOMPARE(b->getBrowseWidget(), b->mainBrowseWidget());
+        QCOMPARE(b->mainBrowseWidget()->getBrowserStatus(), int(BrowseStatus_External));
+        QCOMPARE(b->mainBrowseWidget()->getSectorName(), set);
+        QCOMPARE(b->mainBrowseWidget()->getStockListSize(), a->mainBrowseWidget()->getStockListSize());
     }
 
     // --- older, ill-typed and hostile strings --------------------------------------------
@@ -343,6 +355,35 @@ private Q_SLOTS:
         QCOMPARE(view->multiView(), grid); // made once
         QCOMPARE(grid->stockList().size(), list.size());
         QCOMPARE(grid->currentStock(), lower->getStockList().first());
+    }
+
+    // --- the option-arbitrage box and the user configuration -------------------------------
+
+    void arbitrageBoxInUserConfig_data()
+    {
+        QTest::addColumn<bool>("on");
+        QTest::newRow("shown") << true;
+        QTest::newRow("hidden") << false;
+    }
+    void arbitrageBoxInUserConfig()
+    {
+        QFETCH(bool, on);
+        CIndexUserConfig* config = SingletonManager::getIndexUserConfig();
+        auto view = newView();
+        view->setSector(QStringLiteral("上期所"));
+        XP::CCheckBox* box = view->filterBox(CIndexBrowseView::FilterOptionArbitrage);
+        QVERIFY(box);
+        config->setShowFutureOptionArbitrage(on);
+        view->load();
+        QCOMPARE(box->isChecked(), on);
+
+        QSignalSpy saved(config, &CIndexUserConfig::sigSaved);
+        box->setChecked(!on); // the user's toggle stores the flag
+        QCOMPARE(config->isShowFutureOptionArbitrage(), !on);
+        QCOMPARE(saved.count(), 1);
+        config->setShowFutureOptionArbitrage(on);
+        QVERIFY(config->load());
+        QCOMPARE(config->isShowFutureOptionArbitrage(), !on);
     }
 
     // --- switches ---------------------------------------------------------------------------
