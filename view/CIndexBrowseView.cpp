@@ -21,6 +21,7 @@
 #include "host/toolkit/ToolkitEvents.h"
 #include "host/toolkit/WidgetList.h"
 #include "host/widgets/CAddSelfStockDialog.h"
+#include "host/widgets/CIndexMultiView.h"
 #include "host/widgets/CPushButtonTabControl.h"
 #include "host/widgets/CSmartKeyboardDialog.h"
 #include "position/CPositionBrowseWidget.h"
@@ -54,6 +55,9 @@ constexpr int kSubTableId = 2;
 constexpr int kSearchDelayMs = 1000;
 constexpr int kFirstSectorButtonId = 30;
 constexpr int kLastSectorButtonId = 119;
+// Variety buttons: 121 onwards, so the 100th and later varieties are out of reach.
+constexpr int kFirstVarietyButtonId = 120;
+constexpr int kLastVarietyButtonId = 219;
 
 // Host events the view sends.
 enum EViewEvent : int {
@@ -853,6 +857,8 @@ bool CIndexBrowseView::handleEvent(int id, int a, int b, const QString& text, vo
             // A switch of a visible view requests by itself; a hidden one requests nothing.
             if (CSectorManager::instance()->getSector(text))
                 setSector(text);
+        } else if (a >= kFirstVarietyButtonId && a <= kLastVarietyButtonId) {
+            jumpToVariety(text);
         }
         return true;
     case Event_SelectStock: {
@@ -977,7 +983,14 @@ void CIndexBrowseView::onTableCommand(CBrowseWidget* table, int command)
 
 void CIndexBrowseView::setMultiViewShown(bool shown)
 {
-    m_pSubBrowseWidget->setVisible(!shown);
+    if (m_pMultiView) {
+        m_pMultiView->setVisible(shown);
+        if (shown)
+            m_pMultiView->request(false);
+        else
+            m_pMultiView->unrequest();
+    }
+    m_pSubBrowseWidget->setVisible(!shown || !m_pMultiView);
 }
 
 void CIndexBrowseView::closeSubPanel()
