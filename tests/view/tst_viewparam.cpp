@@ -10,6 +10,7 @@
 #include "host/data/ExternalDataManager.h"
 #include "host/data/IndexUserConfig.h"
 #include "host/data/JsonParam.h"
+#include "host/data/SectorDetail.h"
 #include "host/data/SectorManager.h"
 #include "host/data/StockManager.h"
 #include "host/market/EmbeddedBackend.h"
@@ -17,12 +18,14 @@
 #include "host/toolkit/CheckBox.h"
 #include "host/toolkit/SearchTextLineEdit.h"
 #include "host/toolkit/SplitButtonContainer.h"
+#include "host/toolkit/StyleSheetCenter.h"
 #include "host/toolkit/WidgetList.h"
 #include "host/widgets/CIndexMultiView.h"
 #include "host/widgets/CPushButtonTabControl.h"
 #include "position/CPositionBrowseWidget.h"
 #include "pricet/CPriceTBrowseWidget.h"
 
+#include <QMenu>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -336,6 +339,29 @@ private Q_SLOTS:
             QCOMPARE(view->getBrowseWidget()->table()->isColumnVisible(12), openInterest);
     }
 
+    // Opening a position sector from outside (event 3081): the position table, the sector
+    // remembered for the next save, the bar button of its top-level sector marked.
+    void positionSectorFromOutside()
+    {
+        auto view = newView();
+        view->setSector(kShanghai);
+        view->setPositionSector(QStringLiteral("不存在的持仓"), {}, false, true);
+        QCOMPARE(view->getCurrentSector(), kShanghai);
+
+        view->setPositionSector(kStockPosition, {}, false, true);
+        QCOMPARE(view->currentBrowserKind(), int(CIndexBrowseView::KindPosition));
+        QCOMPARE(view->getCurrentSector(), kStockPosition);
+        QVERIFY(view->mainBrowseWidget()->isHidden());
+        QVERIFY(!view->positionBrowseWidget()->isHidden());
+        CCombinPushButton* button = view->sectorTabControl()->currentButton();
+        QVERIFY(button);
+        QCOMPARE(button->rootText(),
+                 CSectorManager::instance()->getSector(kStockPosition)->getParent()->getName());
+        QCOMPARE(button->curText(), view->positionBrowseWidget()->getSectorName());
+        // the main table's layout was kept as leaving its sector stores it
+        QVERIFY(view->sectorParams().at(CIndexBrowseView::KindMain).count(kShanghai));
+    }
+
     // --- the lower pane's grid -------------------------------------------------------------
 
     // Ctrl+M over an empty lower table opens an empty grid; later calls follow the table.
@@ -393,6 +419,19 @@ private Q_SLOTS:
     }
 
     // --- switches ---------------------------------------------------------------------------
+
+    void themeStyle()
+    {
+        auto view = newView();
+        QCOMPARE(view->styleSheet(), XP::CStyleSheetCenter::getStyle(15));
+        view->setStyleSheet(QString());
+        view->themeChanged();
+        QCOMPARE(view->styleSheet(), XP::CStyleSheetCenter::getStyle(15));
+        for (QMenu* menu : {view->addToSectorMenu(), view->basketMenu(), view->externalMenu()}) {
+            if (menu)
+                QCOMPARE(menu->styleSheet(), view->styleSheet());
+        }
+    }
 
     void hidingTheToolBarClearsTheSearch()
     {
