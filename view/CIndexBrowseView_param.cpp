@@ -205,8 +205,10 @@ void CIndexBrowseView::setParam(const QString& param, bool keep)
     QString name;
     if (!stringMember(o, "currentSector", name) || name.isEmpty())
         name = kDefaultSector;
-    CSectorDetail* sector = sectors->getSector(name);
-    if (!sector)
+    const bool external = CExternalDataManager::instance()->isExist(name);
+    // a sector that no longer exists names no table
+    const bool known = external || sectors->getSector(name);
+    if (!known)
         TT_LOG_WARN("[browse view setParam] sector %1% no longer exists", name);
 
     const std::map<QString, QString> mainParams = readSectorParams(o, kMainFields);
@@ -219,7 +221,8 @@ void CIndexBrowseView::setParam(const QString& param, bool keep)
     QString text;
     if (stringMember(o, kMainFields.share, text)) {
         m_mapCustomColumnParam[KindMain] = text;
-        m_pBrowseWidget->setSectorName(name);
+        if (known)
+            m_pBrowseWidget->setSectorName(name);
         m_pBrowseWidget->setCustomColumnParam(text);
     }
     if (stringMember(o, kPositionFields.share, text) && m_pPositionBrowseWidget) {
@@ -230,18 +233,19 @@ void CIndexBrowseView::setParam(const QString& param, bool keep)
 
     // the current sector's stored layout; its side files come back with it (also at
     // start-up), so that the table shows its last indicator values at once
-    const auto storedMain = mainParams.find(name);
+    const auto storedMain = known ? mainParams.find(name) : mainParams.end();
     if (storedMain != mainParams.end())
         m_pBrowseWidget->setParam(storedMain->second, true);
-    const auto storedPosition = positionParams.find(sectorKey(name));
+    const auto storedPosition = known ? positionParams.find(sectorKey(name)) : positionParams.end();
     if (storedPosition != positionParams.end() && m_pPositionBrowseWidget)
         m_pPositionBrowseWidget->setParam(storedPosition->second, true);
 
-    const bool external = CExternalDataManager::instance()->isExist(name);
     if (external)
         setExternal(name); // shows the main table itself
-    else
+    else if (known)
         setSector(name);
+    else
+        resetCurrentSector(); // the view stays where it was, its table filled
     // Leaving the previous sector stored that table's state under the previous key; the
     // string's layouts win.
     for (const auto& entry : mainParams)

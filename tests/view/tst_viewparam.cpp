@@ -244,7 +244,7 @@ private Q_SLOTS:
             << QStringList{"b=pb"} << true;
         QTest::newRow("sector that no longer exists")
             << j("{'currentSector':'已删除的板块','sectorKeys':['已删除的板块'],"
-                 "'sectorParams':['{}']}")
+                 "'sectorParams':['{}'],'shareBrowseParam':'{}'}")
             << QString() << QStringList{"已删除的板块={}"} << true;
     }
     void partialStrings()
@@ -268,6 +268,7 @@ private Q_SLOTS:
             }
         }
         QCOMPARE(got, stored);
+        QCOMPARE(view->mainBrowseWidget()->getSectorName(), view->getCurrentSector());
         QCOMPARE(view->lastShow(), lastShow);
         QCOMPARE(m_log->errors, 0);
     }
