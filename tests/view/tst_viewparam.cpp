@@ -16,6 +16,8 @@
 #include "host/market/EmbeddedBackend.h"
 #include "host/market/TestMarket.h"
 #include "host/toolkit/CheckBox.h"
+#include "host/toolkit/PushButton.h"
+#include "host/toolkit/PushButtonGroup.h"
 #include "host/toolkit/SearchTextLineEdit.h"
 #include "host/toolkit/SplitButtonContainer.h"
 #include "host/toolkit/StyleSheetCenter.h"
@@ -321,6 +323,8 @@ private Q_SLOTS:
             << kStockPosition << int(CIndexBrowseView::KindPosition) << false;
         QTest::newRow("T-board") << QStringLiteral("T型报价板") << int(CIndexBrowseView::KindPriceT)
                                  << false;
+        QTest::newRow("convertible bonds")
+            << QStringLiteral("可转债") << int(CIndexBrowseView::KindMain) << false;
     }
     void tablePerSector()
     {
@@ -338,6 +342,13 @@ private Q_SLOTS:
         QCOMPARE(view->priceTBrowseWidget()->isVisible(), kind == CIndexBrowseView::KindPriceT);
         if (kind != CIndexBrowseView::KindPriceT)
             QCOMPARE(view->getBrowseWidget()->table()->isColumnVisible(12), openInterest);
+        // the bond buttons only over a convertible-bond sector, the first one naming it
+        const bool bonds = CSectorManager::instance()->isConvertibleBondSector(sector);
+        QCOMPARE(view->bondButtonGroup()->isVisible(), bonds);
+        if (bonds) {
+            QCOMPARE(view->bondButtonGroup()->checkedId(), 1);
+            QCOMPARE(view->bondButtonGroup()->button(1)->text(), sector);
+        }
     }
 
     // Opening a position sector from outside (event 3081): the position table, the sector
