@@ -327,6 +327,7 @@ void CIndexBrowseView::setBrowseWidgetVisiable(const QString& sector)
         return;
     }
     if (m_pPriceTBrowseWidget && isPriceTSector(sector)) {
+        hideBondTables();
         if (m_pDragList)
             m_pDragList->hide();
         m_pBrowseWidget->hide();
@@ -350,24 +351,28 @@ void CIndexBrowseView::setBrowseWidgetVisiable(const QString& sector)
         if (CBrowseWidget* inner = m_pPriceTBrowseWidget->underlyingList())
             inner->unrequest();
     }
-    if (!m_pBondButtonGroup)
+    if (!m_pBondButtonGroup || !CSectorManager::instance()->isConvertibleBondSector(sector)) {
+        hideBondTables();
         return;
-    if (CSectorManager::instance()->isConvertibleBondSector(sector)) {
-        if (XP::CPushButton* first = m_pBondButtonGroup->button(1))
-            first->setText(sector);
-        m_pBondButtonGroup->setChecked(1);
-        m_pBondButtonGroup->show();
-        // the main table shows the sector: the new-bond table would cover it
-        if (m_pNewBondBrowseWidget) {
-            m_pNewBondBrowseWidget->hide();
-            m_pNewBondBrowseWidget->unrequest();
-        }
-    } else {
+    }
+    if (XP::CPushButton* first = m_pBondButtonGroup->button(1))
+        first->setText(sector);
+    m_pBondButtonGroup->setChecked(1);
+    m_pBondButtonGroup->show();
+    // the main table shows the sector: the new-bond table would cover it
+    if (m_pNewBondBrowseWidget) {
+        m_pNewBondBrowseWidget->hide();
+        m_pNewBondBrowseWidget->unrequest();
+    }
+}
+
+void CIndexBrowseView::hideBondTables()
+{
+    if (m_pBondButtonGroup)
         m_pBondButtonGroup->hide();
-        if (m_pNewBondBrowseWidget) {
-            m_pNewBondBrowseWidget->hide();
-            m_pNewBondBrowseWidget->unrequest();
-        }
+    if (m_pNewBondBrowseWidget) {
+        m_pNewBondBrowseWidget->hide();
+        m_pNewBondBrowseWidget->unrequest();
     }
 }
 
@@ -375,6 +380,7 @@ void CIndexBrowseView::setPositionBrowseWidgetVisiable(const QString& sector,
                                                        const QSet<QString>& accounts, bool add,
                                                        bool reload)
 {
+    hideBondTables();
     if (m_pDragList)
         m_pDragList->hide();
     m_pBrowseWidget->hide();

@@ -335,6 +335,7 @@ private Q_SLOTS:
         auto view = newView();
         view->resize(800, 600);
         view->show();
+        view->setSector(QStringLiteral("可转债"));
         view->setSector(sector);
         QCOMPARE(view->currentBrowserKind(), kind);
         QCOMPARE(view->mainBrowseWidget()->isVisible(), kind == CIndexBrowseView::KindMain);
