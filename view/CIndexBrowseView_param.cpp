@@ -133,9 +133,11 @@ CSectorDetail* topLevelSector(CSectorDetail* sector)
 QString CIndexBrowseView::param(bool save)
 {
     // the current table's state, as leaving the sector would store it
-    if (m_eBrowseType == BrowseType_Default && m_pCurBrowser) {
-        storeParam(m_nCurBrowserKind, sectorKey(m_pCurBrowser->getSectorName()),
-                   m_pCurBrowser->param(save));
+    QString currentParam;
+    const bool stored = m_eBrowseType == BrowseType_Default && m_pCurBrowser;
+    if (stored) {
+        currentParam = m_pCurBrowser->param(save);
+        storeParam(m_nCurBrowserKind, sectorKey(m_pCurBrowser->getSectorName()), currentParam);
         m_mapCustomColumnParam[m_nCurBrowserKind] = m_pCurBrowser->getCustomColumnParam();
     }
 
@@ -162,8 +164,12 @@ QString CIndexBrowseView::param(bool save)
                      m_pBrowseWidget ? m_pBrowseWidget->param(false) : QString());
     if (m_pPriceTBrowseWidget)
         out.appendString("pricetbrowsewidgetparam", m_pPriceTBrowseWidget->getParam(save));
-    if (m_pPositionBrowseWidget)
-        out.appendString("positionBrowseWidget", m_pPositionBrowseWidget->param(save));
+    if (m_pPositionBrowseWidget) {
+        // the same string: a full save writes a table's side files once
+        const bool current = stored && m_pCurBrowser == m_pPositionBrowseWidget;
+        out.appendString("positionBrowseWidget",
+                         current ? currentParam : m_pPositionBrowseWidget->param(save));
+    }
     writeSectorParams(out, kMainFields, m_mapSectorParams, m_mapCustomColumnParam);
     writeSectorParams(out, kPositionFields, m_mapSectorParams, m_mapCustomColumnParam);
     if (m_pSplitContainer)
