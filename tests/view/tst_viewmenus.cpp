@@ -21,6 +21,7 @@
 #include "host/widgets/CCustomIndexSetDialog.h"
 #include "host/widgets/CHostEventLog.h"
 #include "host/widgets/COptionSwitchDialog.h"
+#include "host/widgets/CPushButtonTabControl.h"
 #include "pricet/COptionPriceTBrowseWidget.h"
 #include "pricet/CPriceTBrowseWidget.h"
 
@@ -210,6 +211,56 @@ private Q_SLOTS:
         QFETCH(bool, external);
         for (const char* text : {"从外部数据删除", "导入自定义指标模板", "导出自定义指标模板"})
             QCOMPARE(shown(QString::fromUtf8(text)), external);
+    }
+
+    void menuOfBrowseType_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QStringList>("present");
+        QTest::addColumn<QStringList>("absent");
+        const QStringList commands{"从板块中删除", "新建板块指数", "导出成分股", "同步数据"};
+        QTest::newRow("main kind")
+            << int(BrowseType_Default)
+            << commands + QStringList{"添加扩展数据", "加入自选板块", "加入篮子"} << QStringList();
+        QTest::newRow("net buying: the sector menu only")
+            << int(BrowseType_NetBuying) << QStringList{"加入自选板块"}
+            << commands + QStringList{"添加扩展数据", "加入篮子"};
+        QTest::newRow("extended data: and its own command")
+            << int(BrowseType_Extend) << QStringList{"添加扩展数据", "加入自选板块"}
+            << commands + QStringList{"加入篮子"};
+    }
+    void menuOfBrowseType()
+    {
+        QFETCH(int, type);
+        CIndexBrowseView view(nullptr, eBrowseType(type));
+        QStringList texts;
+        for (QAction* a : view.mainBrowseWidget()->table()->rowMenu()->actions())
+            texts.append(a->text());
+        QFETCH(QStringList, present);
+        QFETCH(QStringList, absent);
+        for (const QString& t : present)
+            QVERIFY2(texts.contains(t), qPrintable(t));
+        for (const QString& t : absent)
+            QVERIFY2(!texts.contains(t), qPrintable(t));
+    }
+
+    // Folders of the user's lists become submenus of "加入自选板块" and groups of the bar's
+    // "我的" drop-down.
+    void userFolders()
+    {
+        CSectorManager* sm = CSectorManager::instance();
+        QVERIFY(sm->addUserSector(QStringLiteral("文件夹"), eSectorUserGroup));
+        QVERIFY(sm->addUserSector(QStringLiteral("子表"), eSectorUser, QStringLiteral("文件夹")));
+        QAction* folder = menuEntry(m_view->addToSectorMenu(), QStringLiteral("文件夹"));
+        QVERIFY(folder && folder->menu());
+        QVERIFY(menuEntry(folder->menu(), QStringLiteral("子表")));
+        CCombinPushButton* mine =
+            m_view->sectorTabControl()->buttonByRootText(QStringLiteral("我的"));
+        QVERIFY(mine);
+        QAction* group = menuEntry(mine->menu(), QStringLiteral("文件夹"));
+        QVERIFY(group && group->menu());
+        QVERIFY(menuEntry(group->menu(), QStringLiteral("子表")));
+        QVERIFY(menuEntry(mine->menu(), kMine));
     }
 
     // --- requests handed to the host ----------------------------------------------------
