@@ -185,6 +185,9 @@ private Q_SLOTS:
         QTest::newRow("neither: no basket in 上证期权")
             << QStringLiteral("上证期权") << false << false << false << false << false << false;
         QTest::newRow("no sector") << QString() << false << false << false << false << true << true;
+        // a data set opened over a sector of neither kind
+        QTest::newRow("external data set") << QStringLiteral("沪深A股|宏观指标") << false << false
+                                           << false << false << true << true;
     }
     void menuVisibility()
     {
@@ -192,7 +195,9 @@ private Q_SLOTS:
         if (sector.isEmpty())
             setNoSector();
         else
-            show(sector);
+            show(sector.section('|', 0, 0));
+        if (sector.contains('|'))
+            m_view->setExternal(sector.section('|', 1));
         auto shown = [this](const QString& text) {
             QAction* a = table()->getMenuAction(text);
             return a && a->isVisible();
@@ -211,6 +216,7 @@ private Q_SLOTS:
         QFETCH(bool, external);
         for (const char* text : {"从外部数据删除", "导入自定义指标模板", "导出自定义指标模板"})
             QCOMPARE(shown(QString::fromUtf8(text)), external);
+        QCOMPARE(m_view->externalMenu()->menuAction()->isVisible(), external);
     }
 
     void menuOfBrowseType_data()
