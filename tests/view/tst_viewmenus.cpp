@@ -396,6 +396,9 @@ private Q_SLOTS:
         QCOMPARE(sm->getSector(kMine)->getStockKeys(), QStringList{keys[1]});
         QCOMPARE(self.count(), 1);
         QCOMPARE(self.at(0).at(0).toInt(), 1);
+        select({keys[1]});
+        m_view->removeStock(); // the quiet removal, for editable lists of type 2
+        QVERIFY(sm->getSector(kMine)->getStockKeys().isEmpty());
 
         // leaving "自定义指数" deletes the index itself
         CIndexManager* im = CIndexManager::instance();
@@ -408,6 +411,8 @@ private Q_SLOTS:
         const QString indexKey = key(CIndexManager::market(), index.code);
         QVERIFY(table()->getStockList().contains(indexKey));
         select({indexKey});
+        m_view->removeStock();
+        QVERIFY(sm->getSector(kCustomIndex)->getStockKeys().contains(indexKey));
         CFormulaManager::instance()->clearCommands();
         trigger(QStringLiteral("从板块中删除"));
         QVERIFY(!im->getIndex(index.code));
