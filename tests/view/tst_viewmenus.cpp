@@ -566,6 +566,7 @@ private Q_SLOTS:
         QTest::newRow("a user list") << kMine << kMine + ".txt";
         QTest::newRow("no sector") << QString() << QStringLiteral("自选股.txt");
         QTest::newRow("path characters") << QStringLiteral("a/../b:c*?") << "a_.._b_c__.txt";
+        QTest::newRow("parent folder") << QStringLiteral("../逃逸") << ".._逃逸.txt";
         QTest::newRow("dots only") << QStringLiteral("..") << "__.txt";
     }
     void exportSectorStock()
@@ -595,9 +596,10 @@ private Q_SLOTS:
         });
         m_view->slotExportSectorStock();
         QCOMPARE(message, QStringLiteral("导出成功"));
-        QCOMPARE(QDir(dir).entryList(QDir::Files), QStringList{file});
-        QCOMPARE(QDir(outer.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
-                 QStringList{"out"});
+        QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList{file});
+        QCOMPARE(
+            QDir(outer.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+            QStringList{"out"});
         QCOMPARE(readFile(dir + '/' + file), QStringList(table()->getStockList()).join('\n'));
     }
 
