@@ -269,6 +269,25 @@ private Q_SLOTS:
         QVERIFY(menuEntry(mine->menu(), kMine));
     }
 
+    // In the T-board's sector the board's own "加入自选板块" follows the user's lists, in place.
+    void boardSectorMenu()
+    {
+        show(QStringLiteral("T型报价板"));
+        QMenu* rows = m_view->priceTBrowseWidget()->board()->table()->rowMenu();
+        auto position = [rows] {
+            QStringList texts;
+            for (QAction* a : rows->actions())
+                texts.append(a->text());
+            return texts;
+        };
+        const QStringList before = position();
+        QVERIFY(before.contains(QStringLiteral("加入自选板块")));
+        QVERIFY(CSectorManager::instance()->addUserSector(QStringLiteral("期权表")));
+        QCOMPARE(position(), before);
+        QAction* menu = menuEntry(rows, QStringLiteral("加入自选板块"));
+        QVERIFY(menuEntry(menu->menu(), QStringLiteral("期权表")));
+    }
+
     // --- requests handed to the host ----------------------------------------------------
     void hostRequests_data()
     {
