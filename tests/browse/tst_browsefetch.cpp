@@ -36,16 +36,6 @@ namespace {
 const QStringList kCodes = {QStringLiteral("600000"), QStringLiteral("600004"),
                             QStringLiteral("600009"), QStringLiteral("600010")};
 
-// The table column showing a base quote id.
-int quoteColumn(CBrowseWidget& w, int quoteId)
-{
-    for (const ColumnInfo& c : w.columnList()) {
-        if (c.isQuoter() && c.lineIndex == quoteId)
-            return c.columnId;
-    }
-    return -1;
-}
-
 double quoteCell(CBrowseWidget& w, const QString& key, int quoteId)
 {
     const HpfBrowserDataPtr row = w.model()->rowByKey(key);

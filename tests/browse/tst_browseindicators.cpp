@@ -176,15 +176,6 @@ QStringList sorted(QStringList keys)
     return keys;
 }
 
-ColumnInfo* listed(CBrowseWidget& w, int id)
-{
-    for (const ColumnInfo& c : w.columnList()) {
-        if (c.columnId == id)
-            return const_cast<ColumnInfo*>(&c);
-    }
-    return nullptr;
-}
-
 bool near(double a, double b)
 {
     return std::fabs(a - b) < 1e-6;

@@ -79,24 +79,6 @@ QString stageSetting(qint64 start, qint64 end, int type, const QString& title,
         .arg(title);
 }
 
-int columnIdOf(CBrowseWidget& w, const QString& title)
-{
-    for (const ColumnInfo& c : w.columnList()) {
-        if (c.title == title)
-            return c.columnId;
-    }
-    return -1;
-}
-
-const ColumnInfo* listed(CBrowseWidget& w, int id)
-{
-    for (const ColumnInfo& c : w.columnList()) {
-        if (c.columnId == id)
-            return &c;
-    }
-    return nullptr;
-}
-
 // (close[last] - close[ref]) / close[ref] over the trading days [from, to] of the host's
 // daily bars, the reference being the bar before from.
 double hostRatio(const QString& market, const QString& code, int from, int to)

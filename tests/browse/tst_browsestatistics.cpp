@@ -326,7 +326,6 @@ private Q_SLOTS:
         QCOMPARE(w.getBrowserStatus(), int(BrowseStatus_Statistic));
         CBrowserFetchDataProgressDialog* dialog = w.statisticProgressDialog();
         QVERIFY(dialog);
-        QCOMPARE(dialog->title(), QStringLiteral("刷新数据"));
         QCOMPARE(dialog->maximum(), w.statisticRequestCount());
         QTRY_COMPARE_WITH_TIMEOUT(w.statisticAnswerCount(), w.statisticRequestCount(), kWaitMs);
         QVERIFY(!dialog->isVisible()); // closed by itself after the last answer

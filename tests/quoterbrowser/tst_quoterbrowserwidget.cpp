@@ -2,7 +2,6 @@
 // events, layout updates, live values from the market and the colours it paints.
 #include "quoterbrowser/CQuoterBrowserWidget.h"
 
-#include "host/data/FormulaManager.h"
 #include "host/data/JsonParam.h"
 #include "host/data/SectorManager.h"
 #include "host/market/TestMarket.h"
@@ -655,17 +654,6 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(m_w->model()->subscriptionCount(), 1, 5000);
         QCOMPARE(m_w->totalRows(), 12);
         verifyInRange("after the flood");
-    }
-
-    void unrequestBeforeTheReadEndsSubscribesNothing()
-    {
-        makeWidget();
-        const int base = CFormulaManager::instance()->pushSubscriptionCount();
-        m_w->setSector(makeSector(3));
-        m_w->unrequest();
-        drainPool();
-        QCOMPARE(m_w->model()->subscriptionCount(), 0);
-        QCOMPARE(CFormulaManager::instance()->pushSubscriptionCount(), base);
     }
 
     // Direct deliveries from a host thread go through the widget's mailbox; deleting the
