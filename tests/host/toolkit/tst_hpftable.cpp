@@ -489,27 +489,6 @@ private Q_SLOTS:
         QVERIFY(CBaseHighPerformanceTable::s_nCellTextCount <= quint64((visibleRows + 1) * 5));
     }
 
-    void sortsFiveThousandRows()
-    {
-        // Order only: the sort's speed is measured by the benchmark suite.
-        Model m;
-        std::vector<IBaseHpfTableDataPtr> rows;
-        for (int i = 0; i < 5000; ++i)
-            rows.push_back(row(QStringLiteral("K%1").arg(i), double((i * 7919) % 5003), i % 97));
-        m.addDatas(rows);
-        for (int order : {0, 1}) {
-            m.sortRows(1, order);
-            QCOMPARE(m.size(), 5000);
-            for (int i = 1; i < m.size(); ++i) {
-                const double prev = m.getData(i - 1)->getDouble(1),
-                             cur = m.getData(i)->getDouble(1);
-                QVERIFY2(order == 1 ? prev >= cur : prev <= cur, qPrintable(QString::number(i)));
-            }
-            // the key index follows the new order
-            QCOMPARE(m.getDataIndexByKey(m.getData(2500)->getKey()), 2500);
-        }
-    }
-
     void visibleRowRange()
     {
         Fixture f;
