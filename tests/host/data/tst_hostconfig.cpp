@@ -162,7 +162,6 @@ private Q_SLOTS:
     void refreshIntervalListeners()
     {
         CIndexUserConfig* c = SingletonManager::getIndexUserConfig();
-        QCOMPARE(c, SingletonManager::getIndexUserConfig());
         c->resetToDefaults();
         QCOMPARE(c->getRefreshInterval(), 1000);
         int a = 0, b = 0;

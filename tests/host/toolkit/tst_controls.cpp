@@ -108,7 +108,6 @@ private Q_SLOTS:
         QVERIFY(dark != light);
         QVERIFY(!CStyleSheetCenter::getStyle(12345).isEmpty());
         CMenu menu(QStringLiteral("加入自选板块"));
-        QCOMPARE(menu.title(), QStringLiteral("加入自选板块"));
         QVERIFY(menu.styleSheet().contains(
             r.getColor(QStringLiteral("ic_clr_menu_background"))->name(QColor::HexArgb)));
         QVERIFY(r.loadTheme(QStringLiteral("dark")));
