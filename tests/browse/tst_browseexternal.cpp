@@ -98,8 +98,6 @@ private Q_SLOTS:
 
     void init() { se::FieldParams::clear(); }
 
-    // --- the external layout ------------------------------------------------------------
-
     void externalLayout_data()
     {
         QTest::addColumn<int>("type");
@@ -250,8 +248,6 @@ private Q_SLOTS:
         QCOMPARE(sent, (QList<QPair<int, int>>{{3264, 5}, {3264, 6}}));
     }
 
-    // --- extended data -------------------------------------------------------------------
-
     void extendedColumns_data()
     {
         QTest::addColumn<bool>("getter");
@@ -288,8 +284,6 @@ private Q_SLOTS:
         w.updateExtendIndex(); // the per-switch refresh behaves the same
         QCOMPARE(isNoValue(cell(w, m_list.first()->key, ids[0])), !getter);
     }
-
-    // --- user-defined fields ---------------------------------------------------------------
 
     void userFieldTypedAndKeptPerSector()
     {

@@ -93,8 +93,6 @@ private Q_SLOTS:
 
     void cleanup() { QVERIFY(m_gate->releaseAndWait()); }
 
-    // --- the shared cache fetch ------------------------------------------------------------
-
     void cacheFetchDispatchesByKind()
     {
         auto w = makeWidget();
@@ -139,8 +137,6 @@ private Q_SLOTS:
         QCOMPARE(quoter::asKLine(a[0].get())->close, 10.5);
         QCOMPARE(a[1], quoter::QuoterBasePtr(bar)); // bars are kept as they are
     }
-
-    // --- past trading days -----------------------------------------------------------------
 
     void noGetterNoTickFetch()
     {

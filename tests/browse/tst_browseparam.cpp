@@ -169,8 +169,6 @@ private Q_SLOTS:
         m_log->counts.clear();
     }
 
-    // --- round trip ----------------------------------------------------------------------
-
     void roundTrip_data()
     {
         QTest::addColumn<QString>("title");
@@ -246,8 +244,6 @@ private Q_SLOTS:
         QCOMPARE(b->param(false), a->param(false));
     }
 
-    // --- file readers ----------------------------------------------------------------------
-
     void valueFileLines_data()
     {
         QTest::addColumn<QByteArray>("text");
@@ -302,8 +298,6 @@ private Q_SLOTS:
                  fields.isEmpty() ? 0 : 1);
         QCOMPARE(lists.value(sector), fields);
     }
-
-    // --- old strings, shared files ---------------------------------------------------------
 
     // A string of the unescaped format: a short indicator line, the one shared field file.
     void oldStringAndFiles()
@@ -414,8 +408,6 @@ private Q_SLOTS:
         w->param(true);
         QVERIFY(QFile::exists(outside));
     }
-
-    // --- progress, unwritable folders, hostile strings --------------------------------------
 
     void stringSavedMidBatch()
     {

@@ -170,8 +170,6 @@ private Q_SLOTS:
         QVERIFY(w.isRefreshFinish());
     }
 
-    // --- commands --------------------------------------------------------------------
-
     void refreshCurrentColumn()
     {
         CBrowseWidget w;
@@ -338,8 +336,6 @@ private Q_SLOTS:
         XP::CEventSink::clearHandler();
         QCOMPARE(commands, (QList<int>{0, 1, 3}));
     }
-
-    // --- the settings dialog ---------------------------------------------------------
 
     // The dialog shows the column's settings, or those the user saved for its title, and
     // writes what was edited back only when accepted.

@@ -189,8 +189,6 @@ private Q_SLOTS:
         failBrowseWorkerStartsForTest(0);
     }
 
-    // --- the statistic of one instrument ------------------------------------------------
-
     void statistic_data()
     {
         QTest::addColumn<int>("type");
@@ -261,8 +259,6 @@ private Q_SLOTS:
         }
     }
 
-    // --- column settings ---------------------------------------------------------------------
-
     void columnSetting_data()
     {
         QTest::addColumn<QString>("setting");
@@ -310,8 +306,6 @@ private Q_SLOTS:
         QCOMPARE(done.count(), 1);
         QCOMPARE(headerShown(*w, id), QStringLiteral("b"));
     }
-
-    // --- refreshes against the host's history ----------------------------------------------
 
     void refreshFillsFromTheHostHistory()
     {
@@ -436,8 +430,6 @@ private Q_SLOTS:
         QCOMPARE(headerShown(*w, id), QStringLiteral("区间涨幅"));
         QVERIFY(isNoValue(w->model()->rowAt(0)->getDouble(id)));
     }
-
-    // --- speed column and the column move ----------------------------------------------------
 
     void speedColumn()
     {

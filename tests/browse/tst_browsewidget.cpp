@@ -299,8 +299,6 @@ private Q_SLOTS:
         drainPool();
     }
 
-    // --- the row set ---------------------------------------------------------------------
-
     void rowSetSkipsAndDeduplicates()
     {
         makeWidget();
@@ -458,8 +456,6 @@ private Q_SLOTS:
         QCOMPARE(int(r->quotePrecisions[slot]), -2);
     }
 
-    // --- colours -------------------------------------------------------------------------
-
     void colourVectors()
     {
         makeWidget(m_stocks.mid(0, 2));
@@ -510,8 +506,6 @@ private Q_SLOTS:
         QCOMPARE(row("SH", "600001")->getTextColor(1), name);
     }
 
-    // --- the model under the item-model tester --------------------------------------------
-
     void adapterModelStaysConsistent()
     {
         makeWidget();
@@ -545,8 +539,6 @@ private Q_SLOTS:
         QCOMPARE(m_w->table()->model()->rowCount(), 4);
     }
 
-    // --- the view: header clicks ------------------------------------------------------------
-
     // One click sorts after a delay that leaves room for a second; a double click asks for
     // the default order at once.
     void headerClicks()
@@ -579,8 +571,6 @@ private Q_SLOTS:
         QCOMPARE(table->getSortColumnID(), 0);
     }
 
-    // --- events --------------------------------------------------------------------------
-
     void selectionEvents()
     {
         makeWidget(m_stocks.mid(0, 3));
@@ -611,8 +601,6 @@ private Q_SLOTS:
         QCOMPARE(m_events[1].text, QString());                       // no account in a plain table
         QVERIFY(!m_w->handleEvent(99999, 0, 0, QString(), nullptr)); // not ours
     }
-
-    // --- request and unrequest -----------------------------------------------------------
 
     void requestPerBrowseStatus_data()
     {
@@ -653,8 +641,6 @@ private Q_SLOTS:
         QCOMPARE(subscriptionsFor(m_w), 0);
         QCOMPARE(CFormulaManager::instance()->pushSubscriptionCount(), base);
     }
-
-    // --- quote filling ---------------------------------------------------------------------
 
     void quoteRules_data()
     {
@@ -859,8 +845,6 @@ private Q_SLOTS:
         QCOMPARE(text("SH", "600001", "最新"), QStringLiteral("10.20"));
         QCOMPARE(w->positionUpdates, 4);
     }
-
-    // --- the refresh tick, sorting and the selection anchor --------------------------------
 
     void refreshTickCoalescesResorts()
     {
@@ -1120,8 +1104,6 @@ private Q_SLOTS:
                                    keyOf("SH", "600002")}));
     }
 
-    // --- the selection as JSON -------------------------------------------------------------
-
     void selectJsonDefaultColumns()
     {
         makeWidget(m_stocks.mid(0, 2));
@@ -1236,8 +1218,6 @@ private Q_SLOTS:
         QVERIFY(m_events.empty());
     }
 
-    // --- trade date ------------------------------------------------------------------------
-
     void earlierTradeDateRequestsLocal()
     {
         makeWidget({detail("SH", "600000")});
@@ -1259,8 +1239,6 @@ private Q_SLOTS:
         QVERIFY(requestAndSubscribe(1));
         QCOMPARE(m_capture->count("[browser] request local"), 1);
     }
-
-    // --- threads ---------------------------------------------------------------------------
 
     // A host thread pushes partial deliveries, each instrument a price it never had before,
     // while the GUI timers drain: at the end every row shows its instrument's last price.

@@ -249,8 +249,6 @@ private Q_SLOTS:
         drainPool();
     }
 
-    // --- geometry and navigation --------------------------------------------------------
-
     void navigation_data()
     {
         QTest::addColumn<int>("items");
@@ -364,8 +362,6 @@ private Q_SLOTS:
         QCOMPARE(!m_w->scrollBar()->isHidden(), scrollBar);
     }
 
-    // --- sorting ------------------------------------------------------------------------
-
     void sameHeaderTwiceFlipsOrderAndMovesIconOnlyThere()
     {
         makeWidget();
@@ -413,8 +409,6 @@ private Q_SLOTS:
                  (QStringList{"600000.SH", "600001.SH", "600002.SH", "600003.SH", "600004.SH"}));
     }
 
-    // --- selection JSON and events ------------------------------------------------------
-
     void selectionJsonAndEvents()
     {
         makeWidget();
@@ -453,8 +447,6 @@ private Q_SLOTS:
         QVERIFY(m_w->getSelectStocks().isEmpty());
     }
 
-    // --- layout -------------------------------------------------------------------------
-
     void resizeSendsUpdateOnlyWhenVisibleRowsChange()
     {
         makeWidget();
@@ -481,8 +473,6 @@ private Q_SLOTS:
             CSectorManager::instance()->addStockToSector(other, code(8) + QStringLiteral(".SH")));
         QCOMPARE(m_w->totalRows(), 4); // another sector's change is not ours
     }
-
-    // --- live values --------------------------------------------------------------------
 
     void liveValuesReachThePaintedText()
     {
@@ -561,8 +551,6 @@ private Q_SLOTS:
         m_w->removeEventFilter(&counter);
     }
 
-    // --- rendering ----------------------------------------------------------------------
-
     void rendersRiseAndFallColours()
     {
         makeWidget();
@@ -605,8 +593,6 @@ private Q_SLOTS:
         QCOMPARE(image.pixelColor(4, 30 + 4), light);
         QVERIFY(pixelsNear(image, QRect(125, 32, 62, 46), rise) > 3);
     }
-
-    // --- bad input ----------------------------------------------------------------------
 
     void badPricesDrawWhatTheyCan()
     {

@@ -359,8 +359,6 @@ private Q_SLOTS:
         QVERIFY(find(m_u, XP::nvStockKey(QStringLiteral("COMEX"), gc->mainCode)));
     }
 
-    // --- data-file errors ---
-
     // Padding around fields, a trailing comment, a CR line end and blank lines are layout.
     void recordLayoutIsFree()
     {
