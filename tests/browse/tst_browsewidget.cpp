@@ -5,6 +5,7 @@
 #include "browse/CBrowseWidget_p.h"
 
 #include "BrowseTestMarket.h"
+#include "LogCapture.h"
 
 #include "browse/CHpfBrowserDataModel.h"
 #include "browse/CHpfBrowserTable.h"
@@ -31,13 +32,9 @@
 #include <QTemporaryDir>
 #include <QThreadPool>
 
-#include <log4cxx/appenderskeleton.h>
-#include <log4cxx/logger.h>
-
 #include <atomic>
 #include <cmath>
 #include <limits>
-#include <mutex>
 #include <thread>
 
 using namespace TC;
@@ -57,27 +54,6 @@ public:
 namespace {
 
 constexpr qint64 kI64Max = std::numeric_limits<qint64>::max();
-
-class CaptureAppender : public log4cxx::AppenderSkeleton {
-public:
-    std::mutex mutex;
-    std::vector<std::string> texts;
-    void close() override {}
-    bool requiresLayout() const override { return false; }
-    void append(const log4cxx::spi::LoggingEventPtr& e, log4cxx::helpers::Pool&) override
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        texts.push_back(e->getMessage());
-    }
-    int count(const std::string& prefix)
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        int n = 0;
-        for (const auto& t : texts)
-            n += t.compare(0, prefix.size(), prefix) == 0 ? 1 : 0;
-        return n;
-    }
-};
 
 struct Delivery {
     QVector<QString> codes, markets;
@@ -152,7 +128,7 @@ private:
 class TstBrowseWidget : public QObject {
     Q_OBJECT
     QTemporaryDir m_userDir;
-    std::shared_ptr<CaptureAppender> m_capture;
+    std::shared_ptr<LogCapture> m_capture;
     std::vector<SentEvent> m_events;
     InstrumentList m_all;    // every instrument of the test universe
     InstrumentList m_stocks; // the 40 SH stocks
@@ -274,7 +250,7 @@ private Q_SLOTS:
         std::vector<ttservice::CInstrumentDetailPtr> universe(m_all.begin(), m_all.end());
         TestMarket::install(universe);
 
-        m_capture = std::make_shared<CaptureAppender>();
+        m_capture = std::make_shared<LogCapture>();
         auto logger = log4cxx::Logger::getLogger("TTStdFile");
         logger->addAppender(m_capture);
         logger->setLevel(log4cxx::Level::getDebug());
