@@ -79,6 +79,36 @@ gateMarket(const Instruments& instruments,
     return gate;
 }
 
+// The column showing a base quote id; -1 without one.
+inline int quoteColumn(TC::CBrowseWidget& w, int quoteId)
+{
+    for (const TC::ColumnInfo& c : w.columnList()) {
+        if (c.isQuoter() && c.lineIndex == quoteId)
+            return c.columnId;
+    }
+    return -1;
+}
+
+// The column of a title; -1 without one.
+inline int columnIdOf(TC::CBrowseWidget& w, const QString& title)
+{
+    for (const TC::ColumnInfo& c : w.columnList()) {
+        if (c.title == title)
+            return c.columnId;
+    }
+    return -1;
+}
+
+// The listed descriptor of a column; null without one.
+inline TC::ColumnInfo* listed(TC::CBrowseWidget& w, int id)
+{
+    for (const TC::ColumnInfo& c : w.columnList()) {
+        if (c.columnId == id)
+            return const_cast<TC::ColumnInfo*>(&c);
+    }
+    return nullptr;
+}
+
 // The row's text in a column.
 inline QString cellText(TC::CBrowseWidget& w, const QString& key, int column)
 {

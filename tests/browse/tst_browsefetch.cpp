@@ -36,16 +36,6 @@ namespace {
 const QStringList kCodes = {QStringLiteral("600000"), QStringLiteral("600004"),
                             QStringLiteral("600009"), QStringLiteral("600010")};
 
-// The table column showing a base quote id.
-int quoteColumn(CBrowseWidget& w, int quoteId)
-{
-    for (const ColumnInfo& c : w.columnList()) {
-        if (c.isQuoter() && c.lineIndex == quoteId)
-            return c.columnId;
-    }
-    return -1;
-}
-
 double quoteCell(CBrowseWidget& w, const QString& key, int quoteId)
 {
     const HpfBrowserDataPtr row = w.model()->rowByKey(key);
@@ -103,8 +93,6 @@ private Q_SLOTS:
 
     void cleanup() { QVERIFY(m_gate->releaseAndWait()); }
 
-    // --- the shared cache fetch ------------------------------------------------------------
-
     void cacheFetchDispatchesByKind()
     {
         auto w = makeWidget();
@@ -149,8 +137,6 @@ private Q_SLOTS:
         QCOMPARE(quoter::asKLine(a[0].get())->close, 10.5);
         QCOMPARE(a[1], quoter::QuoterBasePtr(bar)); // bars are kept as they are
     }
-
-    // --- past trading days -----------------------------------------------------------------
 
     void noGetterNoTickFetch()
     {

@@ -176,15 +176,6 @@ QStringList sorted(QStringList keys)
     return keys;
 }
 
-ColumnInfo* listed(CBrowseWidget& w, int id)
-{
-    for (const ColumnInfo& c : w.columnList()) {
-        if (c.columnId == id)
-            return const_cast<ColumnInfo*>(&c);
-    }
-    return nullptr;
-}
-
 bool near(double a, double b)
 {
     return std::fabs(a - b) < 1e-6;
@@ -271,8 +262,6 @@ private Q_SLOTS:
         m_gate->setPermits(-1);
         QVERIFY(indicatorWorkersDone());
     }
-
-    // --- the queue protocol -------------------------------------------------------------
 
     void queueIntoBusyQueueStartsAfterHeadCompletes()
     {
@@ -421,8 +410,6 @@ private Q_SLOTS:
         QCOMPARE(m_gate->evaluations(), kCodes.size()); // one batch for both
     }
 
-    // --- bad input ------------------------------------------------------------------------
-
     void badValuesShowAsNoValue_data()
     {
         QTest::addColumn<double>("value");
@@ -498,8 +485,6 @@ private Q_SLOTS:
         QVERIFY(w.requestQueue().isEmpty());
         checkMaColumn(w, ids.last(), 5);
     }
-
-    // --- condition columns ------------------------------------------------------------
 
     void conditionColumnsFillTheirSector()
     {
@@ -582,8 +567,6 @@ private Q_SLOTS:
         QCOMPARE(w.customIndexValues().value(sector).value(QStringLiteral("MA5")).size(), matches);
     }
 
-    // --- what a finished batch tells the host ------------------------------------------
-
     void batchCompletionNotifiesHost_data()
     {
         QTest::addColumn<bool>("recalcSetting");
@@ -660,8 +643,6 @@ private Q_SLOTS:
             QCOMPARE(sorted(prompts.front().args), sorted(matched));
     }
 
-    // --- the value cache -----------------------------------------------------------------
-
     void clearEmptiesIndicatorCaches()
     {
         FilledWidget w(m_list);
@@ -717,8 +698,6 @@ private Q_SLOTS:
         w.setColumnValue(9999, {{keyOf(kCodes[2]), 1.0}}); // not in the model: nothing
     }
 
-    // --- live last values ----------------------------------------------------------------
-
     void lastIndexNeedsTradeDateGetter()
     {
         CBrowseWidget w;
@@ -739,8 +718,6 @@ private Q_SLOTS:
         QCoreApplication::processEvents();
         QCOMPARE(w.lastIndexRequestId(), -1);
     }
-
-    // --- destruction ---------------------------------------------------------------------
 
     void destroyMidBatchReachesNothing()
     {

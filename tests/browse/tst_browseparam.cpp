@@ -5,6 +5,7 @@
 #include "browse/CBrowseWidget.h"
 
 #include "BrowseTestMarket.h"
+#include "LogCapture.h"
 #include "browse/CHpfBrowserDataModel.h"
 #include "browse/CHpfBrowserTable.h"
 #include "browse/HpfBrowserData.h"
@@ -25,10 +26,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <log4cxx/appenderskeleton.h>
-#include <log4cxx/logger.h>
-
-#include <mutex>
 #include <unistd.h>
 
 using namespace TC;
@@ -41,24 +38,6 @@ namespace {
 
 const QString kSector = QStringLiteral("测试板块");
 const QStringList kCodes{"600000", "600004", "600009"};
-
-class LevelCounter : public log4cxx::AppenderSkeleton {
-public:
-    std::mutex mutex;
-    std::map<int, int> counts; // log4cxx level -> records
-    void close() override {}
-    bool requiresLayout() const override { return false; }
-    void append(const log4cxx::spi::LoggingEventPtr& e, log4cxx::helpers::Pool&) override
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        ++counts[e->getLevel()->toInt()];
-    }
-    int count(const log4cxx::LevelPtr& level)
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        return counts[level->toInt()];
-    }
-};
 
 ColumnInfo indicator(const QString& title)
 {
@@ -123,7 +102,7 @@ class TstBrowseParam : public QObject {
     Q_OBJECT
     std::unique_ptr<QTemporaryDir> m_dir;
     CBrowseWidget::InstrumentList m_list;
-    std::shared_ptr<LevelCounter> m_log;
+    std::shared_ptr<LogCapture> m_log;
 
     QString folder() const { return m_dir->path() + QStringLiteral("/BrowseParam"); }
 
@@ -154,7 +133,7 @@ private Q_SLOTS:
         for (const QString& code : kCodes)
             m_list.append(
                 CStockManager::instance()->getInstrumentDetail(QStringLiteral("SH"), code));
-        m_log = std::make_shared<LevelCounter>();
+        m_log = std::make_shared<LogCapture>();
         log4cxx::Logger::getLogger("TTStdFile")->addAppender(m_log);
     }
     void cleanupTestCase()
@@ -166,10 +145,8 @@ private Q_SLOTS:
     {
         m_dir = std::make_unique<QTemporaryDir>();
         qputenv("TT_USER_DIR", m_dir->path().toUtf8());
-        m_log->counts.clear();
+        m_log->clear();
     }
-
-    // --- round trip ----------------------------------------------------------------------
 
     void roundTrip_data()
     {
@@ -246,8 +223,6 @@ private Q_SLOTS:
         QCOMPARE(b->param(false), a->param(false));
     }
 
-    // --- file readers ----------------------------------------------------------------------
-
     void valueFileLines_data()
     {
         QTest::addColumn<QByteArray>("text");
@@ -302,8 +277,6 @@ private Q_SLOTS:
                  fields.isEmpty() ? 0 : 1);
         QCOMPARE(lists.value(sector), fields);
     }
-
-    // --- old strings, shared files ---------------------------------------------------------
 
     // A string of the unescaped format: a short indicator line, the one shared field file.
     void oldStringAndFiles()
@@ -414,8 +387,6 @@ private Q_SLOTS:
         w->param(true);
         QVERIFY(QFile::exists(outside));
     }
-
-    // --- progress, unwritable folders, hostile strings --------------------------------------
 
     void stringSavedMidBatch()
     {

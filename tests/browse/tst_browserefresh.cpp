@@ -43,15 +43,6 @@ ColumnInfo autoColumn()
     return c;
 }
 
-const ColumnInfo* listed(CBrowseWidget& w, int id)
-{
-    for (const ColumnInfo& c : w.columnList()) {
-        if (c.columnId == id)
-            return &c;
-    }
-    return nullptr;
-}
-
 QAction* headerAction(CBrowseWidget& w, const QString& text)
 {
     for (QAction* a : w.headerMenu()->actions()) {
@@ -178,8 +169,6 @@ private Q_SLOTS:
         QVERIFY(w.requestQueue().isEmpty());
         QVERIFY(w.isRefreshFinish());
     }
-
-    // --- commands --------------------------------------------------------------------
 
     void refreshCurrentColumn()
     {
@@ -342,12 +331,11 @@ private Q_SLOTS:
         });
         w.slotEditIndex();
         w.slotExportIndex();
-        w.slotSelectCustomIndex();
+        w.addPublicMenuAction();
+        w.getMenuAction(QStringLiteral("选择自定义指标"))->trigger();
         XP::CEventSink::clearHandler();
         QCOMPARE(commands, (QList<int>{0, 1, 3}));
     }
-
-    // --- the settings dialog ---------------------------------------------------------
 
     // The dialog shows the column's settings, or those the user saved for its title, and
     // writes what was edited back only when accepted.
@@ -422,7 +410,8 @@ private Q_SLOTS:
         QCOMPARE(shown.whenHidden, hidden);
         // the host's prompt setting, unless saved settings (prompt off) replace it
         QCOMPARE(shownPrompt, savedFor != QLatin1String("MA5"));
-        for (const ColumnInfo* c : {listed(w, id), &w.customIndexColumns().first()}) {
+        const ColumnInfo* kept = listed(w, id);
+        for (const ColumnInfo* c : {kept, &w.customIndexColumns().first()}) {
             QCOMPARE(c->autoRefresh, accept);
             QCOMPARE(c->refreshStartTime,
                      accept ? QStringLiteral("10:15") : QStringLiteral("09:40"));

@@ -148,22 +148,18 @@ private Q_SLOTS:
         QTest::addColumn<QVariant>("value");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("string");
-        QTest::newRow("number, 2") << 2 << QVariant(3.14159) << "3.14"
-                                   << "3.14159";
-        QTest::newRow("number, 4") << 4 << QVariant(3.14159) << "3.1416"
-                                   << "3.14159";
-        QTest::newRow("percent") << -3 << QVariant(0.5) << "50.00%"
-                                 << "0.5";
-        QTest::newRow("no value") << 2 << QVariant(kNoValue) << "-"
-                                  << "-";
-        QTest::newRow("nan") << 2 << QVariant(kNaN) << "-"
-                             << "nan";
-        QTest::newRow("infinite") << 2 << QVariant(kInf) << "-"
-                                  << "-";
-        QTest::newRow("empty text") << 2 << QVariant(QString()) << "-"
-                                    << "-";
-        QTest::newRow("text") << 2 << QVariant(QStringLiteral("买入")) << "-"
-                              << "买入";
+        const auto row = [](const char* tag, int precision, const QVariant& value, const char* text,
+                            const char* string) {
+            QTest::newRow(tag) << precision << value << QString(text) << QString(string);
+        };
+        row("number, 2", 2, QVariant(3.14159), "3.14", "3.14159");
+        row("number, 4", 4, QVariant(3.14159), "3.1416", "3.14159");
+        row("percent", -3, QVariant(0.5), "50.00%", "0.5");
+        row("no value", 2, QVariant(kNoValue), "-", "-");
+        row("nan", 2, QVariant(kNaN), "-", "nan");
+        row("infinite", 2, QVariant(kInf), "-", "-");
+        row("empty text", 2, QVariant(QString()), "-", "-");
+        row("text", 2, QVariant(QStringLiteral("买入")), "-", "买入");
     }
     void indicatorTextUsesSlotPrecision()
     {

@@ -79,24 +79,6 @@ QString stageSetting(qint64 start, qint64 end, int type, const QString& title,
         .arg(title);
 }
 
-int columnIdOf(CBrowseWidget& w, const QString& title)
-{
-    for (const ColumnInfo& c : w.columnList()) {
-        if (c.title == title)
-            return c.columnId;
-    }
-    return -1;
-}
-
-const ColumnInfo* listed(CBrowseWidget& w, int id)
-{
-    for (const ColumnInfo& c : w.columnList()) {
-        if (c.columnId == id)
-            return &c;
-    }
-    return nullptr;
-}
-
 // (close[last] - close[ref]) / close[ref] over the trading days [from, to] of the host's
 // daily bars, the reference being the bar before from.
 double hostRatio(const QString& market, const QString& code, int from, int to)
@@ -207,8 +189,6 @@ private Q_SLOTS:
         failBrowseWorkerStartsForTest(0);
     }
 
-    // --- the statistic of one instrument ------------------------------------------------
-
     void statistic_data()
     {
         QTest::addColumn<int>("type");
@@ -279,8 +259,6 @@ private Q_SLOTS:
         }
     }
 
-    // --- column settings ---------------------------------------------------------------------
-
     void columnSetting_data()
     {
         QTest::addColumn<QString>("setting");
@@ -328,8 +306,6 @@ private Q_SLOTS:
         QCOMPARE(done.count(), 1);
         QCOMPARE(headerShown(*w, id), QStringLiteral("b"));
     }
-
-    // --- refreshes against the host's history ----------------------------------------------
 
     void refreshFillsFromTheHostHistory()
     {
@@ -454,8 +430,6 @@ private Q_SLOTS:
         QCOMPARE(headerShown(*w, id), QStringLiteral("区间涨幅"));
         QVERIFY(isNoValue(w->model()->rowAt(0)->getDouble(id)));
     }
-
-    // --- speed column and the column move ----------------------------------------------------
 
     void speedColumn()
     {

@@ -104,8 +104,6 @@ private Q_SLOTS:
         CTemporaryDataManager::instance()->clear();
     }
 
-    // --- the statistics row ------------------------------------------------------------
-
     void statisticsRow_data()
     {
         QTest::addColumn<bool>("average");
@@ -162,8 +160,6 @@ private Q_SLOTS:
         QCOMPARE(w.model()->statText(id), before);
     }
 
-    // --- weights -------------------------------------------------------------------------
-
     void weights_data()
     {
         QTest::addColumn<QString>("sector");
@@ -218,8 +214,6 @@ private Q_SLOTS:
         QCOMPARE(w.getStkWeight(keyOf("600009")), 0.0f);
     }
 
-    // --- net buying and total buy/sell ------------------------------------------------------
-
     void netBuyingFollowsTheHost()
     {
         auto* temporary = CTemporaryDataManager::instance();
@@ -252,8 +246,6 @@ private Q_SLOTS:
         w.slotSendTotalBuySellChange();
         QCOMPARE(w.model()->rowAt(0)->code, first);
     }
-
-    // --- correlation ------------------------------------------------------------------------
 
     void correlationColumn()
     {
@@ -305,8 +297,6 @@ private Q_SLOTS:
         stocks->resetUniverseForTest(original, m_members);
     }
 
-    // --- the interval refresh ----------------------------------------------------------------
-
     void intervalRefreshLaysTheInterval_data()
     {
         QTest::addColumn<long long>("period");
@@ -326,7 +316,6 @@ private Q_SLOTS:
         QCOMPARE(w.getBrowserStatus(), int(BrowseStatus_Statistic));
         CBrowserFetchDataProgressDialog* dialog = w.statisticProgressDialog();
         QVERIFY(dialog);
-        QCOMPARE(dialog->title(), QStringLiteral("刷新数据"));
         QCOMPARE(dialog->maximum(), w.statisticRequestCount());
         QTRY_COMPARE_WITH_TIMEOUT(w.statisticAnswerCount(), w.statisticRequestCount(), kWaitMs);
         QVERIFY(!dialog->isVisible()); // closed by itself after the last answer

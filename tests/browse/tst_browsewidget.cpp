@@ -4,6 +4,9 @@
 #include "browse/CBrowseWidget.h"
 #include "browse/CBrowseWidget_p.h"
 
+#include "BrowseTestMarket.h"
+#include "LogCapture.h"
+
 #include "browse/CHpfBrowserDataModel.h"
 #include "browse/CHpfBrowserTable.h"
 #include "browse/HpfBrowserData.h"
@@ -29,16 +32,13 @@
 #include <QTemporaryDir>
 #include <QThreadPool>
 
-#include <log4cxx/appenderskeleton.h>
-#include <log4cxx/logger.h>
-
 #include <atomic>
 #include <cmath>
 #include <limits>
-#include <mutex>
 #include <thread>
 
 using namespace TC;
+using namespace browsetest;
 using ttmarket::TestMarket;
 using InstrumentList = CBrowseWidget::InstrumentList;
 
@@ -54,27 +54,6 @@ public:
 namespace {
 
 constexpr qint64 kI64Max = std::numeric_limits<qint64>::max();
-
-class CaptureAppender : public log4cxx::AppenderSkeleton {
-public:
-    std::mutex mutex;
-    std::vector<std::string> texts;
-    void close() override {}
-    bool requiresLayout() const override { return false; }
-    void append(const log4cxx::spi::LoggingEventPtr& e, log4cxx::helpers::Pool&) override
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        texts.push_back(e->getMessage());
-    }
-    int count(const std::string& prefix)
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        int n = 0;
-        for (const auto& t : texts)
-            n += t.compare(0, prefix.size(), prefix) == 0 ? 1 : 0;
-        return n;
-    }
-};
 
 struct Delivery {
     QVector<QString> codes, markets;
@@ -95,11 +74,6 @@ ttservice::CInstrumentDetailPtr withProduct(ttservice::CInstrumentDetailPtr d,
     d->deliveryYear = year;
     d->deliveryMonth = month;
     return d;
-}
-
-QString key(const QString& market, const QString& code)
-{
-    return XP::nvStockKey(market, code);
 }
 
 quoter::QuoterAllDataPtr snap(const quoter::QuoterAllData& q)
@@ -154,7 +128,7 @@ private:
 class TstBrowseWidget : public QObject {
     Q_OBJECT
     QTemporaryDir m_userDir;
-    std::shared_ptr<CaptureAppender> m_capture;
+    std::shared_ptr<LogCapture> m_capture;
     std::vector<SentEvent> m_events;
     InstrumentList m_all;    // every instrument of the test universe
     InstrumentList m_stocks; // the 40 SH stocks
@@ -181,24 +155,11 @@ class TstBrowseWidget : public QObject {
                 return d;
         return nullptr;
     }
-    // The column id that shows a quote id, -1 when none.
-    int col(int quoteId) const
-    {
-        for (const ColumnInfo& c : m_w->columnList())
-            if (c.isQuoter() && c.lineIndex == quoteId)
-                return c.columnId;
-        return -1;
-    }
-    int colByTitle(const QString& title) const
-    {
-        for (const ColumnInfo& c : m_w->columnList())
-            if (c.title == title)
-                return c.columnId;
-        return -1;
-    }
+    int col(int quoteId) const { return quoteColumn(*m_w, quoteId); }
+    int colByTitle(const QString& title) const { return columnIdOf(*m_w, title); }
     HpfBrowserDataPtr row(const QString& market, const QString& code) const
     {
-        return m_w->model()->rowByKey(key(market, code));
+        return m_w->model()->rowByKey(keyOf(market, code));
     }
     QString text(const QString& market, const QString& code, const QString& title) const
     {
@@ -289,7 +250,7 @@ private Q_SLOTS:
         std::vector<ttservice::CInstrumentDetailPtr> universe(m_all.begin(), m_all.end());
         TestMarket::install(universe);
 
-        m_capture = std::make_shared<CaptureAppender>();
+        m_capture = std::make_shared<LogCapture>();
         auto logger = log4cxx::Logger::getLogger("TTStdFile");
         logger->addAppender(m_capture);
         logger->setLevel(log4cxx::Level::getDebug());
@@ -314,8 +275,6 @@ private Q_SLOTS:
         drainPool();
     }
 
-    // --- the row set ---------------------------------------------------------------------
-
     void rowSetSkipsAndDeduplicates()
     {
         makeWidget();
@@ -325,7 +284,8 @@ private Q_SLOTS:
         m_w->setStockList(list);
         QCOMPARE(m_w->model()->size(), 2);
         QCOMPARE(m_w->getStockListSize(), 5);
-        QCOMPARE(m_w->getStockList(), (QList<QString>{key("SH", "600000"), key("SZ", "000001")}));
+        QCOMPARE(m_w->getStockList(),
+                 (QList<QString>{keyOf("SH", "600000"), keyOf("SZ", "000001")}));
         QCOMPARE(m_w->requestedMarkets(), (QList<QString>{"SH", "SZ"}));
         QCOMPARE(setStockListLogs("start, stocks size:5 "), 1);
         QCOMPARE(setStockListLogs("end, m_pBrowserModel size:2 "), 1);
@@ -346,12 +306,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("code");
         QTest::addColumn<QString>("name");
-        QTest::newRow("continuous gets the delivery month") << "IF00"
-                                                            << "沪深300(2503)";
-        QTest::newRow("name already says continuous") << "IH00"
-                                                      << "上证50连续";
-        QTest::newRow("dated contract") << "IF2506"
-                                        << "沪深2506";
+        const auto row = [](const char* tag, const char* code, const char* name) {
+            QTest::newRow(tag) << QString(code) << QString(name);
+        };
+        row("continuous gets the delivery month", "IF00", "沪深300(2503)");
+        row("name already says continuous", "IH00", "上证50连续");
+        row("dated contract", "IF2506", "沪深2506");
     }
     void continuousContractName()
     {
@@ -377,7 +337,7 @@ private Q_SLOTS:
     {
         makeWidget({detail("CD", "CD001"), detail("SH", "600000")});
         QCOMPARE(m_w->getStock(0), XP::nvStockKey(QString(), QStringLiteral("CD001")));
-        QCOMPARE(m_w->getStock(1), key("SH", "600000"));
+        QCOMPARE(m_w->getStock(1), keyOf("SH", "600000"));
         QCOMPARE(m_w->getStock(2), QString());
         QCOMPARE(m_w->getStock(-1), QString());
         QCOMPARE(CBrowseWidget::getStockCodeIndex({"a", "b", "b"}, "b"), 1);
@@ -413,7 +373,7 @@ private Q_SLOTS:
     void updateStockToggles()
     {
         makeWidget(m_stocks.mid(0, 3));
-        const QString k = key("SH", "600001");
+        const QString k = keyOf("SH", "600001");
         m_w->updateStock(k);
         QCOMPARE(m_w->model()->size(), 2);
         QVERIFY(!m_w->model()->rowByKey(k));
@@ -472,8 +432,6 @@ private Q_SLOTS:
         QCOMPARE(int(r->quotePrecisions[slot]), -2);
     }
 
-    // --- colours -------------------------------------------------------------------------
-
     void colourVectors()
     {
         makeWidget(m_stocks.mid(0, 2));
@@ -516,15 +474,13 @@ private Q_SLOTS:
         const QColor* code = clr("ic_clr_browse_stock_code");
         const QColor* name = clr("ic_clr_browse_stock_name");
         QMap<QString, ttservice::CInstrumentDetailPtr> marked{
-            {key("SH", "600001"), detail("SH", "600001")}, {QStringLiteral("null"), nullptr}};
+            {keyOf("SH", "600001"), detail("SH", "600001")}, {QStringLiteral("null"), nullptr}};
         m_w->setHighLightStocks(marked);
         QCOMPARE(row("SH", "600001")->getTextColor(1), code);
         QCOMPARE(row("SH", "600000")->getTextColor(1), name);
         m_w->setHighLightStocks({});
         QCOMPARE(row("SH", "600001")->getTextColor(1), name);
     }
-
-    // --- the model under the item-model tester --------------------------------------------
 
     void adapterModelStaysConsistent()
     {
@@ -536,8 +492,8 @@ private Q_SLOTS:
         for (int i = 0; i < 10; ++i)
             push("SH", m_stocks[i]->code, 10.0 + i * 0.1, 10.0);
         m_w->resort();
-        m_w->updateStock(key("SH", "600003"));
-        m_w->updateStock(key("SH", "600003"));
+        m_w->updateStock(keyOf("SH", "600003"));
+        m_w->updateStock(keyOf("SH", "600003"));
         ColumnInfo indicator;
         indicator.formulaName = QStringLiteral("MA");
         indicator.title = QStringLiteral("MA5");
@@ -548,9 +504,9 @@ private Q_SLOTS:
         for (int i = 0; i < m_w->model()->size(); ++i)
             QCOMPARE(m_w->model()->rowAt(i)->indicatorValues.size(),
                      m_w->model()->indicatorCount());
-        m_w->addInstrument(key("SH", "600020"));
+        m_w->addInstrument(keyOf("SH", "600020"));
         QCOMPARE(m_w->model()->size(), 6);
-        QCOMPARE(m_w->model()->rowByKey(key("SH", "600020"))->indicatorValues.size(),
+        QCOMPARE(m_w->model()->rowByKey(keyOf("SH", "600020"))->indicatorValues.size(),
                  m_w->model()->indicatorCount());
         m_w->clearContent();
         m_w->setColumnList(m_w->getBaseColumnList());
@@ -558,8 +514,6 @@ private Q_SLOTS:
         m_w->setStockList(m_stocks.mid(0, 4));
         QCOMPARE(m_w->table()->model()->rowCount(), 4);
     }
-
-    // --- the view: header clicks ------------------------------------------------------------
 
     // One click sorts after a delay that leaves room for a second; a double click asks for
     // the default order at once.
@@ -593,8 +547,6 @@ private Q_SLOTS:
         QCOMPARE(table->getSortColumnID(), 0);
     }
 
-    // --- events --------------------------------------------------------------------------
-
     void selectionEvents()
     {
         makeWidget(m_stocks.mid(0, 3));
@@ -603,7 +555,7 @@ private Q_SLOTS:
         QVERIFY(m_events.empty()); // nothing selected: nothing sent
 
         m_w->setSelectRow(1);
-        const QString k = key("SH", "600001");
+        const QString k = keyOf("SH", "600001");
         QVERIFY(m_w->handleEvent(47, 7, 1, QString(), nullptr));
         QCOMPARE(m_events.size(), size_t(2));
         QCOMPARE(m_events[0].id, 47);
@@ -625,8 +577,6 @@ private Q_SLOTS:
         QCOMPARE(m_events[1].text, QString());                       // no account in a plain table
         QVERIFY(!m_w->handleEvent(99999, 0, 0, QString(), nullptr)); // not ours
     }
-
-    // --- request and unrequest -----------------------------------------------------------
 
     void requestPerBrowseStatus_data()
     {
@@ -667,8 +617,6 @@ private Q_SLOTS:
         QCOMPARE(subscriptionsFor(m_w), 0);
         QCOMPARE(CFormulaManager::instance()->pushSubscriptionCount(), base);
     }
-
-    // --- quote filling ---------------------------------------------------------------------
 
     void quoteRules_data()
     {
@@ -792,14 +740,14 @@ private Q_SLOTS:
         QTest::addColumn<double>("bondLast");
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("premium");
-        QTest::newRow("premium from cv") << 12.0 << 120.0 << "150.00"
-                                         << "-20.00";
-        QTest::newRow("cv of exactly 100: a rate, not cv") << 8.0 << 110.0 << "100.00"
-                                                           << "10.00";
-        QTest::newRow("underlying without price") << 0.0 << 120.0 << "-"
-                                                  << "-";
-        QTest::newRow("bond without price") << 12.0 << 0.0 << "150.00"
-                                            << "-";
+        const auto row = [](const char* tag, double underlyingLast, double bondLast,
+                            const char* value, const char* premium) {
+            QTest::newRow(tag) << underlyingLast << bondLast << QString(value) << QString(premium);
+        };
+        row("premium from cv", 12.0, 120.0, "150.00", "-20.00");
+        row("cv of exactly 100: a rate, not cv", 8.0, 110.0, "100.00", "10.00");
+        row("underlying without price", 0.0, 120.0, "-", "-");
+        row("bond without price", 12.0, 0.0, "150.00", "-");
     }
     void convertibleBondValues()
     {
@@ -859,7 +807,7 @@ private Q_SLOTS:
         auto* w = new TwoRowsPerInstrument;
         m_w = w;
         w->setStockList(m_stocks.mid(0, 2));
-        w->secondRow.insert(QStringLiteral("600000"), key("SH", "600001"));
+        w->secondRow.insert(QStringLiteral("600000"), keyOf("SH", "600001"));
         w->positionUpdates = 0;
         push("SH", "600000", 10.7, 10.0);
         QCOMPARE(text("SH", "600000", "最新"), QStringLiteral("10.70"));
@@ -873,8 +821,6 @@ private Q_SLOTS:
         QCOMPARE(text("SH", "600001", "最新"), QStringLiteral("10.20"));
         QCOMPARE(w->positionUpdates, 4);
     }
-
-    // --- the refresh tick, sorting and the selection anchor --------------------------------
 
     void refreshTickCoalescesResorts()
     {
@@ -895,9 +841,9 @@ private Q_SLOTS:
         m_w->slotBrowserRefreshTimeOut();
         QCOMPARE(layout.count(), 1);
         QCOMPARE(refreshed.count(), 1);
-        QCOMPARE(m_w->getStock(0), key("SH", "600002"));
-        QCOMPARE(m_w->getStock(1), key("SH", "600001"));
-        QCOMPARE(m_w->getStock(2), key("SH", "600000"));
+        QCOMPARE(m_w->getStock(0), keyOf("SH", "600002"));
+        QCOMPARE(m_w->getStock(1), keyOf("SH", "600001"));
+        QCOMPARE(m_w->getStock(2), keyOf("SH", "600000"));
 
         m_w->slotBrowserRefreshTimeOut(); // nothing changed since
         QCOMPARE(layout.count(), 1);
@@ -924,7 +870,8 @@ private Q_SLOTS:
         const int ratio = col(QC_RATIO);
         m_w->reSort(ratio, 1);
         QVERIFY(requestAndSubscribe(1));
-        const QStringList before{key("SH", "600002"), key("SH", "600001"), key("SH", "600000")};
+        const QStringList before{keyOf("SH", "600002"), keyOf("SH", "600001"),
+                                 keyOf("SH", "600000")};
         auto shown = [this]() {
             QStringList keys;
             for (int r = 0; r < m_w->model()->size(); ++r)
@@ -960,8 +907,8 @@ private Q_SLOTS:
         QCOMPARE(CBrowseWidgetTest::pendingQuotes(*m_w), 0);
         QCOMPARE(layout.count(), 1);
         QCOMPARE(refreshed.count(), 1);
-        QCOMPARE(shown(),
-                 QStringList({key("SH", "600000"), key("SH", "600001"), key("SH", "600002")}));
+        QCOMPARE(shown(), QStringList({keyOf("SH", "600000"), keyOf("SH", "600001"),
+                                       keyOf("SH", "600002")}));
         QCOMPARE(text("SH", "600000", "最新"), QStringLiteral("10.90"));
         QCOMPARE(text("SH", "600002", "最新"), QStringLiteral("9.50"));
     }
@@ -986,7 +933,7 @@ private Q_SLOTS:
         for (int i = 0; i < 5; ++i)
             push("SH", m_stocks[i]->code, 10.0 + 0.1 * i, 10.0);
         m_w->reSort(col(QC_RATIO), 1);
-        const QString anchor = key("SH", "600004");
+        const QString anchor = keyOf("SH", "600004");
         QCOMPARE(m_w->getStock(0), anchor);
         m_w->setIsResetSelectStock(reselect);
         m_w->setStock(anchor);
@@ -1076,12 +1023,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("market");
         QTest::addColumn<QString>("code");
         QTest::addColumn<QString>("target");
-        QTest::newRow("same product: the first contract") << "CFFEX"
-                                                          << "IF2506" << key("CFFEX", "IF2503");
-        QTest::newRow("no product: the key itself") << "SH"
-                                                    << "600001" << key("SH", "600001");
-        QTest::newRow("unknown key") << "SH"
-                                     << "999999" << key("SH", "999999");
+        const auto row = [](const char* tag, const char* market, const char* code,
+                            const QString& target) {
+            QTest::newRow(tag) << QString(market) << QString(code) << target;
+        };
+        row("same product: the first contract", "CFFEX", "IF2506", keyOf("CFFEX", "IF2503"));
+        row("no product: the key itself", "SH", "600001", keyOf("SH", "600001"));
+        row("unknown key", "SH", "999999", keyOf("SH", "999999"));
     }
     void moveFirstRowMatchesProductCode()
     {
@@ -1090,7 +1038,7 @@ private Q_SLOTS:
         QFETCH(QString, target);
         makeWidget({detail("SH", "600000"), detail("SH", "600001"), detail("CFFEX", "IF2503"),
                     detail("CFFEX", "IF2506")});
-        m_w->setCurSelectCodeMoveFirstRow(key(market, code));
+        m_w->setCurSelectCodeMoveFirstRow(keyOf(market, code));
         QCOMPARE(m_w->currentCode(), target);
         const int index = m_w->model()->getDataIndexByKey(target);
         if (index >= 0)
@@ -1116,10 +1064,10 @@ private Q_SLOTS:
         QTRY_VERIFY(table->isVerticalScrollVisible());
         QVERIFY(table->getEndRow() < 35);
         m_w->setSelectRow(3);
-        m_w->setCurSelectCode(key("SH", code));
+        m_w->setCurSelectCode(keyOf("SH", code));
         QCOMPARE(table->getSelectedRow(), expected);
         QVERIFY(table->getStartRow() <= expected && expected <= table->getEndRow());
-        QCOMPARE(m_w->currentCode(), key("SH", code));
+        QCOMPARE(m_w->currentCode(), keyOf("SH", code));
     }
 
     void selectStocksInRowOrder()
@@ -1128,10 +1076,9 @@ private Q_SLOTS:
                     detail("SH", "600002")});
         selectRows({3, 0, 2});
         QCOMPARE(m_w->getSelectStocks(),
-                 (QVector<QString>{key("SH", "600000"), key("SH", "600001"), key("SH", "600002")}));
+                 (QVector<QString>{keyOf("SH", "600000"), keyOf("SH", "600001"),
+                                   keyOf("SH", "600002")}));
     }
-
-    // --- the selection as JSON -------------------------------------------------------------
 
     void selectJsonDefaultColumns()
     {
@@ -1144,7 +1091,7 @@ private Q_SLOTS:
         const QString json = QString::fromStdString(m_w->getSelectJsonParam());
         const QJsonObject o = QJsonDocument::fromJson(json.toUtf8()).object();
         QCOMPARE(o.value("index").toInt(), 1);
-        QCOMPARE(o.value("CODE").toString(), key("SH", "600001"));
+        QCOMPARE(o.value("CODE").toString(), keyOf("SH", "600001"));
         QCOMPARE(o.value("NAME").toString(), QStringLiteral("股票1"));
         const char* keys[] = {"OPEN",   "LATEST",   "HIGH",    "LOW",      "AMOUNT",
                               "VOLUMN", "PRECLOSE", "ZHANGFU", "ZHANGDIE", "POSITION",
@@ -1239,15 +1186,13 @@ private Q_SLOTS:
         m_w->slotWholeHistoryQuoteBack();
         QCOMPARE(m_events.size(), size_t(1));
         QCOMPARE(m_events[0].id, 3255);
-        QCOMPARE(m_events[0].text, rows ? key("SH", "600000") : QString());
+        QCOMPARE(m_events[0].text, rows ? keyOf("SH", "600000") : QString());
         makeWidget(BrowseType_Default);
         m_w->setStockList(m_stocks.mid(0, rows));
         m_events.clear();
         m_w->slotWholeHistoryQuoteBack();
         QVERIFY(m_events.empty());
     }
-
-    // --- trade date ------------------------------------------------------------------------
 
     void earlierTradeDateRequestsLocal()
     {
@@ -1270,8 +1215,6 @@ private Q_SLOTS:
         QVERIFY(requestAndSubscribe(1));
         QCOMPARE(m_capture->count("[browser] request local"), 1);
     }
-
-    // --- threads ---------------------------------------------------------------------------
 
     // A host thread pushes partial deliveries, each instrument a price it never had before,
     // while the GUI timers drain: at the end every row shows its instrument's last price.

@@ -142,7 +142,6 @@ private Q_SLOTS:
         TestMarket::restore();
     }
 
-    // --- the column table ------------------------------------------------------------------
     void columns_data()
     {
         QTest::addColumn<QString>("kind");
@@ -218,7 +217,6 @@ private Q_SLOTS:
             QCOMPARE(data->getText(w->fieldColumn(field)), text);
     }
 
-    // --- tool bar ----------------------------------------------------------------------------
     void productComboAndRadioGroup()
     {
         auto w = makeWidget();
@@ -299,7 +297,6 @@ private Q_SLOTS:
         QCOMPARE(account(QStringLiteral("2_T1"))->subscriptionCount(), 1);
     }
 
-    // --- pushes ------------------------------------------------------------------------------
     void burstWithinThreeSecondsChangesTheRowOnce_data()
     {
         QTest::addColumn<int>("statType");
@@ -437,7 +434,6 @@ private Q_SLOTS:
         QCOMPARE(b->getDouble(column), a->getDouble(column));
     }
 
-    // --- statistics settings -------------------------------------------------------------------
     void statisticsDialog()
     {
         auto w = makeWidget();

@@ -327,22 +327,19 @@ private Q_SLOTS:
         QTest::addColumn<int>("flag");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("strikeText");
-        QTest::newRow("code without dash") << "10007001"
-                                           << "50ETF购6月2500" << 2.5 << 0 << "2.5000"
-                                           << "2.5000";
-        QTest::newRow("adjusted") << "10007101"
-                                  << "50ETF购6月2452A" << 2.452 << 0 << "2.4520A"
-                                  << "2.4520A";
-        QTest::newRow("series") << "IO2406-C-3500"
-                                << "沪深300购2406-3500" << 3500.0 << 0 << "IO2406_3500.0000"
-                                << "3500.0000";
-        QTest::newRow("series, grouped")
-            << "IO2406-P-3500"
-            << "沪深300沽2406-3500" << 3500.0 << int(XP::FMT_SEGMENT) << "IO2406_3,500.0000"
-            << "3,500.0000";
-        QTest::newRow("series adjusted") << "m2409-C-3000"
-                                         << "豆粕购A" << 3000.0 << 0 << "m2409_3000.0000A"
-                                         << "3000.0000A";
+        const auto row = [](const char* tag, const char* code, const char* name, double strike,
+                            int flag, const char* key, const char* strikeText) {
+            QTest::newRow(tag) << QString(code) << QString(name) << strike << flag << QString(key)
+                               << QString(strikeText);
+        };
+        row("code without dash", "10007001", "50ETF购6月2500", 2.5, 0, "2.5000", "2.5000");
+        row("adjusted", "10007101", "50ETF购6月2452A", 2.452, 0, "2.4520A", "2.4520A");
+        row("series", "IO2406-C-3500", "沪深300购2406-3500", 3500.0, 0, "IO2406_3500.0000",
+            "3500.0000");
+        row("series, grouped", "IO2406-P-3500", "沪深300沽2406-3500", 3500.0, int(XP::FMT_SEGMENT),
+            "IO2406_3,500.0000", "3,500.0000");
+        row("series adjusted", "m2409-C-3000", "豆粕购A", 3000.0, 0, "m2409_3000.0000A",
+            "3000.0000A");
     }
 
     void rowKeys()

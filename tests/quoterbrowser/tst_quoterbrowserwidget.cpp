@@ -2,7 +2,6 @@
 // events, layout updates, live values from the market and the colours it paints.
 #include "quoterbrowser/CQuoterBrowserWidget.h"
 
-#include "host/data/FormulaManager.h"
 #include "host/data/JsonParam.h"
 #include "host/data/SectorManager.h"
 #include "host/market/TestMarket.h"
@@ -250,8 +249,6 @@ private Q_SLOTS:
         drainPool();
     }
 
-    // --- geometry and navigation --------------------------------------------------------
-
     void navigation_data()
     {
         QTest::addColumn<int>("items");
@@ -365,8 +362,6 @@ private Q_SLOTS:
         QCOMPARE(!m_w->scrollBar()->isHidden(), scrollBar);
     }
 
-    // --- sorting ------------------------------------------------------------------------
-
     void sameHeaderTwiceFlipsOrderAndMovesIconOnlyThere()
     {
         makeWidget();
@@ -414,8 +409,6 @@ private Q_SLOTS:
                  (QStringList{"600000.SH", "600001.SH", "600002.SH", "600003.SH", "600004.SH"}));
     }
 
-    // --- selection JSON and events ------------------------------------------------------
-
     void selectionJsonAndEvents()
     {
         makeWidget();
@@ -454,8 +447,6 @@ private Q_SLOTS:
         QVERIFY(m_w->getSelectStocks().isEmpty());
     }
 
-    // --- layout -------------------------------------------------------------------------
-
     void resizeSendsUpdateOnlyWhenVisibleRowsChange()
     {
         makeWidget();
@@ -482,8 +473,6 @@ private Q_SLOTS:
             CSectorManager::instance()->addStockToSector(other, code(8) + QStringLiteral(".SH")));
         QCOMPARE(m_w->totalRows(), 4); // another sector's change is not ours
     }
-
-    // --- live values --------------------------------------------------------------------
 
     void liveValuesReachThePaintedText()
     {
@@ -562,8 +551,6 @@ private Q_SLOTS:
         m_w->removeEventFilter(&counter);
     }
 
-    // --- rendering ----------------------------------------------------------------------
-
     void rendersRiseAndFallColours()
     {
         makeWidget();
@@ -606,8 +593,6 @@ private Q_SLOTS:
         QCOMPARE(image.pixelColor(4, 30 + 4), light);
         QVERIFY(pixelsNear(image, QRect(125, 32, 62, 46), rise) > 3);
     }
-
-    // --- bad input ----------------------------------------------------------------------
 
     void badPricesDrawWhatTheyCan()
     {
@@ -655,17 +640,6 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(m_w->model()->subscriptionCount(), 1, 5000);
         QCOMPARE(m_w->totalRows(), 12);
         verifyInRange("after the flood");
-    }
-
-    void unrequestBeforeTheReadEndsSubscribesNothing()
-    {
-        makeWidget();
-        const int base = CFormulaManager::instance()->pushSubscriptionCount();
-        m_w->setSector(makeSector(3));
-        m_w->unrequest();
-        drainPool();
-        QCOMPARE(m_w->model()->subscriptionCount(), 0);
-        QCOMPARE(CFormulaManager::instance()->pushSubscriptionCount(), base);
     }
 
     // Direct deliveries from a host thread go through the widget's mailbox; deleting the

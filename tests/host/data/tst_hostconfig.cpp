@@ -55,13 +55,6 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(dir).isDir()); // created on first use
     }
 
-    void appConfigDefaults()
-    {
-        QVERIFY(getConfig());
-        QCOMPARE(getConfig()->conciseStyle, false);
-        QCOMPARE(getConfig()->clientType, 0);
-    }
-
     void stdFiles()
     {
         const QString path = getDataDir() + QStringLiteral("/BrowseParam/deep/file.csv");
@@ -79,20 +72,16 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("valid");
-        QTest::newRow("plain") << "自选股"
-                               << "自选股";
-        QTest::newRow("separators") << "a/b\\c"
-                                    << "a_b_c";
-        QTest::newRow("climbing out") << "../../etc/x"
-                                      << ".._.._etc_x";
-        QTest::newRow("dots only") << ".."
-                                   << "__";
-        QTest::newRow("reserved characters") << "a:*?\"<>|b"
-                                             << "a_______b";
-        QTest::newRow("control character") << "a\tb"
-                                           << "a_b";
-        QTest::newRow("dots inside stay") << "上证50.v2"
-                                          << "上证50.v2";
+        const auto row = [](const char* tag, const char* name, const char* valid) {
+            QTest::newRow(tag) << QString(name) << QString(valid);
+        };
+        row("plain", "自选股", "自选股");
+        row("separators", "a/b\\c", "a_b_c");
+        row("climbing out", "../../etc/x", ".._.._etc_x");
+        row("dots only", "..", "__");
+        row("reserved characters", "a:*?\"<>|b", "a_______b");
+        row("control character", "a\tb", "a_b");
+        row("dots inside stay", "上证50.v2", "上证50.v2");
     }
 
     void validFileNames()
@@ -173,7 +162,6 @@ private Q_SLOTS:
     void refreshIntervalListeners()
     {
         CIndexUserConfig* c = SingletonManager::getIndexUserConfig();
-        QCOMPARE(c, SingletonManager::getIndexUserConfig());
         c->resetToDefaults();
         QCOMPARE(c->getRefreshInterval(), 1000);
         int a = 0, b = 0;

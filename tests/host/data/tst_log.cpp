@@ -98,14 +98,13 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("fmt");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("numbered") << "[tag] a:%1% b:%2%"
-                                  << "[tag] a:x b:42";
-        QTest::newRow("reordered") << "%2%-%1%"
-                                   << "42-x";
-        QTest::newRow("too few placeholders") << "only %1%"
-                                              << "only %1%";
-        QTest::newRow("bad format") << "broken %1"
-                                    << "broken %1";
+        const auto row = [](const char* tag, const char* fmt, const char* expected) {
+            QTest::newRow(tag) << QString(fmt) << QString(expected);
+        };
+        row("numbered", "[tag] a:%1% b:%2%", "[tag] a:x b:42");
+        row("reordered", "%2%-%1%", "42-x");
+        row("too few placeholders", "only %1%", "only %1%");
+        row("bad format", "broken %1", "broken %1");
     }
     void format()
     {

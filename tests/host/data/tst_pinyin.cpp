@@ -25,45 +25,29 @@ private Q_SLOTS:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("expected");
-        QTest::newRow("initials") << "ZGPA"
-                                  << "中国平安" << true;
-        QTest::newRow("lower case") << "zgpa"
-                                    << "中国平安" << true;
-        QTest::newRow("full-width letters") << "ＹＨ"
-                                            << "银行" << true;
-        QTest::newRow("polyphonic: hang") << "YH"
-                                          << "银行" << true;
-        QTest::newRow("polyphonic: xing") << "YX"
-                                          << "银行" << true;
-        QTest::newRow("no such reading") << "YZ"
-                                         << "银行" << false;
-        QTest::newRow("inside the name") << "PA"
-                                         << "中国平安" << true;
-        QTest::newRow("letters in the name") << "AG"
-                                             << "A股" << true;
-        QTest::newRow("digits match themselves") << "300"
-                                                 << "沪深300" << true;
-        QTest::newRow("digits with initials") << "HS300"
-                                              << "沪深300" << true;
-        QTest::newRow("digit is no letter") << "HSS"
-                                            << "沪深300" << false;
-        QTest::newRow("longer than the text") << "ZGPAY"
-                                              << "中国平安" << false;
-        QTest::newRow("empty key") << ""
-                                   << "银行" << true;
-        QTest::newRow("empty text") << "Y"
-                                    << "" << false;
-        QTest::newRow("regex characters") << ".*"
-                                          << "银行" << false;
-        QTest::newRow("regex characters literal") << "(A)"
-                                                  << "X(A)" << true;
-        QTest::newRow("emoji") << "\U0001F600"
-                               << "银行\U0001F600" << true;
-        QTest::newRow("emoji does not match letters") << "\U0001F600"
-                                                      << "银行" << false;
-        QTest::newRow("200 characters") << QString(200, QLatin1Char('Y')) << "银行" << false;
-        QTest::newRow("supplementary-plane character") << "H"
-                                                       << "\U00020000" << true;
+        const auto row = [](const char* tag, const QString& key, const char* text, bool expected) {
+            QTest::newRow(tag) << key << QString(text) << expected;
+        };
+        row("initials", "ZGPA", "中国平安", true);
+        row("lower case", "zgpa", "中国平安", true);
+        row("full-width letters", "ＹＨ", "银行", true);
+        row("polyphonic: hang", "YH", "银行", true);
+        row("polyphonic: xing", "YX", "银行", true);
+        row("no such reading", "YZ", "银行", false);
+        row("inside the name", "PA", "中国平安", true);
+        row("letters in the name", "AG", "A股", true);
+        row("digits match themselves", "300", "沪深300", true);
+        row("digits with initials", "HS300", "沪深300", true);
+        row("digit is no letter", "HSS", "沪深300", false);
+        row("longer than the text", "ZGPAY", "中国平安", false);
+        row("empty key", "", "银行", true);
+        row("empty text", "Y", "", false);
+        row("regex characters", ".*", "银行", false);
+        row("regex characters literal", "(A)", "X(A)", true);
+        row("emoji", "\U0001F600", "银行\U0001F600", true);
+        row("emoji does not match letters", "\U0001F600", "银行", false);
+        row("200 characters", QString(200, QLatin1Char('Y')), "银行", false);
+        row("supplementary-plane character", "H", "\U00020000", true);
     }
 
     void matching()

@@ -45,57 +45,16 @@ private Q_SLOTS:
     void everyNamedSectorExists_data()
     {
         QTest::addColumn<QString>("name");
-        for (const char* n : {"沪深A股",
-                              "沪深指数",
-                              "沪深基金",
-                              "沪深债券",
-                              "沪深ETF",
-                              "沪市指数",
-                              "沪市基金",
-                              "沪市债券",
-                              "沪市ETF",
-                              "深市指数",
-                              "深市基金",
-                              "深市债券",
-                              "深市ETF",
-                              "可转债",
-                              "未上市新债",
-                              "A+H",
-                              "沪深港通",
-                              "板块指数板块",
-                              "申万一级行业板块",
-                              "申万一级行业板块指数",
-                              "概念指数",
-                              "地域指数",
-                              "内盘期货板块",
-                              "中金所",
-                              "郑商所",
-                              "大商所",
-                              "上期所",
-                              "能源中心",
-                              "外盘期货板块",
-                              "香港期货(HKFE)",
-                              "新加坡(SGX)",
-                              "纽约商品(NYMEX)",
-                              "纽约商业(COMEX)",
-                              "芝加哥商品(CBOT)",
-                              "芝加哥商业(CME)",
-                              "期权板块",
-                              "上证期权",
-                              "T型报价板",
-                              "自定义指数",
-                              "我的",
-                              "自选股",
-                              "股票持仓",
-                              "期货持仓",
-                              "融资融券持仓",
-                              "股票期权持仓",
-                              "深港通持仓",
-                              "沪港通持仓",
-                              "外部数据",
-                              "银行",
-                              "沪深300"})
-            QTest::newRow(n) << QString::fromUtf8(n);
+        const QString names = QStringLiteral(
+            "沪深A股 沪深指数 沪深基金 沪深债券 沪深ETF 沪市指数 沪市基金 沪市债券 沪市ETF "
+            "深市指数 深市基金 深市债券 深市ETF 可转债 未上市新债 A+H 沪深港通 板块指数板块 "
+            "申万一级行业板块 申万一级行业板块指数 概念指数 地域指数 内盘期货板块 中金所 郑商所 "
+            "大商所 上期所 能源中心 外盘期货板块 香港期货(HKFE) 新加坡(SGX) 纽约商品(NYMEX) "
+            "纽约商业(COMEX) 芝加哥商品(CBOT) 芝加哥商业(CME) 期权板块 上证期权 T型报价板 "
+            "自定义指数 我的 自选股 股票持仓 期货持仓 融资融券持仓 股票期权持仓 深港通持仓 "
+            "沪港通持仓 外部数据 银行 沪深300");
+        for (const QString& n : names.split(QLatin1Char(' ')))
+            QTest::newRow(qPrintable(n)) << n;
     }
 
     void everyNamedSectorExists()
@@ -153,93 +112,39 @@ private Q_SLOTS:
         QTest::addColumn<QString>("a");
         QTest::addColumn<QString>("b");
         QTest::addColumn<bool>("expected");
-        QTest::newRow("position kind") << "position"
-                                       << "股票持仓"
-                                       << "" << true;
-        QTest::newRow("position root") << "position"
-                                       << "持仓"
-                                       << "" << true;
-        QTest::newRow("board is no position") << "position"
-                                              << "沪深A股"
-                                              << "" << false;
-        QTest::newRow("unknown is no position") << "position"
-                                                << "股票持仓X"
-                                                << "" << false;
-        QTest::newRow("exchange under futures") << "parent"
-                                                << "中金所"
-                                                << "内盘期货板块" << true;
-        QTest::newRow("a sector is not its own parent") << "parent"
-                                                        << "内盘期货板块"
-                                                        << "内盘期货板块" << false;
-        QTest::newRow("industry under SW1") << "parent"
-                                            << "银行"
-                                            << "申万一级行业板块" << true;
-        QTest::newRow("wrong parent") << "parent"
-                                      << "中金所"
-                                      << "外盘期货板块" << false;
-        QTest::newRow("child and parent") << "direct"
-                                          << "沪市指数"
-                                          << "沪深指数" << true;
-        QTest::newRow("parent and child") << "direct"
-                                          << "沪深指数"
-                                          << "沪市指数" << true;
-        QTest::newRow("same sector") << "direct"
-                                     << "沪深ETF"
-                                     << "沪深ETF" << true;
-        QTest::newRow("siblings") << "direct"
-                                  << "沪市指数"
-                                  << "深市指数" << false;
-        QTest::newRow("unknown") << "direct"
-                                 << "不存在"
-                                 << "沪深指数" << false;
-        QTest::newRow("T board") << "tboard"
-                                 << "T型报价板"
-                                 << "" << true;
-        QTest::newRow("not T board") << "tboard"
-                                     << "上证期权"
-                                     << "" << false;
-        QTest::newRow("convertibles") << "cb"
-                                      << "可转债"
-                                      << "" << true;
-        QTest::newRow("new bonds") << "cb"
-                                   << "未上市新债"
-                                   << "" << true;
-        QTest::newRow("bonds are no convertibles") << "cb"
-                                                   << "沪深债券"
-                                                   << "" << false;
-        QTest::newRow("futures exchange") << "future"
-                                          << "上期所"
-                                          << "" << true;
-        QTest::newRow("foreign board") << "foreign"
-                                       << "纽约商业(COMEX)"
-                                       << "" << true;
-        QTest::newRow("option board") << "option"
-                                      << "上证期权"
-                                      << "" << true;
-        QTest::newRow("industry") << "industry"
-                                  << "银行"
-                                  << "" << true;
-        QTest::newRow("HK industry") << "industry"
-                                     << "银行(港股)"
-                                     << "" << true;
-        QTest::newRow("self select is a user list") << "user"
-                                                    << "自选股"
-                                                    << "" << true;
-        QTest::newRow("custom index list") << "customIndex"
-                                           << "自定义指数"
-                                           << "" << true;
-        QTest::newRow("A+H") << "ah"
-                             << "A+H"
-                             << "" << true;
-        QTest::newRow("connect child") << "connect"
-                                       << "港股通(沪)"
-                                       << "" << true;
-        QTest::newRow("external root") << "external"
-                                       << "外部数据"
-                                       << "" << true;
-        QTest::newRow("external data set") << "external"
-                                           << "宏观指标"
-                                           << "" << true;
+        const auto row = [](const char* tag, const char* test, const char* a, const char* b,
+                            bool expected) {
+            QTest::newRow(tag) << QString(test) << QString(a) << QString(b) << expected;
+        };
+        row("position kind", "position", "股票持仓", "", true);
+        row("position root", "position", "持仓", "", true);
+        row("board is no position", "position", "沪深A股", "", false);
+        row("unknown is no position", "position", "股票持仓X", "", false);
+        row("exchange under futures", "parent", "中金所", "内盘期货板块", true);
+        row("a sector is not its own parent", "parent", "内盘期货板块", "内盘期货板块", false);
+        row("industry under SW1", "parent", "银行", "申万一级行业板块", true);
+        row("wrong parent", "parent", "中金所", "外盘期货板块", false);
+        row("child and parent", "direct", "沪市指数", "沪深指数", true);
+        row("parent and child", "direct", "沪深指数", "沪市指数", true);
+        row("same sector", "direct", "沪深ETF", "沪深ETF", true);
+        row("siblings", "direct", "沪市指数", "深市指数", false);
+        row("unknown", "direct", "不存在", "沪深指数", false);
+        row("T board", "tboard", "T型报价板", "", true);
+        row("not T board", "tboard", "上证期权", "", false);
+        row("convertibles", "cb", "可转债", "", true);
+        row("new bonds", "cb", "未上市新债", "", true);
+        row("bonds are no convertibles", "cb", "沪深债券", "", false);
+        row("futures exchange", "future", "上期所", "", true);
+        row("foreign board", "foreign", "纽约商业(COMEX)", "", true);
+        row("option board", "option", "上证期权", "", true);
+        row("industry", "industry", "银行", "", true);
+        row("HK industry", "industry", "银行(港股)", "", true);
+        row("self select is a user list", "user", "自选股", "", true);
+        row("custom index list", "customIndex", "自定义指数", "", true);
+        row("A+H", "ah", "A+H", "", true);
+        row("connect child", "connect", "港股通(沪)", "", true);
+        row("external root", "external", "外部数据", "", true);
+        row("external data set", "external", "宏观指标", "", true);
     }
 
     void sectorTests()
@@ -298,30 +203,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("code");
         QTest::addColumn<QString>("classKey");
         QTest::addColumn<QString>("sector");
-        QTest::newRow("key") << "600519.SH"
-                             << "SW1"
-                             << "食品饮料";
-        QTest::newRow("bare code") << "000858"
-                                   << "SW1"
-                                   << "食品饮料";
-        QTest::newRow("connect line, prefixed") << "HGT00700"
-                                                << "HKSW2"
-                                                << "传媒(港股)";
-        QTest::newRow("connect line key") << "00700.SGT"
-                                          << "HKSW2"
-                                          << "传媒(港股)";
-        QTest::newRow("HK stock under SW1 keys") << "HGT00700"
-                                                 << "SW1"
-                                                 << "";
-        QTest::newRow("future has none") << "IF00.CFFEX"
-                                         << "SW1"
-                                         << "";
-        QTest::newRow("unknown") << "123456.SH"
-                                 << "SW1"
-                                 << "";
-        QTest::newRow("unknown class") << "600519.SH"
-                                       << "XYZ"
-                                       << "";
+        const auto row = [](const char* tag, const char* code, const char* cls, const char* s) {
+            QTest::newRow(tag) << QString(code) << QString(cls) << QString(s);
+        };
+        row("key", "600519.SH", "SW1", "食品饮料");
+        row("bare code", "000858", "SW1", "食品饮料");
+        row("connect line, prefixed", "HGT00700", "HKSW2", "传媒(港股)");
+        row("connect line key", "00700.SGT", "HKSW2", "传媒(港股)");
+        row("HK stock under SW1 keys", "HGT00700", "SW1", "");
+        row("future has none", "IF00.CFFEX", "SW1", "");
+        row("unknown", "123456.SH", "SW1", "");
+        row("unknown class", "600519.SH", "XYZ", "");
     }
 
     void industryLookup()

@@ -39,18 +39,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("market");
         QTest::addColumn<QString>("code");
         QTest::addColumn<QString>("key");
-        QTest::newRow("market and code") << "SH"
-                                         << "600519"
-                                         << "600519.SH";
-        QTest::newRow("no market") << ""
-                                   << "600519"
-                                   << "600519";
-        QTest::newRow("futures") << "SHFE"
-                                 << "rb2505"
-                                 << "rb2505.SHFE";
-        QTest::newRow("empty") << ""
-                               << ""
-                               << "";
+        const auto row = [](const char* tag, const char* market, const char* code,
+                            const char* key) {
+            QTest::newRow(tag) << QString(market) << QString(code) << QString(key);
+        };
+        row("market and code", "SH", "600519", "600519.SH");
+        row("no market", "", "600519", "600519");
+        row("futures", "SHFE", "rb2505", "rb2505.SHFE");
+        row("empty", "", "", "");
     }
 
     void stockKey()
@@ -156,20 +152,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("market");
         QTest::addColumn<QString>("code");
         QTest::addColumn<int>("unit");
-        QTest::newRow("SH stock") << "SH"
-                                  << "600519" << 100;
-        QTest::newRow("SZ stock") << "SZ"
-                                  << "000858" << 100;
-        QTest::newRow("ETF") << "SH"
-                             << "510050" << 100;
-        QTest::newRow("bond") << "SH"
-                              << "019740" << 10;
-        QTest::newRow("convertible") << "SH"
-                                     << "113050" << 10;
-        QTest::newRow("index") << "SH"
-                               << "000300" << 1;
-        QTest::newRow("futures market") << "SHFE"
-                                        << "rb00" << 1;
+        const auto row = [](const char* tag, const char* market, const char* code, int unit) {
+            QTest::newRow(tag) << QString(market) << QString(code) << unit;
+        };
+        row("SH stock", "SH", "600519", 100);
+        row("SZ stock", "SZ", "000858", 100);
+        row("ETF", "SH", "510050", 100);
+        row("bond", "SH", "019740", 10);
+        row("convertible", "SH", "113050", 10);
+        row("index", "SH", "000300", 1);
+        row("futures market", "SHFE", "rb00", 1);
     }
 
     void tradeUnit()
@@ -260,16 +252,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("market");
         QTest::addColumn<QString>("code");
         QTest::addColumn<bool>("night");
-        QTest::newRow("rebar") << "SHFE"
-                               << "rb00" << true;
-        QTest::newRow("index future") << "CFFEX"
-                                      << "IF00" << false;
-        QTest::newRow("eggs") << "DCE"
-                              << "jd00" << false;
-        QTest::newRow("stock") << "SH"
-                               << "600519" << false;
-        QTest::newRow("code only, product known") << "DCE"
-                                                  << "m9999" << true;
+        const auto row = [](const char* tag, const char* market, const char* code, bool night) {
+            QTest::newRow(tag) << QString(market) << QString(code) << night;
+        };
+        row("rebar", "SHFE", "rb00", true);
+        row("index future", "CFFEX", "IF00", false);
+        row("eggs", "DCE", "jd00", false);
+        row("stock", "SH", "600519", false);
+        row("code only, product known", "DCE", "m9999", true);
     }
 
     void nightQuoter()

@@ -235,16 +235,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("market");
         QTest::addColumn<QString>("product");
         QTest::addColumn<int>("nightClose"); // minutes, 0 none
-        QTest::newRow("gold to 02:30") << "SHFE"
-                                       << "au" << 26 * 60 + 30;
-        QTest::newRow("copper to 01:00") << "SHFE"
-                                         << "cu" << 25 * 60;
-        QTest::newRow("rebar to 23:00") << "SHFE"
-                                        << "rb" << 23 * 60;
-        QTest::newRow("wire rod no night") << "SHFE"
-                                           << "wr" << 0;
-        QTest::newRow("eggs no night") << "DCE"
-                                       << "jd" << 0;
+        const auto row = [](const char* tag, const char* market, const char* product,
+                            int nightClose) {
+            QTest::newRow(tag) << QString(market) << QString(product) << nightClose;
+        };
+        row("gold to 02:30", "SHFE", "au", 26 * 60 + 30);
+        row("copper to 01:00", "SHFE", "cu", 25 * 60);
+        row("rebar to 23:00", "SHFE", "rb", 23 * 60);
+        row("wire rod no night", "SHFE", "wr", 0);
+        row("eggs no night", "DCE", "jd", 0);
     }
 
     void nightCloseByProduct()

@@ -283,16 +283,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("stock");
         QTest::addColumn<double>("volume");
         QTest::addColumn<double>("price");
-        QTest::newRow("unknown account") << "x"
-                                         << "600000.SH" << 100.0 << 10.0;
-        QTest::newRow("unknown instrument") << ""
-                                            << "999999.SH" << 100.0 << 10.0;
-        QTest::newRow("sell beyond usable") << ""
-                                            << "600000.SH" << -1e9 << 10.0;
-        QTest::newRow("zero volume") << ""
-                                     << "600000.SH" << 0.0 << 10.0;
-        QTest::newRow("no price") << ""
-                                  << "600000.SH" << 100.0 << 0.0;
+        const auto row = [](const char* tag, const char* account, const char* stock, double volume,
+                            double price) {
+            QTest::newRow(tag) << QString(account) << QString(stock) << volume << price;
+        };
+        row("unknown account", "x", "600000.SH", 100.0, 10.0);
+        row("unknown instrument", "", "999999.SH", 100.0, 10.0);
+        row("sell beyond usable", "", "600000.SH", -1e9, 10.0);
+        row("zero volume", "", "600000.SH", 0.0, 10.0);
+        row("no price", "", "600000.SH", 100.0, 0.0);
     }
     void tradeRejections()
     {

@@ -87,11 +87,7 @@ private Q_SLOTS:
     {
         ttmarket::installEmbeddedBackend();
         QVERIFY2(!dataDir().isEmpty(), "TT_DATA_DIR must name the data folder");
-        QElapsedTimer t;
-        t.start();
         CUniverse::load(dataDir(), CUniverse::kDefaultSeed, 20250115, m_u);
-        qInfo("universe of %d instruments built in %lld ms", int(m_u.instruments.size()),
-              t.elapsed());
     }
 
     void fullScaleAShares()
@@ -241,21 +237,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("product");
         QTest::addColumn<QString>("firstCode");
         QTest::addColumn<int>("contracts");
-        QTest::newRow("IF index months") << "CFFEX"
-                                         << "IF"
-                                         << "IF2501" << 4;
-        QTest::newRow("T bond quarters") << "CFFEX"
-                                         << "T"
-                                         << "T2503" << 3;
-        QTest::newRow("rb monthly, after the 14th") << "SHFE"
-                                                    << "rb"
-                                                    << "rb2502" << 12;
-        QTest::newRow("SR three-digit month") << "CZCE"
-                                              << "SR"
-                                              << "SR502" << 12;
-        QTest::newRow("sc energy") << "INE"
-                                   << "sc"
-                                   << "sc2502" << 12;
+        const auto row = [](const char* tag, const char* market, const char* product,
+                            const char* firstCode, int contracts) {
+            QTest::newRow(tag) << QString(market) << QString(product) << QString(firstCode)
+                               << contracts;
+        };
+        row("IF index months", "CFFEX", "IF", "IF2501", 4);
+        row("T bond quarters", "CFFEX", "T", "T2503", 3);
+        row("rb monthly, after the 14th", "SHFE", "rb", "rb2502", 12);
+        row("SR three-digit month", "CZCE", "SR", "SR502", 12);
+        row("sc energy", "INE", "sc", "sc2502", 12);
     }
 
     void futuresContracts()
@@ -368,8 +359,6 @@ private Q_SLOTS:
         QVERIFY(find(m_u, XP::nvStockKey(QStringLiteral("COMEX"), gc->mainCode)));
     }
 
-    // --- data-file errors ---
-
     // Padding around fields, a trailing comment, a CR line end and blank lines are layout.
     void recordLayoutIsFree()
     {
@@ -401,38 +390,24 @@ private Q_SLOTS:
         QTest::addColumn<QString>("lineStart"); // line to replace, empty: append / delete file
         QTest::addColumn<QString>("replacement");
         QTest::addColumn<QString>("expect"); // error text after "file:line: "
-        QTest::newRow("missing file") << "instruments.txt"
-                                      << ""
-                                      << "<delete>"
-                                      << "file is missing";
-        QTest::newRow("bad price") << "instruments.txt"
-                                   << "stock|SH|600519"
-                                   << "stock|SH|600519|贵州茅台|食品饮料|12.56|12.56|abc"
-                                   << "bad number";
-        QTest::newRow("too few fields") << "instruments.txt"
-                                        << "stock|SH|600036"
-                                        << "stock|SH|600036|招商银行"
-                                        << "needs 8 fields";
-        QTest::newRow("unknown record") << "instruments.txt"
-                                        << "bond|SH|019740"
-                                        << "bnod|SH|019740|24国债09|101.25"
-                                        << "unknown record";
-        QTest::newRow("unknown industry") << "instruments.txt"
-                                          << "stock|SZ|000858"
-                                          << "stock|SZ|000858|五粮液|白酒|38.82|38.81|132.00"
-                                          << "unknown industry";
-        QTest::newRow("duplicate") << "instruments.txt"
-                                   << "stock|SZ|000333"
-                                   << "stock|SH|600519|茅台二|食品饮料|1|1|1"
-                                   << "duplicate instrument";
-        QTest::newRow("bad holiday") << "calendar.txt"
-                                     << "holiday|20250101"
-                                     << "holiday|20250230|元旦"
-                                     << "bad date";
-        QTest::newRow("missing calendar") << "calendar.txt"
-                                          << ""
-                                          << "<delete>"
-                                          << "file is missing";
+        const auto row = [](const char* tag, const char* file, const char* lineStart,
+                            const char* replacement, const char* expect) {
+            QTest::newRow(tag) << QString(file) << QString(lineStart) << QString(replacement)
+                               << QString(expect);
+        };
+        row("missing file", "instruments.txt", "", "<delete>", "file is missing");
+        row("bad price", "instruments.txt", "stock|SH|600519",
+            "stock|SH|600519|贵州茅台|食品饮料|12.56|12.56|abc", "bad number");
+        row("too few fields", "instruments.txt", "stock|SH|600036", "stock|SH|600036|招商银行",
+            "needs 8 fields");
+        row("unknown record", "instruments.txt", "bond|SH|019740", "bnod|SH|019740|24国债09|101.25",
+            "unknown record");
+        row("unknown industry", "instruments.txt", "stock|SZ|000858",
+            "stock|SZ|000858|五粮液|白酒|38.82|38.81|132.00", "unknown industry");
+        row("duplicate", "instruments.txt", "stock|SZ|000333",
+            "stock|SH|600519|茅台二|食品饮料|1|1|1", "duplicate instrument");
+        row("bad holiday", "calendar.txt", "holiday|20250101", "holiday|20250230|元旦", "bad date");
+        row("missing calendar", "calendar.txt", "", "<delete>", "file is missing");
     }
 
     void dataFileErrors()
@@ -481,7 +456,6 @@ private Q_SLOTS:
             CUniverse::load(dataDir(), 7 + i, 20250115, u);
             best = std::min(best, t.elapsed());
         }
-        qInfo("load and generation: %lld ms", best);
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__) || !defined(__OPTIMIZE__)
         QSKIP("timing is checked in optimised builds without sanitizers only");
 #else

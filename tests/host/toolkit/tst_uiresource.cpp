@@ -172,134 +172,125 @@ class tst_UiResource : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void init() { QVERIFY(CUiResource::instance().loadTheme(QStringLiteral("dark"))); }
-    void documentedKeysInBothThemes_data();
-    void documentedKeysInBothThemes();
-    void sourceKeysInBothThemes();
-    void themesHaveTheSameKeys();
-    void darkRisesRedFallsGreen();
-    void unknownKeyGivesNull();
-    void switchKeepsPointersAndNotifies();
-    void failedSwitchKeepsTheme();
-    void tableFollowsThemeSwitch();
-};
 
-void tst_UiResource::documentedKeysInBothThemes_data()
-{
-    QTest::addColumn<QString>("theme");
-    QTest::newRow("dark") << QStringLiteral("dark");
-    QTest::newRow("light") << QStringLiteral("light");
-}
-
-void tst_UiResource::documentedKeysInBothThemes()
-{
-    QFETCH(QString, theme);
-    const ThemeKeys keys = readTheme(theme);
-    QVERIFY2(!keys.colors.isEmpty(), qPrintable(theme + QStringLiteral(" not readable")));
-    QStringList missing;
-    for (const char* k : kDocumentedKeys)
-        if (!keys.has(QLatin1String(k)))
-            missing << QLatin1String(k);
-    QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QLatin1Char(' '))));
-}
-
-void tst_UiResource::sourceKeysInBothThemes()
-{
-    const QSet<QString> used = keysInSources();
-    // the toolkit itself names keys, so the scan must find some
-    QVERIFY(used.contains(QStringLiteral("ic_clr_table_background")));
-    for (const QString& theme : {QStringLiteral("dark"), QStringLiteral("light")}) {
-        const ThemeKeys keys = readTheme(theme);
-        QStringList missing;
-        for (const QString& k : used)
-            if (!keys.has(k))
-                missing << k;
-        missing.sort();
-        QVERIFY2(missing.isEmpty(),
-                 qPrintable(theme + QStringLiteral(": ") + missing.join(QLatin1Char(' '))));
+    void documentedKeysInBothThemes_data()
+    {
+        QTest::addColumn<QString>("theme");
+        QTest::newRow("dark") << QStringLiteral("dark");
+        QTest::newRow("light") << QStringLiteral("light");
     }
-}
 
-void tst_UiResource::themesHaveTheSameKeys()
-{
-    const ThemeKeys dark = readTheme(QStringLiteral("dark"));
-    const ThemeKeys light = readTheme(QStringLiteral("light"));
-    QCOMPARE(dark.colors, light.colors);
-    QCOMPARE(dark.fonts, light.fonts);
-    QCOMPARE(dark.sizes, light.sizes);
-    QCOMPARE(dark.images, light.images);
-}
+    void documentedKeysInBothThemes()
+    {
+        QFETCH(QString, theme);
+        const ThemeKeys keys = readTheme(theme);
+        QVERIFY2(!keys.colors.isEmpty(), qPrintable(theme + QStringLiteral(" not readable")));
+        QStringList missing;
+        for (const char* k : kDocumentedKeys)
+            if (!keys.has(QLatin1String(k)))
+                missing << QLatin1String(k);
+        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QLatin1Char(' '))));
+    }
 
-void tst_UiResource::darkRisesRedFallsGreen()
-{
-    CUiResource& r = CUiResource::instance();
-    const QColor* rise = r.getColor(QStringLiteral("ic_clr_browse_rise"));
-    const QColor* fall = r.getColor(QStringLiteral("ic_clr_browse_fall"));
-    QVERIFY(rise && fall);
-    QVERIFY(rise->red() > rise->green() && rise->red() > rise->blue());
-    QVERIFY(fall->green() > fall->red() && fall->green() > fall->blue());
-    const QColor* back = r.getColor(QStringLiteral("ic_clr_table_background"));
-    QVERIFY(back && back->lightness() < 40);
-}
+    void sourceKeysInBothThemes()
+    {
+        const QSet<QString> used = keysInSources();
+        // the toolkit itself names keys, so the scan must find some
+        QVERIFY(used.contains(QStringLiteral("ic_clr_table_background")));
+        for (const QString& theme : {QStringLiteral("dark"), QStringLiteral("light")}) {
+            const ThemeKeys keys = readTheme(theme);
+            QStringList missing;
+            for (const QString& k : used)
+                if (!keys.has(k))
+                    missing << k;
+            missing.sort();
+            QVERIFY2(missing.isEmpty(),
+                     qPrintable(theme + QStringLiteral(": ") + missing.join(QLatin1Char(' '))));
+        }
+    }
 
-void tst_UiResource::unknownKeyGivesNull()
-{
-    CUiResource& r = CUiResource::instance();
-    QVERIFY(!r.getColor(QStringLiteral("false")));
-    QVERIFY(!r.getColor(QString()));
-    QCOMPARE(r.getSize(QStringLiteral("no_such_size")), 0);
-    QCOMPARE(r.getFont(QStringLiteral("no_such_font")), QFont());
-    QVERIFY(r.getPixmap(QStringLiteral("no_such_image"), QSize(8, 8)).isNull());
-    QVERIFY(!r.getPixmap(QStringLiteral("img_sys_btn_exit"), QSize(8, 8)).isNull());
-    QCOMPARE(r.getSize(QStringLiteral("siz_standard_table_item_height")), 22);
-    QVERIFY(r.colorNames().contains(QStringLiteral("ic_clr_browse_rise")));
-}
+    void themesHaveTheSameKeys()
+    {
+        const ThemeKeys dark = readTheme(QStringLiteral("dark"));
+        const ThemeKeys light = readTheme(QStringLiteral("light"));
+        QCOMPARE(dark.colors, light.colors);
+        QCOMPARE(dark.fonts, light.fonts);
+        QCOMPARE(dark.sizes, light.sizes);
+        QCOMPARE(dark.images, light.images);
+    }
 
-void tst_UiResource::switchKeepsPointersAndNotifies()
-{
-    CUiResource& r = CUiResource::instance();
-    const QColor* back = r.getColor(QStringLiteral("ic_clr_table_background"));
-    QVERIFY(back);
-    const QColor darkBack = *back;
-    Watcher w;
-    w.watched = back;
-    QVERIFY(r.loadTheme(QStringLiteral("light")));
-    QCOMPARE(r.themeName(), QStringLiteral("light"));
-    QCOMPARE(w.calls, 1);
-    // same pointer, new colour, already in place when the handler runs
-    QCOMPARE(r.getColor(QStringLiteral("ic_clr_table_background")), back);
-    QVERIFY(*back != darkBack);
-    QCOMPARE(w.seen, *back);
-    QVERIFY(back->lightness() > 200);
-    QVERIFY(r.loadTheme(QStringLiteral("dark")));
-    QCOMPARE(*back, darkBack);
-    QCOMPARE(w.calls, 2);
-}
+    void darkRisesRedFallsGreen()
+    {
+        CUiResource& r = CUiResource::instance();
+        const QColor* rise = r.getColor(QStringLiteral("ic_clr_browse_rise"));
+        const QColor* fall = r.getColor(QStringLiteral("ic_clr_browse_fall"));
+        QVERIFY(rise && fall);
+        QVERIFY(rise->red() > rise->green() && rise->red() > rise->blue());
+        QVERIFY(fall->green() > fall->red() && fall->green() > fall->blue());
+        const QColor* back = r.getColor(QStringLiteral("ic_clr_table_background"));
+        QVERIFY(back && back->lightness() < 40);
+    }
 
-void tst_UiResource::failedSwitchKeepsTheme()
-{
-    CUiResource& r = CUiResource::instance();
-    Watcher w;
-    const QColor before = *r.getColor(QStringLiteral("ic_clr_browse_rise"));
-    QVERIFY(!r.loadTheme(QStringLiteral("no_such_theme")));
-    QVERIFY(!r.loadTheme(QStringLiteral("../themes/dark")));
-    QVERIFY(!r.loadTheme(QString()));
-    QCOMPARE(r.themeName(), QStringLiteral("dark"));
-    QCOMPARE(*r.getColor(QStringLiteral("ic_clr_browse_rise")), before);
-    QCOMPARE(w.calls, 0);
-}
+    void unknownKeyGivesNull()
+    {
+        CUiResource& r = CUiResource::instance();
+        QVERIFY(!r.getColor(QStringLiteral("false")));
+        QVERIFY(!r.getColor(QString()));
+        QCOMPARE(r.getSize(QStringLiteral("no_such_size")), 0);
+        QCOMPARE(r.getFont(QStringLiteral("no_such_font")), QFont());
+        QVERIFY(r.getPixmap(QStringLiteral("no_such_image"), QSize(8, 8)).isNull());
+        QVERIFY(!r.getPixmap(QStringLiteral("img_sys_btn_exit"), QSize(8, 8)).isNull());
+        QCOMPARE(r.getSize(QStringLiteral("siz_standard_table_item_height")), 22);
+        QVERIFY(r.colorNames().contains(QStringLiteral("ic_clr_browse_rise")));
+    }
 
-void tst_UiResource::tableFollowsThemeSwitch()
-{
-    CBaseHighPerformanceTable table(1, nullptr, 0);
-    const QColor darkBack = table.palette().color(QPalette::Base);
-    QCOMPARE(darkBack,
-             *CUiResource::instance().getColor(QStringLiteral("ic_clr_table_background")));
-    QVERIFY(CUiResource::instance().loadTheme(QStringLiteral("light")));
-    const QColor lightBack = table.palette().color(QPalette::Base);
-    QVERIFY(lightBack != darkBack);
-    QCOMPARE(lightBack,
-             *CUiResource::instance().getColor(QStringLiteral("ic_clr_table_background")));
-}
+    void switchKeepsPointersAndNotifies()
+    {
+        CUiResource& r = CUiResource::instance();
+        const QColor* back = r.getColor(QStringLiteral("ic_clr_table_background"));
+        QVERIFY(back);
+        const QColor darkBack = *back;
+        Watcher w;
+        w.watched = back;
+        QVERIFY(r.loadTheme(QStringLiteral("light")));
+        QCOMPARE(r.themeName(), QStringLiteral("light"));
+        QCOMPARE(w.calls, 1);
+        // same pointer, new colour, already in place when the handler runs
+        QCOMPARE(r.getColor(QStringLiteral("ic_clr_table_background")), back);
+        QVERIFY(*back != darkBack);
+        QCOMPARE(w.seen, *back);
+        QVERIFY(back->lightness() > 200);
+        QVERIFY(r.loadTheme(QStringLiteral("dark")));
+        QCOMPARE(*back, darkBack);
+        QCOMPARE(w.calls, 2);
+    }
+
+    void failedSwitchKeepsTheme()
+    {
+        CUiResource& r = CUiResource::instance();
+        Watcher w;
+        const QColor before = *r.getColor(QStringLiteral("ic_clr_browse_rise"));
+        QVERIFY(!r.loadTheme(QStringLiteral("no_such_theme")));
+        QVERIFY(!r.loadTheme(QStringLiteral("../themes/dark")));
+        QVERIFY(!r.loadTheme(QString()));
+        QCOMPARE(r.themeName(), QStringLiteral("dark"));
+        QCOMPARE(*r.getColor(QStringLiteral("ic_clr_browse_rise")), before);
+        QCOMPARE(w.calls, 0);
+    }
+
+    void tableFollowsThemeSwitch()
+    {
+        CBaseHighPerformanceTable table(1, nullptr, 0);
+        const QColor darkBack = table.palette().color(QPalette::Base);
+        QCOMPARE(darkBack,
+                 *CUiResource::instance().getColor(QStringLiteral("ic_clr_table_background")));
+        QVERIFY(CUiResource::instance().loadTheme(QStringLiteral("light")));
+        const QColor lightBack = table.palette().color(QPalette::Base);
+        QVERIFY(lightBack != darkBack);
+        QCOMPARE(lightBack,
+                 *CUiResource::instance().getColor(QStringLiteral("ic_clr_table_background")));
+    }
+};
 
 QTEST_MAIN(tst_UiResource)
 #include "tst_uiresource.moc"

@@ -167,7 +167,6 @@ private Q_SLOTS:
     void optionSwitchForm()
     {
         COptionSwitchDialog dialog(QStringLiteral("创建篮子"));
-        QCOMPARE(dialog.windowTitle(), QStringLiteral("创建篮子"));
         dialog.addTextField(QStringLiteral("名称"), QStringLiteral("名称"));
         dialog.addChoiceField(QStringLiteral("类型"), QStringLiteral("类型"),
                               {QStringLiteral("股票篮子"), QStringLiteral("期货篮子")});

@@ -21,25 +21,21 @@ private Q_SLOTS:
         ttmarket::installEmbeddedBackend();
         QVERIFY(CStockManager::instance()->ensureLoaded());
         k = CSmartKeyboardDialog::instance();
-        QCOMPARE(CSmartKeyboardDialog::instance(), k);
     }
 
     void search_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("first"); // key of the best entry, empty for none
-        QTest::newRow("code") << "600519"
-                              << "600519.SH";
-        QTest::newRow("pinyin initials") << "GZMT"
-                                         << "600519.SH";
-        QTest::newRow("name") << "贵州茅台"
-                              << "600519.SH";
-        QTest::newRow("regex characters") << ".*"
-                                          << "";
-        QTest::newRow("emoji") << "\U0001F600"
-                               << "";
-        QTest::newRow("blank") << "  "
-                               << "";
+        const auto row = [](const char* tag, const char* text, const char* first) {
+            QTest::newRow(tag) << QString(text) << QString(first);
+        };
+        row("code", "600519", "600519.SH");
+        row("pinyin initials", "GZMT", "600519.SH");
+        row("name", "贵州茅台", "600519.SH");
+        row("regex characters", ".*", "");
+        row("emoji", "\U0001F600", "");
+        row("blank", " ", "");
     }
 
     void search()
