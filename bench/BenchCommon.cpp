@@ -281,6 +281,7 @@ void SummaryReporter::printSummary()
     line("view switch to 沪深A股 (ms)", "BM_ViewSwitch", "to_large_ms", 0);
     line("view switch 沪深A股 rows", "BM_ViewSwitch", "large_rows", 0);
     line("view search per keystroke (ms)", "BM_ViewSearch", "keystroke_ms", 0);
+    line("view search applied+paint (ms)", "BM_ViewSearch", "apply_ms", 0);
     line("view param(true) 20 layouts (ms)", "BM_ViewParamSave", "", 0);
     line("view setParam 20 layouts (ms)", "BM_ViewParamRestore", "", 0);
     line("view start-up to painted (ms)", "BM_ViewStartup", "", 0);
