@@ -293,7 +293,8 @@ public:
     // Only the column definitions ("customs", "UserDefined"), for column templates.
     QString getCustomColumnParam() const;
     // Adds the columns of such a string; a malformed one is logged and adds nothing.
-    void setCustomColumnParam(const QString& param);
+    // False when the string did not parse (an empty one included).
+    bool setCustomColumnParam(const QString& param);
     QString saveConfigStr() const;
     bool loadConfigStr(const QString& config);
     // -1 draws a new id (the time in seconds, or one past the last id drawn); another id

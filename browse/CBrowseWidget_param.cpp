@@ -358,16 +358,17 @@ void CBrowseWidget::setParam(const QString& param, bool load)
     fillLastCustomIndexValue();
 }
 
-void CBrowseWidget::setCustomColumnParam(const QString& param)
+bool CBrowseWidget::setCustomColumnParam(const QString& param)
 {
     if (param.isEmpty())
-        return;
+        return false;
     const JsonParseResult parsed = JsonParam::parse(param);
     if (!parsed.ok()) {
         TT_LOG_ERROR("[browsewidget setCustomColumnParam] paser error: %1%", parsed.error);
-        return;
+        return false;
     }
     restoreParamColumns(parsed.object, false);
+    return true;
 }
 
 } // namespace TC

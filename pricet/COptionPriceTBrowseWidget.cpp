@@ -776,6 +776,27 @@ void COptionPriceTBrowseWidget::addSelfSectorMenu()
     m_pTable->addMenu(m_pSectorMenu);
 }
 
+void COptionPriceTBrowseWidget::rebuildSelfSectorMenu()
+{
+    if (!m_pSectorMenu) {
+        addSelfSectorMenu();
+        return;
+    }
+    // the new menu takes the old one's place among the entries that followed it
+    QMenu* rows = m_pTable->rowMenu();
+    const QList<QAction*> entries = rows->actions();
+    const int at = entries.indexOf(m_pSectorMenu->menuAction());
+    QAction* before = at >= 0 ? entries.value(at + 1) : nullptr;
+    rows->removeAction(m_pSectorMenu->menuAction());
+    m_pSectorMenu->deleteLater(); // it may be the menu showing now
+    m_pSectorMenu = nullptr;
+    addSelfSectorMenu();
+    if (before && m_pSectorMenu) {
+        rows->removeAction(m_pSectorMenu->menuAction());
+        rows->insertAction(before, m_pSectorMenu->menuAction());
+    }
+}
+
 void COptionPriceTBrowseWidget::slotAddStockToSector()
 {
     auto* action = qobject_cast<QAction*>(sender());

@@ -91,6 +91,8 @@ public:
 
     // The "加入自选板块" table menu over the user's own sectors.
     void addSelfSectorMenu();
+    // The same menu built again, in its place, after the user's sectors changed.
+    void rebuildSelfSectorMenu();
 
     bool handleEvent(int id, int a, int b, const QString& text, void* p) override;
     void themeChanged() override;

@@ -20,6 +20,8 @@
 #include <QtWidgets/QSplitter>
 #include <QtWidgets/QVBoxLayout>
 
+#include <boost/function.hpp>
+
 namespace TC {
 
 using ttservice::CInstrumentDetailPtr;
@@ -273,6 +275,16 @@ void CPriceTBrowseWidget::themeChanged()
     for (XP::CSplitButtonContainer* s : {m_pOuterSplit, m_pLeftSplit, m_pRightSplit})
         s->setSplitColorKey(QStringLiteral("ic_clr_mainwindow_split_background"));
     m_pCategoryGroup->setBackgroundColorKey(QStringLiteral("ic_clr_table_background"));
+}
+
+void CPriceTBrowseWidget::setGetTradeDateFunc(const boost::function<int()>& getter)
+{
+    m_pUndlCodeBrowseWidget->setGetTradeDateFunc(getter);
+    if (getter)
+        m_pOptionPriceTBrowseWidget->setCurrentTradeDateFunc(
+            [getter]() -> int64_t { return getter ? getter() : 0; });
+    else
+        m_pOptionPriceTBrowseWidget->setCurrentTradeDateFunc(nullptr);
 }
 
 } // namespace TC

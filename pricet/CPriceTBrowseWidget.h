@@ -11,6 +11,8 @@
 
 #include <QtCore/QList>
 
+#include <boost/function/function_fwd.hpp>
+
 #include <memory>
 
 namespace XP {
@@ -55,6 +57,10 @@ public:
 
     bool handleEvent(int id, int a, int b, const QString& text, void* p) override;
     void themeChanged() override;
+
+    // The trading day the containing panel shows (seconds), handed to the underlying list
+    // and the board; an empty getter means the latest day.
+    void setGetTradeDateFunc(const boost::function<int()>& getter);
 
     CBrowseWidget* underlyingList() const { return m_pUndlCodeBrowseWidget; }
     COptionPriceTBrowseWidget* board() const { return m_pOptionPriceTBrowseWidget; }

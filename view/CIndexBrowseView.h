@@ -47,6 +47,7 @@ class CBrowseWidget;
 class CCombinPushButton;
 class CCustomIndexSetDialog;
 class CExternalCatalog;
+struct CExternalDataInfo;
 class CIndexMultiView;
 class CPositionBrowseWidget;
 class CPriceTBrowseWidget;
@@ -185,7 +186,7 @@ public:
     void createExternalMenu(CExternalCatalog* catalogue, QMenu* menu);
     void createExternalBtnMenu(CExternalCatalog* catalogue, CCombinPushButton* button,
                                QMenu* group);
-    void fillExternDataDetail(InstrumentList& list) const;
+    void fillExternDataDetail(QList<CExternalDataInfo*>& list) const;
     void addCustomColumn(const QString& name);
     void updateCustomColumn(const QString& oldName, const QString& newName);
 
@@ -309,6 +310,30 @@ private:
 
     QMap<QString, QMap<QString, QString>> m_mapVarieties;
     QStringList m_listVarietyOrder;
+
+    // frame: the shown sector looked up again by name (null when it is gone), a pointer of
+    // a table command matched against the view's own tables, the lower pane's grid
+    CSectorDetail* liveCurrentSector();
+    CBrowseWidget* ownTable(const void* p) const;
+    void setMultiViewShown(bool shown);
+    bool m_bSmartKeyboardBound = false;
+
+    // futures bar, sector indices, external data (CIndexBrowseView_futures.cpp,
+    // CIndexBrowseView_external.cpp)
+    // Event 5 with ids 120 to 219: selects the variety's first contract in the current table.
+    void jumpToVariety(const QString& name);
+    // Creates the four filter boxes once, hidden (their state outlives sector switches).
+    void ensureFilterBoxes();
+    // Fetches the data set the main table shows again, when it shows one.
+    void reloadExternalList();
+    // The sector a chosen indicator column is computed for.
+    QString conditionSectorName() const;
+    // exchange -> variety -> key of its continuous contract (for the bar's order)
+    QMap<QString, QMap<QString, QString>> m_mapVarietyContinuous;
+
+    // menus: the menu tests set up the state without a current sector, which the host's
+    // tree (it always holds "自选股") cannot produce
+    friend class TstViewMenus;
 };
 
 } // namespace TC

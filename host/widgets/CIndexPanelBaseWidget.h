@@ -30,8 +30,15 @@ public:
     // The getter's date, or 0 (the live day) without one.
     int currentTradeDate() const { return m_tradeDateFunc ? m_tradeDateFunc() : 0; }
 
+    // The host's pair parameter of the panel: the settings string a pane opened from this
+    // panel for an instrument (stock key) takes. Empty without one.
+    using PairParamFunc = boost::function<QString(const QString& key)>;
+    void setPairParamFunc(const PairParamFunc& func) { m_pairParamFunc = func; }
+    const PairParamFunc& pairParamFunc() const { return m_pairParamFunc; }
+
 private:
     boost::function<int()> m_tradeDateFunc;
+    PairParamFunc m_pairParamFunc;
 };
 
 } // namespace TC

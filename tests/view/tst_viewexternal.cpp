@@ -1,0 +1,254 @@
+// External data sets in the browse view (shown as sectors, moved between, deleted while
+// shown), indicator templates, and indicator columns picked in the host's dialog.
+#include "view/CIndexBrowseView.h"
+
+#include "browse/CBrowseWidget.h"
+#include "browse/CHpfBrowserTable.h"
+#include "host/data/ColumnInfo.h"
+#include "host/data/ExternalDataManager.h"
+#include "host/data/FormulaTypes.h"
+#include "host/data/StdFile.h"
+#include "host/market/TestMarket.h"
+#include "host/toolkit/FileDialog.h"
+#include "host/toolkit/MessageBox.h"
+#include "host/widgets/CSelectIndicatorsDialog.h"
+
+#include <QAction>
+#include <QItemSelectionModel>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+using namespace TC;
+using ttmarket::TestMarket;
+
+namespace {
+
+const QString kMacro = QStringLiteral("宏观指标");
+const QString kFactors = QStringLiteral("自定义因子");
+
+std::unique_ptr<CIndexBrowseView> makeView()
+{
+    return std::make_unique<CIndexBrowseView>(nullptr, BrowseType_Default);
+}
+
+QStringList codesOf(CBrowseWidget* table)
+{
+    QStringList out;
+    for (const QString& key : table->getStockList())
+        out.append(key.mid(2)); // external rows are keyed "ED" + code
+    out.sort();
+    return out;
+}
+
+QStringList setCodes(const QString& set)
+{
+    QStringList out;
+    for (const auto& e : CExternalDataManager::instance()->getDataList(set))
+        out.append(e->code);
+    out.sort();
+    return out;
+}
+
+void selectCodes(CBrowseWidget* table, const QStringList& codes)
+{
+    auto* view = table->table();
+    view->clearSelection();
+    const QList<QString> keys = table->getStockList();
+    for (int row = 0; row < keys.size(); ++row)
+        if (codes.contains(keys.at(row).mid(2)))
+            view->selectionModel()->select(view->model()->index(row, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+QStringList columnTitles(CBrowseWidget* table)
+{
+    QStringList out;
+    for (const ColumnInfo& c : table->customIndexColumns())
+        out.append(c.title);
+    for (const ColumnInfo& c : table->userDefinedColumns())
+        out.append(c.title);
+    return out;
+}
+
+} // namespace
+
+class TstViewExternal : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    QString m_chosenFile; // what the file chooser answers
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        qputenv("TT_USER_DIR", m_dir.path().toUtf8());
+        TestMarket::restore();
+        XP::CFileDialog::setAnswerHook(
+            [this](int, const QString&, const QString&, const QString&) { return m_chosenFile; });
+        XP::CMessageBox::setAnswerHook(
+            [](const QString&, const QString&, int) { return int(XP::CMessageBox::Ok); });
+    }
+    void cleanupTestCase()
+    {
+        XP::CFileDialog::clearAnswerHook();
+        XP::CMessageBox::clearAnswerHook();
+        TestMarket::restore();
+    }
+    void init() { CExternalDataManager::instance()->reset(); }
+
+    // --- data sets -------------------------------------------------------------------------
+
+    void moveBetweenSetsRefetches()
+    {
+        auto view = makeView();
+        view->setExternal(kMacro);
+        CBrowseWidget* table = view->mainBrowseWidget();
+        QCOMPARE(view->getBrowseWidget(), table);
+        QCOMPARE(table->getBrowserStatus(), int(BrowseStatus_External));
+        QCOMPARE(codesOf(table), setCodes(kMacro));
+
+        // the read-only set is offered nowhere
+        QMenu menu;
+        view->createExternalMenu(CExternalDataManager::instance()->getRootCatalog(), &menu);
+        QStringList targets;
+        for (QAction* a : menu.actions())
+            targets.append(a->text());
+        QCOMPARE(targets, (QStringList{"我的数据", kMacro, kFactors}));
+
+        selectCodes(table, {"CPI01", "PMI01"});
+        menu.actions().at(2)->trigger();
+        QVERIFY(setCodes(kFactors).contains(QStringLiteral("CPI01")));
+        QVERIFY(setCodes(kFactors).contains(QStringLiteral("PMI01")));
+        // the shown set was fetched again at once
+        QCOMPARE(codesOf(table), setCodes(kMacro));
+        QVERIFY(!codesOf(table).contains(QStringLiteral("CPI01")));
+    }
+
+    void deletedSet()
+    {
+        auto* manager = CExternalDataManager::instance();
+        QVERIFY(manager->addDataSet(QStringLiteral("临时数据"), QStringLiteral("我的数据")));
+        QVERIFY(manager->addData(QStringLiteral("临时数据"), QStringLiteral("TMP01"),
+                                 QStringLiteral("临时序列"), {{0, 1.0}}));
+        auto view = makeView();
+        view->setExternal(QStringLiteral("临时数据"));
+        CBrowseWidget* table = view->mainBrowseWidget();
+        QCOMPARE(codesOf(table), QStringList{"TMP01"});
+
+        manager->reset(); // the set is gone
+        view->setExternal(QStringLiteral("临时数据"));
+        QCOMPARE(table->getSectorName(), QStringLiteral("临时数据"));
+        view->slotExternalChanged(1, QStringLiteral("临时数据"));
+        QVERIFY(table->getStockList().isEmpty());
+        view->setExternal(kMacro);
+        QCOMPARE(codesOf(table), setCodes(kMacro));
+    }
+
+    // --- templates -------------------------------------------------------------------------
+
+    void templateRoundTrip()
+    {
+        auto view = makeView();
+        view->setSector(QStringLiteral("沪深A股"));
+        CBrowseWidget* table = view->getBrowseWidget();
+        ColumnInfo ma;
+        ma.formulaName = QStringLiteral("MA");
+        ma.title = QStringLiteral("MA5");
+        ma.period = 86400000;
+        QVERIFY(table->addCustomIndex(ma) >= 0);
+        QVERIFY(table->addCustomField(QStringLiteral("评级"), QStringLiteral("3")) >= 0);
+        const QStringList columns = columnTitles(table);
+
+        m_chosenFile = m_dir.filePath(QStringLiteral("tpl.txt"));
+        view->slotExportExternalCustomTpl();
+        QCOMPARE(XP::CMessageBox::lastText(), QStringLiteral("导出完成"));
+
+        auto other = makeView();
+        other->setSector(QStringLiteral("沪深A股"));
+        other->slotImportExternalCustomTpl();
+        QCOMPARE(XP::CMessageBox::lastText(), QStringLiteral("导入完成"));
+        QCOMPARE(columnTitles(other->getBrowseWidget()), columns);
+
+        // a folder cannot be written as a file
+        m_chosenFile = m_dir.path();
+        view->slotExportExternalCustomTpl();
+        QVERIFY(XP::CMessageBox::lastText().startsWith(QStringLiteral("导出失败")));
+    }
+
+    void templateImportFailures_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("not JSON") << QByteArray("customs: MA5");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("20 MiB") << QByteArray("{\"customs\":\"") + QByteArray(20 << 20, 'a')
+                                       + QByteArray("\"}");
+        QTest::newRow("5000 deep") << QByteArray(5000, '[') + QByteArray(5000, ']');
+        QTest::newRow("5000 deep object")
+            << QByteArray("{\"a\":") + QByteArray(5000, '[') + QByteArray(5000, ']') + "}";
+    }
+    void templateImportFailures()
+    {
+        QFETCH(QByteArray, content);
+        m_chosenFile = m_dir.filePath(QStringLiteral("bad.txt"));
+        QVERIFY(stdWriteFile(m_chosenFile, content.toStdString()));
+        auto view = makeView();
+        view->setSector(QStringLiteral("沪深A股"));
+        CBrowseWidget* table = view->getBrowseWidget();
+        QVERIFY(table->addCustomField(QStringLiteral("评级"), QStringLiteral("3")) >= 0);
+        const QStringList before = columnTitles(table);
+        XP::CMessageBox::information(nullptr, QString(), QString()); // clears the last text
+        view->slotImportExternalCustomTpl();
+        QVERIFY2(XP::CMessageBox::lastText().startsWith(QStringLiteral("导入失败")),
+                 qPrintable(XP::CMessageBox::lastText()));
+        QCOMPARE(columnTitles(table), before);
+
+        // a missing file is a failure too; a cancelled chooser says nothing
+        m_chosenFile = m_dir.filePath(QStringLiteral("missing.txt"));
+        view->slotImportExternalCustomTpl();
+        QVERIFY(XP::CMessageBox::lastText().startsWith(QStringLiteral("导入失败")));
+        XP::CMessageBox::information(nullptr, QString(), QString());
+        m_chosenFile.clear();
+        view->slotImportExternalCustomTpl();
+        QVERIFY(XP::CMessageBox::lastText().isEmpty());
+    }
+
+    // --- picked indicator columns ----------------------------------------------------------
+
+    void pickedIndicatorColumn_data()
+    {
+        QTest::addColumn<QString>("sector");
+        QTest::addColumn<QString>("condition");
+        QTest::newRow("top level") << "沪深A股"
+                                   << "沪深A股";
+        QTest::newRow("under a group") << "深证A股"
+                                       << "A股分类";
+    }
+    void pickedIndicatorColumn()
+    {
+        QFETCH(QString, sector);
+        QFETCH(QString, condition);
+        auto view = makeView();
+        view->setSector(sector);
+        view->slotSelectCustomIndex();
+        auto* dialog = view->findChild<CSelectIndicatorsDialog*>();
+        QVERIFY(dialog && dialog->isVisible());
+        QVERIFY(!dialog->formulaNames().isEmpty());
+        QVERIFY(dialog->chooseFormula(dialog->formulaNames().first()));
+        dialog->setTitle(QStringLiteral("选中指标"));
+        dialog->accept();
+        QVERIFY(!dialog->isVisible());
+        const QList<ColumnInfo>& added = view->mainBrowseWidget()->customIndexColumns();
+        QCOMPARE(added.size(), 1);
+        QCOMPARE(added.first().title, QStringLiteral("选中指标"));
+        QCOMPARE(added.first().formulaName, dialog->formulaNames().first());
+        QCOMPARE(added.first().conditionSector, condition);
+        // the dialog is made once
+        view->slotSelectCustomIndex();
+        QCOMPARE(view->findChildren<CSelectIndicatorsDialog*>().size(), 1);
+    }
+};
+
+QTEST_MAIN(TstViewExternal)
+#include "tst_viewexternal.moc"

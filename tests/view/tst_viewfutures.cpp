@@ -1,0 +1,388 @@
+// The futures exchanges' rows of the browse view (variety buttons, filter boxes),
+// continuous-contract detection, and a sector index's constituents in the lower pane.
+#include "view/CIndexBrowseView.h"
+
+#include "browse/CBrowseWidget.h"
+#include "host/data/Config.h"
+#include "host/data/ExchangeClient.h"
+#include "host/data/PushQuoteParam.h"
+#include "host/data/Quote.h"
+#include "host/data/SectorManager.h"
+#include "host/data/StockManager.h"
+#include "host/data/TradeOpenCloseTimeManager.h"
+#include "host/market/TestMarket.h"
+#include "host/toolkit/CheckBox.h"
+#include "host/toolkit/PushButton.h"
+#include "host/toolkit/PushButtonGroup.h"
+#include "host/toolkit/SimpleTextWidget.h"
+#include "host/toolkit/WidgetList.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+using namespace TC;
+using ttmarket::TestMarket;
+using Detail = ttservice::CInstrumentDetailPtr;
+using Filter = std::function<bool(const Detail&)>;
+using Varieties = QMap<QString, QString>; // variety -> key of its first contract
+
+Q_DECLARE_METATYPE(Filter)
+Q_DECLARE_METATYPE(Detail)
+
+namespace {
+
+const QString kDce = QStringLiteral("大商所");
+const QString kComex = QStringLiteral("纽约商业(COMEX)");
+
+Detail contract(const QString& code, const QString& name, const QString& variety,
+                const QString& product = QStringLiteral("m"))
+{
+    auto d = std::make_shared<ttservice::CInstrumentDetail>();
+    d->market = QStringLiteral("TEST");
+    d->code = code;
+    d->key = code + QStringLiteral(".TEST");
+    d->name = name;
+    d->variety = variety;
+    d->product = product;
+    d->type = ttservice::eInstrFuture;
+    return d;
+}
+
+std::unique_ptr<CIndexBrowseView> makeView()
+{
+    return std::make_unique<CIndexBrowseView>(nullptr, BrowseType_Default);
+}
+
+QList<Detail> shownDetails(CIndexBrowseView& view)
+{
+    QList<Detail> out;
+    for (const QString& key : view.getBrowseWidget()->getStockList())
+        out.append(CStockManager::instance()->getInstrumentDetail(key));
+    return out;
+}
+
+QSet<int> shownBoxes(const CIndexBrowseView& view)
+{
+    QSet<int> out;
+    for (int id = CIndexBrowseView::FilterOptionArbitrage; id <= CIndexBrowseView::FilterMainOnly;
+         ++id)
+        if (view.filterBox(id) && !view.filterBox(id)->isHidden())
+            out.insert(id);
+    return out;
+}
+
+XP::CPushButtonGroup* varietyGroup(const CIndexBrowseView& view)
+{
+    return view.topToolList()->findChild<XP::CPushButtonGroup*>();
+}
+
+} // namespace
+
+class TstViewFutures : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        qputenv("TT_USER_DIR", m_dir.path().toUtf8());
+        TestMarket::restore();
+    }
+    void cleanupTestCase() { TestMarket::restore(); }
+
+    // --- the rows of an exchange ---------------------------------------------------------
+
+    void toolRows_data()
+    {
+        QTest::addColumn<QString>("sector");
+        QTest::addColumn<QSet<int>>("boxes");
+        QTest::newRow("domestic") << kDce << QSet<int>{6, 7, 8};
+        QTest::newRow("foreign") << kComex << QSet<int>{9};
+        QTest::newRow("stocks") << QStringLiteral("沪深A股") << QSet<int>{};
+    }
+    void toolRows()
+    {
+        QFETCH(QString, sector);
+        QFETCH(QSet<int>, boxes);
+        auto view = makeView();
+        view->setSector(sector);
+        QCOMPARE(shownBoxes(*view), boxes);
+        QCOMPARE(!view->varietyList()->isHidden(), !boxes.isEmpty());
+        // the variety buttons come with the exchange's contracts
+        QCOMPARE(!view->topToolList()->isHidden(), !boxes.isEmpty());
+    }
+
+    // --- variety names ---------------------------------------------------------------------
+
+    void varietyNames_data()
+    {
+        QTest::addColumn<QString>("sector"); // chooses the domestic or the foreign rules
+        QTest::addColumn<QList<Detail>>("list");
+        QTest::addColumn<Varieties>("expected"); // variety -> first key
+        QTest::newRow("first of two in list order")
+            << kDce
+            << QList<Detail>{contract("m2509", "豆粕2509", "豆粕"),
+                             contract("m2501", "豆粕2501", "豆粕")}
+            << Varieties{{"豆粕", "m2509.TEST"}};
+        QTest::newRow("domestic continuous and latin skipped, text cut after CJK")
+            << kDce
+            << QList<Detail>{contract("m00", "豆粕连续", "豆粕"),
+                             contract("TA2501", "PTA2501", "PTA", "TA"),
+                             contract("IF2501", "沪深3002501", "沪深300", "IF")}
+            << Varieties{{"沪深", "IF2501.TEST"}};
+        QTest::newRow("foreign main, index and trailing digits")
+            << kComex
+            << QList<Detail>{contract("GC00", "COMEX黄金主连", "COMEX黄金", "GC"),
+                             contract("HSI2502", "恒生指数期货2502", "恒指", "HSI"),
+                             contract("GC2502", "COMEX黄金2502", "COMEX黄金", "GC"),
+                             contract("GC2503", "COMEX黄金2503", "COMEX黄金", "GC")}
+            << Varieties{{"COMEX黄金", "GC2502.TEST"}};
+    }
+    void varietyNames()
+    {
+        QFETCH(QString, sector);
+        QFETCH(QList<Detail>, list);
+        QFETCH(Varieties, expected);
+        auto view = makeView();
+        view->setSector(sector);
+        view->findVarietyFillMap(list, QStringLiteral("测试所"));
+        QCOMPARE(view->varieties().value(QStringLiteral("测试所")), expected);
+    }
+
+    void cffexVarieties()
+    {
+        auto view = makeView();
+        view->setSector(QStringLiteral("中金所"));
+        const QStringList order = view->varietyOrder();
+        // one entry per variety, named after what it trades: index futures first, then bonds
+        const QStringList index{"沪深300股指期货", "上证50股指期货", "中证500股指期货",
+                                "中证1000股指期货"};
+        const QStringList bonds{"十年期国债期货", "五年期国债期货", "二年期国债期货"};
+        QCOMPARE(order.mid(0, 4).toSet(), index.toSet());
+        QCOMPARE(order.mid(4).toSet(), bonds.toSet());
+    }
+
+    void varietyBarAndJump()
+    {
+        auto view = makeView();
+        view->setSector(kDce);
+        XP::CPushButtonGroup* group = varietyGroup(*view);
+        QVERIFY(group);
+        const QStringList order = view->varietyOrder();
+        QCOMPARE(order.size(), view->varieties().value(kDce).size());
+        QCOMPARE(group->buttonIds().size(), order.size());
+        double previous = std::numeric_limits<double>::max();
+        for (int i = 0; i < order.size(); ++i) {
+            QCOMPARE(group->button(CIndexBrowseView::kFirstVarietyId + i)->text(), order.at(i));
+            // most traded first, by the continuous contract's amount
+            const auto first =
+                CStockManager::instance()->getInstrumentDetail(view->varieties()[kDce][order[i]]);
+            const auto q = dorn::getQuoter(first->market, first->product + QStringLiteral("00"));
+            const double amount = q ? q->amount : 0.0;
+            QVERIFY(amount <= previous);
+            previous = amount;
+        }
+        // the map holds the first dated contract of the sector's list
+        const auto list = CSectorManager::instance()->getSectorStockList(kDce);
+        const auto it = std::find_if(list.begin(), list.end(), [](const Detail& d) {
+            return d->product == QLatin1String("m") && !d->isContinuous;
+        });
+        QVERIFY(it != list.end());
+        QCOMPARE(view->varieties()[kDce][QStringLiteral("豆粕")], (*it)->key);
+
+        const int i = order.indexOf(QStringLiteral("豆粕"));
+        view->handleEvent(5, CIndexBrowseView::kFirstVarietyId + i, 0, order.at(i), nullptr);
+        const auto chosen =
+            CStockManager::instance()->getInstrumentDetail(view->getBrowseWidget()->currentCode());
+        QVERIFY(chosen);
+        QCOMPARE(chosen->product, QStringLiteral("m"));
+    }
+
+    void varietyCounts_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::newRow("none") << 0;
+        QTest::newRow("150") << 150;
+    }
+    void varietyCounts()
+    {
+        QFETCH(int, count);
+        auto view = makeView();
+        view->setSector(kDce);
+        QList<Detail> list;
+        for (int i = 0; i < count; ++i) {
+            const QString name = QString(QChar(0x4E00 + i)) + QStringLiteral("品");
+            list.append(contract(QStringLiteral("v%1").arg(i), name + QStringLiteral("2501"), name,
+                                 QStringLiteral("v%1").arg(i)));
+        }
+        const QString exchange = QStringLiteral("测试所");
+        view->getBrowseWidget()->setSectorName(exchange);
+        view->updateVarietyToolWidget(list, exchange);
+        XP::CPushButtonGroup* group = varietyGroup(*view);
+        QCOMPARE(group->buttonIds().size(), count);
+        QCOMPARE(view->topToolList()->isHidden(), count == 0);
+        if (count == 0)
+            return;
+        QCOMPARE(group->buttonIds().last(), CIndexBrowseView::kFirstVarietyId + count - 1);
+        // ids up to 219 jump; later buttons carry ids the view does not answer
+        const QStringList order = view->varietyOrder();
+        view->handleEvent(5, 121 + 98, 0, order.at(98), nullptr);
+        QCOMPARE(view->getBrowseWidget()->currentCode(), view->varieties()[exchange][order.at(98)]);
+        view->handleEvent(5, 121 + 99, 0, order.at(99), nullptr);
+        QCOMPARE(view->getBrowseWidget()->currentCode(), view->varieties()[exchange][order.at(98)]);
+    }
+
+    // --- filters ---------------------------------------------------------------------------
+
+    void filters_data()
+    {
+        QTest::addColumn<QString>("sector");
+        QTest::addColumn<int>("box"); // checked; 0 none
+        QTest::addColumn<Filter>("holds");
+        QTest::addColumn<bool>("varietiesShown");
+        auto option = [](const Detail& d) { return isTryFutureOptionInstrument(d->code); };
+        QTest::newRow("options hidden by default")
+            << kDce << 0 << Filter([=](const Detail& d) { return !option(d); }) << true;
+        QTest::newRow("options shown") << kDce << 6 << Filter(option) << true;
+        QTest::newRow("night only") << kDce << 7 << Filter([](const Detail& d) {
+            return CTradeOpenCloseTimeManager::instance()->hasNightQuoter(d->market, d->code);
+        }) << true;
+        QTest::newRow("continuous only")
+            << kDce << 8 << Filter([](const Detail& d) { return d->isContinuous; }) << false;
+        QTest::newRow("main only") << kComex << 9 << Filter([](const Detail& d) {
+            return d->name.contains(QStringLiteral("主连"));
+        }) << false;
+    }
+    void filters()
+    {
+        QFETCH(QString, sector);
+        QFETCH(int, box);
+        QFETCH(Filter, holds);
+        QFETCH(bool, varietiesShown);
+        auto view = makeView();
+        view->setSector(sector);
+        const int all = CSectorManager::instance()->getSectorStockList(sector).size();
+        if (box)
+            view->filterBox(box)->setChecked(true);
+        view->setSector(sector);
+        const QList<Detail> shown = shownDetails(*view);
+        QVERIFY(!shown.isEmpty());
+        QVERIFY(shown.size() < all);
+        for (const Detail& d : shown)
+            QVERIFY2(holds(d), qPrintable(d->key));
+        QCOMPARE(!view->topToolList()->isHidden(), varietiesShown);
+        // the box stays reachable while the variety buttons are gone
+        QVERIFY(!view->varietyList()->isHidden());
+    }
+
+    // --- continuous contracts --------------------------------------------------------------
+
+    void continuousContract_data()
+    {
+        QTest::addColumn<bool>("mode");
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("product");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("expected");
+        QTest::newRow("named 连续") << false << "m888"
+                                    << "m"
+                                    << "豆粕连续" << true;
+        QTest::newRow("product 00") << false << "m00"
+                                    << "m"
+                                    << "豆粕" << true;
+        QTest::newRow("dated") << false << "m2501"
+                               << "m"
+                               << "豆粕2501" << false;
+        QTest::newRow("mode: the product") << true << "m"
+                                           << "m"
+                                           << "豆粕" << true;
+        QTest::newRow("mode: no digits after") << true << "mMAIN"
+                                               << "m"
+                                               << "豆粕" << true;
+        QTest::newRow("mode: 00 has digits") << true << "m00"
+                                             << "m"
+                                             << "豆粕连续" << false;
+        QTest::newRow("mode: dated") << true << "m2501"
+                                     << "m"
+                                     << "豆粕" << false;
+        QTest::newRow("mode: index") << true << "mIDX-A"
+                                     << "m"
+                                     << "豆粕" << false;
+        QTest::newRow("mode: index lower") << true << "midx-a"
+                                           << "m"
+                                           << "豆粕" << false;
+    }
+    void continuousContract()
+    {
+        QFETCH(bool, mode);
+        QFETCH(QString, code);
+        QFETCH(QString, product);
+        QFETCH(QString, name);
+        QFETCH(bool, expected);
+        const bool was = getUserConfig()->isHaldenQuoteMode();
+        getUserConfig()->setHaldenQuoteMode(mode);
+        auto view = makeView();
+        const bool result = view->isContinuousContract(contract(code, name, QString(), product));
+        getUserConfig()->setHaldenQuoteMode(was);
+        QCOMPARE(result, expected);
+    }
+
+    // --- sector indices (last: it installs a universe of its own) -----------------------
+
+    void sectorIndexConstituents_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("JY") << "BKZS801001"
+                            << "钢铁JY";
+        QTest::newRow("加权") << "BKZS801002"
+                              << "钢铁加权";
+        QTest::newRow("DY1 交易") << "BKZS801003"
+                                  << "钢铁";
+        QTest::newRow("jy") << "BKZS801004"
+                            << "钢铁";
+    }
+    void sectorIndexConstituents()
+    {
+        QFETCH(QString, code);
+        QFETCH(QString, title);
+        TestMarket::install({TestMarket::stock("SI", "801001", "钢铁JY", 1000),
+                             TestMarket::stock("SI", "801002", "钢铁加权", 1000),
+                             TestMarket::stock("SI", "801003", "钢铁DY1交易", 1000),
+                             TestMarket::stock("SI", "801004", "钢铁jy", 1000),
+                             TestMarket::stock("SH", "600001", "甲", 10),
+                             TestMarket::stock("SH", "600002", "乙", 10),
+                             TestMarket::stock("SH", "600003", "丙", 10)});
+        CSectorManager* sectors = CSectorManager::instance();
+        auto userSector = [sectors](const QString& name, const QStringList& keys) {
+            sectors->removeUserSector(name);
+            sectors->addUserSector(name);
+            sectors->addStockListToSector(name, keys);
+        };
+        userSector(QStringLiteral("测试指数"),
+                   {"801001.SI", "801002.SI", "801003.SI", "801004.SI"});
+        userSector(QStringLiteral("钢铁"), {"600001.SH", "600002.SH"});
+        // sectors named with the suffixes: taking one of them would be wrong
+        userSector(QStringLiteral("钢铁JY"), {"600003.SH"});
+        userSector(QStringLiteral("钢铁加权"), {"600003.SH"});
+
+        auto view = makeView();
+        view->setSector(QStringLiteral("测试指数"));
+        view->setBKZSSector(code);
+        QVERIFY(!view->subPanel()->isHidden());
+        auto* label = view->subPanel()->findChild<XP::CSimpleTextWidget*>();
+        QVERIFY(label);
+        QCOMPARE(label->text(), title);
+        QCOMPARE(view->subBrowseWidget()->getStockList().toSet(),
+                 (QSet<QString>{"600001.SH", "600002.SH"}));
+        for (const char* name : {"测试指数", "钢铁", "钢铁JY", "钢铁加权"})
+            sectors->removeUserSector(QString::fromUtf8(name));
+        TestMarket::restore();
+    }
+};
+
+QTEST_MAIN(TstViewFutures)
+#include "tst_viewfutures.moc"
