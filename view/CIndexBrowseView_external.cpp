@@ -4,6 +4,7 @@
 
 #include "browse/CBrowseWidget.h"
 #include "browse/CHpfBrowserDataModel.h"
+#include "browse/CHpfBrowserTable.h"
 #include "browse/HpfBrowserData.h"
 #include "host/data/ColumnInfo.h"
 #include "host/data/ExtendDataManager.h"
@@ -25,6 +26,8 @@
 #include <QMenu>
 #include <QPointer>
 
+#include <algorithm>
+
 namespace TC {
 
 namespace {
@@ -32,6 +35,21 @@ namespace {
 const QString kExternalRoot = QStringLiteral("外部数据");
 const QString kTemplateFilter = QStringLiteral("Text files (*.txt)");
 const QString kTip = QStringLiteral("提示");
+
+// The codes of the selected rows as the data sets name them (rows of a set are keyed by
+// market and code).
+QStringList selectedCodes(CBrowseWidget* table)
+{
+    QStringList codes;
+    if (!table || !table->table() || !table->model())
+        return codes;
+    QList<int> rows = table->table()->getSelectedRows();
+    std::sort(rows.begin(), rows.end());
+    for (int row : rows)
+        if (const HpfBrowserDataPtr data = table->model()->rowAt(row))
+            codes.append(data->code);
+    return codes;
+}
 
 } // namespace
 
@@ -135,12 +153,7 @@ void CIndexBrowseView::slotMoveExternalData()
     if (!action || !m_pBrowseWidget)
         return;
     const QString target = action->text();
-    QStringList codes;
-    CHpfBrowserDataModel* model = m_pBrowseWidget->model();
-    for (const QString& key : m_pBrowseWidget->getSelectStocks()) {
-        const HpfBrowserDataPtr row = model ? model->rowByKey(key) : nullptr;
-        codes.append(row ? row->code : key);
-    }
+    const QStringList codes = selectedCodes(m_pBrowseWidget);
     if (codes.isEmpty())
         return;
     const int moved = CExternalDataManager::instance()->moveData(target, codes);
@@ -155,10 +168,7 @@ void CIndexBrowseView::slotRemoveFromOAExternal()
     if (!table)
         return;
     const QString set = table->getSectorName();
-    CHpfBrowserDataModel* model = table->model();
-    for (const QString& key : table->getSelectStocks()) {
-        const HpfBrowserDataPtr row = model ? model->rowByKey(key) : nullptr;
-        const QString code = row ? row->code : key;
+    for (const QString& code : selectedCodes(table)) {
         CExternalDataManager::instance()->removeData(code, set, 0);
         table->removeExternalData(code);
     }

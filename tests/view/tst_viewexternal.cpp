@@ -3,20 +3,32 @@
 #include "view/CIndexBrowseView.h"
 
 #include "browse/CBrowseWidget.h"
+#include "browse/CHpfBrowserDataModel.h"
 #include "browse/CHpfBrowserTable.h"
+#include "browse/HpfBrowserData.h"
 #include "host/data/ColumnInfo.h"
+#include "host/data/ExtendDataManager.h"
 #include "host/data/ExternalDataManager.h"
+#include "host/data/FormulaManager.h"
 #include "host/data/FormulaTypes.h"
 #include "host/data/StdFile.h"
+#include "host/data/StockManager.h"
+#include "host/market/EmbeddedBackend.h"
 #include "host/market/TestMarket.h"
 #include "host/toolkit/FileDialog.h"
 #include "host/toolkit/MessageBox.h"
+#include "host/widgets/COptionTextListDialog.h"
+#include "host/widgets/CPushButtonTabControl.h"
 #include "host/widgets/CSelectIndicatorsDialog.h"
+#include "host/widgets/CSimGetCheckSelectDialog.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QItemSelectionModel>
 #include <QMenu>
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include <memory>
@@ -37,8 +49,8 @@ std::unique_ptr<CIndexBrowseView> makeView()
 QStringList codesOf(CBrowseWidget* table)
 {
     QStringList out;
-    for (const QString& key : table->getStockList())
-        out.append(key.mid(2)); // external rows are keyed "ED" + code
+    for (int row = 0; row < table->model()->size(); ++row)
+        out.append(table->model()->rowAt(row)->code);
     out.sort();
     return out;
 }
@@ -56,9 +68,8 @@ void selectCodes(CBrowseWidget* table, const QStringList& codes)
 {
     auto* view = table->table();
     view->clearSelection();
-    const QList<QString> keys = table->getStockList();
-    for (int row = 0; row < keys.size(); ++row)
-        if (codes.contains(keys.at(row).mid(2)))
+    for (int row = 0; row < table->model()->size(); ++row)
+        if (codes.contains(table->model()->rowAt(row)->code))
             view->selectionModel()->select(view->model()->index(row, 0),
                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
@@ -84,7 +95,9 @@ private Q_SLOTS:
     void initTestCase()
     {
         qputenv("TT_USER_DIR", m_dir.path().toUtf8());
+        ttmarket::installEmbeddedBackend();
         TestMarket::restore();
+        QVERIFY(CStockManager::instance()->ensureLoaded());
         XP::CFileDialog::setAnswerHook(
             [this](int, const QString&, const QString&, const QString&) { return m_chosenFile; });
         XP::CMessageBox::setAnswerHook(
@@ -96,7 +109,11 @@ private Q_SLOTS:
         XP::CMessageBox::clearAnswerHook();
         TestMarket::restore();
     }
-    void init() { CExternalDataManager::instance()->reset(); }
+    void init()
+    {
+        CExternalDataManager::instance()->reset();
+        se::FieldParams::clear();
+    }
 
     // --- data sets -------------------------------------------------------------------------
 
@@ -143,6 +160,39 @@ private Q_SLOTS:
         view->slotExternalChanged(1, QStringLiteral("临时数据"));
         QVERIFY(table->getStockList().isEmpty());
         view->setExternal(kMacro);
+        QCOMPARE(codesOf(table), setCodes(kMacro));
+    }
+
+    void barButtonFollowsTheCatalogue()
+    {
+        auto view = makeView();
+        CCombinPushButton* button =
+            view->sectorTabControl()->buttonByRootText(QStringLiteral("外部数据"));
+        QVERIFY(button);
+        view->slotExternalChanged(0, QString());
+        QStringList items;
+        for (QAction* a : button->items())
+            items.append(a->text());
+        QCOMPARE(items, (QStringList{"我的数据", kMacro, kFactors}));
+        QCOMPARE(button->curText(), QStringLiteral("   - "));
+        // choosing an item opens the set in the main table
+        QVERIFY(button->chooseItem(kFactors));
+        QCOMPARE(view->mainBrowseWidget()->getSectorName(), kFactors);
+        QCOMPARE(codesOf(view->mainBrowseWidget()), setCodes(kFactors));
+        // only additions are announced (kinds above 1 change nothing)
+        button->setCurText(kFactors);
+        view->slotExternalChanged(2, kFactors);
+        QCOMPARE(button->curText(), kFactors);
+    }
+
+    void removeFromShownSet()
+    {
+        auto view = makeView();
+        view->setExternal(kMacro);
+        CBrowseWidget* table = view->mainBrowseWidget();
+        selectCodes(table, {"GDP01"});
+        view->slotRemoveFromOAExternal();
+        QVERIFY(!setCodes(kMacro).contains(QStringLiteral("GDP01")));
         QCOMPARE(codesOf(table), setCodes(kMacro));
     }
 
@@ -215,6 +265,75 @@ private Q_SLOTS:
     }
 
     // --- picked indicator columns ----------------------------------------------------------
+
+    void extendedDataColumns()
+    {
+        auto view = makeView();
+        view->setSector(QStringLiteral("深证A股"));
+        const QString name = CExtendDataManager::instance()->getExtendList().first();
+        QTimer::singleShot(0, [name] {
+            auto* dialog =
+                qobject_cast<CSimGetCheckSelectDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->setChecked(name, true);
+            dialog->accept();
+        });
+        view->slotAddExtendData();
+        const QList<ColumnInfo>& added = view->mainBrowseWidget()->customIndexColumns();
+        QCOMPARE(added.size(), 1);
+        QCOMPARE(added.first().title, name);
+        QCOMPARE(added.first().columnKind, 1);
+        QCOMPARE(added.first().conditionSector, QStringLiteral("深证A股"));
+    }
+
+    void customFieldColumn()
+    {
+        auto view = makeView();
+        view->setSector(QStringLiteral("沪深A股"));
+        QSignalSpy told(CFormulaManager::instance(), &CFormulaManager::sigUpdateCustomField);
+        QTimer::singleShot(0, [] {
+            auto* dialog = qobject_cast<COptionTextListDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            QCOMPARE(dialog->sectorName(), QStringLiteral("沪深A股"));
+            QVERIFY(dialog->addField(QStringLiteral("目标价"), QStringLiteral("12.5")));
+            dialog->accept();
+        });
+        view->slotAddCustomField();
+        QCOMPARE(columnTitles(view->getBrowseWidget()), QStringList{"目标价"});
+        QCOMPARE(se::FieldParams::getDefault(QStringLiteral("目标价")), QStringLiteral("12.5"));
+        QCOMPARE(told.count(), 1);
+    }
+
+    void userColumnsByName()
+    {
+        auto view = makeView();
+        view->setSector(QStringLiteral("沪深A股"));
+        CBrowseWidget* table = view->mainBrowseWidget();
+        view->addCustomColumn(QStringLiteral("评分"));
+        view->addCustomColumn(QStringLiteral("评分")); // once only
+        QCOMPARE(columnTitles(table), QStringList{"评分"});
+        view->updateCustomColumn(QStringLiteral("评分"), QStringLiteral("得分"));
+        QCOMPARE(columnTitles(table), QStringList{"得分"});
+        view->updateCustomColumn(QStringLiteral("不存在"), QStringLiteral("别名"));
+        QCOMPARE(columnTitles(table), QStringList{"得分"});
+    }
+
+    void viewDestroyedDuringFieldDialog()
+    {
+        auto view = makeView();
+        view->setSector(QStringLiteral("沪深A股"));
+        QSignalSpy told(CFormulaManager::instance(), &CFormulaManager::sigUpdateCustomField);
+        CIndexBrowseView* raw = view.get();
+        QTimer::singleShot(0, [&view] {
+            auto* dialog = qobject_cast<COptionTextListDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            QVERIFY(dialog->addField(QStringLiteral("止损"), QStringLiteral("1")));
+            view.reset(); // takes the dialog with it
+        });
+        raw->slotAddCustomField();
+        QVERIFY(!view);
+        QCOMPARE(told.count(), 0);
+    }
 
     void pickedIndicatorColumn_data()
     {
