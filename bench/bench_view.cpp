@@ -108,19 +108,24 @@ void BM_ViewSwitch_Library(benchmark::State& state)
     view->setSector(kSmall);
     view->setSector(kLarge);
     QImage image(1600, 900, QImage::Format_ARGB32_Premultiplied);
-    double toSmall = 0, toLarge = 0;
+    double toSmall = 0, toLarge = 0, cpuSmall = 0, cpuLarge = 0;
     int smallRows = 0, largeRows = 0;
     for (auto _ : state) {
         QElapsedTimer clock;
         clock.start();
+        const double cpu0 = threadCpuSeconds();
         view->setSector(kSmall);
         firstPaint(view.get(), image);
         const double a = msSince(clock);
+        const double cpu1 = threadCpuSeconds();
         smallRows = view->mainBrowseWidget()->getStockListSize();
         clock.restart();
+        const double cpu2 = threadCpuSeconds();
         view->setSector(kLarge);
         firstPaint(view.get(), image);
         const double b = msSince(clock);
+        cpuLarge += (threadCpuSeconds() - cpu2) * 1e3;
+        cpuSmall += (cpu1 - cpu0) * 1e3;
         largeRows = view->mainBrowseWidget()->getStockListSize();
         toSmall += a;
         toLarge += b;
@@ -132,6 +137,8 @@ void BM_ViewSwitch_Library(benchmark::State& state)
     const double n = double(state.iterations());
     state.counters["to_small_ms"] = toSmall / n;
     state.counters["to_large_ms"] = toLarge / n;
+    state.counters["to_small_cpu_ms"] = cpuSmall / n;
+    state.counters["to_large_cpu_ms"] = cpuLarge / n;
     state.counters["small_rows"] = smallRows;
     state.counters["large_rows"] = largeRows;
 }
@@ -164,17 +171,21 @@ void BM_ViewSwitch_Baseline(benchmark::State& state)
     table.view()->sortByColumn(0, Qt::AscendingOrder);
     const QByteArray smallHeader = table.view()->horizontalHeader()->saveState();
     QImage image(1600, 900, QImage::Format_ARGB32_Premultiplied);
-    double toSmall = 0, toLarge = 0;
+    double toSmall = 0, toLarge = 0, cpuSmall = 0, cpuLarge = 0;
     for (auto _ : state) {
         QElapsedTimer clock;
         clock.start();
+        const double cpu0 = threadCpuSeconds();
         baselineShow(table, small, smallHeader);
         firstPaint(table.view(), image);
         const double a = msSince(clock);
+        const double cpu1 = threadCpuSeconds();
         clock.restart();
         baselineShow(table, large, largeHeader);
         firstPaint(table.view(), image);
         const double b = msSince(clock);
+        cpuLarge += (threadCpuSeconds() - cpu1) * 1e3;
+        cpuSmall += (cpu1 - cpu0) * 1e3;
         toSmall += a;
         toLarge += b;
         state.SetIterationTime((a + b) / 1e3);
@@ -182,6 +193,8 @@ void BM_ViewSwitch_Baseline(benchmark::State& state)
     const double n = double(state.iterations());
     state.counters["to_small_ms"] = toSmall / n;
     state.counters["to_large_ms"] = toLarge / n;
+    state.counters["to_small_cpu_ms"] = cpuSmall / n;
+    state.counters["to_large_cpu_ms"] = cpuLarge / n;
     state.counters["small_rows"] = small.size();
     state.counters["large_rows"] = large.size();
 }
@@ -388,8 +401,11 @@ void BM_ViewParamSave_Library(benchmark::State& state)
         return;
     UserDirScope scope(p->scratchDir.path());
     int length = 0;
+    double cpu = 0;
     for (auto _ : state) {
+        const double cpu0 = threadCpuSeconds();
         const QString s = p->source->param(true);
+        cpu += threadCpuSeconds() - cpu0;
         length = s.size();
         state.PauseTiming();
         emptyFolder(p->scratchDir.path());
@@ -398,6 +414,7 @@ void BM_ViewParamSave_Library(benchmark::State& state)
     state.counters["layouts"] = p->layouts;
     state.counters["values"] = p->cachedValues;
     state.counters["chars"] = length;
+    state.counters["cpu_ms"] = cpu * 1e3 / double(state.iterations());
 }
 
 void BM_ViewParamRestore_Library(benchmark::State& state)
@@ -407,11 +424,14 @@ void BM_ViewParamRestore_Library(benchmark::State& state)
         return;
     UserDirScope scope(p->savedDir.path());
     int restored = 0;
+    double cpu = 0;
     for (auto _ : state) {
         state.PauseTiming();
         auto view = newView();
         state.ResumeTiming();
+        const double cpu0 = threadCpuSeconds();
         view->setParam(p->saved, false);
+        cpu += threadCpuSeconds() - cpu0;
         state.PauseTiming();
         restored = int(view->sectorParams().count(TC::CIndexBrowseView::KindMain)
                            ? view->sectorParams().at(TC::CIndexBrowseView::KindMain).size()
@@ -421,6 +441,7 @@ void BM_ViewParamRestore_Library(benchmark::State& state)
         state.ResumeTiming();
     }
     state.counters["layouts"] = restored;
+    state.counters["cpu_ms"] = cpu * 1e3 / double(state.iterations());
 }
 
 int cachedCells(TC::CBrowseWidget& table)
@@ -443,13 +464,16 @@ void BM_ViewStartup_Library(benchmark::State& state)
     UserDirScope scope(p->savedDir.path());
     QImage image(1600, 900, QImage::Format_ARGB32_Premultiplied);
     int values = 0, rows = 0;
+    double cpu = 0;
     for (auto _ : state) {
+        const double cpu0 = threadCpuSeconds();
         auto view = std::make_unique<TC::CIndexBrowseView>(nullptr, TC::BrowseType_Default);
         view->resize(1600, 900);
         view->setAttribute(Qt::WA_DontShowOnScreen);
         view->show();
         view->setParam(p->saved, false);
         firstPaint(view.get(), image);
+        cpu += threadCpuSeconds() - cpu0;
         state.PauseTiming();
         values = cachedCells(*view->mainBrowseWidget());
         rows = view->mainBrowseWidget()->getStockListSize();
@@ -459,6 +483,7 @@ void BM_ViewStartup_Library(benchmark::State& state)
     }
     state.counters["rows"] = rows;
     state.counters["cached_values"] = values;
+    state.counters["cpu_ms"] = cpu * 1e3 / double(state.iterations());
 }
 
 QByteArray baselineSave(const ParamWorld& p)
@@ -521,12 +546,16 @@ void BM_ViewParamSave_Baseline(benchmark::State& state)
     ParamWorld* p = viewParamWorld(state);
     if (!p)
         return;
+    double cpu = 0;
     for (auto _ : state) {
+        const double cpu0 = threadCpuSeconds();
         if (!baselineWrite(*p))
             state.SkipWithError("cannot write the baseline file");
+        cpu += threadCpuSeconds() - cpu0;
     }
     state.counters["layouts"] = p->layouts;
     state.counters["values"] = p->cachedValues;
+    state.counters["cpu_ms"] = cpu * 1e3 / double(state.iterations());
 }
 
 void BM_ViewParamRestore_Baseline(benchmark::State& state)
@@ -539,13 +568,17 @@ void BM_ViewParamRestore_Baseline(benchmark::State& state)
         return;
     }
     int restored = 0;
+    double cpu = 0;
     for (auto _ : state) {
+        const double cpu0 = threadCpuSeconds();
         QMap<QString, QString> layouts;
         QMap<QString, QMap<QString, double>> values;
         restored = baselineRead(*p, layouts, values);
         benchmark::DoNotOptimize(values);
+        cpu += threadCpuSeconds() - cpu0;
     }
     state.counters["layouts"] = restored;
+    state.counters["cpu_ms"] = cpu * 1e3 / double(state.iterations());
 }
 
 void BM_ViewStartup_Baseline(benchmark::State& state)
@@ -560,7 +593,9 @@ void BM_ViewStartup_Baseline(benchmark::State& state)
     const auto list = sectorList(kLarge);
     QImage image(1600, 900, QImage::Format_ARGB32_Premultiplied);
     int rows = 0, values = 0;
+    double cpu = 0;
     for (auto _ : state) {
+        const double cpu0 = threadCpuSeconds();
         auto table = std::make_unique<BaselineTable>(baselineTitles(*g_world->widget));
         table->view()->setAttribute(Qt::WA_DontShowOnScreen);
         table->view()->show();
@@ -582,6 +617,7 @@ void BM_ViewStartup_Baseline(benchmark::State& state)
             }
         }
         firstPaint(table->view(), image);
+        cpu += threadCpuSeconds() - cpu0;
         state.PauseTiming();
         rows = table->model()->rowCount();
         table.reset();
@@ -590,6 +626,7 @@ void BM_ViewStartup_Baseline(benchmark::State& state)
     }
     state.counters["rows"] = rows;
     state.counters["cached_values"] = values;
+    state.counters["cpu_ms"] = cpu * 1e3 / double(state.iterations());
 }
 
 } // namespace
