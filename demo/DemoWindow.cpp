@@ -243,11 +243,24 @@ void DemoWindow::followView()
 {
     const QString sector = m_pView->getCurrentSector();
     const QObject* table = m_pView->getBrowseWidget();
-    if (sector == m_qsShownSector && table == m_pShownTable)
+    if (sector != m_qsShownSector || table != m_pShownTable) {
+        m_qsShownSector = sector;
+        m_pShownTable = table;
+        onSectorShown();
         return;
-    m_qsShownSector = sector;
-    m_pShownTable = table;
-    onSectorShown();
+    }
+    // a search re-applies the sector, which resets the table's columns: the interval
+    // columns join again
+    if (m_stageSettings.isEmpty()
+        || m_pView->currentBrowserKind() != TC::CIndexBrowseView::KindMain)
+        return;
+    const QList<TC::ColumnInfo>& columns = mainTable()->columnList();
+    for (const QString& setting : qAsConst(m_stageSettings)) {
+        const QString title = setting.section(QLatin1Char(','), 5);
+        if (std::none_of(columns.begin(), columns.end(),
+                         [&title](const TC::ColumnInfo& c) { return c.title == title; }))
+            m_pView->addStageColumn(setting);
+    }
 }
 
 void DemoWindow::onSectorShown()
