@@ -195,10 +195,16 @@ void CIndexBrowseView::updateVarietyToolWidget(const InstrumentList& list, const
 {
     const bool cffex = exchange == kCffex;
     if (!m_mapVarieties.contains(exchange)) {
+        // the map is made once: from the exchange's whole list, so that a search text or a
+        // filter box of the first visit does not leave varieties out for good
+        InstrumentList all;
+        if (CSectorManager::instance()->getSector(exchange))
+            all = CSectorManager::instance()->getSectorStockList(exchange);
+        const InstrumentList& source = all.isEmpty() ? list : all;
         if (cffex)
-            findSHVarietyFillMap(list, exchange);
+            findSHVarietyFillMap(source, exchange);
         else
-            findVarietyFillMap(list, exchange);
+            findVarietyFillMap(source, exchange);
     }
     // the order follows the latest quotes, so it is taken again on every visit (the list
     // is one for the view, not one per exchange)

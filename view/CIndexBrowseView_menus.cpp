@@ -233,11 +233,15 @@ void CIndexBrowseView::changeAction()
     if (m_pAddToSectorMenu)
         m_pAddToSectorMenu->menuAction()->setEnabled(m_pCurSector
                                                      && m_pCurSector->getType() == eSectorUser);
-    const bool hideExternal = m_pCurSector && m_pExternalMenu;
+    // a data set shown in the main table keeps its commands (the view opens a set without
+    // leaving the current sector)
+    const bool dataSet =
+        m_pCurBrowser && m_pCurBrowser->getBrowserStatus() == BrowseStatus_External;
+    const bool hideExternal = !dataSet && m_pCurSector && m_pExternalMenu;
     for (const QString& text : {kRemoveExternal, kImportTpl, kExportTpl})
         show(text, !hideExternal);
-    if (m_pExternalMenu && hideExternal)
-        m_pExternalMenu->menuAction()->setVisible(false);
+    if (m_pExternalMenu)
+        m_pExternalMenu->menuAction()->setVisible(!hideExternal);
     if (m_pBasketMenu)
         m_pBasketMenu->menuAction()->setVisible(name != QStringLiteral("上证期权"));
 }

@@ -139,8 +139,13 @@ QString CIndexBrowseView::param(bool save)
         m_mapCustomColumnParam[m_nCurBrowserKind] = m_pCurBrowser->getCustomColumnParam();
     }
 
+    // an external data set is shown without being a sector of the tree
+    QString current = m_pCurSector ? m_pCurSector->getName() : QString();
+    if (m_pCurBrowser && m_pCurBrowser == m_pBrowseWidget
+        && m_pBrowseWidget->getBrowserStatus() == BrowseStatus_External)
+        current = m_pBrowseWidget->getSectorName();
     JsonBuilder out;
-    out.appendString("currentSector", m_pCurSector ? m_pCurSector->getName() : QString());
+    out.appendString("currentSector", current);
     JsonBuilder bar;
     if (m_pSectorTabControl) {
         QSet<QString> written;
@@ -232,8 +237,9 @@ void CIndexBrowseView::setParam(const QString& param, bool keep)
     if (storedPosition != positionParams.end() && m_pPositionBrowseWidget)
         m_pPositionBrowseWidget->setParam(storedPosition->second, true);
 
-    if (CExternalDataManager::instance()->isExist(name))
-        setExternal(name);
+    const bool external = CExternalDataManager::instance()->isExist(name);
+    if (external)
+        setExternal(name); // shows the main table itself
     else
         setSector(name);
     // Leaving the previous sector stored that table's state under the previous key; the
@@ -243,9 +249,10 @@ void CIndexBrowseView::setParam(const QString& param, bool keep)
     for (const auto& entry : positionParams)
         storeParam(KindPosition, entry.first, entry.second);
     // a sector that no longer exists left the view where it was
-    const QString shown = getCurrentSector();
-    setBrowseWidgetVisiable(shown);
-    if (m_pSectorTabControl && m_pCurSector) {
+    const QString shown = external ? name : getCurrentSector();
+    if (!external)
+        setBrowseWidgetVisiable(shown);
+    if (!external && m_pSectorTabControl && m_pCurSector) {
         CSectorDetail* top = topLevelSector(m_pCurSector);
         if (CCombinPushButton* button =
                 top ? m_pSectorTabControl->buttonByRootText(top->getName()) : nullptr)

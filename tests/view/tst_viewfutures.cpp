@@ -205,6 +205,18 @@ private Q_SLOTS:
         QCOMPARE(chosen->product, QStringLiteral("m"));
     }
 
+    void varietiesOfTheWholeExchange()
+    {
+        // a filter on the first visit hides contracts, not varieties
+        auto view = makeView();
+        view->setSector(QStringLiteral("沪深A股"));
+        view->filterBox(CIndexBrowseView::FilterNightOnly)->setChecked(true);
+        view->setSector(kDce);
+        QVERIFY(view->varieties().value(kDce).contains(QStringLiteral("鸡蛋")));
+        for (const Detail& d : shownDetails(*view))
+            QVERIFY(d->product != QLatin1String("jd"));
+    }
+
     void varietyCounts_data()
     {
         QTest::addColumn<int>("count");

@@ -21,6 +21,7 @@
 #include "host/widgets/CCustomIndexSetDialog.h"
 #include "host/widgets/CHostEventLog.h"
 #include "host/widgets/COptionSwitchDialog.h"
+#include "host/widgets/CPushButtonTabControl.h"
 #include "pricet/COptionPriceTBrowseWidget.h"
 #include "pricet/CPriceTBrowseWidget.h"
 
@@ -184,6 +185,9 @@ private Q_SLOTS:
         QTest::newRow("neither: no basket in 上证期权")
             << QStringLiteral("上证期权") << false << false << false << false << false << false;
         QTest::newRow("no sector") << QString() << false << false << false << false << true << true;
+        // a data set opened over a sector of neither kind
+        QTest::newRow("external data set") << QStringLiteral("沪深A股|宏观指标") << false << false
+                                           << false << false << true << true;
     }
     void menuVisibility()
     {
@@ -191,7 +195,9 @@ private Q_SLOTS:
         if (sector.isEmpty())
             setNoSector();
         else
-            show(sector);
+            show(sector.section('|', 0, 0));
+        if (sector.contains('|'))
+            m_view->setExternal(sector.section('|', 1));
         auto shown = [this](const QString& text) {
             QAction* a = table()->getMenuAction(text);
             return a && a->isVisible();
@@ -210,6 +216,76 @@ private Q_SLOTS:
         QFETCH(bool, external);
         for (const char* text : {"从外部数据删除", "导入自定义指标模板", "导出自定义指标模板"})
             QCOMPARE(shown(QString::fromUtf8(text)), external);
+        QCOMPARE(m_view->externalMenu()->menuAction()->isVisible(), external);
+    }
+
+    void menuOfBrowseType_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QStringList>("present");
+        QTest::addColumn<QStringList>("absent");
+        const QStringList commands{"从板块中删除", "新建板块指数", "导出成分股", "同步数据"};
+        QTest::newRow("main kind")
+            << int(BrowseType_Default)
+            << commands + QStringList{"添加扩展数据", "加入自选板块", "加入篮子"} << QStringList();
+        QTest::newRow("net buying: the sector menu only")
+            << int(BrowseType_NetBuying) << QStringList{"加入自选板块"}
+            << commands + QStringList{"添加扩展数据", "加入篮子"};
+        QTest::newRow("extended data: and its own command")
+            << int(BrowseType_Extend) << QStringList{"添加扩展数据", "加入自选板块"}
+            << commands + QStringList{"加入篮子"};
+    }
+    void menuOfBrowseType()
+    {
+        QFETCH(int, type);
+        CIndexBrowseView view(nullptr, eBrowseType(type));
+        QStringList texts;
+        for (QAction* a : view.mainBrowseWidget()->table()->rowMenu()->actions())
+            texts.append(a->text());
+        QFETCH(QStringList, present);
+        QFETCH(QStringList, absent);
+        for (const QString& t : present)
+            QVERIFY2(texts.contains(t), qPrintable(t));
+        for (const QString& t : absent)
+            QVERIFY2(!texts.contains(t), qPrintable(t));
+    }
+
+    // Folders of the user's lists become submenus of "加入自选板块" and groups of the bar's
+    // "我的" drop-down.
+    void userFolders()
+    {
+        CSectorManager* sm = CSectorManager::instance();
+        QVERIFY(sm->addUserSector(QStringLiteral("文件夹"), eSectorUserGroup));
+        QVERIFY(sm->addUserSector(QStringLiteral("子表"), eSectorUser, QStringLiteral("文件夹")));
+        QAction* folder = menuEntry(m_view->addToSectorMenu(), QStringLiteral("文件夹"));
+        QVERIFY(folder && folder->menu());
+        QVERIFY(menuEntry(folder->menu(), QStringLiteral("子表")));
+        CCombinPushButton* mine =
+            m_view->sectorTabControl()->buttonByRootText(QStringLiteral("我的"));
+        QVERIFY(mine);
+        QAction* group = menuEntry(mine->menu(), QStringLiteral("文件夹"));
+        QVERIFY(group && group->menu());
+        QVERIFY(menuEntry(group->menu(), QStringLiteral("子表")));
+        QVERIFY(menuEntry(mine->menu(), kMine));
+    }
+
+    // In the T-board's sector the board's own "加入自选板块" follows the user's lists, in place.
+    void boardSectorMenu()
+    {
+        show(QStringLiteral("T型报价板"));
+        QMenu* rows = m_view->priceTBrowseWidget()->board()->table()->rowMenu();
+        auto position = [rows] {
+            QStringList texts;
+            for (QAction* a : rows->actions())
+                texts.append(a->text());
+            return texts;
+        };
+        const QStringList before = position();
+        QVERIFY(before.contains(QStringLiteral("加入自选板块")));
+        QVERIFY(CSectorManager::instance()->addUserSector(QStringLiteral("期权表")));
+        QCOMPARE(position(), before);
+        QAction* menu = menuEntry(rows, QStringLiteral("加入自选板块"));
+        QVERIFY(menuEntry(menu->menu(), QStringLiteral("期权表")));
     }
 
     // --- requests handed to the host ----------------------------------------------------
@@ -339,6 +415,9 @@ private Q_SLOTS:
         QCOMPARE(sm->getSector(kMine)->getStockKeys(), QStringList{keys[1]});
         QCOMPARE(self.count(), 1);
         QCOMPARE(self.at(0).at(0).toInt(), 1);
+        select({keys[1]});
+        m_view->removeStock(); // the quiet removal, for editable lists of type 2
+        QVERIFY(sm->getSector(kMine)->getStockKeys().isEmpty());
 
         // leaving "自定义指数" deletes the index itself
         CIndexManager* im = CIndexManager::instance();
@@ -351,6 +430,8 @@ private Q_SLOTS:
         const QString indexKey = key(CIndexManager::market(), index.code);
         QVERIFY(table()->getStockList().contains(indexKey));
         select({indexKey});
+        m_view->removeStock();
+        QVERIFY(sm->getSector(kCustomIndex)->getStockKeys().contains(indexKey));
         CFormulaManager::instance()->clearCommands();
         trigger(QStringLiteral("从板块中删除"));
         QVERIFY(!im->getIndex(index.code));
@@ -504,6 +585,7 @@ private Q_SLOTS:
         QTest::newRow("a user list") << kMine << kMine + ".txt";
         QTest::newRow("no sector") << QString() << QStringLiteral("自选股.txt");
         QTest::newRow("path characters") << QStringLiteral("a/../b:c*?") << "a_.._b_c__.txt";
+        QTest::newRow("parent folder") << QStringLiteral("../逃逸") << ".._逃逸.txt";
         QTest::newRow("dots only") << QStringLiteral("..") << "__.txt";
     }
     void exportSectorStock()
@@ -533,9 +615,10 @@ private Q_SLOTS:
         });
         m_view->slotExportSectorStock();
         QCOMPARE(message, QStringLiteral("导出成功"));
-        QCOMPARE(QDir(dir).entryList(QDir::Files), QStringList{file});
-        QCOMPARE(QDir(outer.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
-                 QStringList{"out"});
+        QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList{file});
+        QCOMPARE(
+            QDir(outer.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+            QStringList{"out"});
         QCOMPARE(readFile(dir + '/' + file), QStringList(table()->getStockList()).join('\n'));
     }
 

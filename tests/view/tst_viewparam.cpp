@@ -3,21 +3,29 @@
 // hiding the tool bar.
 #include "view/CIndexBrowseView.h"
 
+#include "browse/BrowseEvents.h"
 #include "browse/CBrowseWidget.h"
 #include "browse/CHpfBrowserTable.h"
 #include "host/data/ColumnInfo.h"
+#include "host/data/ExternalDataManager.h"
+#include "host/data/IndexUserConfig.h"
 #include "host/data/JsonParam.h"
+#include "host/data/SectorDetail.h"
 #include "host/data/SectorManager.h"
 #include "host/data/StockManager.h"
 #include "host/market/EmbeddedBackend.h"
 #include "host/market/TestMarket.h"
+#include "host/toolkit/CheckBox.h"
 #include "host/toolkit/SearchTextLineEdit.h"
 #include "host/toolkit/SplitButtonContainer.h"
+#include "host/toolkit/StyleSheetCenter.h"
+#include "host/toolkit/WidgetList.h"
 #include "host/widgets/CIndexMultiView.h"
 #include "host/widgets/CPushButtonTabControl.h"
 #include "position/CPositionBrowseWidget.h"
 #include "pricet/CPriceTBrowseWidget.h"
 
+#include <QMenu>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -198,7 +206,17 @@ private Q_SLOTS:
 
     void externalDataSetReopened()
     {
-        QSKIP("external data sets open through the futures and external-data commands");
+        const QString set = QStringLiteral("宏观指标");
+        QVERIFY(CExternalDataManager::instance()->isExist(set));
+        auto a = newView();
+        a->setExternal(set);
+        auto b = newView();
+        b->setParam(a->param(false), false);
+        QCOMPARE(b->getBrowseWidget(), b->mainBrowseWidget());
+        QCOMPARE(b->mainBrowseWidget()->getBrowserStatus(), int(BrowseStatus_External));
+        QCOMPARE(b->mainBrowseWidget()->getSectorName(), set);
+        QCOMPARE(b->mainBrowseWidget()->getStockListSize(),
+                 a->mainBrowseWidget()->getStockListSize());
     }
 
     // --- older, ill-typed and hostile strings --------------------------------------------
@@ -321,15 +339,41 @@ private Q_SLOTS:
             QCOMPARE(view->getBrowseWidget()->table()->isColumnVisible(12), openInterest);
     }
 
+    // Opening a position sector from outside (event 3081): the position table, the sector
+    // remembered for the next save, the bar button of its top-level sector marked.
+    void positionSectorFromOutside()
+    {
+        auto view = newView();
+        view->setSector(kShanghai);
+        view->setPositionSector(QStringLiteral("不存在的持仓"), {}, false, true);
+        QCOMPARE(view->getCurrentSector(), kShanghai);
+
+        view->setPositionSector(kStockPosition, {}, false, true);
+        QCOMPARE(view->currentBrowserKind(), int(CIndexBrowseView::KindPosition));
+        QCOMPARE(view->getCurrentSector(), kStockPosition);
+        QVERIFY(view->mainBrowseWidget()->isHidden());
+        QVERIFY(!view->positionBrowseWidget()->isHidden());
+        CCombinPushButton* button = view->sectorTabControl()->currentButton();
+        QVERIFY(button);
+        QCOMPARE(button->rootText(),
+                 CSectorManager::instance()->getSector(kStockPosition)->getParent()->getName());
+        QCOMPARE(button->curText(), view->positionBrowseWidget()->getSectorName());
+        // the main table's layout was kept as leaving its sector stores it
+        QVERIFY(view->sectorParams().at(CIndexBrowseView::KindMain).count(kShanghai));
+    }
+
     // --- the lower pane's grid -------------------------------------------------------------
 
+    // Ctrl+M over an empty lower table opens an empty grid; later calls follow the table.
     void multiViewFollowsTheLowerTable()
     {
         auto view = newView();
         CBrowseWidget* lower = view->subBrowseWidget();
         QVERIFY(lower);
         lower->setStockList({});
-        view->createMultiView();
+        view->subPanel()->show();
+        QVERIFY(view->handleEvent(Event_SelectStock, 2, 0, QString(), lower));
+        QTest::keyClick(view.get(), Qt::Key_M, Qt::ControlModifier);
         CIndexMultiView* grid = view->multiView();
         QVERIFY(grid);
         QCOMPARE(grid->stockList(), QStringList());
@@ -345,7 +389,49 @@ private Q_SLOTS:
         QCOMPARE(grid->currentStock(), lower->getStockList().first());
     }
 
+    // --- the option-arbitrage box and the user configuration -------------------------------
+
+    void arbitrageBoxInUserConfig_data()
+    {
+        QTest::addColumn<bool>("on");
+        QTest::newRow("shown") << true;
+        QTest::newRow("hidden") << false;
+    }
+    void arbitrageBoxInUserConfig()
+    {
+        QFETCH(bool, on);
+        CIndexUserConfig* config = SingletonManager::getIndexUserConfig();
+        auto view = newView();
+        view->setSector(QStringLiteral("上期所"));
+        XP::CCheckBox* box = view->filterBox(CIndexBrowseView::FilterOptionArbitrage);
+        QVERIFY(box);
+        config->setShowFutureOptionArbitrage(on);
+        view->load();
+        QCOMPARE(box->isChecked(), on);
+
+        QSignalSpy saved(config, &CIndexUserConfig::sigSaved);
+        box->setChecked(!on); // the user's toggle stores the flag
+        QCOMPARE(config->isShowFutureOptionArbitrage(), !on);
+        QCOMPARE(saved.count(), 1);
+        config->setShowFutureOptionArbitrage(on);
+        QVERIFY(config->load());
+        QCOMPARE(config->isShowFutureOptionArbitrage(), !on);
+    }
+
     // --- switches ---------------------------------------------------------------------------
+
+    void themeStyle()
+    {
+        auto view = newView();
+        QCOMPARE(view->styleSheet(), XP::CStyleSheetCenter::getStyle(15));
+        view->setStyleSheet(QString());
+        view->themeChanged();
+        QCOMPARE(view->styleSheet(), XP::CStyleSheetCenter::getStyle(15));
+        for (QMenu* menu : {view->addToSectorMenu(), view->basketMenu(), view->externalMenu()}) {
+            if (menu)
+                QCOMPARE(menu->styleSheet(), view->styleSheet());
+        }
+    }
 
     void hidingTheToolBarClearsTheSearch()
     {

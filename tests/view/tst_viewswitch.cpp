@@ -226,6 +226,24 @@ private Q_SLOTS:
         QCOMPARE(view->currentSector(), sectors->getUserSector());
     }
 
+    // An empty user sector and an outside list of 20,000 entries fill the table as they are.
+    void emptyAndHugeLists()
+    {
+        CSectorManager* sectors = CSectorManager::instance();
+        QVERIFY(sectors->addUserSector(QStringLiteral("观察五")));
+        auto view = makeView(true);
+        view->setSector(QStringLiteral("观察五"));
+        QCOMPARE(view->getBrowseWidget()->getStockListSize(), 0);
+        QVERIFY(sectors->removeUserSector(QStringLiteral("观察五")));
+
+        const auto all = sectors->getSectorStockList(kAll);
+        CIndexBrowseView::InstrumentList huge;
+        while (huge.size() < 20000)
+            huge.append(all.at(huge.size() % all.size()));
+        view->setStockListByIndex(huge);
+        QCOMPARE(view->getBrowseWidget()->getStockListSize(), 20000);
+    }
+
     // Every table the view makes gets the panel's trade-date getter, the unlisted new
     // bonds' table too when it is first made.
     void tradeDateGetterReachesEveryTable()
