@@ -334,6 +334,10 @@ private:
     // menus: the menu tests set up the state without a current sector, which the host's
     // tree (it always holds "自选股") cannot produce
     friend class TstViewMenus;
+
+    // persistence and panes: hides the bond buttons and the new-bond table (a sector of
+    // another kind shows)
+    void hideBondTables();
 };
 
 } // namespace TC

@@ -133,9 +133,11 @@ CSectorDetail* topLevelSector(CSectorDetail* sector)
 QString CIndexBrowseView::param(bool save)
 {
     // the current table's state, as leaving the sector would store it
-    if (m_eBrowseType == BrowseType_Default && m_pCurBrowser) {
-        storeParam(m_nCurBrowserKind, sectorKey(m_pCurBrowser->getSectorName()),
-                   m_pCurBrowser->param(save));
+    QString currentParam;
+    const bool stored = m_eBrowseType == BrowseType_Default && m_pCurBrowser;
+    if (stored) {
+        currentParam = m_pCurBrowser->param(save);
+        storeParam(m_nCurBrowserKind, sectorKey(m_pCurBrowser->getSectorName()), currentParam);
         m_mapCustomColumnParam[m_nCurBrowserKind] = m_pCurBrowser->getCustomColumnParam();
     }
 
@@ -162,8 +164,12 @@ QString CIndexBrowseView::param(bool save)
                      m_pBrowseWidget ? m_pBrowseWidget->param(false) : QString());
     if (m_pPriceTBrowseWidget)
         out.appendString("pricetbrowsewidgetparam", m_pPriceTBrowseWidget->getParam(save));
-    if (m_pPositionBrowseWidget)
-        out.appendString("positionBrowseWidget", m_pPositionBrowseWidget->param(save));
+    if (m_pPositionBrowseWidget) {
+        // the same string: a full save writes a table's side files once
+        const bool current = stored && m_pCurBrowser == m_pPositionBrowseWidget;
+        out.appendString("positionBrowseWidget",
+                         current ? currentParam : m_pPositionBrowseWidget->param(save));
+    }
     writeSectorParams(out, kMainFields, m_mapSectorParams, m_mapCustomColumnParam);
     writeSectorParams(out, kPositionFields, m_mapSectorParams, m_mapCustomColumnParam);
     if (m_pSplitContainer)
@@ -205,8 +211,10 @@ void CIndexBrowseView::setParam(const QString& param, bool keep)
     QString name;
     if (!stringMember(o, "currentSector", name) || name.isEmpty())
         name = kDefaultSector;
-    CSectorDetail* sector = sectors->getSector(name);
-    if (!sector)
+    const bool external = CExternalDataManager::instance()->isExist(name);
+    // a sector that no longer exists names no table
+    const bool known = external || sectors->getSector(name);
+    if (!known)
         TT_LOG_WARN("[browse view setParam] sector %1% no longer exists", name);
 
     const std::map<QString, QString> mainParams = readSectorParams(o, kMainFields);
@@ -219,7 +227,8 @@ void CIndexBrowseView::setParam(const QString& param, bool keep)
     QString text;
     if (stringMember(o, kMainFields.share, text)) {
         m_mapCustomColumnParam[KindMain] = text;
-        m_pBrowseWidget->setSectorName(name);
+        if (known)
+            m_pBrowseWidget->setSectorName(name);
         m_pBrowseWidget->setCustomColumnParam(text);
     }
     if (stringMember(o, kPositionFields.share, text) && m_pPositionBrowseWidget) {
@@ -230,18 +239,19 @@ void CIndexBrowseView::setParam(const QString& param, bool keep)
 
     // the current sector's stored layout; its side files come back with it (also at
     // start-up), so that the table shows its last indicator values at once
-    const auto storedMain = mainParams.find(name);
+    const auto storedMain = known ? mainParams.find(name) : mainParams.end();
     if (storedMain != mainParams.end())
         m_pBrowseWidget->setParam(storedMain->second, true);
-    const auto storedPosition = positionParams.find(sectorKey(name));
+    const auto storedPosition = known ? positionParams.find(sectorKey(name)) : positionParams.end();
     if (storedPosition != positionParams.end() && m_pPositionBrowseWidget)
         m_pPositionBrowseWidget->setParam(storedPosition->second, true);
 
-    const bool external = CExternalDataManager::instance()->isExist(name);
     if (external)
         setExternal(name); // shows the main table itself
-    else
+    else if (known)
         setSector(name);
+    else
+        resetCurrentSector(); // the view stays where it was, its table filled
     // Leaving the previous sector stored that table's state under the previous key; the
     // string's layouts win.
     for (const auto& entry : mainParams)
@@ -323,6 +333,7 @@ void CIndexBrowseView::setBrowseWidgetVisiable(const QString& sector)
         return;
     }
     if (m_pPriceTBrowseWidget && isPriceTSector(sector)) {
+        hideBondTables();
         if (m_pDragList)
             m_pDragList->hide();
         m_pBrowseWidget->hide();
@@ -346,24 +357,28 @@ void CIndexBrowseView::setBrowseWidgetVisiable(const QString& sector)
         if (CBrowseWidget* inner = m_pPriceTBrowseWidget->underlyingList())
             inner->unrequest();
     }
-    if (!m_pBondButtonGroup)
+    if (!m_pBondButtonGroup || !CSectorManager::instance()->isConvertibleBondSector(sector)) {
+        hideBondTables();
         return;
-    if (CSectorManager::instance()->isConvertibleBondSector(sector)) {
-        if (XP::CPushButton* first = m_pBondButtonGroup->button(1))
-            first->setText(sector);
-        m_pBondButtonGroup->setChecked(1);
-        m_pBondButtonGroup->show();
-        // the main table shows the sector: the new-bond table would cover it
-        if (m_pNewBondBrowseWidget) {
-            m_pNewBondBrowseWidget->hide();
-            m_pNewBondBrowseWidget->unrequest();
-        }
-    } else {
+    }
+    if (XP::CPushButton* first = m_pBondButtonGroup->button(1))
+        first->setText(sector);
+    m_pBondButtonGroup->setChecked(1);
+    m_pBondButtonGroup->show();
+    // the main table shows the sector: the new-bond table would cover it
+    if (m_pNewBondBrowseWidget) {
+        m_pNewBondBrowseWidget->hide();
+        m_pNewBondBrowseWidget->unrequest();
+    }
+}
+
+void CIndexBrowseView::hideBondTables()
+{
+    if (m_pBondButtonGroup)
         m_pBondButtonGroup->hide();
-        if (m_pNewBondBrowseWidget) {
-            m_pNewBondBrowseWidget->hide();
-            m_pNewBondBrowseWidget->unrequest();
-        }
+    if (m_pNewBondBrowseWidget) {
+        m_pNewBondBrowseWidget->hide();
+        m_pNewBondBrowseWidget->unrequest();
     }
 }
 
@@ -371,6 +386,7 @@ void CIndexBrowseView::setPositionBrowseWidgetVisiable(const QString& sector,
                                                        const QSet<QString>& accounts, bool add,
                                                        bool reload)
 {
+    hideBondTables();
     if (m_pDragList)
         m_pDragList->hide();
     m_pBrowseWidget->hide();

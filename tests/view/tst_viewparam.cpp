@@ -16,6 +16,8 @@
 #include "host/market/EmbeddedBackend.h"
 #include "host/market/TestMarket.h"
 #include "host/toolkit/CheckBox.h"
+#include "host/toolkit/PushButton.h"
+#include "host/toolkit/PushButtonGroup.h"
 #include "host/toolkit/SearchTextLineEdit.h"
 #include "host/toolkit/SplitButtonContainer.h"
 #include "host/toolkit/StyleSheetCenter.h"
@@ -244,7 +246,7 @@ private Q_SLOTS:
             << QStringList{"b=pb"} << true;
         QTest::newRow("sector that no longer exists")
             << j("{'currentSector':'已删除的板块','sectorKeys':['已删除的板块'],"
-                 "'sectorParams':['{}']}")
+                 "'sectorParams':['{}'],'shareBrowseParam':'{}'}")
             << QString() << QStringList{"已删除的板块={}"} << true;
     }
     void partialStrings()
@@ -268,6 +270,7 @@ private Q_SLOTS:
             }
         }
         QCOMPARE(got, stored);
+        QCOMPARE(view->mainBrowseWidget()->getSectorName(), view->getCurrentSector());
         QCOMPARE(view->lastShow(), lastShow);
         QCOMPARE(m_log->errors, 0);
     }
@@ -320,6 +323,8 @@ private Q_SLOTS:
             << kStockPosition << int(CIndexBrowseView::KindPosition) << false;
         QTest::newRow("T-board") << QStringLiteral("T型报价板") << int(CIndexBrowseView::KindPriceT)
                                  << false;
+        QTest::newRow("convertible bonds")
+            << QStringLiteral("可转债") << int(CIndexBrowseView::KindMain) << false;
     }
     void tablePerSector()
     {
@@ -330,6 +335,7 @@ private Q_SLOTS:
         auto view = newView();
         view->resize(800, 600);
         view->show();
+        view->setSector(QStringLiteral("可转债"));
         view->setSector(sector);
         QCOMPARE(view->currentBrowserKind(), kind);
         QCOMPARE(view->mainBrowseWidget()->isVisible(), kind == CIndexBrowseView::KindMain);
@@ -337,6 +343,13 @@ private Q_SLOTS:
         QCOMPARE(view->priceTBrowseWidget()->isVisible(), kind == CIndexBrowseView::KindPriceT);
         if (kind != CIndexBrowseView::KindPriceT)
             QCOMPARE(view->getBrowseWidget()->table()->isColumnVisible(12), openInterest);
+        // the bond buttons only over a convertible-bond sector, the first one naming it
+        const bool bonds = CSectorManager::instance()->isConvertibleBondSector(sector);
+        QCOMPARE(view->bondButtonGroup()->isVisible(), bonds);
+        if (bonds) {
+            QCOMPARE(view->bondButtonGroup()->checkedId(), 1);
+            QCOMPARE(view->bondButtonGroup()->button(1)->text(), sector);
+        }
     }
 
     // Opening a position sector from outside (event 3081): the position table, the sector
