@@ -6,6 +6,7 @@
 #include "host/data/Config.h"
 #include "host/data/ExternalDataManager.h"
 #include "host/data/FormulaTypes.h"
+#include "host/data/InstrumentDetail.h"
 #include "host/data/JsonParam.h"
 #include "host/data/SectorManager.h"
 #include "host/data/StockManager.h"
@@ -35,6 +36,7 @@
 
 namespace {
 constexpr int kFollowMs = 200; // how soon the side list and columns follow a sector switch
+const QString kTargetField = QStringLiteral("目标价"); // the demo's editable field
 } // namespace
 
 DemoWindow::DemoWindow(QWidget* parent) : QMainWindow(parent)
@@ -211,17 +213,25 @@ void DemoWindow::addStartColumns()
     ma5.period = 86400000;
     ma5.title = QStringLiteral("MA5");
     table->addCustomIndex(ma5);
-    // a target price typed for the first rows; the others show the field's default
-    const QString field = QStringLiteral("目标价");
-    const QString sector = table->getSectorName();
-    const auto stocks = table->getStockList();
-    for (int i = 0; i < stocks.size() && i < 5; ++i)
-        se::FieldParams::setData(sector, field, stocks[i], 10.0 + i * 2.5);
-    const int id = table->addCustomField(field, QStringLiteral("0"));
+    const int id = table->addCustomField(kTargetField, QStringLiteral("0"));
     if (id >= 0 && table->table())
         table->table()->moveColumn(id, 4); // beside the name and the first quotes
     if (m_bTablePainted)
         requestIndicators();
+}
+
+void DemoWindow::seedTargetPrices()
+{
+    // the host keeps typed field values for the process only: the demo types a target
+    // price for the first rows of 沪深A股 on every start; the others show the default
+    const QString sector = QStringLiteral("沪深A股");
+    auto stocks = TC::CSectorManager::instance()->getSectorStockList(sector);
+    // the first rows by code, as the table first shows them
+    std::sort(stocks.begin(), stocks.end(),
+              [](const ttservice::CInstrumentDetailPtr& a,
+                 const ttservice::CInstrumentDetailPtr& b) { return a->code < b->code; });
+    for (int i = 0; i < stocks.size() && i < 5; ++i)
+        se::FieldParams::setData(sector, kTargetField, stocks[i]->key, 10.0 + i * 2.5);
 }
 
 void DemoWindow::showEvent(QShowEvent* event)

@@ -36,6 +36,8 @@ public:
     // Adds the "MA5" indicator column and the editable "目标价" field: a clean start's
     // columns, which the view then carries across sector switches.
     void addStartColumns();
+    // Typed values of the "目标价" field for the first rows of 沪深A股.
+    void seedTargetPrices();
 
     TC::CIndexBrowseView* view() const { return m_pView; }
     // The view's quote table (always present; hidden while a position or option sector shows).

@@ -241,6 +241,7 @@ int main(int argc, char** argv)
     const bool restored = !cleanLayout && loadDemoLayout(layout);
     // the saved view (or "沪深A股" without one) comes back before the window shows, so the
     // first paint is of the restored sector; the view requests once it is visible
+    window.seedTargetPrices();
     applyDemoLayout(window, layout);
     if (!restored)
         window.addStartColumns();
