@@ -260,6 +260,9 @@ void CIndexBrowseView::updateSectorButtonControl()
         CCombinPushButton* button = m_pSectorTabControl->addButton(child->getName());
         button->setCurText(child->getName());
         createSectorMenu(child, button, nullptr);
+        if (child->getType() == eSectorExternal) // its drop-down lists the data sets
+            createExternalBtnMenu(CExternalDataManager::instance()->getRootCatalog(), button,
+                                  nullptr);
     }
     if (!m_pCurSector && !root->getChildren().isEmpty())
         m_pCurSector = root->getChildren().first();

@@ -169,11 +169,18 @@ private Q_SLOTS:
         CCombinPushButton* button =
             view->sectorTabControl()->buttonByRootText(QStringLiteral("外部数据"));
         QVERIFY(button);
+        auto items = [button] {
+            QStringList out;
+            for (QAction* a : button->items())
+                out.append(a->text());
+            return out;
+        };
+        const QStringList sets{"我的数据", kMacro, kFactors};
+        QCOMPARE(items(), sets);
+        QVERIFY(CExternalDataManager::instance()->addDataSet(QStringLiteral("新数据"),
+                                                             QStringLiteral("我的数据")));
         view->slotExternalChanged(0, QString());
-        QStringList items;
-        for (QAction* a : button->items())
-            items.append(a->text());
-        QCOMPARE(items, (QStringList{"我的数据", kMacro, kFactors}));
+        QCOMPARE(items(), QStringList(sets) << QStringLiteral("新数据"));
         QCOMPARE(button->curText(), QStringLiteral("   - "));
         // choosing an item opens the set in the main table
         QVERIFY(button->chooseItem(kFactors));

@@ -178,17 +178,17 @@ private Q_SLOTS:
         const QStringList order = view->varietyOrder();
         QCOMPARE(order.size(), view->varieties().value(kDce).size());
         QCOMPARE(group->buttonIds().size(), order.size());
-        double previous = std::numeric_limits<double>::max();
+        std::vector<double> amounts;
         for (int i = 0; i < order.size(); ++i) {
             QCOMPARE(group->button(CIndexBrowseView::kFirstVarietyId + i)->text(), order.at(i));
-            // most traded first, by the continuous contract's amount
             const auto first =
                 CStockManager::instance()->getInstrumentDetail(view->varieties()[kDce][order[i]]);
             const auto q = dorn::getQuoter(first->market, first->product + QStringLiteral("00"));
-            const double amount = q ? q->amount : 0.0;
-            QVERIFY(amount <= previous);
-            previous = amount;
+            amounts.push_back(q ? q->amount : 0.0);
         }
+        // most traded first, by the continuous contract's amount
+        QVERIFY(std::is_sorted(amounts.rbegin(), amounts.rend()));
+        QVERIFY(amounts.front() > amounts.back());
         // the map holds the first dated contract of the sector's list
         const auto list = CSectorManager::instance()->getSectorStockList(kDce);
         const auto it = std::find_if(list.begin(), list.end(), [](const Detail& d) {
