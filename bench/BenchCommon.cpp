@@ -277,6 +277,20 @@ void SummaryReporter::printSummary()
                     at("worst_p99_ms"), at("msgs_per_s"));
     }
     line("search 5,000, per keystroke (ms)", "BM_SearchFilter", "keystroke_ms", 0);
+    line("view switch to 300 rows (ms)", "BM_ViewSwitch", "to_small_ms", 0);
+    line("  GUI CPU (ms)", "BM_ViewSwitch", "to_small_cpu_ms", 0);
+    line("view switch to 沪深A股 (ms)", "BM_ViewSwitch", "to_large_ms", 0);
+    line("  GUI CPU (ms)", "BM_ViewSwitch", "to_large_cpu_ms", 0);
+    line("view switch 沪深A股 rows", "BM_ViewSwitch", "large_rows", 0);
+    line("view search per keystroke (ms)", "BM_ViewSearch", "keystroke_ms", 0);
+    line("view search applied+paint (ms)", "BM_ViewSearch", "apply_ms", 0);
+    line("view param(true) 20 layouts (ms)", "BM_ViewParamSave", "", 0);
+    line("  GUI CPU (ms)", "BM_ViewParamSave", "cpu_ms", 0);
+    line("view setParam 20 layouts (ms)", "BM_ViewParamRestore", "", 0);
+    line("  GUI CPU (ms)", "BM_ViewParamRestore", "cpu_ms", 0);
+    line("view start-up to painted (ms)", "BM_ViewStartup", "", 0);
+    line("  GUI CPU (ms)", "BM_ViewStartup", "cpu_ms", 0);
+    line("view start-up cached values", "BM_ViewStartup", "cached_values", 0);
     line("user sector fill, catalogue (ms)", "BM_SectorFill", "", 0);
     line("intraday paint 800x500 (ms)", "BM_ChartIntradayPaint", "", 0);
     line("k-line paint 800x500 (ms)", "BM_ChartKLinePaint", "", 0);

@@ -123,6 +123,10 @@ void releaseChartWorld();
 void registerParamBenchmarks();
 void releaseParamWorld();
 
+// the browse view: sector switch, search filter, its parameter string and start-up
+void registerViewBenchmarks();
+void releaseViewWorld();
+
 // Collects every run so the summary can set library and baseline side by side.
 class SummaryReporter : public benchmark::ConsoleReporter {
 public:

@@ -74,6 +74,7 @@ int main(int argc, char** argv)
     registerPositionBenchmarks();
     registerChartBenchmarks();
     registerParamBenchmarks();
+    registerViewBenchmarks();
     // last: it replaces the universe the scenarios above share
     if (g_largeRows > 0)
         registerLargeBenchmarks();
@@ -84,6 +85,7 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.printSummary();
     releaseParamWorld();
+    releaseViewWorld();
     g_world->widget.reset();
     g_world->baseline.reset();
     releaseDataWorld();

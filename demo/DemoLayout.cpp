@@ -2,11 +2,11 @@
 
 #include "demo/DemoWindow.h"
 
-#include "browse/CBrowseWidget.h"
 #include "host/data/Config.h"
 #include "host/data/JsonParam.h"
 #include "host/data/Log.h"
 #include "host/data/StdFile.h"
+#include "view/CIndexBrowseView.h"
 
 #include <QSplitter>
 
@@ -28,8 +28,8 @@ bool loadDemoLayout(DemoLayout& out)
         return false;
     }
     const TC::JsonObject& o = parsed.object;
-    out.sector = o.getQString("sector");
-    out.browse = o.getQString("browse");
+    // a layout of an older demo (a table string, no view string) keeps only the window
+    out.view = o.getQString("view");
     out.geometry = QByteArray::fromBase64(o.getString("geometry").c_str());
     out.panes = QByteArray::fromBase64(o.getString("panes").c_str());
     return true;
@@ -41,15 +41,13 @@ void applyDemoLayout(DemoWindow& window, const DemoLayout& layout)
         window.restoreGeometry(layout.geometry);
     if (!layout.panes.isEmpty())
         window.splitter()->restoreState(layout.panes);
-    if (!layout.browse.isEmpty())
-        window.restoreBrowseParam(layout.browse);
+    window.restoreView(layout.view);
 }
 
 bool saveDemoLayout(DemoWindow& window)
 {
     TC::JsonBuilder out;
-    out.appendString("sector", window.browse()->getSectorName())
-        .appendString("browse", window.browse()->param(true))
+    out.appendString("view", window.view()->param(true))
         .appendString("geometry", window.saveGeometry().toBase64().toStdString())
         .appendString("panes", window.splitter()->saveState().toBase64().toStdString());
     if (!TC::stdWriteFile(demoLayoutPath(), out.toJson(), "wb")) {

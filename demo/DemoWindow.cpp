@@ -2,76 +2,55 @@
 
 #include "browse/CBrowseWidget.h"
 #include "browse/CHpfBrowserTable.h"
+#include "host/data/ColumnInfo.h"
 #include "host/data/Config.h"
 #include "host/data/ExternalDataManager.h"
-#include "host/data/FormulaOperateManager.h"
 #include "host/data/FormulaTypes.h"
 #include "host/data/InstrumentDetail.h"
 #include "host/data/JsonParam.h"
-#include "host/data/SectorDetail.h"
 #include "host/data/SectorManager.h"
-#include "host/data/StockKey.h"
 #include "host/data/StockManager.h"
 #include "host/data/TraderCenter.h"
 #include "host/data/UserConfig.h"
 #include "host/toolkit/EventWidget.h"
 #include "host/toolkit/UiResource.h"
-#include "host/widgets/CSimGetCheckSelectDialog.h"
 #include "position/CPositionBrowseWidget.h"
 #include "pricet/CHpfOptionBrowserDataModel.h"
 #include "pricet/COptionPriceTBrowseWidget.h"
 #include "pricet/CPriceTBrowseWidget.h"
 #include "quoterbrowser/CQuoterBrowserWidget.h"
+#include "view/CIndexBrowseView.h"
 
 #include <QActionGroup>
 #include <QDateEdit>
-#include <QDateTime>
 #include <QEvent>
-#include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
-#include <QPointer>
 #include <QSignalBlocker>
 #include <QSplitter>
-#include <QStackedWidget>
 #include <QStatusBar>
+#include <QTime>
 #include <QTimer>
-#include <QTreeWidget>
 
 #include <algorithm>
 
 namespace {
-constexpr int kSectorRole = Qt::UserRole + 1;
-constexpr int kTreeDepth = 3; // leaves deeper than this are reached through their parents
+constexpr int kFollowMs = 200; // how soon the side list and columns follow a sector switch
+const QString kTargetField = QStringLiteral("目标价"); // the demo's editable field
 } // namespace
 
 DemoWindow::DemoWindow(QWidget* parent) : QMainWindow(parent)
 {
     setWindowTitle(QStringLiteral("TT 行情浏览 — 演示终端"));
     auto* splitter = m_pSplitter = new QSplitter(this);
-    m_pTree = new QTreeWidget(splitter);
-    m_pTree->setHeaderLabel(QStringLiteral("板块"));
-    m_pTree->setMinimumWidth(180);
-    m_pTree->setMaximumWidth(260);
-    m_pCenter = new QStackedWidget(splitter);
-    m_pBrowse = new TC::CBrowseWidget(m_pCenter, false, TC::BrowseType_Default, 88);
-    m_pBrowse->setIsResetSelectStock(true);
-    m_pCenter->addWidget(m_pBrowse);
+    m_pView = new TC::CIndexBrowseView(splitter, TC::BrowseType_Default);
+    m_pView->setStarrtSmartShow(true);
     m_pQuoter = new TC::CQuoterBrowserWidget(splitter);
     m_pQuoter->setMaximumWidth(320);
-    m_pBrowse->addPublicMenuAction();
-    splitter->addWidget(m_pTree);
-    splitter->addWidget(m_pCenter);
+    splitter->addWidget(m_pView);
     splitter->addWidget(m_pQuoter);
-    splitter->setStretchFactor(1, 1);
+    splitter->setStretchFactor(0, 1);
     setCentralWidget(splitter);
-
-    if (TC::CSectorDetail* root = TC::CSectorManager::instance()->getRoot()) {
-        for (TC::CSectorDetail* top : root->getChildren())
-            fillTree(nullptr, top, 0);
-    }
-    connect(m_pTree, &QTreeWidget::itemClicked, this,
-            [this](QTreeWidgetItem* item) { showSector(item->data(0, kSectorRole).toString()); });
 
     m_pRowsLabel = new QLabel(this);
     m_pRateLabel = new QLabel(this);
@@ -81,7 +60,8 @@ DemoWindow::DemoWindow(QWidget* parent) : QMainWindow(parent)
     statusBar()->addWidget(m_pRateLabel);
     statusBar()->addWidget(m_pRefreshLabel);
     statusBar()->addPermanentWidget(m_pChosenLabel);
-    connect(m_pBrowse, &TC::CBrowseWidget::sigRefreshed, this, [this]() {
+    TC::CBrowseWidget* table = mainTable();
+    connect(table, &TC::CBrowseWidget::sigRefreshed, this, [this]() {
         m_pRefreshLabel->setText(QStringLiteral("刷新 %1").arg(
             QTime::currentTime().toString(QStringLiteral("HH:mm:ss"))));
     });
@@ -89,6 +69,9 @@ DemoWindow::DemoWindow(QWidget* parent) : QMainWindow(parent)
     connect(statusTimer, &QTimer::timeout, this, &DemoWindow::updateStatus);
     statusTimer->start(1000);
     m_rateClock.start();
+    auto* followTimer = new QTimer(this);
+    connect(followTimer, &QTimer::timeout, this, &DemoWindow::followView);
+    followTimer->start(kFollowMs);
 
     XP::CEventSink::setHandler([this](QObject* sender, int id, int a, int b, const QString& text,
                                       void*) { return onHostEvent(sender, id, a, b, text); });
@@ -96,23 +79,23 @@ DemoWindow::DemoWindow(QWidget* parent) : QMainWindow(parent)
     buildHistoryTools();
     themeChanged();
     resize(1600, 900);
-    TC::ColumnInfo ma5;
-    ma5.formulaName = QStringLiteral("MA");
-    ma5.lineIndex = 0;
-    ma5.period = 86400000;
-    ma5.title = QStringLiteral("MA5");
-    m_indicators.append(ma5);
-    // indicator cells are empty when the columns are first fitted
-    connect(m_pBrowse, &TC::CBrowseWidget::sigIndicatorBatchDone, this, &DemoWindow::fitColumns);
-    if (m_pBrowse->table()) {
-        m_pBrowse->table()->viewport()->installEventFilter(this);
-        m_pBrowse->table()->setStatRowVisible(true); // sums and averages under the rows
+    // indicator and interval cells are empty when the columns are first fitted
+    connect(table, &TC::CBrowseWidget::sigIndicatorBatchDone, this, &DemoWindow::fitColumns);
+    connect(table, &TC::CBrowseWidget::sigStageDataDone, this, &DemoWindow::fitColumns);
+    if (table->table()) {
+        table->table()->viewport()->installEventFilter(this);
+        table->table()->setStatRowVisible(true); // sums and averages under the rows
     }
 }
 
 DemoWindow::~DemoWindow()
 {
     XP::CEventSink::clearHandler();
+}
+
+TC::CBrowseWidget* DemoWindow::mainTable() const
+{
+    return m_pView->mainBrowseWidget();
 }
 
 void DemoWindow::themeChanged()
@@ -125,15 +108,6 @@ void DemoWindow::themeChanged()
     const QString window = c("ic_clr_widget_background", "#0e0e0e");
     const QString text = c("ic_clr_widget_text", "#c8c8c8");
     const QString split = c("ic_clr_mainwindow_split_background", "#1a1a1a");
-    const QString scrollBars =
-        QStringLiteral("QScrollBar{background:%1;border:none;}"
-                       "QScrollBar:vertical{width:10px;}QScrollBar:horizontal{height:10px;}"
-                       "QScrollBar::handle{background:%2;min-height:20px;min-width:20px;}"
-                       "QScrollBar::handle:hover{background:%3;}"
-                       "QScrollBar::add-line,QScrollBar::sub-line{width:0;height:0;}"
-                       "QScrollBar::add-page,QScrollBar::sub-page{background:none;}")
-            .arg(c("ic_clr_scrollbar_background", "#0f0f0f"),
-                 c("ic_clr_scrollbar_normal", "#404040"), c("ic_clr_scrollbar_hover", "#505050"));
 
     // The window's palette colours what no style sheet covers (the central area's edges).
     QPalette pal = palette();
@@ -141,7 +115,7 @@ void DemoWindow::themeChanged()
     pal.setColor(QPalette::WindowText, QColor(text));
     setPalette(pal);
 
-    // Style sheets go on the window's own widgets only, so the browse table keeps its own.
+    // Style sheets go on the window's own widgets only, so the view keeps its own.
     menuBar()->setStyleSheet(
         QStringLiteral("QMenuBar{background:%1;color:%2;border-bottom:1px solid %3;}"
                        "QMenuBar::item{background:transparent;padding:3px 10px;}"
@@ -155,36 +129,11 @@ void DemoWindow::themeChanged()
                  c("ic_clr_menu_selected_background", "#283c64"),
                  c("ic_clr_table_text_selected", "#ffffff"), c("ic_clr_menu_background", "#1a1a1a"),
                  c("ic_clr_menu_disabled_text", "#5a5a5a")));
-    m_pTree->setStyleSheet(QStringLiteral("QTreeView{background:%1;color:%2;border:none;outline:0;}"
-                                          "QTreeView::item{padding:2px 0;}"
-                                          "QTreeView::item:hover{background:%3;}"
-                                          "QTreeView::item:selected{background:%4;color:%5;}"
-                                          "QHeaderView::section{background:%6;color:%7;border:none;"
-                                          "border-bottom:1px solid %8;padding:3px 6px;}")
-                               .arg(c("ic_clr_table_background", "#0a0a0a"),
-                                    c("ic_clr_table_text_default", "#b4b4b4"),
-                                    c("ic_clr_table_cur_row_background", "#1e2a44"),
-                                    c("ic_clr_table_selected_background", "#283c64"),
-                                    c("ic_clr_table_text_selected", "#ffffff"),
-                                    c("ic_clr_table_header_background", "#141414"), text,
-                                    c("clr_table_split_line_header", "#2a2a2a"))
-                           + scrollBars);
     m_pSplitter->setStyleSheet(QStringLiteral("QSplitter::handle{background:%1;}").arg(split));
     statusBar()->setStyleSheet(
         QStringLiteral("QStatusBar{background:%1;color:%2;border-top:1px solid %3;}"
                        "QStatusBar::item{border:none;}QLabel{color:%2;padding:0 6px;}")
             .arg(window, text, split));
-}
-
-void DemoWindow::fillTree(QTreeWidgetItem* parentItem, TC::CSectorDetail* sector, int depth)
-{
-    auto* item = parentItem ? new QTreeWidgetItem(parentItem) : new QTreeWidgetItem(m_pTree);
-    item->setText(0, sector->getName());
-    item->setData(0, kSectorRole, sector->getName());
-    if (depth + 1 >= kTreeDepth)
-        return;
-    for (TC::CSectorDetail* child : sector->getChildren())
-        fillTree(item, child, depth + 1);
 }
 
 void DemoWindow::buildMenus()
@@ -213,46 +162,76 @@ void DemoWindow::buildMenus()
         connect(action, &QAction::triggered, this,
                 [ms]() { TC::SingletonManager::getIndexUserConfig()->setRefreshInterval(ms); });
     }
+    QAction* toolBar = settings->addAction(QStringLiteral("显示搜索栏"));
+    toolBar->setCheckable(true);
+    toolBar->setChecked(true);
+    connect(toolBar, &QAction::toggled, m_pView, &TC::CIndexBrowseView::setToolBarVisible);
+    QAction* sectorBar = settings->addAction(QStringLiteral("显示板块栏"));
+    sectorBar->setCheckable(true);
+    sectorBar->setChecked(true);
+    connect(sectorBar, &QAction::toggled, m_pView, &TC::CIndexBrowseView::setButtonCtrlVisible);
+
+    QMenu* indicators = menuBar()->addMenu(QStringLiteral("指标"));
+    // the same command as the row menu's, after the menu that sent it has closed
+    connect(
+        indicators->addAction(QStringLiteral("选择自定义指标")), &QAction::triggered, this,
+        [this]() { QTimer::singleShot(0, m_pView, &TC::CIndexBrowseView::slotSelectCustomIndex); });
 }
 
 bool DemoWindow::showSector(const QString& name)
 {
-    if (TC::CExternalDataManager::instance()->isExist(name))
-        return showExternalData(name);
     auto* sectors = TC::CSectorManager::instance();
-    TC::CSectorDetail* sector = sectors->getSector(name);
-    if (!sector)
+    if (TC::CExternalDataManager::instance()->isExist(name)) {
+        m_pView->setExternal(name);
+    } else if (!sectors->getSector(name)) {
         return false;
-    if (m_pPosition)
-        m_pPosition->unrequest();
-    if (sectors->isPositionSector(name))
-        return showPositionSector(name);
-    const auto list = sectors->getSectorStockList(name);
-    m_pBrowse->unrequest();
-    if (sectors->isParentTsector(name)) {
-        m_pQuoter->setSector(name);
-        showOptionPane();
-        updateStatus();
+    } else if (sectors->isPositionSector(name)) {
+        m_pView->setPositionSector(name, {}, false, true);
+    } else {
+        m_pView->setSector(name); // requests by itself when the view is visible
+        followView();
         return true;
     }
-    m_pCenter->setCurrentWidget(m_pBrowse);
-    m_pBrowse->setSectorName(name);
-    m_pBrowse->setSectorCode(sector->getCode());
-    m_pBrowse->setIndexConstituentsList(!sector->getCode().isEmpty());
-    m_pBrowse->resetBrowserStatus();
-    m_pBrowse->resetTableColumn();
-    restoreUserFields(name);
-    m_pBrowse->setStockList(list, true);
-    m_pBrowse->sortByRate();
-    addDemoUserField(name);
-    m_pBrowse->request();
-    m_pQuoter->setSector(name);
-    requestIndicators();
-    requestStageColumns();
-    updateStatus();
-    if (isVisible())
-        QTimer::singleShot(0, this, &DemoWindow::fitColumns);
+    if (m_pView->isVisible())
+        m_pView->request(false);
+    followView();
     return true;
+}
+
+void DemoWindow::restoreView(const QString& param)
+{
+    m_pView->setParam(param, false);
+    followView();
+}
+
+void DemoWindow::addStartColumns()
+{
+    TC::CBrowseWidget* table = mainTable();
+    TC::ColumnInfo ma5;
+    ma5.formulaName = QStringLiteral("MA");
+    ma5.lineIndex = 0;
+    ma5.period = 86400000;
+    ma5.title = QStringLiteral("MA5");
+    table->addCustomIndex(ma5);
+    const int id = table->addCustomField(kTargetField, QStringLiteral("0"));
+    if (id >= 0 && table->table())
+        table->table()->moveColumn(id, 4); // beside the name and the first quotes
+    if (m_bTablePainted)
+        requestIndicators();
+}
+
+void DemoWindow::seedTargetPrices()
+{
+    // the host keeps typed field values for the process only: the demo types a target
+    // price for the first rows of 沪深A股 on every start; the others show the default
+    const QString sector = QStringLiteral("沪深A股");
+    auto stocks = TC::CSectorManager::instance()->getSectorStockList(sector);
+    // the first rows by code, as the table first shows them
+    std::sort(stocks.begin(), stocks.end(),
+              [](const ttservice::CInstrumentDetailPtr& a,
+                 const ttservice::CInstrumentDetailPtr& b) { return a->code < b->code; });
+    for (int i = 0; i < stocks.size() && i < 5; ++i)
+        se::FieldParams::setData(sector, kTargetField, stocks[i]->key, 10.0 + i * 2.5);
 }
 
 void DemoWindow::showEvent(QShowEvent* event)
@@ -264,96 +243,92 @@ void DemoWindow::showEvent(QShowEvent* event)
 
 void DemoWindow::fitColumns()
 {
-    if (m_pBrowse->table())
-        m_pBrowse->table()->fitColumnWidthsToVisibleRows();
+    TC::CBrowseWidget* table = m_pView->getBrowseWidget();
+    if (table && table->table()
+        && m_pView->currentBrowserKind() != TC::CIndexBrowseView::KindPriceT)
+        table->table()->fitColumnWidthsToVisibleRows();
+}
+
+void DemoWindow::followView()
+{
+    const QString sector = m_pView->getCurrentSector();
+    const QObject* table = m_pView->getBrowseWidget();
+    if (sector != m_qsShownSector || table != m_pShownTable) {
+        m_qsShownSector = sector;
+        m_pShownTable = table;
+        onSectorShown();
+        return;
+    }
+    // a search re-applies the sector, which resets the table's columns: the interval
+    // columns join again
+    if (m_stageSettings.isEmpty()
+        || m_pView->currentBrowserKind() != TC::CIndexBrowseView::KindMain)
+        return;
+    const QList<TC::ColumnInfo>& columns = mainTable()->columnList();
+    for (const QString& setting : qAsConst(m_stageSettings)) {
+        const QString title = setting.section(QLatin1Char(','), 5);
+        if (std::none_of(columns.begin(), columns.end(),
+                         [&title](const TC::ColumnInfo& c) { return c.title == title; }))
+            m_pView->addStageColumn(setting);
+    }
+}
+
+void DemoWindow::onSectorShown()
+{
+    if (!m_qsShownSector.isEmpty())
+        m_pQuoter->setSector(m_qsShownSector);
+    switch (m_pView->currentBrowserKind()) {
+    case TC::CIndexBrowseView::KindPosition: startTrading(); break;
+    case TC::CIndexBrowseView::KindPriceT: primeOptionPane(); break;
+    default:
+        // the table's columns were reset with the sector: the interval columns join again,
+        // and the indicator columns the view carried over compute for the new rows
+        for (const QString& setting : qAsConst(m_stageSettings))
+            m_pView->addStageColumn(setting);
+        if (m_bTablePainted)
+            requestIndicators();
+        break;
+    }
+    updateStatus();
+    if (isVisible())
+        QTimer::singleShot(0, this, &DemoWindow::fitColumns);
 }
 
 void DemoWindow::requestIndicators()
 {
-    // the column list was reset with the sector: the indicators join again
-    bool added = false;
-    for (TC::ColumnInfo c : m_indicators)
-        added = m_pBrowse->addCustomIndex(c) >= 0 || added;
-    // the first batch waits for the first painted page, so start-up shows quotes first
-    if (added && m_bTablePainted)
-        m_pBrowse->requestCustomIndex();
+    TC::CBrowseWidget* table = mainTable();
+    if (!table->customIndexColumns().isEmpty())
+        table->requeAllCustomIndex();
 }
 
 bool DemoWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (!m_bTablePainted && event->type() == QEvent::Paint && m_pBrowse->table()
-        && watched == m_pBrowse->table()->viewport()) {
+    TC::CBrowseWidget* table = mainTable();
+    if (!m_bTablePainted && event->type() == QEvent::Paint && table->table()
+        && watched == table->table()->viewport()) {
+        // the first batch waits for the first painted page, so start-up shows quotes first
         m_bTablePainted = true;
         watched->removeEventFilter(this);
-        QTimer::singleShot(0, m_pBrowse, [browse = m_pBrowse]() { browse->requestCustomIndex(); });
+        QTimer::singleShot(0, this, &DemoWindow::requestIndicators);
     }
     return QMainWindow::eventFilter(watched, event);
 }
 
-void DemoWindow::addIndicator(const QString& formula, const QString& title)
+bool DemoWindow::onHostEvent(QObject* sender, int id, int, int, const QString& text)
 {
-    TC::ColumnInfo c;
-    c.formulaName = formula;
-    c.lineIndex = 0;
-    c.period = 86400000;
-    c.title = title;
-    for (const TC::ColumnInfo& known : m_indicators) {
-        if (known == c)
-            return;
-    }
-    m_indicators.append(c);
-    if (m_pBrowse->addCustomIndex(c) >= 0)
-        m_pBrowse->requestCustomIndex();
-}
-
-void DemoWindow::restoreBrowseParam(const QString& param)
-{
-    m_pBrowse->setParam(param, true);
-    for (const TC::ColumnInfo& c : m_pBrowse->customIndexColumns()) {
-        if (std::none_of(m_indicators.begin(), m_indicators.end(),
-                         [&c](const TC::ColumnInfo& known) { return known == c; }))
-            m_indicators.append(c);
-    }
-}
-
-void DemoWindow::chooseIndicators()
-{
-    QStringList names;
-    for (const QString& name : TC::CFormulaOperateManager::instance()->formulaNames())
-        names.append(name);
-    QPointer<TC::CSimGetCheckSelectDialog> dialog(
-        new TC::CSimGetCheckSelectDialog(QStringLiteral("选择自定义指标"), this));
-    dialog->setItems(names);
-    const int result = dialog->exec();
-    if (!dialog)
-        return;
-    const QStringList chosen = result == QDialog::Accepted ? dialog->checkedItems() : QStringList();
-    delete dialog.data();
-    for (const QString& name : chosen)
-        addIndicator(name, name);
-}
-
-bool DemoWindow::onHostEvent(QObject* sender, int id, int, int b, const QString& text)
-{
-    if (sender == m_pBrowse && id == 3264 && b == 3) {
-        // after the row menu that sent it has closed
-        QTimer::singleShot(0, this, &DemoWindow::chooseIndicators);
-        return true;
-    }
     if (sender == m_pQuoter) {
         // the side list sends its selected row as JSON
         if (id != 47 && id != 4003)
             return false;
         const QString key = TC::JsonParam::parse(text).object.getQString("CODE");
         if (!key.isEmpty()) {
-            if (isOptionBoardShown())
-                showOptionBoard(key);
             m_qsChosen = key;
             m_pChosenLabel->setText(QStringLiteral("选中 %1").arg(key));
         }
         return true;
     }
-    if (id == 47 || id == 3083) {
+    // the view announces the row chosen in any of its tables (3059), a table its current row
+    if ((id == 3059 || id == 3083) && !text.isEmpty()) {
         m_qsChosen = text;
         m_pChosenLabel->setText(QStringLiteral("选中 %1").arg(text));
         return true;
@@ -364,7 +339,9 @@ bool DemoWindow::onHostEvent(QObject* sender, int id, int, int b, const QString&
 void DemoWindow::updateStatus()
 {
     // the counts of the table on show; the option pane has none of its own
-    auto* shown = qobject_cast<TC::CBrowseWidget*>(m_pCenter->currentWidget());
+    TC::CBrowseWidget* shown = m_pView->currentBrowserKind() == TC::CIndexBrowseView::KindPriceT
+                                   ? nullptr
+                                   : m_pView->getBrowseWidget();
     m_pRowsLabel->setVisible(shown);
     m_pRateLabel->setVisible(shown);
     if (!shown)
@@ -381,74 +358,51 @@ void DemoWindow::updateStatus()
     m_nLastPushes = pushes;
 }
 
-bool DemoWindow::isOptionBoardShown() const
+void DemoWindow::primeOptionPane()
 {
-    return m_pBoard && m_pCenter->currentWidget() == m_pBoard;
-}
-
-bool DemoWindow::showOptionBoard(const QString& underlyingKey)
-{
-    if (!m_pBoard) {
-        m_pBoard = new TC::COptionPriceTBrowseWidget(m_pCenter);
-        m_pCenter->addWidget(m_pBoard);
+    TC::CPriceTBrowseWidget* pane = m_pView->priceTBrowseWidget();
+    if (!pane || m_bPanePrimed)
+        return;
+    m_bPanePrimed = true;
+    // the first underlying of the category, as if clicked: its chart and its board
+    TC::CBrowseWidget* list = pane->underlyingList();
+    if (list->getStockListSize() > 0) {
+        list->setSelectRow(0);
+        list->handleEvent(47, TC::CPriceTBrowseWidget::kListTableId, 0, QString(), nullptr);
     }
-    if (!m_pBoard->selectUnderlying(underlyingKey))
-        return false;
-    m_pCenter->setCurrentWidget(m_pBoard);
-    return true;
-}
-
-bool DemoWindow::isOptionPaneShown() const
-{
-    return m_pPriceT && m_pCenter->currentWidget() == m_pPriceT;
-}
-
-bool DemoWindow::showOptionPane()
-{
-    if (!m_pPriceT) {
-        m_pPriceT = new TC::CPriceTBrowseWidget(m_pCenter);
-        m_pCenter->addWidget(m_pPriceT);
-        // the first underlying of the category, as if clicked: its chart and its board
-        TC::CBrowseWidget* list = m_pPriceT->underlyingList();
-        if (list->getStockListSize() > 0) {
-            list->setSelectRow(0);
-            list->handleEvent(47, TC::CPriceTBrowseWidget::kListTableId, 0, QString(), nullptr);
-        }
-        // and the board's first call, so that both quote panes show a chart
-        TC::COptionPriceTBrowseWidget* board = m_pPriceT->board();
-        if (board->model()->size() > 0) {
-            int callColumn = 10;
-            board->handleEvent(47, TC::COptionPriceTBrowseWidget::kTableId, 0, QString(),
-                               &callColumn);
-        }
+    // and the board's first call, so that both quote panes show a chart
+    TC::COptionPriceTBrowseWidget* board = pane->board();
+    if (board->model()->size() > 0) {
+        int callColumn = 10;
+        board->handleEvent(47, TC::COptionPriceTBrowseWidget::kTableId, 0, QString(), &callColumn);
     }
-    m_pCenter->setCurrentWidget(m_pPriceT);
-    return true;
 }
 
 QString DemoWindow::summary() const
 {
-    if (isOptionPaneShown()) {
-        return QStringLiteral("pane underlyings=%1 rows=%2 board=%3 month=%4")
-            .arg(m_pPriceT->underlyingList()->getStockListSize())
-            .arg(m_pPriceT->board()->model()->size())
-            .arg(m_pPriceT->board()->underlyingKey(), m_pPriceT->board()->selectedExpiry());
+    const int kind = m_pView->currentBrowserKind();
+    TC::CPriceTBrowseWidget* pane = m_pView->priceTBrowseWidget();
+    if (kind == TC::CIndexBrowseView::KindPriceT && pane) {
+        return QStringLiteral("sector=%1 pane underlyings=%2 rows=%3 board=%4 month=%5")
+            .arg(m_pView->getCurrentSector())
+            .arg(pane->underlyingList()->getStockListSize())
+            .arg(pane->board()->model()->size())
+            .arg(pane->board()->underlyingKey(), pane->board()->selectedExpiry());
     }
-    if (isOptionBoardShown()) {
-        return QStringLiteral("board=%1 month=%2 rows=%3 pushes=%4")
-            .arg(m_pBoard->underlyingKey(), m_pBoard->selectedExpiry())
-            .arg(m_pBoard->model()->size())
-            .arg(m_pBoard->pushCount());
-    }
-    QString text = QStringLiteral("rows=%1 pushes=%2 refreshes=%3 sector=%4")
-                       .arg(m_pBrowse->getStockListSize())
-                       .arg(m_pBrowse->pushCount())
-                       .arg(m_pBrowse->refreshCount())
-                       .arg(m_pBrowse->getSectorName());
+    TC::CBrowseWidget* table = m_pView->getBrowseWidget();
+    if (!table)
+        return QStringLiteral("no table");
+    QString text = QStringLiteral("sector=%1 kind=%2 rows=%3 pushes=%4 refreshes=%5 columns=%6")
+                       .arg(m_pView->getCurrentSector())
+                       .arg(kind)
+                       .arg(table->getStockListSize())
+                       .arg(table->pushCount())
+                       .arg(table->refreshCount())
+                       .arg(table->columnList().size());
     if (m_nTradeDate > 0)
         text += QStringLiteral(" trade-date=%1 status=%2")
                     .arg(TC::CStockManager::ymdFromDate(m_nTradeDate))
-                    .arg(m_pBrowse->getBrowserStatus());
+                    .arg(table->getBrowserStatus());
     return text;
 }
 
@@ -464,12 +418,11 @@ void DemoWindow::buildHistoryTools()
     m_pDateEdit->setToolTip(QStringLiteral("交易日：今天为实时行情，更早的交易日显示当日数据"));
     statusBar()->addPermanentWidget(m_pDateEdit);
     connect(m_pDateEdit, &QDateEdit::dateChanged, this, &DemoWindow::setTradeDate);
-    m_pBrowse->setGetTradeDateFunc([this]() {
+    // the view hands the getter to every table it holds
+    m_pView->setCurrentTradeDateFunc([this]() {
         return m_nTradeDate > 0 ? m_nTradeDate : TC::CStockManager::instance()->getLastTradingDay();
     });
 
-    // interval cells are empty when the columns are first fitted
-    connect(m_pBrowse, &TC::CBrowseWidget::sigStageDataDone, this, &DemoWindow::fitColumns);
     QMenu* columns = menuBar()->addMenu(QStringLiteral("区间统计"));
     connect(columns->addAction(QStringLiteral("添加20日区间涨幅")), &QAction::triggered, this,
             [this]() { addStageColumn(20); });
@@ -495,11 +448,11 @@ void DemoWindow::setTradeDate(const QDate& date)
         return;
     m_nTradeDate = day;
     // back to live: the rows take the cache's snapshots again before the pushes go on
-    m_pBrowse->unrequest();
-    m_pBrowse->resetBrowserStatus();
-    if (day == 0)
-        m_pBrowse->fillQuoterFromCache();
-    m_pBrowse->request();
+    m_pView->unrequest();
+    m_pView->resetBrowserStatus();
+    if (day == 0 && m_pView->currentBrowserKind() == TC::CIndexBrowseView::KindMain)
+        mainTable()->fillQuoterFromCache();
+    m_pView->request(false);
 }
 
 void DemoWindow::addStageColumn(int days)
@@ -511,61 +464,7 @@ void DemoWindow::addStageColumn(int days)
         QStringLiteral("%1,%2,0,86400,4,%3日涨幅").arg(start).arg(end).arg(days);
     if (!m_stageSettings.contains(setting))
         m_stageSettings.append(setting);
-    m_pBrowse->addStageColumn(setting);
-}
-
-void DemoWindow::requestStageColumns()
-{
-    // the column list was reset with the sector: the interval columns join again
-    for (const QString& setting : qAsConst(m_stageSettings))
-        m_pBrowse->addStageColumn(setting);
-}
-
-// --- external data and user-defined fields ---------------------------------------------
-
-bool DemoWindow::showExternalData(const QString& dataSet)
-{
-    m_pBrowse->unrequest();
-    m_pCenter->setCurrentWidget(m_pBrowse);
-    m_pBrowse->setSectorName(dataSet);
-    m_pBrowse->setSectorCode(QString());
-    m_pBrowse->setIndexConstituentsList(false);
-    m_pBrowse->setExternalColumn();
-    QList<TC::CExternalDataInfo*> list =
-        TC::CExternalDataManager::instance()->getCatalogDataList(dataSet);
-    m_pBrowse->setDataList(list);
-    m_pBrowse->request();
-    updateStatus();
-    if (isVisible())
-        QTimer::singleShot(0, this, &DemoWindow::fitColumns);
-    return true;
-}
-
-void DemoWindow::restoreUserFields(const QString& sector)
-{
-    // the column list was reset with the sector: the sector's fields join again
-    for (const QString& field : m_pBrowse->sectorFieldMap().value(sector)) {
-        TC::ColumnInfo column;
-        column.formulaName = column.title = field;
-        const int id = m_pBrowse->addCustomEditableColumn(column);
-        if (id >= 0 && m_pBrowse->table())
-            m_pBrowse->table()->moveColumn(id, 4);
-    }
-}
-
-void DemoWindow::addDemoUserField(const QString& sector)
-{
-    if (m_bDemoFieldAdded)
-        return;
-    m_bDemoFieldAdded = true;
-    // a target price typed for the first rows; the others show the field's default
-    const QString field = QStringLiteral("目标价");
-    const auto stocks = m_pBrowse->getStockList();
-    for (int i = 0; i < stocks.size() && i < 5; ++i)
-        se::FieldParams::setData(sector, field, stocks[i], 10.0 + i * 2.5);
-    const int id = m_pBrowse->addCustomField(field, QStringLiteral("0"));
-    if (id >= 0 && m_pBrowse->table())
-        m_pBrowse->table()->moveColumn(id, 4); // beside the name and the first quotes
+    m_pView->addStageColumn(setting);
 }
 
 void DemoWindow::startTrading()
@@ -576,34 +475,22 @@ void DemoWindow::startTrading()
         trader->start(2000);
     // the product combo lists the simulated accounts' products
     TC::CUserConfig* config = TC::getUserConfig();
+    TC::CPositionBrowseWidget* position = m_pView->positionBrowseWidget();
     if (config && config->getProductGroups().isEmpty()) {
         const auto groups = ttservice::TraderCenter::defaultProductGroups();
         for (auto it = groups.cbegin(); it != groups.cend(); ++it)
             config->setProductGroup(it.key(), it.value());
-        if (m_pPosition)
-            m_pPosition->updateToolBarProductGroup();
+        if (position)
+            position->updateToolBarProductGroup();
     }
-}
-
-bool DemoWindow::showPositionSector(const QString& name)
-{
-    if (!m_pPosition) {
-        m_pPosition = new TC::CPositionBrowseWidget(m_pCenter);
-        m_pPosition->setGetTradeDateFunc(
-            [] { return TC::CStockManager::instance()->getLastTradingDay(QStringLiteral("SH")); });
-        m_pCenter->addWidget(m_pPosition);
-    }
-    startTrading();
-    m_pBrowse->unrequest();
-    m_pCenter->setCurrentWidget(m_pPosition);
+    if (!position)
+        return;
     // every account of the kind, as "全部产品" would choose
     QSet<QString> ids;
-    m_pPosition->setSectorName(name, {}, false, true); // the kind, without accounts
-    for (const auto& info : ttservice::TraderCenter::instance()->getAccountList())
+    for (const auto& info : trader->getAccountList())
         ids.insert(info->accountId);
-    m_pPosition->setSectorName(name, ids, true, false);
-    m_pPosition->request();
-    m_pQuoter->setSector(name);
-    updateStatus();
-    return true;
+    const QString kind = position->getSectorName();
+    position->setSectorName(kind.isEmpty() ? m_qsShownSector : kind, ids, true, false);
+    if (m_pView->isVisible())
+        position->request();
 }

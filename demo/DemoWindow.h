@@ -1,33 +1,25 @@
 #pragma once
-// The demo terminal's main window: the host's sector tree beside a browse table that
-// shows the chosen sector live from the embedded market, with indicator columns computed
-// live by the host's formula service ("MA5" from the start; the row menu's "选择自定义指标"
-// adds more), and a compact quote list of the same sector as a side panel. The option
-// sector ("T型报价板") shows the option pane instead of the table: the underlyings by
-// category, the T-board and the intraday or k-line charts of the underlying and the option.
+// The demo terminal's main window: the browse view (sector bar with its drop-downs along the
+// bottom, search and tool rows, the quote table with its lower pane, the position table and
+// the option pane, each for its sectors) showing the embedded market live, with indicator
+// columns computed by the host's formula service ("MA5" on a clean start; the row menu's
+// "选择自定义指标" adds more), and a compact quote list of the same sector beside it.
 
-#include "host/data/ColumnInfo.h"
 #include "host/toolkit/EventWidget.h"
 
 #include <QElapsedTimer>
-#include <QList>
 #include <QMainWindow>
+#include <QStringList>
 
 class QDate;
 class QDateEdit;
 class QLabel;
 class QSplitter;
-class QStackedWidget;
-class QTreeWidget;
-class QTreeWidgetItem;
 
 namespace TC {
 class CBrowseWidget;
-class COptionPriceTBrowseWidget;
-class CPositionBrowseWidget;
-class CPriceTBrowseWidget;
+class CIndexBrowseView;
 class CQuoterBrowserWidget;
-class CSectorDetail;
 } // namespace TC
 
 class DemoWindow final : public QMainWindow, public XP::CUiResourceChangeHandler {
@@ -36,39 +28,36 @@ public:
     explicit DemoWindow(QWidget* parent = nullptr);
     ~DemoWindow() override;
 
-    // Shows a sector by name; false when the host does not know it.
+    // Shows a sector, an external data set or a position sector by name; false when the
+    // host knows none of that name.
     bool showSector(const QString& name);
-    TC::CBrowseWidget* browse() const { return m_pBrowse; }
+    // The view's whole layout (its parameter string); an empty one shows "沪深A股".
+    void restoreView(const QString& param);
+    // Adds the "MA5" indicator column and the editable "目标价" field: a clean start's
+    // columns, which the view then carries across sector switches.
+    void addStartColumns();
+    // Typed values of the "目标价" field for the first rows of 沪深A股.
+    void seedTargetPrices();
+
+    TC::CIndexBrowseView* view() const { return m_pView; }
+    // The view's quote table (always present; hidden while a position or option sector shows).
+    TC::CBrowseWidget* mainTable() const;
     TC::CQuoterBrowserWidget* quoter() const { return m_pQuoter; }
-    // The option T-board, once an option sector was shown; null before.
-    TC::COptionPriceTBrowseWidget* optionBoard() const { return m_pBoard; }
-    bool isOptionBoardShown() const;
-    // The option pane, once the option sector was shown; null before.
-    TC::CPriceTBrowseWidget* optionPane() const { return m_pPriceT; }
-    bool isOptionPaneShown() const;
-    // The instrument last chosen in the table or the side list (events 47, 3083, 4003).
+    QSplitter* splitter() const { return m_pSplitter; }
+    // The instrument last chosen in the view or the side list.
     QString chosenInstrument() const { return m_qsChosen; }
     QString summary() const;
-    // Adds an indicator column of a host formula's first line to the table (kept across
-    // sector switches) and queues its computation.
-    void addIndicator(const QString& formula, const QString& title);
-    // Lets the user tick host formulas to add as indicator columns.
-    void chooseIndicators();
 
-    // The trading day the table shows: today shows it live, an earlier trading day its
+    // The trading day the view shows: today shows it live, an earlier trading day its
     // stored values; a day that does not trade goes back to the trading day before it.
     void setTradeDate(const QDate& date);
     int tradeDate() const { return m_nTradeDate; }
     // Adds the change-ratio column over the last `days` trading days up to the trade date
-    // (kept across sector switches).
+    // (added again after every sector switch: the table's columns are reset with it).
     void addStageColumn(int days);
-    // Layout persistence (DemoLayout.cpp): the panes, and a table parameter string whose
-    // indicator columns then stay across sector switches like the ones added here.
-    QSplitter* splitter() const { return m_pSplitter; }
-    void restoreBrowseParam(const QString& param);
 
-    // The window's own widgets (menus, sector tree, splitter, status bar) take the
-    // theme's colours; called again on every theme switch.
+    // The window's own widgets (menus, splitter, status bar) take the theme's colours; the
+    // view and the side list follow the theme themselves.
     void themeChanged() override;
 
 protected:
@@ -77,35 +66,24 @@ protected:
 
 private:
     void buildMenus();
-    // Column widths from the texts of the visible rows, so more columns fit the window;
-    // the rest scroll beside the locked code and name columns.
-    void fitColumns();
-    void fillTree(QTreeWidgetItem* parentItem, TC::CSectorDetail* sector, int depth);
-    void updateStatus();
-    // Shows the T-board of an underlying (stock key) in place of the table.
-    bool showOptionBoard(const QString& underlyingKey);
-    // Shows the option pane in place of the table, its first underlying chosen.
-    bool showOptionPane();
-    bool onHostEvent(QObject* sender, int id, int a, int b, const QString& text);
-    void requestIndicators();
-    // An external data set of the host in the table (code, name, date, value).
-    bool showExternalData(const QString& dataSet);
-    void restoreUserFields(const QString& sector);
-    // The editable "目标价" column, added once to the first sector shown.
-    void addDemoUserField(const QString& sector);
-    // Position sectors: the accounts of the kind, traded by the simulated trading service.
-    bool showPositionSector(const QString& name);
-    void startTrading();
-    // the trade-date picker and the interval-column menu
     void buildHistoryTools();
-    void requestStageColumns();
+    // Column widths from the texts of the visible rows, so more columns fit the window.
+    void fitColumns();
+    void updateStatus();
+    bool onHostEvent(QObject* sender, int id, int a, int b, const QString& text);
+    // The view has no signals: a short timer notices when it shows another sector (its bar,
+    // search, events or commands) and lets the side list, the interval columns, the
+    // indicators and the simulated trading follow.
+    void followView();
+    void onSectorShown();
+    void requestIndicators();
+    // The simulated accounts trade while a position sector is shown at least once.
+    void startTrading();
+    // The option pane's first underlying and first call chosen, so both charts show.
+    void primeOptionPane();
 
     QSplitter* m_pSplitter;
-    QTreeWidget* m_pTree;
-    QStackedWidget* m_pCenter;
-    TC::CBrowseWidget* m_pBrowse;
-    TC::COptionPriceTBrowseWidget* m_pBoard = nullptr;
-    TC::CPriceTBrowseWidget* m_pPriceT = nullptr;
+    TC::CIndexBrowseView* m_pView;
     TC::CQuoterBrowserWidget* m_pQuoter;
     QLabel* m_pRowsLabel;
     QLabel* m_pRateLabel;
@@ -115,10 +93,11 @@ private:
     quint64 m_nLastPushes = 0;
     const QObject* m_pStatusSource = nullptr; // the table whose pushes m_nLastPushes counts
     QElapsedTimer m_rateClock;
-    QList<TC::ColumnInfo> m_indicators;
     bool m_bTablePainted = false;
-    bool m_bDemoFieldAdded = false;
-    TC::CPositionBrowseWidget* m_pPosition = nullptr; // created with the first position sector
+    bool m_bPanePrimed = false;
+    // what followView() last saw
+    QString m_qsShownSector;
+    const QObject* m_pShownTable = nullptr;
     // trade date and interval columns
     QDateEdit* m_pDateEdit = nullptr;
     int m_nTradeDate = 0; // 0: live

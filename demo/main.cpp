@@ -1,13 +1,15 @@
-// The demo terminal: the browse table on the embedded market.
+// The demo terminal: the browse view on the embedded market.
 //   tt_demo [--screenshot FILE] [--seconds N] [--sector NAME] [--theme dark|light]
 //           [--option-board] [--feed nats://host:port] [--trade-date yyyy-MM-dd]
 //           [--interval-days N] [--clean-layout]
-// --option-board shows the option T-board of 50ETF instead of the browse window.
+// The window is the browse view (sector bar with drop-downs, search row, quote table with
+// its lower pane, position table, option pane) beside a compact quote list of its sector.
+// --option-board shows the option T-board of 50ETF alone instead of the window.
 // --feed takes the quotes from a feed publisher (tt_feedd) on a NATS server instead of the
 // embedded market; the status bar says when that feed is stale.
 // --trade-date shows an earlier trading day; --interval-days adds the change-ratio column
 // over that many trading days.
-// The browse window's layout is saved on exit in the user's data folder and restored on
+// The view's whole layout is saved on exit in the user's data folder and restored on
 // start (the sector of --sector wins over the saved one); --clean-layout starts without it.
 // With --screenshot the market runs N seconds (default 5), the window is saved as a PNG
 // and a one-line summary is printed; otherwise the window stays open.
@@ -25,6 +27,7 @@
 #include "host/toolkit/UiResource.h"
 #include "pricet/CHpfOptionBrowserDataModel.h"
 #include "pricet/COptionPriceTBrowseWidget.h"
+#include "view/CIndexBrowseView.h"
 
 #include <QApplication>
 #include <QDate>
@@ -110,7 +113,7 @@ int main(int argc, char** argv)
     for (int i = 0; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
     QString screenshot;
-    QString sector = QStringLiteral("沪深A股");
+    QString sector;
     QString theme = QStringLiteral("dark");
     int seconds = 5;
     bool optionBoard = false;
@@ -233,18 +236,21 @@ int main(int argc, char** argv)
     }
 
     DemoWindow window;
-    FirstPaintWatch firstPaint(window.browse(), sinceProcessStart);
+    FirstPaintWatch firstPaint(window.mainTable(), sinceProcessStart);
     DemoLayout layout;
     const bool restored = !cleanLayout && loadDemoLayout(layout);
-    if (restored && !sectorGiven && !layout.sector.isEmpty())
-        sector = layout.sector;
-    if (!window.showSector(sector))
+    // the saved view (or "沪深A股" without one) comes back before the window shows, so the
+    // first paint is of the restored sector; the view requests once it is visible
+    window.seedTargetPrices();
+    applyDemoLayout(window, layout);
+    if (!restored)
+        window.addStartColumns();
+    if (sectorGiven && !window.showSector(sector))
         return fail(QStringLiteral("unknown sector %1").arg(sector));
     if (bus)
         showFeedStatus(window, bus);
-    if (restored)
-        applyDemoLayout(window, layout);
     window.show();
+    window.view()->request(false);
     if (tradeDate.isValid())
         window.setTradeDate(tradeDate);
     if (intervalDays > 0)
@@ -276,7 +282,7 @@ int main(int argc, char** argv)
     };
     // the picture is taken right after a refresh tick, when the order matches the values
     QTimer::singleShot(seconds * 1000, &window, [&]() {
-        QObject::connect(window.browse(), &TC::CBrowseWidget::sigRefreshed, &window, shoot,
+        QObject::connect(window.mainTable(), &TC::CBrowseWidget::sigRefreshed, &window, shoot,
                          Qt::QueuedConnection);
         QTimer::singleShot(5000, &window, shoot); // a market without changes never refreshes
     });
