@@ -667,10 +667,10 @@ void CIndexBrowseView::updateExtendIndex()
         m_pCurBrowser->updateExtendIndex();
 }
 
-void CIndexBrowseView::addStageColumn(const QString& spec)
+void CIndexBrowseView::addStageColumn(const QString& setting)
 {
     if (m_pBrowseWidget)
-        m_pBrowseWidget->addStageColumn(spec);
+        m_pBrowseWidget->addStageColumn(setting);
 }
 
 void CIndexBrowseView::updateStageColumn()

@@ -138,7 +138,7 @@ public:
     void setSpeedValue(const QMap<QString, double>& values);
     void resetBrowserStatus();
     void updateExtendIndex();
-    void addStageColumn(const QString& spec);
+    void addStageColumn(const QString& setting);
     void updateStageColumn();
     void addSpeedColumn();
     void setCurSelectCode(const QString& code);
