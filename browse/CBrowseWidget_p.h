@@ -212,6 +212,8 @@ public:
     QList<ColumnInfo> m_customIndexColumns;   // the indicator columns the user added
     QHash<QString, QString> m_requestedPairs; // row key + '\x1f' + formula -> request id
     CBrowseWidget::CustomIndexValues m_customIndexValues;
+    int m_nValueFillHolds = 0;        // open CBrowseWidget::ValueFillHold scopes
+    bool m_bValueFillPending = false; // a fill was asked for under a hold
     CIndicatorBatch m_batch;
     quint64 m_nBatchSeq = 0;
     std::shared_ptr<std::mutex> m_requestMutex = std::make_shared<std::mutex>();
