@@ -245,6 +245,20 @@ public:
     // once the next full save has written their replacements
     QStringList m_restoredValueFiles;
     QStringList m_restoredFieldFiles;
+    // The side files this table saves to, each claimed for the table's lifetime: a save
+    // rewrites them in place, so saves do not pile up files and every string that named them
+    // finds them. Empty until a save draws one or a restore adopts an unclaimed one.
+    struct OwnParamFile {
+        QString path;        // as strings name it
+        QString canonical;   // the claim's key
+        bool unread = false; // taken over from a string restored without its files
+        OwnParamFile() = default;
+        OwnParamFile(const OwnParamFile&) = delete;
+        OwnParamFile& operator=(const OwnParamFile&) = delete;
+        ~OwnParamFile(); // releases the claim
+    };
+    OwnParamFile m_ownValueFile;
+    OwnParamFile m_ownFieldFile;
 
     // Quote columns a push writes: (column id, quote slot, quote id), rebuilt whenever
     // the column list changes so a push walks a flat array.
