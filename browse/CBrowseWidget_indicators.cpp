@@ -749,10 +749,11 @@ CBrowseWidget::ValueFillHold::~ValueFillHold()
         return;
     m_pWidget->d->m_bValueFillPending = false;
     m_pWidget->fillLastCustomIndexValue();
-    // a sort applied under the hold ordered the rows without their values
-    if (m_pWidget->d->m_pTable) {
-        m_pWidget->d->m_pTable->resort();
-        m_pWidget->d->m_pTable->updateUi();
+    // a sort by a filled column applied under the hold ordered the rows without their values
+    CHpfBrowserTable* table = m_pWidget->d->m_pTable;
+    if (table && m_pWidget->d->m_pModel->indicatorSlot(table->getSortColumnID()) >= 0) {
+        table->resort();
+        table->updateUi();
     }
 }
 
