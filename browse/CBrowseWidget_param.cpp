@@ -143,14 +143,15 @@ bool isClaimedParamFile(const QString& canonical)
 }
 
 // A table without a side file of its own takes over the one a restored string names (a
-// canonical path inside the folder), unless another live table holds it.
-void adoptParamFile(CBrowseWidgetPrivate::OwnParamFile& own, const QString& canonical, bool read)
+// canonical path inside the folder), unless another live table holds it; the file counts as
+// unread until a restore reads it.
+void adoptParamFile(CBrowseWidgetPrivate::OwnParamFile& own, const QString& canonical)
 {
     if (!own.path.isEmpty() || !claimParamFile(canonical))
         return;
     own.path = canonical;
     own.canonical = canonical;
-    own.unread = !read;
+    own.unread = true;
 }
 
 // What a save writes to a side file the table took over unread: the file's entries, this
@@ -467,17 +468,17 @@ void CBrowseWidget::setParam(const QString& param, bool load)
         // rewrites them rather than leaving them behind
         if (stringMember(o, "customIndexValueFileName", text))
             adoptParamFile(d->m_ownValueFile,
-                           confinedParamFile(text, "customIndexValueFileName", false), false);
+                           confinedParamFile(text, "customIndexValueFileName", false));
         if (stringMember(o, "UserDefinedFieldFileName", text)) {
             const QString path = confinedParamFile(text, "UserDefinedFieldFileName", false);
             if (QFileInfo(path).fileName() != kSharedFieldFile)
-                adoptParamFile(d->m_ownFieldFile, path, false);
+                adoptParamFile(d->m_ownFieldFile, path);
         }
     } else {
         std::string content;
         if (stringMember(o, "customIndexValueFileName", text)) {
             const QString path = confinedParamFile(text, "customIndexValueFileName");
-            adoptParamFile(d->m_ownValueFile, path, true);
+            adoptParamFile(d->m_ownValueFile, path);
             if (!path.isEmpty() && stdReadFile(path, content)) {
                 browseparam::readValueFile(content.data(), content.size(), d->m_customIndexValues);
                 if (path == d->m_ownValueFile.canonical)
@@ -489,7 +490,7 @@ void CBrowseWidget::setParam(const QString& param, bool load)
         if (stringMember(o, "UserDefinedFieldFileName", text)) {
             const QString path = confinedParamFile(text, "UserDefinedFieldFileName");
             if (QFileInfo(path).fileName() != kSharedFieldFile)
-                adoptParamFile(d->m_ownFieldFile, path, true);
+                adoptParamFile(d->m_ownFieldFile, path);
             if (!path.isEmpty() && stdReadFile(path, content)) {
                 browseparam::readFieldList(content.data(), content.size(), d->m_sectorFieldMap);
                 if (path == d->m_ownFieldFile.canonical)
