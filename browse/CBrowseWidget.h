@@ -276,6 +276,18 @@ public:
 
     void setColumnValue(int columnId, const QMap<QString, double>& values);
     void fillLastCustomIndexValue();
+    // Collapses the cached-value fills of a run of restores (a sector switch, layouts,
+    // side files) into one fill when the last hold goes; rows sorted meanwhile are re-sorted.
+    class ValueFillHold {
+    public:
+        explicit ValueFillHold(CBrowseWidget* widget);
+        ~ValueFillHold();
+        ValueFillHold(const ValueFillHold&) = delete;
+        ValueFillHold& operator=(const ValueFillHold&) = delete;
+
+    private:
+        CBrowseWidget* m_pWidget;
+    };
     CustomIndexValues& customIndexValues();
     const CustomIndexValues& customIndexValues() const;
     // (row key, formula) pairs requested by batches since construction or clear().

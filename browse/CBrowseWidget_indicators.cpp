@@ -692,11 +692,19 @@ int CBrowseWidget::requestedPairCount() const
 
 void CBrowseWidget::fillLastCustomIndexValue()
 {
+    if (d->m_nValueFillHolds > 0) {
+        d->m_bValueFillPending = true;
+        return;
+    }
     fillUserDefinedValues();
     auto bySector = d->m_customIndexValues.constFind(d->m_qsSectorName);
     if (bySector == d->m_customIndexValues.constEnd())
         return;
     const auto& rows = d->m_pModel->getAllDatas();
+    // The rows in key order, built once: each column's values (a map in the same order) are
+    // then laid in one merged walk, with no look-up per cell.
+    std::vector<HpfBrowserData*> byKey;
+    bool sorted = false;
     for (const ColumnInfo& c : d->m_columnList) {
         // indicator columns only: a quote column may carry the same title
         if (c.columnId < kFirstIndicatorColumn || c.isQuoter()
@@ -704,16 +712,49 @@ void CBrowseWidget::fillLastCustomIndexValue()
             continue;
         const int slot = d->m_pModel->indicatorSlot(c.columnId);
         auto byTitle = bySector->constFind(c.title);
-        if (slot < 0 || byTitle == bySector->constEnd())
+        if (slot < 0 || byTitle == bySector->constEnd() || byTitle->isEmpty())
             continue;
-        for (const auto& data : rows) {
-            auto* row = static_cast<HpfBrowserData*>(data.get());
-            auto value = byTitle->constFind(row->key);
-            if (value != byTitle->constEnd())
-                row->setIndicatorValue(slot, *value);
+        if (!sorted) {
+            byKey.reserve(rows.size());
+            for (const auto& data : rows)
+                byKey.push_back(static_cast<HpfBrowserData*>(data.get()));
+            std::stable_sort(
+                byKey.begin(), byKey.end(),
+                [](const HpfBrowserData* a, const HpfBrowserData* b) { return a->key < b->key; });
+            sorted = true;
+        }
+        auto value = byTitle->constBegin();
+        const auto end = byTitle->constEnd();
+        for (HpfBrowserData* row : byKey) {
+            while (value != end && value.key() < row->key)
+                ++value;
+            if (value == end)
+                break;
+            if (value.key() == row->key)
+                row->setIndicatorValue(slot, value.value());
         }
     }
     d->m_pTable->updateUi();
+}
+
+CBrowseWidget::ValueFillHold::ValueFillHold(CBrowseWidget* widget) : m_pWidget(widget)
+{
+    if (m_pWidget)
+        ++m_pWidget->d->m_nValueFillHolds;
+}
+
+CBrowseWidget::ValueFillHold::~ValueFillHold()
+{
+    if (!m_pWidget || --m_pWidget->d->m_nValueFillHolds > 0 || !m_pWidget->d->m_bValueFillPending)
+        return;
+    m_pWidget->d->m_bValueFillPending = false;
+    m_pWidget->fillLastCustomIndexValue();
+    // a sort by a filled column applied under the hold ordered the rows without their values
+    CHpfBrowserTable* table = m_pWidget->d->m_pTable;
+    if (table && m_pWidget->d->m_pModel->indicatorSlot(table->getSortColumnID()) >= 0) {
+        table->resort();
+        table->updateUi();
+    }
 }
 
 void CBrowseWidget::setColumnValue(int columnId, const QMap<QString, double>& values)

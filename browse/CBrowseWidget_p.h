@@ -212,6 +212,8 @@ public:
     QList<ColumnInfo> m_customIndexColumns;   // the indicator columns the user added
     QHash<QString, QString> m_requestedPairs; // row key + '\x1f' + formula -> request id
     CBrowseWidget::CustomIndexValues m_customIndexValues;
+    int m_nValueFillHolds = 0;        // open CBrowseWidget::ValueFillHold scopes
+    bool m_bValueFillPending = false; // a fill was asked for under a hold
     CIndicatorBatch m_batch;
     quint64 m_nBatchSeq = 0;
     std::shared_ptr<std::mutex> m_requestMutex = std::make_shared<std::mutex>();
@@ -243,6 +245,20 @@ public:
     // once the next full save has written their replacements
     QStringList m_restoredValueFiles;
     QStringList m_restoredFieldFiles;
+    // The side files this table saves to, each claimed for the table's lifetime: a save
+    // rewrites them in place, so saves do not pile up files and every string that named them
+    // finds them. Empty until a save draws one or a restore adopts an unclaimed one.
+    struct OwnParamFile {
+        QString path;        // as strings name it
+        QString canonical;   // the claim's key
+        bool unread = false; // taken over from a string restored without its files
+        OwnParamFile() = default;
+        OwnParamFile(const OwnParamFile&) = delete;
+        OwnParamFile& operator=(const OwnParamFile&) = delete;
+        ~OwnParamFile(); // releases the claim
+    };
+    OwnParamFile m_ownValueFile;
+    OwnParamFile m_ownFieldFile;
 
     // Quote columns a push writes: (column id, quote slot, quote id), rebuilt whenever
     // the column list changes so a push walks a flat array.

@@ -1,10 +1,12 @@
 // Persistence: the parameter string, the value file and the field-list file.
 //
-// A full save writes each side file under a newly drawn name, created exclusively so that
-// another string's file is never overwritten, and through a temporary file renamed over
-// it. A restore reads only files inside "<data dir>/BrowseParam" and deletes none at once:
-// the files it read go once this widget's next full save has written their replacements,
-// so a crash or a second restore of the same string still finds them.
+// A table's side files keep their names: its first full save draws a new name (created
+// exclusively so that another string's file is never overwritten) unless a restore gave
+// it one no other live table holds, and every later save rewrites that file in place
+// through a temporary file renamed over it. So saves do not pile up files, and an older
+// string of the same table still finds its files, with the latest values. A restore reads
+// only files inside "<data dir>/BrowseParam"; the files it read under other names go once
+// this table's next full save has written their replacements, unless a live table holds them.
 #include "browse/CBrowseWidget.h"
 #include "browse/CBrowseWidget_p.h"
 
@@ -20,11 +22,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
+#include <QSet>
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <limits>
+#include <mutex>
 
 namespace TC {
 
@@ -72,25 +77,128 @@ QString writeNewParamFile(const std::string& content, const QString& suffix)
 }
 
 // The canonical path of a side file named by a string, when it lies inside the parameter
-// folder; a name outside it (a shared or edited layout) is refused with a warning.
-QString confinedParamFile(const QString& name, const char* key)
+// folder; a name outside it (a shared or edited layout) is refused, with a warning if asked.
+QString confinedParamFile(const QString& name, const char* key, bool warn = true)
 {
     const QString folder = QDir(paramFolder()).canonicalPath();
     const QFileInfo info(QDir(paramFolder()).absoluteFilePath(name));
     const QString path = info.canonicalFilePath();
     if (folder.isEmpty() || path.isEmpty()) {
-        TT_LOG_WARN("[browsewidget setParam] %1% names %2%, which does not exist", key, name);
+        if (warn)
+            TT_LOG_WARN("[browsewidget setParam] %1% names %2%, which does not exist", key, name);
         return QString();
     }
     if (!path.startsWith(folder + QLatin1Char('/')) || !info.isFile()) {
-        TT_LOG_WARN("[browsewidget setParam] %1% names %2%, outside %3%: ignored", key, name,
-                    folder);
+        if (warn)
+            TT_LOG_WARN("[browsewidget setParam] %1% names %2%, outside %3%: ignored", key, name,
+                        folder);
         return QString();
     }
     if (info.size() > kMaxSideFileBytes) {
-        TT_LOG_WARN("[browsewidget setParam] %1% names %2% of %3% bytes: ignored", key, path,
-                    info.size());
+        if (warn)
+            TT_LOG_WARN("[browsewidget setParam] %1% names %2% of %3% bytes: ignored", key, path,
+                        info.size());
         return QString();
+    }
+    return path;
+}
+
+// --- the side files each live table holds ----------------------------------------------
+
+struct ParamFileClaims {
+    std::mutex mutex;
+    QSet<QString> paths; // canonical
+};
+
+ParamFileClaims& paramFileClaims()
+{
+    static ParamFileClaims claims;
+    return claims;
+}
+
+bool claimParamFile(const QString& canonical)
+{
+    ParamFileClaims& c = paramFileClaims();
+    std::lock_guard<std::mutex> lock(c.mutex);
+    if (canonical.isEmpty() || c.paths.contains(canonical))
+        return false;
+    c.paths.insert(canonical);
+    return true;
+}
+
+void releaseParamFile(const QString& canonical)
+{
+    if (canonical.isEmpty())
+        return;
+    ParamFileClaims& c = paramFileClaims();
+    std::lock_guard<std::mutex> lock(c.mutex);
+    c.paths.remove(canonical);
+}
+
+bool isClaimedParamFile(const QString& canonical)
+{
+    ParamFileClaims& c = paramFileClaims();
+    std::lock_guard<std::mutex> lock(c.mutex);
+    return c.paths.contains(canonical);
+}
+
+// A table without a side file of its own takes over the one a restored string names (a
+// canonical path inside the folder), unless another live table holds it; the file counts as
+// unread until a restore reads it.
+void adoptParamFile(CBrowseWidgetPrivate::OwnParamFile& own, const QString& canonical)
+{
+    if (!own.path.isEmpty() || !claimParamFile(canonical))
+        return;
+    own.path = canonical;
+    own.canonical = canonical;
+    own.unread = true;
+}
+
+// What a save writes to a side file the table took over unread: the file's entries, this
+// table's own winning, so that rewriting it in place loses nothing a string restores from it.
+template <typename Map, typename Merge>
+Map withUnreadEntries(const CBrowseWidgetPrivate::OwnParamFile& own, const Map& mine,
+                      int (*read)(const char*, std::size_t, Map&), Merge merge)
+{
+    std::string content;
+    if (!own.unread || !stdReadFile(own.path, content))
+        return mine;
+    Map merged;
+    read(content.data(), content.size(), merged);
+    merge(merged, mine);
+    return merged;
+}
+
+// Writes content to the table's own side file, drawing and claiming one first when it has
+// none in the current folder; the path, or empty on failure.
+QString writeOwnParamFile(const std::string& content, const QString& suffix,
+                          CBrowseWidgetPrivate::OwnParamFile& own)
+{
+    if (!own.path.isEmpty()) {
+        // the data dir may have changed since the file was claimed
+        const QString folder = QDir(paramFolder()).canonicalPath();
+        if (!folder.isEmpty() && QFileInfo(own.canonical).absolutePath() == folder) {
+            QSaveFile file(own.path);
+            if (file.open(QIODevice::WriteOnly)
+                && file.write(content.data(), qint64(content.size())) == qint64(content.size())
+                && file.commit())
+                return own.path;
+            TT_LOG_ERROR("[browsewidget param] rewriting %1% failed (%2%), the string does not "
+                         "name it",
+                         own.path, file.errorString());
+            return QString();
+        }
+        releaseParamFile(own.canonical);
+        own.path.clear();
+        own.canonical.clear();
+    }
+    const QString path = writeNewParamFile(content, suffix);
+    if (path.isEmpty())
+        return path;
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    if (claimParamFile(canonical)) {
+        own.path = path;
+        own.canonical = canonical;
     }
     return path;
 }
@@ -189,6 +297,11 @@ void readColours(CBrowseWidget& w, const JsonObject& o)
 
 } // namespace
 
+CBrowseWidgetPrivate::OwnParamFile::~OwnParamFile()
+{
+    releaseParamFile(canonical);
+}
+
 // --- names -----------------------------------------------------------------------------------
 
 QString CBrowseWidget::getParamNameByID(long long id)
@@ -229,29 +342,46 @@ QString CBrowseWidget::param(bool save)
         out.appendString("tableconfig", saveConfigStr());
     writeColumnParams(out, d->m_customIndexColumns, d->m_userDefinedColumns);
     if (save) {
-        const std::string values = browseparam::writeValueFile(d->m_customIndexValues);
-        const QString valuePath = writeNewParamFile(values, QString());
+        const std::string values = browseparam::writeValueFile(withUnreadEntries(
+            d->m_ownValueFile, d->m_customIndexValues, &browseparam::readValueFile,
+            [](CustomIndexValues& merged, const CustomIndexValues& mine) {
+                for (auto sector = mine.cbegin(); sector != mine.cend(); ++sector) {
+                    auto& toSector = merged[sector.key()];
+                    for (auto title = sector->cbegin(); title != sector->cend(); ++title) {
+                        auto& toTitle = toSector[title.key()];
+                        for (auto v = title->cbegin(); v != title->cend(); ++v)
+                            toTitle.insert(v.key(), v.value());
+                    }
+                }
+            }));
+        const QString valuePath = writeOwnParamFile(values, QString(), d->m_ownValueFile);
         if (!valuePath.isEmpty()) {
             out.appendString("customIndexValueFileName", valuePath);
             TT_LOG_INFO("CBrowseWidget::param save customIndexValueFile, paramName:%1%, size:%2%",
                         valuePath, values.size());
         }
-        const std::string fields = browseparam::writeFieldList(d->m_sectorFieldMap);
-        const QString fieldPath = writeNewParamFile(fields, kFieldFileSuffix);
+        const std::string fields = browseparam::writeFieldList(withUnreadEntries(
+            d->m_ownFieldFile, d->m_sectorFieldMap, &browseparam::readFieldList,
+            [](QMap<QString, QStringList>& merged, const QMap<QString, QStringList>& mine) {
+                for (auto it = mine.cbegin(); it != mine.cend(); ++it)
+                    merged.insert(it.key(), it.value());
+            }));
+        const QString fieldPath = writeOwnParamFile(fields, kFieldFileSuffix, d->m_ownFieldFile);
         if (!fieldPath.isEmpty()) {
             out.appendString("UserDefinedFieldFileName", fieldPath);
             TT_LOG_INFO(
                 "CBrowseWidget::param save UserDefinedFieldFileName, paramName:%1%, size:%2%",
                 fieldPath, fields.size());
         }
-        // the files restored earlier have their replacements now
+        // the files restored earlier have their replacements now; a file a live table
+        // (this one included) writes to stays
         auto drop = [](QStringList& files, const QString& written) {
             if (written.isEmpty())
                 return;
             // a restored file deleted meanwhile may have left its name to this save
             const QString kept = QFileInfo(written).canonicalFilePath();
             for (const QString& f : qAsConst(files)) {
-                if (f != kept)
+                if (f != kept && !isClaimedParamFile(f))
                     QFile::remove(f);
             }
             files.clear();
@@ -333,20 +463,38 @@ void CBrowseWidget::setParam(const QString& param, bool load)
             d->m_pTable->setColumnFilterable(id, true);
     }
     readColours(*this, o);
-    if (load) {
+    if (!load) {
+        // the files this table's string names become its own, unread: the next save
+        // rewrites them rather than leaving them behind
+        if (stringMember(o, "customIndexValueFileName", text))
+            adoptParamFile(d->m_ownValueFile,
+                           confinedParamFile(text, "customIndexValueFileName", false));
+        if (stringMember(o, "UserDefinedFieldFileName", text)) {
+            const QString path = confinedParamFile(text, "UserDefinedFieldFileName", false);
+            if (QFileInfo(path).fileName() != kSharedFieldFile)
+                adoptParamFile(d->m_ownFieldFile, path);
+        }
+    } else {
         std::string content;
         if (stringMember(o, "customIndexValueFileName", text)) {
             const QString path = confinedParamFile(text, "customIndexValueFileName");
+            adoptParamFile(d->m_ownValueFile, path);
             if (!path.isEmpty() && stdReadFile(path, content)) {
                 browseparam::readValueFile(content.data(), content.size(), d->m_customIndexValues);
+                if (path == d->m_ownValueFile.canonical)
+                    d->m_ownValueFile.unread = false;
                 if (!d->m_restoredValueFiles.contains(path))
                     d->m_restoredValueFiles.append(path);
             }
         }
         if (stringMember(o, "UserDefinedFieldFileName", text)) {
             const QString path = confinedParamFile(text, "UserDefinedFieldFileName");
+            if (QFileInfo(path).fileName() != kSharedFieldFile)
+                adoptParamFile(d->m_ownFieldFile, path);
             if (!path.isEmpty() && stdReadFile(path, content)) {
                 browseparam::readFieldList(content.data(), content.size(), d->m_sectorFieldMap);
+                if (path == d->m_ownFieldFile.canonical)
+                    d->m_ownFieldFile.unread = false;
                 // the shared file of older strings may still be named by other tables
                 if (QFileInfo(path).fileName() != kSharedFieldFile
                     && !d->m_restoredFieldFiles.contains(path))

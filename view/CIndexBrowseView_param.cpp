@@ -194,6 +194,9 @@ void CIndexBrowseView::setParam(const QString& param, bool keep)
     }
     const JsonObject& o = parsed.object;
     CSectorManager* sectors = CSectorManager::instance();
+    // the sector switch and the layouts below each ask for the cached values: fill once
+    const CBrowseWidget::ValueFillHold mainFill(m_pBrowseWidget);
+    const CBrowseWidget::ValueFillHold positionFill(m_pPositionBrowseWidget);
 
     // bar buttons' texts
     if (member(o, "sectorList", JsonType::Object, "an object") && m_pSectorTabControl) {

@@ -24,6 +24,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <unistd.h>
@@ -302,10 +303,50 @@ private Q_SLOTS:
         QCOMPARE(cellText(*w, keyOf("600000"), c.columnId), QStringLiteral("1.50"));
         QCOMPARE(cellText(*w, keyOf("600004"), c.columnId), QStringLiteral("-"));
 
-        QVERIFY(QFile::exists(values)); // kept until replaced
-        w->param(true);
-        QVERIFY(!QFile::exists(values));
-        QVERIFY(QFile::exists(shared)); // other tables' strings may still name it
+        // the table's next save rewrites the file it restored; the shared list is not taken
+        const QString again = w->param(true);
+        QCOMPARE(member(again, "customIndexValueFileName"), QFileInfo(values).canonicalFilePath());
+        QVERIFY(member(again, "UserDefinedFieldFileName") != QFileInfo(shared).canonicalFilePath());
+        QCOMPARE(fileText(shared), QByteArray("测试板块:f1,f2")); // older strings may name it
+    }
+
+    // Saves rewrite the table's two side files in place; a table restored from the string
+    // without its files (as at start-up for a table not shown) keeps their values when it
+    // saves over them.
+    void savesRewriteTheirFiles()
+    {
+        const QString title = QStringLiteral("MA5");
+        QString saved;
+        {
+            auto a = filled();
+            for (int i = 1; i <= 5; ++i) {
+                a->customIndexValues()[kSector][title][keyOf("600000")] = i;
+                a->sectorFieldMap()[kSector] = QStringList{QStringLiteral("f%1").arg(i)};
+                const QString s = a->param(true);
+                if (!saved.isEmpty()) {
+                    QCOMPARE(member(s, "customIndexValueFileName"),
+                             member(saved, "customIndexValueFileName"));
+                    QCOMPARE(member(s, "UserDefinedFieldFileName"),
+                             member(saved, "UserDefinedFieldFileName"));
+                }
+                saved = s;
+            }
+        }
+        QCOMPARE(QDir(folder()).entryList(QDir::Files).size(), 2);
+
+        auto unread = filled();
+        unread->setParam(saved, false);
+        unread->customIndexValues()[QStringLiteral("其他板块")][title][keyOf("600004")] = 9;
+        const QString rewritten = unread->param(true);
+        QCOMPARE(QDir(folder()).entryList(QDir::Files).size(), 2);
+        unread.reset();
+
+        auto b = filled();
+        b->setParam(rewritten, true);
+        QCOMPARE(b->customIndexValues()[kSector][title].value(keyOf("600000")), 5.0);
+        QCOMPARE(b->customIndexValues()[QStringLiteral("其他板块")][title].value(keyOf("600004")),
+                 9.0);
+        QCOMPARE(b->sectorFieldMap().value(kSector), QStringList{QStringLiteral("f5")});
     }
 
     void twoTablesKeepTheirFieldLists()
@@ -341,6 +382,9 @@ private Q_SLOTS:
                      7.0);
         QVERIFY(QFile::exists(values));
         b->param(true);
+        QVERIFY(QFile::exists(values)); // a still writes there
+        a.reset();
+        c->param(true); // it restored the file, which no live table holds now
         QVERIFY(!QFile::exists(values));
     }
 
