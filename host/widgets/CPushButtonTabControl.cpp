@@ -217,11 +217,7 @@ CPushButtonTabControl::CPushButtonTabControl(QWidget* parent)
 {
     setFixedHeight(kBarHeight);
     setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, colorOf("tc_clr_sector_bar_bg", QColor(0x1e, 0x22, 0x2c)));
-    pal.setColor(QPalette::Button, pal.color(QPalette::Window));
-    pal.setColor(QPalette::ButtonText, colorOf("tc_clr_sector_bar_txt", QColor(0xd0, 0xd0, 0xd0)));
-    setPalette(pal);
+    themeChanged();
     // buttons report width changes to their parent; the viewport has no layout to take them
     m_pViewport->installEventFilter(this);
     const auto setUp = [this](QToolButton* b, Qt::ArrowType arrow) {
@@ -295,6 +291,17 @@ bool CPushButtonTabControl::handleEvent(int id, int a, int b, const QString& tex
         if (CCombinPushButton* button = buttonById(a))
             setCurrentButton(button);
     return XP::CBaseWidget::handleEvent(id, a, b, text, p);
+}
+
+void CPushButtonTabControl::themeChanged()
+{
+    // the bar shows through the gaps and behind the scroll arrows
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, colorOf("tc_clr_sector_bar_bg", QColor(0x1e, 0x22, 0x2c)));
+    pal.setColor(QPalette::Button, pal.color(QPalette::Window));
+    pal.setColor(QPalette::ButtonText, colorOf("tc_clr_sector_bar_txt", QColor(0xd0, 0xd0, 0xd0)));
+    setPalette(pal);
+    XP::CBaseWidget::themeChanged();
 }
 
 int CPushButtonTabControl::stripWidth() const

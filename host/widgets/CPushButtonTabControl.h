@@ -111,6 +111,7 @@ public:
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+    void themeChanged() override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
