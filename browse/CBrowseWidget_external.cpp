@@ -181,6 +181,7 @@ void CBrowseWidget::setDataList(QList<CExternalDataInfo*>& list)
         rows.push_back(row);
     }
     d->m_pModel->addDatas(rows);
+    d->m_nStockListSize = int(rows.size()); // the row count shown is the set's, not a sector's
     fillLastCustomIndexValue();
     d->m_pTable->sortByColumn(0, 0);
     d->m_pTable->updateUi();

@@ -132,7 +132,8 @@ void DemoWindow::themeChanged()
     m_pSplitter->setStyleSheet(QStringLiteral("QSplitter::handle{background:%1;}").arg(split));
     statusBar()->setStyleSheet(
         QStringLiteral("QStatusBar{background:%1;color:%2;border-top:1px solid %3;}"
-                       "QStatusBar::item{border:none;}QLabel{color:%2;padding:0 6px;}")
+                       "QStatusBar::item{border:none;}QLabel{color:%2;padding:0 6px;}"
+                       "QDateEdit{background:%1;color:%2;border:1px solid %3;padding:1px 4px;}")
             .arg(window, text, split));
 }
 

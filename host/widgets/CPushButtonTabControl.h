@@ -9,6 +9,10 @@
 //     (id, 0, item text);
 //   - a drop-down item of id n >= 0 (commands such as the multi-view layouts): event
 //     3081 (n, 0, item text).
+//
+// Buttons keep the width of their shown text. When they do not all fit, the bar scrolls
+// (arrows at its right end, or the wheel) rather than squeezing them, and the current
+// button is brought into view.
 
 #include "host/toolkit/EventWidget.h"
 
@@ -16,8 +20,8 @@
 #include <QString>
 
 class QAction;
-class QHBoxLayout;
 class QMenu;
+class QToolButton;
 
 namespace XP {
 class CMenu;
@@ -62,15 +66,18 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void onItem(QAction* action);
     int arrowWidth() const;
+    void measureText();
 
     int m_nId;
     QString m_qsRoot;
     QString m_qsCur;
     QString m_qsImageKey;
+    int m_nTextWidth = 0; // of the shown text, measured when the text or the font changes
     bool m_bActive = false;
     XP::CMenu* m_pMenu = nullptr;
 };
@@ -95,9 +102,34 @@ public:
     // A click of one of its buttons makes it current; never consumed.
     bool handleEvent(int id, int a, int b, const QString& text, void* p) override;
 
+    // Scrolling: the offset of the first shown pixel of the button strip.
+    int scrollOffset() const { return m_nOffset; }
+    bool isOverflowing() const;
+    void ensureVisible(CCombinPushButton* button);
+    void scrollLeft();  // to the button cut at (or just past) the left edge
+    void scrollRight(); // to the button cut at (or just past) the right edge
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+    void themeChanged() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
 private:
-    QHBoxLayout* m_pLayout;
+    int stripWidth() const;
+    int viewportWidth() const;
+    void setOffset(int offset);
+    void relayout();
+
+    QWidget* m_pViewport;
+    QToolButton* m_pLeft;
+    QToolButton* m_pRight;
     QList<CCombinPushButton*> m_buttons;
+    int m_nOffset = 0;
 };
 
 } // namespace TC

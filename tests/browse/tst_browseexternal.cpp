@@ -130,6 +130,7 @@ private Q_SLOTS:
 
             // one row per distinct code, keyed "ED" + code, in code order
             QCOMPARE(w.model()->size(), 13);
+            QCOMPARE(w.getStockListSize(), 13);
             QStringList codes;
             for (int i = 0; i < w.model()->size(); ++i)
                 codes.append(w.model()->rowAt(i)->code);

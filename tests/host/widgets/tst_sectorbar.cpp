@@ -87,6 +87,70 @@ private Q_SLOTS:
         QCOMPARE(bar->count(), 0);
         QVERIFY(!bar->currentButton());
     }
+
+    // Buttons keep their text's width; a bar too narrow for them scrolls instead of
+    // squeezing, and the current button is brought into view.
+    void widthsAndScrolling()
+    {
+        Panel panel;
+        auto* bar = new CPushButtonTabControl(&panel);
+        for (int i = 0; i < 22; ++i)
+            bar->addButton(QStringLiteral("板块%1").arg(i));
+        CCombinPushButton* shortOne = bar->buttons().at(0);
+        CCombinPushButton* longOne = bar->buttons().at(1);
+        longOne->setCurText(QStringLiteral("上海证券交易所科创板成份股"));
+        const QFontMetrics fm(shortOne->font());
+        QCOMPARE(longOne->sizeHint().width() - shortOne->sizeHint().width(),
+                 fm.horizontalAdvance(longOne->shownText())
+                     - fm.horizontalAdvance(shortOne->shownText()));
+        QVERIFY(shortOne->sizeHint().width() > fm.horizontalAdvance(shortOne->shownText()));
+
+        // wide enough: nothing scrolls, every button has its full width
+        panel.resize(bar->sizeHint().width() + 10, 30);
+        bar->resize(panel.width(), 24);
+        panel.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&panel));
+        QVERIFY(!bar->isOverflowing());
+        for (CCombinPushButton* b : bar->buttons())
+            QCOMPARE(b->width(), b->sizeHint().width());
+
+        // narrow: still full widths, scrolled with the arrows or the wheel
+        bar->resize(300, 24);
+        QVERIFY(bar->isOverflowing());
+        for (CCombinPushButton* b : bar->buttons())
+            QCOMPARE(b->width(), b->sizeHint().width());
+        QCOMPARE(bar->scrollOffset(), 0);
+        const auto shown = [bar](CCombinPushButton* b) {
+            const QRect r = b->geometry();
+            return r.left() >= 0 && r.right() < b->parentWidget()->width();
+        };
+        QVERIFY(!shown(bar->buttons().last()));
+        bar->scrollRight();
+        const int oneStep = bar->scrollOffset();
+        QVERIFY(oneStep > 0);
+        QWheelEvent wheel(QPointF(10, 10), QPointF(bar->mapToGlobal(QPoint(10, 10))), QPoint(),
+                          QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(bar, &wheel);
+        QVERIFY(bar->scrollOffset() > oneStep);
+        bar->scrollLeft();
+        bar->scrollLeft();
+        QCOMPARE(bar->scrollOffset(), 0);
+
+        // the current button, set or clicked, comes into view in full
+        CCombinPushButton* last = bar->buttons().last();
+        bar->setCurrentButton(last);
+        QVERIFY(shown(last));
+        shortOne->click();
+        QCOMPARE(bar->scrollOffset(), 0);
+        QVERIFY(shown(shortOne));
+
+        // a longer current text re-lays the strip out
+        const int before = bar->buttons().at(2)->x();
+        const int oldWidth = shortOne->width();
+        shortOne->setCurText(QStringLiteral("沪深300成份股与中证500成份股"));
+        QTRY_COMPARE(shortOne->width(), shortOne->sizeHint().width());
+        QCOMPARE(bar->buttons().at(2)->x(), before + shortOne->width() - oldWidth);
+    }
 };
 
 QTEST_MAIN(TestSectorBar)
