@@ -2,42 +2,29 @@
 // the view's own tables only (the current table put back afterwards), null pointers, the
 // smart keyboard and the lower pane's grid keys, and destruction while the keyboard is
 // bound or the add-to-sector dialog is open.
-#include "view/CIndexBrowseView.h"
+#include "ViewTestFixture.h"
 
 #include "browse/BrowseEvents.h"
-#include "browse/CBrowseWidget.h"
 #include "host/data/ColumnInfo.h"
-#include "host/data/SectorDetail.h"
-#include "host/data/SectorManager.h"
-#include "host/market/TestMarket.h"
 #include "host/toolkit/WidgetList.h"
 #include "host/widgets/CAddSelfStockDialog.h"
 #include "host/widgets/CHostEventLog.h"
 #include "host/widgets/CIndexMultiView.h"
 #include "host/widgets/CSmartKeyboardDialog.h"
 
-#include <QApplication>
-#include <QTemporaryDir>
-#include <QtTest>
-
 #include <cstring>
-#include <memory>
 
 using namespace TC;
-using ttmarket::TestMarket;
+using namespace viewtest;
 
 namespace {
 
 const QString kAll = QStringLiteral("沪深A股");
 const QString kSH = QStringLiteral("上证A股");
 
-std::unique_ptr<CIndexBrowseView> makeView()
+std::unique_ptr<CIndexBrowseView> shownView()
 {
-    auto view = std::make_unique<CIndexBrowseView>(nullptr, BrowseType_Default);
-    view->resize(900, 600);
-    view->show();
-    view->setSector(kAll);
-    return view;
+    return makeView(kAll, true);
 }
 
 } // namespace
@@ -51,8 +38,7 @@ class TestViewEvents : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY(m_userDir.isValid());
-        qputenv("TT_USER_DIR", m_userDir.path().toLocal8Bit());
+        QVERIFY(setUp(m_userDir, false));
         TestMarket::setClock(TestMarket::at(2024, 6, 7, 10, 0));
         TestMarket::install({TestMarket::stock("SH", "600000", "浦发银行", 10.0),
                              TestMarket::stock("SH", "600036", "招商银行", 30.0),
@@ -72,7 +58,7 @@ private Q_SLOTS:
     // only when the lower table sent it. A first integer of 2 arms the lower pane's keys.
     void rowChoiceHandsUp()
     {
-        auto view = makeView();
+        auto view = shownView();
         const QString key = view->getStockList().first();
         QVERIFY(view->handleEvent(Event_SelectStock, 88, 0, key, view->mainBrowseWidget()));
         QVERIFY(view->handleEvent(Event_SelectStock, 2, 0, key, view->subBrowseWidget()));
@@ -98,7 +84,7 @@ private Q_SLOTS:
     // main table's layout under the main kind.
     void tableCommandPointers()
     {
-        auto view = makeView();
+        auto view = shownView();
         CBrowseWidget* main = view->mainBrowseWidget();
         main->removeColumnInfo(main->getCurrentColumnList().last().columnId);
         const QString mainParam = main->param(false);
@@ -120,7 +106,7 @@ private Q_SLOTS:
 
     void smartKeyboardOnlyWhenSwitchedOn()
     {
-        auto view = makeView();
+        auto view = shownView();
         CSmartKeyboardDialog* keyboard = CSmartKeyboardDialog::instance();
         keyboard->hide();
         QTest::keyClick(view.get(), Qt::Key_A);
@@ -142,25 +128,36 @@ private Q_SLOTS:
         QCOMPARE(view->getBrowseWidget()->currentCode(), key);
     }
 
-    // With a row of the lower table chosen, Ctrl+M shows the grid and Escape returns.
+    // Once a row of the lower table was chosen, Ctrl+M shows its grid (an empty table an
+    // empty grid, made once and following the table later) and Escape returns.
     void lowerPaneKeys()
     {
-        auto view = makeView();
+        auto view = shownView();
+        CBrowseWidget* lower = view->subBrowseWidget();
         view->subPanel()->show();
         QTest::keyClick(view.get(), Qt::Key_M, Qt::ControlModifier);
-        QVERIFY(!view->multiView()); // no row of the lower table chosen yet
+        QVERIFY(!view->multiView());
 
-        QVERIFY(view->handleEvent(Event_SelectStock, 2, 0, view->getStockList().first(),
-                                  view->subBrowseWidget()));
+        lower->setStockList({});
+        QVERIFY(view->handleEvent(Event_SelectStock, 2, 0, QString(), lower));
         QTest::keyClick(view.get(), Qt::Key_M, Qt::ControlModifier);
-        QVERIFY(view->multiView());
-        QVERIFY(view->multiView()->isVisible());
-        QVERIFY(view->multiView()->isRequested());
-        QVERIFY(view->subBrowseWidget()->isHidden());
+        CIndexMultiView* grid = view->multiView();
+        QVERIFY(grid && grid->isVisible() && grid->isRequested());
+        QCOMPARE(grid->stockList(), QStringList());
+        QCOMPARE(grid->currentStock(), QString());
+        QCOMPARE(grid->paneCount(), 9);
+        QVERIFY(lower->isHidden());
         QTest::keyClick(view.get(), Qt::Key_Escape);
-        QVERIFY(view->multiView()->isHidden());
-        QVERIFY(!view->multiView()->isRequested());
-        QVERIFY(!view->subBrowseWidget()->isHidden());
+        QVERIFY(grid->isHidden());
+        QVERIFY(!grid->isRequested());
+        QVERIFY(!lower->isHidden());
+
+        const auto list = CSectorManager::instance()->getSectorStockList(kAll);
+        lower->setStockList(list);
+        view->createMultiView();
+        QCOMPARE(view->multiView(), grid);
+        QCOMPARE(grid->stockList().size(), list.size());
+        QCOMPARE(grid->currentStock(), lower->getStockList().first());
     }
 
     // Nothing reaches a destroyed view: not the keyboard's callback, not the code after
@@ -168,7 +165,7 @@ private Q_SLOTS:
     void destroyWhileBoundOrDialogOpen()
     {
         CSmartKeyboardDialog* keyboard = CSmartKeyboardDialog::instance();
-        auto view = makeView();
+        auto view = shownView();
         view->setStarrtSmartShow(true);
         QTest::keyClick(view.get(), Qt::Key_6);
         QVERIFY(keyboard->isBoundTo(view.get()));
@@ -176,7 +173,7 @@ private Q_SLOTS:
         keyboard->setSearchText(QStringLiteral("600000"));
         QVERIFY(keyboard->chooseCurrent()); // a pick after the view went calls nothing
 
-        view = makeView();
+        view = shownView();
         view->setStarrtSmartShow(true);
         bool sawDialog = false;
         QTimer::singleShot(0, this, [&] {

@@ -1,50 +1,25 @@
 // External data sets in the browse view (shown as sectors, moved between, deleted while
 // shown), indicator templates, and indicator columns picked in the host's dialog.
-#include "view/CIndexBrowseView.h"
+#include "ViewTestFixture.h"
 
-#include "browse/CBrowseWidget.h"
-#include "browse/CHpfBrowserDataModel.h"
-#include "browse/CHpfBrowserTable.h"
-#include "browse/HpfBrowserData.h"
 #include "host/data/ColumnInfo.h"
 #include "host/data/ExtendDataManager.h"
 #include "host/data/ExternalDataManager.h"
 #include "host/data/FormulaManager.h"
 #include "host/data/FormulaTypes.h"
 #include "host/data/StdFile.h"
-#include "host/data/StockManager.h"
-#include "host/market/EmbeddedBackend.h"
-#include "host/market/TestMarket.h"
-#include "host/toolkit/FileDialog.h"
-#include "host/toolkit/MessageBox.h"
 #include "host/widgets/COptionTextListDialog.h"
 #include "host/widgets/CPushButtonTabControl.h"
 #include "host/widgets/CSelectIndicatorsDialog.h"
 #include "host/widgets/CSimGetCheckSelectDialog.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QItemSelectionModel>
-#include <QMenu>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <QtTest>
-
-#include <memory>
-
 using namespace TC;
-using ttmarket::TestMarket;
+using namespace viewtest;
 
 namespace {
 
 const QString kMacro = QStringLiteral("宏观指标");
 const QString kFactors = QStringLiteral("自定义因子");
-
-std::unique_ptr<CIndexBrowseView> makeView()
-{
-    return std::make_unique<CIndexBrowseView>(nullptr, BrowseType_Default);
-}
 
 QStringList codesOf(CBrowseWidget* table)
 {
@@ -62,16 +37,6 @@ QStringList setCodes(const QString& set)
         out.append(e->code);
     out.sort();
     return out;
-}
-
-void selectCodes(CBrowseWidget* table, const QStringList& codes)
-{
-    auto* view = table->table();
-    view->clearSelection();
-    for (int row = 0; row < table->model()->size(); ++row)
-        if (codes.contains(table->model()->rowAt(row)->code))
-            view->selectionModel()->select(view->model()->index(row, 0),
-                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
 QStringList columnTitles(CBrowseWidget* table)
@@ -94,19 +59,12 @@ class TstViewExternal : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        qputenv("TT_USER_DIR", m_dir.path().toUtf8());
-        ttmarket::installEmbeddedBackend();
-        TestMarket::restore();
-        QVERIFY(CStockManager::instance()->ensureLoaded());
-        XP::CFileDialog::setAnswerHook(
-            [this](int, const QString&, const QString&, const QString&) { return m_chosenFile; });
-        XP::CMessageBox::setAnswerHook(
-            [](const QString&, const QString&, int) { return int(XP::CMessageBox::Ok); });
+        QVERIFY(setUp(m_dir, true));
+        answerDialogs(&m_chosenFile);
     }
     void cleanupTestCase()
     {
-        XP::CFileDialog::clearAnswerHook();
-        XP::CMessageBox::clearAnswerHook();
+        clearAnswers();
         TestMarket::restore();
     }
     void init()
@@ -117,7 +75,7 @@ private Q_SLOTS:
 
     // --- data sets -------------------------------------------------------------------------
 
-    void moveBetweenSetsRefetches()
+    void moveAndRemoveRefetch()
     {
         auto view = makeView();
         view->setExternal(kMacro);
@@ -129,18 +87,19 @@ private Q_SLOTS:
         // the read-only set is offered nowhere
         QMenu menu;
         view->createExternalMenu(CExternalDataManager::instance()->getRootCatalog(), &menu);
-        QStringList targets;
-        for (QAction* a : menu.actions())
-            targets.append(a->text());
-        QCOMPARE(targets, (QStringList{"我的数据", kMacro, kFactors}));
+        QCOMPARE(texts(menu.actions()), (QStringList{"我的数据", kMacro, kFactors}));
 
-        selectCodes(table, {"CPI01", "PMI01"});
+        selectRows(table, {"CPI01", "PMI01"});
         menu.actions().at(2)->trigger();
         QVERIFY(setCodes(kFactors).contains(QStringLiteral("CPI01")));
         QVERIFY(setCodes(kFactors).contains(QStringLiteral("PMI01")));
-        // the shown set was fetched again at once
+        // the shown set was fetched again at once, after a move and after a removal
         QCOMPARE(codesOf(table), setCodes(kMacro));
         QVERIFY(!codesOf(table).contains(QStringLiteral("CPI01")));
+        selectRows(table, {"GDP01"});
+        view->slotRemoveFromOAExternal();
+        QVERIFY(!setCodes(kMacro).contains(QStringLiteral("GDP01")));
+        QCOMPARE(codesOf(table), setCodes(kMacro));
     }
 
     void deletedSet()
@@ -169,12 +128,7 @@ private Q_SLOTS:
         CCombinPushButton* button =
             view->sectorTabControl()->buttonByRootText(QStringLiteral("外部数据"));
         QVERIFY(button);
-        auto items = [button] {
-            QStringList out;
-            for (QAction* a : button->items())
-                out.append(a->text());
-            return out;
-        };
+        auto items = [button] { return texts(button->items()); };
         const QStringList sets{"我的数据", kMacro, kFactors};
         QCOMPARE(items(), sets);
         QVERIFY(CExternalDataManager::instance()->addDataSet(QStringLiteral("新数据"),
@@ -192,23 +146,11 @@ private Q_SLOTS:
         QCOMPARE(button->curText(), kFactors);
     }
 
-    void removeFromShownSet()
-    {
-        auto view = makeView();
-        view->setExternal(kMacro);
-        CBrowseWidget* table = view->mainBrowseWidget();
-        selectCodes(table, {"GDP01"});
-        view->slotRemoveFromOAExternal();
-        QVERIFY(!setCodes(kMacro).contains(QStringLiteral("GDP01")));
-        QCOMPARE(codesOf(table), setCodes(kMacro));
-    }
-
     // --- templates -------------------------------------------------------------------------
 
     void templateRoundTrip()
     {
-        auto view = makeView();
-        view->setSector(QStringLiteral("沪深A股"));
+        auto view = makeView(QStringLiteral("沪深A股"));
         CBrowseWidget* table = view->getBrowseWidget();
         ColumnInfo ma;
         ma.formulaName = QStringLiteral("MA");
@@ -222,8 +164,7 @@ private Q_SLOTS:
         view->slotExportExternalCustomTpl();
         QCOMPARE(XP::CMessageBox::lastText(), QStringLiteral("导出完成"));
 
-        auto other = makeView();
-        other->setSector(QStringLiteral("沪深A股"));
+        auto other = makeView(QStringLiteral("沪深A股"));
         other->slotImportExternalCustomTpl();
         QCOMPARE(XP::CMessageBox::lastText(), QStringLiteral("导入完成"));
         QCOMPARE(columnTitles(other->getBrowseWidget()), columns);
@@ -250,8 +191,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, content);
         m_chosenFile = m_dir.filePath(QStringLiteral("bad.txt"));
         QVERIFY(stdWriteFile(m_chosenFile, content.toStdString()));
-        auto view = makeView();
-        view->setSector(QStringLiteral("沪深A股"));
+        auto view = makeView(QStringLiteral("沪深A股"));
         CBrowseWidget* table = view->getBrowseWidget();
         QVERIFY(table->addCustomField(QStringLiteral("评级"), QStringLiteral("3")) >= 0);
         const QStringList before = columnTitles(table);
@@ -275,8 +215,7 @@ private Q_SLOTS:
 
     void extendedDataColumns()
     {
-        auto view = makeView();
-        view->setSector(QStringLiteral("深证A股"));
+        auto view = makeView(QStringLiteral("深证A股"));
         const QString name = CExtendDataManager::instance()->getExtendList().first();
         QTimer::singleShot(0, [name] {
             auto* dialog =
@@ -295,8 +234,7 @@ private Q_SLOTS:
 
     void customFieldColumn()
     {
-        auto view = makeView();
-        view->setSector(QStringLiteral("沪深A股"));
+        auto view = makeView(QStringLiteral("沪深A股"));
         QSignalSpy told(CFormulaManager::instance(), &CFormulaManager::sigUpdateCustomField);
         QTimer::singleShot(0, [] {
             auto* dialog = qobject_cast<COptionTextListDialog*>(QApplication::activeModalWidget());
@@ -313,8 +251,7 @@ private Q_SLOTS:
 
     void userColumnsByName()
     {
-        auto view = makeView();
-        view->setSector(QStringLiteral("沪深A股"));
+        auto view = makeView(QStringLiteral("沪深A股"));
         CBrowseWidget* table = view->mainBrowseWidget();
         view->addCustomColumn(QStringLiteral("评分"));
         view->addCustomColumn(QStringLiteral("评分")); // once only
@@ -325,38 +262,18 @@ private Q_SLOTS:
         QCOMPARE(columnTitles(table), QStringList{"得分"});
     }
 
-    void viewDestroyedDuringFieldDialog()
-    {
-        auto view = makeView();
-        view->setSector(QStringLiteral("沪深A股"));
-        QSignalSpy told(CFormulaManager::instance(), &CFormulaManager::sigUpdateCustomField);
-        CIndexBrowseView* raw = view.get();
-        QTimer::singleShot(0, [&view] {
-            auto* dialog = qobject_cast<COptionTextListDialog*>(QApplication::activeModalWidget());
-            QVERIFY(dialog);
-            QVERIFY(dialog->addField(QStringLiteral("止损"), QStringLiteral("1")));
-            view.reset(); // takes the dialog with it
-        });
-        raw->slotAddCustomField();
-        QVERIFY(!view);
-        QCOMPARE(told.count(), 0);
-    }
-
     void pickedIndicatorColumn_data()
     {
         QTest::addColumn<QString>("sector");
         QTest::addColumn<QString>("condition");
-        QTest::newRow("top level") << "沪深A股"
-                                   << "沪深A股";
-        QTest::newRow("under a group") << "深证A股"
-                                       << "A股分类";
+        QTest::newRow("top level") << QStringLiteral("沪深A股") << QStringLiteral("沪深A股");
+        QTest::newRow("under a group") << QStringLiteral("深证A股") << QStringLiteral("A股分类");
     }
     void pickedIndicatorColumn()
     {
         QFETCH(QString, sector);
         QFETCH(QString, condition);
-        auto view = makeView();
-        view->setSector(sector);
+        auto view = makeView(sector);
         view->slotSelectCustomIndex();
         auto* dialog = view->findChild<CSelectIndicatorsDialog*>();
         QVERIFY(dialog && dialog->isVisible());

@@ -1,31 +1,21 @@
 // The futures exchanges' rows of the browse view (variety buttons, filter boxes),
 // continuous-contract detection, and a sector index's constituents in the lower pane.
-#include "view/CIndexBrowseView.h"
+#include "ViewTestFixture.h"
 
-#include "browse/CBrowseWidget.h"
 #include "host/data/Config.h"
 #include "host/data/ExchangeClient.h"
+#include "host/data/IndexUserConfig.h"
 #include "host/data/PushQuoteParam.h"
 #include "host/data/Quote.h"
-#include "host/data/SectorManager.h"
-#include "host/data/StockManager.h"
 #include "host/data/TradeOpenCloseTimeManager.h"
-#include "host/market/EmbeddedBackend.h"
-#include "host/market/TestMarket.h"
 #include "host/toolkit/CheckBox.h"
 #include "host/toolkit/PushButton.h"
 #include "host/toolkit/PushButtonGroup.h"
 #include "host/toolkit/SimpleTextWidget.h"
 #include "host/toolkit/WidgetList.h"
 
-#include <QTemporaryDir>
-#include <QtTest>
-
-#include <functional>
-#include <memory>
-
 using namespace TC;
-using ttmarket::TestMarket;
+using namespace viewtest;
 using Detail = ttservice::CInstrumentDetailPtr;
 using Filter = std::function<bool(const Detail&)>;
 using Varieties = QMap<QString, QString>; // variety -> key of its first contract
@@ -50,11 +40,6 @@ Detail contract(const QString& code, const QString& name, const QString& variety
     d->product = product;
     d->type = ttservice::eInstrFuture;
     return d;
-}
-
-std::unique_ptr<CIndexBrowseView> makeView()
-{
-    return std::make_unique<CIndexBrowseView>(nullptr, BrowseType_Default);
 }
 
 QList<Detail> shownDetails(CIndexBrowseView& view)
@@ -89,35 +74,10 @@ class TstViewFutures : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        qputenv("TT_USER_DIR", m_dir.path().toUtf8());
         // the data files' universe: every exchange and foreign board with its contracts
-        ttmarket::installEmbeddedBackend();
-        TestMarket::restore();
-        QVERIFY(CStockManager::instance()->ensureLoaded());
+        QVERIFY(setUp(m_dir, true));
     }
     void cleanupTestCase() { TestMarket::restore(); }
-
-    // --- the rows of an exchange ---------------------------------------------------------
-
-    void toolRows_data()
-    {
-        QTest::addColumn<QString>("sector");
-        QTest::addColumn<QSet<int>>("boxes");
-        QTest::newRow("domestic") << kDce << QSet<int>{6, 7, 8};
-        QTest::newRow("foreign") << kComex << QSet<int>{9};
-        QTest::newRow("stocks") << QStringLiteral("沪深A股") << QSet<int>{};
-    }
-    void toolRows()
-    {
-        QFETCH(QString, sector);
-        QFETCH(QSet<int>, boxes);
-        auto view = makeView();
-        view->setSector(sector);
-        QCOMPARE(shownBoxes(*view), boxes);
-        QCOMPARE(!view->varietyList()->isHidden(), !boxes.isEmpty());
-        // the variety buttons come with the exchange's contracts
-        QCOMPARE(!view->topToolList()->isHidden(), !boxes.isEmpty());
-    }
 
     // --- variety names ---------------------------------------------------------------------
 
@@ -150,16 +110,14 @@ private Q_SLOTS:
         QFETCH(QString, sector);
         QFETCH(QList<Detail>, list);
         QFETCH(Varieties, expected);
-        auto view = makeView();
-        view->setSector(sector);
+        auto view = makeView(sector);
         view->findVarietyFillMap(list, QStringLiteral("测试所"));
         QCOMPARE(view->varieties().value(QStringLiteral("测试所")), expected);
     }
 
     void cffexVarieties()
     {
-        auto view = makeView();
-        view->setSector(QStringLiteral("中金所"));
+        auto view = makeView(QStringLiteral("中金所"));
         const QStringList order = view->varietyOrder();
         // one entry per variety, named after what it trades: index futures first, then bonds
         const QStringList index{"沪深300股指期货", "上证50股指期货", "中证500股指期货",
@@ -171,8 +129,7 @@ private Q_SLOTS:
 
     void varietyBarAndJump()
     {
-        auto view = makeView();
-        view->setSector(kDce);
+        auto view = makeView(kDce);
         XP::CPushButtonGroup* group = varietyGroup(*view);
         QVERIFY(group);
         const QStringList order = view->varietyOrder();
@@ -189,14 +146,7 @@ private Q_SLOTS:
         // most traded first, by the continuous contract's amount
         QVERIFY(std::is_sorted(amounts.rbegin(), amounts.rend()));
         QVERIFY(amounts.front() > amounts.back());
-        // the map holds the first dated contract of the sector's list
-        const auto list = CSectorManager::instance()->getSectorStockList(kDce);
-        const auto it = std::find_if(list.begin(), list.end(), [](const Detail& d) {
-            return d->product == QLatin1String("m") && !d->isContinuous;
-        });
-        QVERIFY(it != list.end());
-        QCOMPARE(view->varieties()[kDce][QStringLiteral("豆粕")], (*it)->key);
-
+        // a variety's button jumps to its first contract
         const int i = order.indexOf(QStringLiteral("豆粕"));
         view->handleEvent(5, CIndexBrowseView::kFirstVarietyId + i, 0, order.at(i), nullptr);
         const auto chosen =
@@ -208,8 +158,7 @@ private Q_SLOTS:
     void varietiesOfTheWholeExchange()
     {
         // a filter on the first visit hides contracts, not varieties
-        auto view = makeView();
-        view->setSector(QStringLiteral("沪深A股"));
+        auto view = makeView(QStringLiteral("沪深A股"));
         view->filterBox(CIndexBrowseView::FilterNightOnly)->setChecked(true);
         view->setSector(kDce);
         QVERIFY(view->varieties().value(kDce).contains(QStringLiteral("鸡蛋")));
@@ -220,14 +169,13 @@ private Q_SLOTS:
     void varietyCounts_data()
     {
         QTest::addColumn<int>("count");
-        QTest::newRow("none") << 0;
+        QTest::newRow("none: no bar") << 0;
         QTest::newRow("150") << 150;
     }
     void varietyCounts()
     {
         QFETCH(int, count);
-        auto view = makeView();
-        view->setSector(kDce);
+        auto view = makeView(kDce);
         QList<Detail> list;
         for (int i = 0; i < count; ++i) {
             const QString name = QString(QChar(0x4E00 + i)) + QStringLiteral("品");
@@ -245,13 +193,14 @@ private Q_SLOTS:
         QCOMPARE(group->buttonIds().last(), CIndexBrowseView::kFirstVarietyId + count - 1);
         // ids up to 219 jump; later buttons carry ids the view does not answer
         const QStringList order = view->varietyOrder();
+        const QString jumped = view->varieties()[exchange][order.at(98)];
         view->handleEvent(5, 121 + 98, 0, order.at(98), nullptr);
-        QCOMPARE(view->getBrowseWidget()->currentCode(), view->varieties()[exchange][order.at(98)]);
+        QCOMPARE(view->getBrowseWidget()->currentCode(), jumped);
         view->handleEvent(5, 121 + 99, 0, order.at(99), nullptr);
-        QCOMPARE(view->getBrowseWidget()->currentCode(), view->varieties()[exchange][order.at(98)]);
+        QCOMPARE(view->getBrowseWidget()->currentCode(), jumped);
     }
 
-    // --- filters ---------------------------------------------------------------------------
+    // --- the filter boxes an exchange shows and what each keeps -----------------------------
 
     void filters_data()
     {
@@ -272,6 +221,7 @@ private Q_SLOTS:
         QTest::newRow("main only") << kComex << 9 << Filter([](const Detail& d) {
             return d->name.contains(QStringLiteral("主连"));
         }) << false;
+        QTest::newRow("stocks: no boxes") << QStringLiteral("沪深A股") << 0 << Filter() << false;
     }
     void filters()
     {
@@ -279,8 +229,11 @@ private Q_SLOTS:
         QFETCH(int, box);
         QFETCH(Filter, holds);
         QFETCH(bool, varietiesShown);
-        auto view = makeView();
-        view->setSector(sector);
+        auto view = makeView(sector);
+        const QSet<int> boxes = sector == kDce     ? QSet<int>{6, 7, 8}
+                                : sector == kComex ? QSet<int>{9}
+                                                   : QSet<int>{};
+        QCOMPARE(shownBoxes(*view), boxes);
         const int all = CSectorManager::instance()->getSectorStockList(sector).size();
         if (box)
             view->filterBox(box)->setChecked(true);
@@ -291,8 +244,8 @@ private Q_SLOTS:
         for (const Detail& d : shown)
             QVERIFY2(!holds || holds(d), qPrintable(d->key));
         QCOMPARE(!view->topToolList()->isHidden(), varietiesShown);
-        // the box stays reachable while the variety buttons are gone
-        QVERIFY(!view->varietyList()->isHidden());
+        // the boxes stay reachable while the variety buttons are gone
+        QCOMPARE(!view->varietyList()->isHidden(), !boxes.isEmpty());
     }
 
     // --- continuous contracts --------------------------------------------------------------
@@ -300,51 +253,59 @@ private Q_SLOTS:
     void continuousContract_data()
     {
         QTest::addColumn<bool>("mode");
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<QString>("product");
+        QTest::addColumn<QString>("code"); // of product "m"
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("expected");
-        QTest::newRow("named 连续") << false << "m888"
-                                    << "m"
-                                    << "豆粕连续" << true;
-        QTest::newRow("product 00") << false << "m00"
-                                    << "m"
-                                    << "豆粕" << true;
-        QTest::newRow("dated") << false << "m2501"
-                               << "m"
-                               << "豆粕2501" << false;
-        QTest::newRow("mode: the product") << true << "m"
-                                           << "m"
-                                           << "豆粕" << true;
-        QTest::newRow("mode: no digits after") << true << "mMAIN"
-                                               << "m"
-                                               << "豆粕" << true;
-        QTest::newRow("mode: 00 has digits") << true << "m00"
-                                             << "m"
-                                             << "豆粕连续" << false;
-        QTest::newRow("mode: dated") << true << "m2501"
-                                     << "m"
-                                     << "豆粕" << false;
-        QTest::newRow("mode: index") << true << "mIDX-A"
-                                     << "m"
-                                     << "豆粕" << false;
-        QTest::newRow("mode: index lower") << true << "midx-a"
-                                           << "m"
-                                           << "豆粕" << false;
+        const struct {
+            const char *tag, *code, *name;
+            bool mode, expected;
+        } rows[] = {
+            {"named 连续", "m888", "豆粕连续", false, true},
+            {"product 00", "m00", "豆粕", false, true},
+            {"dated", "m2501", "豆粕2501", false, false},
+            {"mode: the product", "m", "豆粕", true, true},
+            {"mode: no digits after", "mMAIN", "豆粕", true, true},
+            {"mode: 00 has digits", "m00", "豆粕连续", true, false},
+            {"mode: dated", "m2501", "豆粕", true, false},
+            {"mode: index", "mIDX-A", "豆粕", true, false},
+            {"mode: index lower", "midx-a", "豆粕", true, false},
+        };
+        for (const auto& r : rows)
+            QTest::newRow(r.tag) << r.mode << QString::fromUtf8(r.code) << QString::fromUtf8(r.name)
+                                 << r.expected;
     }
     void continuousContract()
     {
         QFETCH(bool, mode);
         QFETCH(QString, code);
-        QFETCH(QString, product);
         QFETCH(QString, name);
-        QFETCH(bool, expected);
         const bool was = getUserConfig()->isHaldenQuoteMode();
         getUserConfig()->setHaldenQuoteMode(mode);
-        auto view = makeView();
-        const bool result = view->isContinuousContract(contract(code, name, QString(), product));
+        const bool result =
+            makeView()->isContinuousContract(contract(code, name, QString(), QStringLiteral("m")));
         getUserConfig()->setHaldenQuoteMode(was);
-        QCOMPARE(result, expected);
+        QTEST(result, "expected");
+    }
+
+    // The option-arbitrage box shows the stored choice; the user's toggle is stored.
+    void arbitrageBoxInUserConfig()
+    {
+        CIndexUserConfig* config = SingletonManager::getIndexUserConfig();
+        auto view = makeView(QStringLiteral("上期所"));
+        XP::CCheckBox* box = view->filterBox(CIndexBrowseView::FilterOptionArbitrage);
+        QVERIFY(box);
+        for (bool on : {true, false}) {
+            config->setShowFutureOptionArbitrage(on);
+            view->load();
+            QCOMPARE(box->isChecked(), on);
+            QSignalSpy saved(config, &CIndexUserConfig::sigSaved);
+            box->setChecked(!on);
+            QCOMPARE(config->isShowFutureOptionArbitrage(), !on);
+            QCOMPARE(saved.count(), 1);
+            config->setShowFutureOptionArbitrage(on);
+            QVERIFY(config->load());
+            QCOMPARE(config->isShowFutureOptionArbitrage(), !on);
+        }
     }
 
     // --- sector indices (last: it installs a universe of its own) -----------------------
@@ -353,14 +314,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("code");
         QTest::addColumn<QString>("title");
-        QTest::newRow("JY") << "BKZS801001"
-                            << "钢铁JY";
-        QTest::newRow("加权") << "BKZS801002"
-                              << "钢铁加权";
-        QTest::newRow("DY1 交易") << "BKZS801003"
-                                  << "钢铁";
-        QTest::newRow("jy") << "BKZS801004"
-                            << "钢铁";
+        QTest::newRow("JY") << "BKZS801001" << QStringLiteral("钢铁JY");
+        QTest::newRow("加权") << "BKZS801002" << QStringLiteral("钢铁加权");
+        QTest::newRow("DY1 交易") << "BKZS801003" << QStringLiteral("钢铁");
+        QTest::newRow("jy") << "BKZS801004" << QStringLiteral("钢铁");
     }
     void sectorIndexConstituents()
     {
@@ -386,8 +343,7 @@ private Q_SLOTS:
         userSector(QStringLiteral("钢铁JY"), {"600003.SH"});
         userSector(QStringLiteral("钢铁加权"), {"600003.SH"});
 
-        auto view = makeView();
-        view->setSector(QStringLiteral("测试指数"));
+        auto view = makeView(QStringLiteral("测试指数"));
         view->setBKZSSector(code);
         QVERIFY(!view->subPanel()->isHidden());
         auto* label = view->subPanel()->findChild<XP::CSimpleTextWidget*>();

@@ -1,44 +1,30 @@
 // The view's context-menu commands over a small embedded market: which commands a sector
 // shows, what each command does to the host (sectors, baskets, sector indices, recorded
 // requests), the text export, and dialogs outliving the view.
-#include "view/CIndexBrowseView.h"
+#include "ViewTestFixture.h"
 
-#include "browse/CBrowseWidget.h"
-#include "browse/CHpfBrowserTable.h"
 #include "host/data/BasketSetting.h"
 #include "host/data/Config.h"
 #include "host/data/FormulaManager.h"
 #include "host/data/IndexMainWindowHelper.h"
 #include "host/data/IndexManager.h"
-#include "host/data/SectorDetail.h"
-#include "host/data/SectorManager.h"
 #include "host/data/StockKey.h"
 #include "host/data/UserConfig.h"
-#include "host/market/TestMarket.h"
-#include "host/toolkit/FileDialog.h"
 #include "host/toolkit/Menu.h"
-#include "host/toolkit/MessageBox.h"
 #include "host/widgets/CCustomIndexSetDialog.h"
 #include "host/widgets/CHostEventLog.h"
 #include "host/widgets/COptionSwitchDialog.h"
+#include "host/widgets/COptionTextListDialog.h"
 #include "host/widgets/CPushButtonTabControl.h"
 #include "pricet/COptionPriceTBrowseWidget.h"
 #include "pricet/CPriceTBrowseWidget.h"
 
-#include <QtTest>
-
-#include <QApplication>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QMenu>
-#include <QTemporaryDir>
-#include <QTimer>
 
-#include <functional>
-
-using ttmarket::TestMarket;
+using namespace viewtest;
 
 namespace {
 
@@ -52,16 +38,6 @@ QString key(const QString& market, const QString& code)
     return XP::nvStockKey(market, code);
 }
 
-// Runs f on the dialog the next modal loop shows.
-void onModal(std::function<void(QWidget*)> f)
-{
-    QTimer::singleShot(0, [f] {
-        QWidget* w = QApplication::activeModalWidget();
-        QVERIFY(w);
-        f(w);
-    });
-}
-
 QStringList basketCodes(const QString& name)
 {
     TC::CBasketSetting s;
@@ -70,6 +46,17 @@ QStringList basketCodes(const QString& name)
         for (const TC::CBasketStockData& e : s.stocks)
             codes.append(e.code);
     return codes;
+}
+
+// A sector index of one constituent; its code.
+QString addIndex(const QString& name)
+{
+    TC::CIndexManager* im = TC::CIndexManager::instance();
+    TC::CCustomIndexDetail index;
+    index.code = im->nextFreeCode();
+    index.name = name;
+    index.stocks.push_back({QStringLiteral("SH"), QStringLiteral("600000"), 100.0});
+    return im->addIndex(index) ? index.code : QString();
 }
 
 QString readFile(const QString& path)
@@ -87,6 +74,8 @@ class TstViewMenus : public QObject {
 
     QTemporaryDir m_userDir;
     CIndexBrowseView* m_view = nullptr;
+    QString m_chosen; // the file chooser's answer
+    QStringList m_messages;
 
     CBrowseWidget* table() const { return m_view->mainBrowseWidget(); }
 
@@ -97,13 +86,7 @@ class TstViewMenus : public QObject {
     }
     void select(const QStringList& keys)
     {
-        CHpfBrowserTable* t = table()->table();
-        t->clearSelection();
-        for (int r = 0; r < table()->getStockListSize(); ++r)
-            if (keys.contains(table()->getStock(r)))
-                t->selectionModel()->select(t->model()->index(r, 0),
-                                            QItemSelectionModel::Select
-                                                | QItemSelectionModel::Rows);
+        selectRows(table(), keys);
         QCOMPARE(table()->getSelectStocks().size(), keys.size());
     }
     // The selection in the table's row order, as the commands take it.
@@ -119,19 +102,11 @@ class TstViewMenus : public QObject {
         m_view->m_pCurSector = nullptr;
         m_view->changeAction();
     }
-    static QAction* menuEntry(QMenu* menu, const QString& text)
-    {
-        for (QAction* a : menu->actions())
-            if (a->text() == text)
-                return a;
-        return nullptr;
-    }
 
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY(m_userDir.isValid());
-        qputenv("TT_USER_DIR", m_userDir.path().toUtf8());
+        QVERIFY(setUp(m_userDir, false));
         TestMarket::setClock(TestMarket::at(2024, 6, 7, 10, 0));
         TestMarket::install({
             TestMarket::stock("SH", "600000", "浦发银行", 10.0),
@@ -157,37 +132,43 @@ private Q_SLOTS:
         CHostEventLog::instance()->uninstall();
         TestMarket::restore();
     }
+    void init()
+    {
+        m_messages.clear();
+        answerDialogs(&m_chosen, &m_messages);
+    }
     void cleanup()
     {
-        XP::CMessageBox::clearAnswerHook();
-        XP::CFileDialog::clearAnswerHook();
+        clearAnswers();
         getConfig()->clientType = 0;
     }
 
     // --- which commands a sector shows --------------------------------------------------
     void menuVisibility_data()
     {
-        QTest::addColumn<QString>("sector"); // empty: no current sector
+        QTest::addColumn<QString>("sector"); // empty: no current sector; "|set": data set
         QTest::addColumn<bool>("remove");
         QTest::addColumn<bool>("indexCommands");
         QTest::addColumn<bool>("exportIndex");
         QTest::addColumn<bool>("addToSector");
         QTest::addColumn<bool>("basket");
         QTest::addColumn<bool>("external");
-        QTest::newRow("index-like and own: 自定义指数")
-            << kCustomIndex << true << false << true << false << true << false;
-        QTest::newRow("index-like and own: a user list")
-            << kMine << true << false << true << true << true << false;
-        QTest::newRow("index-like, not own")
-            << kIndexList << false << true << true << false << true << false;
-        QTest::newRow("neither") << QStringLiteral("沪深A股") << false << false << false << false
-                                 << true << false;
-        QTest::newRow("neither: no basket in 上证期权")
-            << QStringLiteral("上证期权") << false << false << false << false << false << false;
-        QTest::newRow("no sector") << QString() << false << false << false << false << true << true;
-        // a data set opened over a sector of neither kind
-        QTest::newRow("external data set") << QStringLiteral("沪深A股|宏观指标") << false << false
-                                           << false << false << true << true;
+        const struct {
+            const char* tag;
+            QString sector;
+            bool remove, indexCommands, exportIndex, addToSector, basket, external;
+        } rows[] = {
+            {"index-like and own: 自定义指数", kCustomIndex, 1, 0, 1, 0, 1, 0},
+            {"index-like and own: a user list", kMine, 1, 0, 1, 1, 1, 0},
+            {"index-like, not own", kIndexList, 0, 1, 1, 0, 1, 0},
+            {"neither", QStringLiteral("沪深A股"), 0, 0, 0, 0, 1, 0},
+            {"neither: no basket in 上证期权", QStringLiteral("上证期权"), 0, 0, 0, 0, 0, 0},
+            {"no sector", QString(), 0, 0, 0, 0, 1, 1},
+            {"external data set", QStringLiteral("沪深A股|宏观指标"), 0, 0, 0, 0, 1, 1},
+        };
+        for (const auto& r : rows)
+            QTest::newRow(r.tag) << r.sector << r.remove << r.indexCommands << r.exportIndex
+                                 << r.addToSector << r.basket << r.external;
     }
     void menuVisibility()
     {
@@ -202,18 +183,14 @@ private Q_SLOTS:
             QAction* a = table()->getMenuAction(text);
             return a && a->isVisible();
         };
-        QFETCH(bool, remove);
         QFETCH(bool, indexCommands);
-        QFETCH(bool, exportIndex);
-        QCOMPARE(shown(QStringLiteral("从板块中删除")), remove);
+        QFETCH(bool, external);
+        QTEST(shown(QStringLiteral("从板块中删除")), "remove");
         for (const char* text : {"新建板块指数", "编辑板块指数", "删除板块指数", "导入板块指数"})
             QCOMPARE(shown(QString::fromUtf8(text)), indexCommands);
-        QCOMPARE(shown(QStringLiteral("导出板块指数")), exportIndex);
-        QVERIFY(m_view->addToSectorMenu());
+        QTEST(shown(QStringLiteral("导出板块指数")), "exportIndex");
         QTEST(m_view->addToSectorMenu()->menuAction()->isEnabled(), "addToSector");
-        QVERIFY(m_view->basketMenu());
         QTEST(m_view->basketMenu()->menuAction()->isVisible(), "basket");
-        QFETCH(bool, external);
         for (const char* text : {"从外部数据删除", "导入自定义指标模板", "导出自定义指标模板"})
             QCOMPARE(shown(QString::fromUtf8(text)), external);
         QCOMPARE(m_view->externalMenu()->menuAction()->isVisible(), external);
@@ -238,54 +215,41 @@ private Q_SLOTS:
     void menuOfBrowseType()
     {
         QFETCH(int, type);
-        CIndexBrowseView view(nullptr, eBrowseType(type));
-        QStringList texts;
-        for (QAction* a : view.mainBrowseWidget()->table()->rowMenu()->actions())
-            texts.append(a->text());
         QFETCH(QStringList, present);
         QFETCH(QStringList, absent);
+        CIndexBrowseView view(nullptr, eBrowseType(type));
+        const QStringList shown = texts(view.mainBrowseWidget()->table()->rowMenu()->actions());
         for (const QString& t : present)
-            QVERIFY2(texts.contains(t), qPrintable(t));
+            QVERIFY2(shown.contains(t), qPrintable(t));
         for (const QString& t : absent)
-            QVERIFY2(!texts.contains(t), qPrintable(t));
+            QVERIFY2(!shown.contains(t), qPrintable(t));
     }
 
-    // Folders of the user's lists become submenus of "加入自选板块" and groups of the bar's
-    // "我的" drop-down.
-    void userFolders()
-    {
-        CSectorManager* sm = CSectorManager::instance();
-        QVERIFY(sm->addUserSector(QStringLiteral("文件夹"), eSectorUserGroup));
-        QVERIFY(sm->addUserSector(QStringLiteral("子表"), eSectorUser, QStringLiteral("文件夹")));
-        QAction* folder = menuEntry(m_view->addToSectorMenu(), QStringLiteral("文件夹"));
-        QVERIFY(folder && folder->menu());
-        QVERIFY(menuEntry(folder->menu(), QStringLiteral("子表")));
-        CCombinPushButton* mine =
-            m_view->sectorTabControl()->buttonByRootText(QStringLiteral("我的"));
-        QVERIFY(mine);
-        QAction* group = menuEntry(mine->menu(), QStringLiteral("文件夹"));
-        QVERIFY(group && group->menu());
-        QVERIFY(menuEntry(group->menu(), QStringLiteral("子表")));
-        QVERIFY(menuEntry(mine->menu(), kMine));
-    }
-
-    // In the T-board's sector the board's own "加入自选板块" follows the user's lists, in place.
-    void boardSectorMenu()
+    // The user's lists follow in "加入自选板块" of the table (folders as submenus), in place in
+    // the T-board's own menu, and in the bar's "我的" drop-down (folders as groups).
+    void userListsInMenus()
     {
         show(QStringLiteral("T型报价板"));
-        QMenu* rows = m_view->priceTBrowseWidget()->board()->table()->rowMenu();
-        auto position = [rows] {
-            QStringList texts;
-            for (QAction* a : rows->actions())
-                texts.append(a->text());
-            return texts;
-        };
-        const QStringList before = position();
-        QVERIFY(before.contains(QStringLiteral("加入自选板块")));
-        QVERIFY(CSectorManager::instance()->addUserSector(QStringLiteral("期权表")));
-        QCOMPARE(position(), before);
-        QAction* menu = menuEntry(rows, QStringLiteral("加入自选板块"));
-        QVERIFY(menuEntry(menu->menu(), QStringLiteral("期权表")));
+        QMenu* board = m_view->priceTBrowseWidget()->board()->table()->rowMenu();
+        const QStringList boardBefore = texts(board->actions());
+        QVERIFY(boardBefore.contains(QStringLiteral("加入自选板块")));
+        CSectorManager* sm = CSectorManager::instance();
+        QVERIFY(sm->addUserSector(QStringLiteral("期权表")));
+        QVERIFY(sm->addUserSector(QStringLiteral("文件夹"), eSectorUserGroup));
+        QVERIFY(sm->addUserSector(QStringLiteral("子表"), eSectorUser, QStringLiteral("文件夹")));
+        QCOMPARE(texts(board->actions()), boardBefore);
+        QVERIFY(menuEntry(menuEntry(board, QStringLiteral("加入自选板块"))->menu(),
+                          QStringLiteral("期权表")));
+        QCOMPARE(
+            texts(table()->table()->rowMenu()->actions()).count(QStringLiteral("加入自选板块")), 1);
+        CCombinPushButton* mine =
+            m_view->sectorTabControl()->buttonByRootText(QStringLiteral("我的"));
+        QVERIFY(mine && menuEntry(mine->menu(), kMine));
+        for (QMenu* menu : std::initializer_list<QMenu*>{m_view->addToSectorMenu(), mine->menu()}) {
+            QAction* folder = menuEntry(menu, QStringLiteral("文件夹"));
+            QVERIFY(folder && folder->menu());
+            QVERIFY(menuEntry(folder->menu(), QStringLiteral("子表")));
+        }
     }
 
     // --- requests handed to the host ----------------------------------------------------
@@ -308,14 +272,11 @@ private Q_SLOTS:
         QFETCH(int, event);
         CHostEventLog* log = CHostEventLog::instance();
         const int before = log->count(event);
-        if (board) {
-            QVERIFY(m_view->priceTBrowseWidget());
-            QAction* a = menuEntry(m_view->priceTBrowseWidget()->board()->table()->rowMenu(), text);
-            QVERIFY(a);
-            a->trigger();
-        } else {
-            trigger(text);
-        }
+        QAction* a =
+            board ? menuEntry(m_view->priceTBrowseWidget()->board()->table()->rowMenu(), text)
+                  : table()->getMenuAction(text);
+        QVERIFY(a);
+        a->trigger();
         QCOMPARE(log->count(event), before + 1);
         const CHostEvent e = log->events(event).last();
         QCOMPARE(e.a, 0);
@@ -337,8 +298,8 @@ private Q_SLOTS:
         select({key("SH", "600004")});
         CIndexMainWindowHelper::inst()->clearRequests();
         trigger(QStringLiteral("所属板块分析"));
-        QVERIFY(!CIndexMainWindowHelper::inst()->contrastRequests().isEmpty());
-        QCOMPARE(CIndexMainWindowHelper::inst()->contrastRequests().last(), key("SH", "600004"));
+        QCOMPARE(CIndexMainWindowHelper::inst()->contrastRequests(),
+                 QStringList{key("SH", "600004")});
 
         // an empty selection's quick order still reaches the host
         select({});
@@ -357,14 +318,7 @@ private Q_SLOTS:
     {
         CSectorManager* sm = CSectorManager::instance();
         QVERIFY(sm->addUserSector(QStringLiteral("加入目标")));
-        // the main table's menu, rebuilt as the user's lists change
-        QAction* sub = menuEntry(table()->table()->rowMenu(), QStringLiteral("加入自选板块"));
-        QVERIFY(sub && sub->menu());
-        int copies = 0;
-        for (QAction* a : table()->table()->rowMenu()->actions())
-            copies += a->text() == QStringLiteral("加入自选板块");
-        QCOMPARE(copies, 1); // the old menu left with the rebuild
-        QAction* target = menuEntry(sub->menu(), QStringLiteral("加入目标"));
+        QAction* target = menuEntry(m_view->addToSectorMenu(), QStringLiteral("加入目标"));
         QVERIFY(target);
         show(kAll);
         select({key("SH", "600000"), key("HGT", "00700")});
@@ -387,19 +341,14 @@ private Q_SLOTS:
             QJsonDocument::fromJson(log->events(4004).last().text.toUtf8()).object();
         QCOMPARE(o.value("sector").toString(), QStringLiteral("加入目标"));
         QCOMPARE(o.value("stocks").toArray(), QJsonArray{key("SZ", "000001")});
-    }
 
-    // Slots that read the sending action's text ignore any other caller.
-    void slotsWithoutAction()
-    {
-        show(kAll);
-        select({key("SH", "600000")});
-        const QStringList mine = CSectorManager::instance()->getSector(kMine)->getStockKeys();
-        const QMap<QString, CBasketSetting> baskets = getUserConfig()->getBaskets();
+        // slots that read the sending action's text ignore any other caller
+        const QStringList mine = sm->getSector(kMine)->getStockKeys();
+        const int baskets = getUserConfig()->getBaskets().size();
         QVERIFY(QMetaObject::invokeMethod(m_view, "slotAddStockToSector"));
         QVERIFY(QMetaObject::invokeMethod(m_view, "slotAddStockToBasket"));
-        QCOMPARE(CSectorManager::instance()->getSector(kMine)->getStockKeys(), mine);
-        QCOMPARE(getUserConfig()->getBaskets().size(), baskets.size());
+        QCOMPARE(sm->getSector(kMine)->getStockKeys(), mine);
+        QCOMPARE(getUserConfig()->getBaskets().size(), baskets);
     }
 
     void removeFromSector()
@@ -420,21 +369,16 @@ private Q_SLOTS:
         QVERIFY(sm->getSector(kMine)->getStockKeys().isEmpty());
 
         // leaving "自定义指数" deletes the index itself
-        CIndexManager* im = CIndexManager::instance();
-        CCustomIndexDetail index;
-        index.code = im->nextFreeCode();
-        index.name = QStringLiteral("待删指数");
-        index.stocks.push_back({QStringLiteral("SH"), QStringLiteral("600000"), 100.0});
-        QVERIFY(im->addIndex(index));
+        const QString code = addIndex(QStringLiteral("待删指数"));
+        QVERIFY(!code.isEmpty());
         show(kCustomIndex);
-        const QString indexKey = key(CIndexManager::market(), index.code);
-        QVERIFY(table()->getStockList().contains(indexKey));
+        const QString indexKey = key(CIndexManager::market(), code);
         select({indexKey});
         m_view->removeStock();
         QVERIFY(sm->getSector(kCustomIndex)->getStockKeys().contains(indexKey));
         CFormulaManager::instance()->clearCommands();
         trigger(QStringLiteral("从板块中删除"));
-        QVERIFY(!im->getIndex(index.code));
+        QVERIFY(!CIndexManager::instance()->getIndex(code));
         QCOMPARE(CFormulaManager::instance()->commands().front().command,
                  QStringLiteral("deleCustomIndex"));
     }
@@ -492,25 +436,34 @@ private Q_SLOTS:
         QCOMPARE(CFormulaManager::instance()->commands().back().args, QStringList{name});
     }
 
-    void existingBasket()
+    // Existing baskets are listed by name and take codes of their own account type only;
+    // a cancelled dialog creates none.
+    void existingBaskets()
     {
+        for (const char* n : {"乙篮", "B篮", "甲篮", "A篮"}) {
+            CBasketSetting s;
+            s.name = QString::fromUtf8(n);
+            getUserConfig()->setBasket(s);
+        }
         CBasketSetting futures;
         futures.name = QStringLiteral("期货组");
         futures.accountType = 1;
         getUserConfig()->setBasket(futures);
         show(kAll);
         m_view->slotUpdateBasket();
+        QStringList expected = getUserConfig()->getBaskets().keys();
+        std::sort(expected.begin(), expected.end());
+        QCOMPARE(texts(m_view->basketMenu()->actions()),
+                 QStringList{QStringLiteral("创建篮子")} + expected);
+
         QAction* entry = menuEntry(m_view->basketMenu(), futures.name);
-        QVERIFY(entry);
         select({key("CFFEX", "IF2406")});
         entry->trigger();
         QCOMPARE(basketCodes(futures.name), QStringList{"IF2406"});
-        // a stock is of another account type: the basket stays as it is
         select({key("SH", "600000")});
         entry->trigger();
         QCOMPARE(basketCodes(futures.name), QStringList{"IF2406"});
 
-        // a cancelled dialog creates nothing
         const int count = getUserConfig()->getBaskets().size();
         onModal([](QWidget* w) {
             auto* d = qobject_cast<COptionSwitchDialog*>(w);
@@ -522,34 +475,11 @@ private Q_SLOTS:
         QCOMPARE(getUserConfig()->getBaskets().size(), count);
     }
 
-    void basketMenuOrder()
-    {
-        for (const char* n : {"乙篮", "B篮", "甲篮", "A篮"}) {
-            CBasketSetting s;
-            s.name = QString::fromUtf8(n);
-            getUserConfig()->setBasket(s);
-        }
-        m_view->slotUpdateBasket();
-        QStringList shown;
-        for (QAction* a : m_view->basketMenu()->actions())
-            if (!a->isSeparator())
-                shown.append(a->text());
-        QStringList expected = getUserConfig()->getBaskets().keys();
-        std::sort(expected.begin(), expected.end());
-        QCOMPARE(shown, QStringList{QStringLiteral("创建篮子")} + expected);
-    }
-
     // --- sector indices -------------------------------------------------------------------
     void newIndexNumbering()
     {
-        CIndexManager* im = CIndexManager::instance();
-        for (int n : {1, 2}) {
-            CCustomIndexDetail index;
-            index.code = im->nextFreeCode();
-            index.name = QStringLiteral("新板块指数%1").arg(n);
-            index.stocks.push_back({QStringLiteral("SH"), QStringLiteral("600000"), 100.0});
-            QVERIFY(im->addIndex(index));
-        }
+        for (int n : {1, 2})
+            QVERIFY(!addIndex(QStringLiteral("新板块指数%1").arg(n)).isEmpty());
         show(kIndexList);
         QString offered;
         onModal([&offered](QWidget* w) {
@@ -597,29 +527,19 @@ private Q_SLOTS:
             QVERIFY(sm->addUserSector(sector));
             sm->addStockListToSector(sector, {key("SH", "600004"), key("SZ", "000001")});
         }
-        if (sector.isEmpty()) {
-            show(kMine);
+        show(sector.isEmpty() ? kMine : sector);
+        if (sector.isEmpty())
             setNoSector();
-        } else {
-            show(sector);
-        }
         QTemporaryDir outer;
-        const QString dir = outer.path() + "/out";
-        QVERIFY(QDir().mkpath(dir));
-        XP::CFileDialog::setAnswerHook(
-            [&dir](int, const QString&, const QString&, const QString&) { return dir; });
-        QString message;
-        XP::CMessageBox::setAnswerHook([&message](const QString&, const QString& text, int) {
-            message = text;
-            return int(XP::CMessageBox::Ok);
-        });
+        m_chosen = outer.path() + "/out";
+        QVERIFY(QDir().mkpath(m_chosen));
         m_view->slotExportSectorStock();
-        QCOMPARE(message, QStringLiteral("导出成功"));
-        QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList{file});
+        QCOMPARE(m_messages, QStringList{QStringLiteral("导出成功")});
+        QCOMPARE(QDir(m_chosen).entryList(QDir::Files | QDir::Hidden), QStringList{file});
         QCOMPARE(
             QDir(outer.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
             QStringList{"out"});
-        QCOMPARE(readFile(dir + '/' + file), QStringList(table()->getStockList()).join('\n'));
+        QCOMPARE(readFile(m_chosen + '/' + file), QStringList(table()->getStockList()).join('\n'));
     }
 
     void exportFailureAndCancel()
@@ -630,22 +550,14 @@ private Q_SLOTS:
         // the super-user writes into read-only folders: a folder in the file's place makes
         // the write fail for every user
         QDir().mkpath(dir.path() + '/' + kAll + ".txt");
-        XP::CFileDialog::setAnswerHook(
-            [&dir](int, const QString&, const QString&, const QString&) { return dir.path(); });
-        QStringList messages;
-        XP::CMessageBox::setAnswerHook([&messages](const QString&, const QString& text, int) {
-            messages.append(text);
-            return int(XP::CMessageBox::Ok);
-        });
+        m_chosen = dir.path();
         m_view->slotExportSectorStock();
-        QCOMPARE(messages, QStringList{QStringLiteral("导出失败")});
+        QCOMPARE(m_messages, QStringList{QStringLiteral("导出失败")});
         QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner
                                               | QFileDevice::ExeOwner);
-
-        XP::CFileDialog::setAnswerHook(
-            [](int, const QString&, const QString&, const QString&) { return QString(); });
+        m_chosen.clear();
         m_view->slotExportSectorStock();
-        QCOMPARE(messages.size(), 1); // a cancelled chooser ends the command quietly
+        QCOMPARE(m_messages.size(), 1); // a cancelled chooser ends the command quietly
     }
 
     // --- dialogs outliving the view -------------------------------------------------------
@@ -654,20 +566,26 @@ private Q_SLOTS:
         QTest::addColumn<QString>("slot");
         QTest::newRow("new index") << QStringLiteral("slotNewIndex");
         QTest::newRow("new basket") << QStringLiteral("slotAddNewBasket");
+        QTest::newRow("custom field") << QStringLiteral("slotAddCustomField");
     }
     void destroyedDuringDialog()
     {
         QFETCH(QString, slot);
         QPointer<CIndexBrowseView> view = new CIndexBrowseView(nullptr, BrowseType_Default);
+        view->setSector(QStringLiteral("沪深A股"));
         const int baskets = getUserConfig()->getBaskets().size();
+        QSignalSpy fields(CFormulaManager::instance(), &CFormulaManager::sigUpdateCustomField);
         onModal([view](QWidget* w) {
             if (auto* d = qobject_cast<COptionSwitchDialog*>(w))
                 d->setValue(QStringLiteral("名称"), QStringLiteral("孤儿篮"));
-            delete view.data();
+            if (auto* d = qobject_cast<COptionTextListDialog*>(w))
+                QVERIFY(d->addField(QStringLiteral("止损"), QStringLiteral("1")));
+            delete view.data(); // takes the dialog with it
         });
         QVERIFY(QMetaObject::invokeMethod(view, slot.toLatin1().constData()));
         QVERIFY(!view);
         QCOMPARE(getUserConfig()->getBaskets().size(), baskets);
+        QCOMPARE(fields.count(), 0);
         QVERIFY(!QApplication::activeModalWidget());
     }
 };

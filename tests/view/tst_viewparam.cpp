@@ -1,44 +1,22 @@
-// The browse view's layout string (round trip, keep flag, older and hostile strings), the
-// table shown per sector kind with the open-interest column, the lower pane's grid and
-// hiding the tool bar.
-#include "view/CIndexBrowseView.h"
+// The browse view's layout string: the round trip (layouts per sector and per account type,
+// values, the lower pane), the keep flag, a reopened data set, older and hostile strings.
+#include "ViewTestFixture.h"
 
-#include "browse/BrowseEvents.h"
-#include "browse/CBrowseWidget.h"
-#include "browse/CHpfBrowserTable.h"
 #include "host/data/ColumnInfo.h"
 #include "host/data/ExternalDataManager.h"
-#include "host/data/IndexUserConfig.h"
 #include "host/data/JsonParam.h"
-#include "host/data/SectorDetail.h"
-#include "host/data/SectorManager.h"
-#include "host/data/StockManager.h"
-#include "host/market/EmbeddedBackend.h"
-#include "host/market/TestMarket.h"
-#include "host/toolkit/CheckBox.h"
-#include "host/toolkit/PushButton.h"
-#include "host/toolkit/PushButtonGroup.h"
-#include "host/toolkit/SearchTextLineEdit.h"
 #include "host/toolkit/SplitButtonContainer.h"
 #include "host/toolkit/StyleSheetCenter.h"
-#include "host/toolkit/WidgetList.h"
-#include "host/widgets/CIndexMultiView.h"
 #include "host/widgets/CPushButtonTabControl.h"
 #include "position/CPositionBrowseWidget.h"
-#include "pricet/CPriceTBrowseWidget.h"
-
-#include <QMenu>
-#include <QTemporaryDir>
-#include <QtTest>
 
 #include <log4cxx/appenderskeleton.h>
 #include <log4cxx/logger.h>
 
-#include <memory>
 #include <mutex>
 
 using namespace TC;
-using ttmarket::TestMarket;
+using namespace viewtest;
 
 namespace {
 
@@ -61,12 +39,7 @@ public:
     }
 };
 
-std::unique_ptr<CIndexBrowseView> newView()
-{
-    return std::make_unique<CIndexBrowseView>(nullptr, BrowseType_Default);
-}
-
-// Hides the first visible column after the fixed ones; its id.
+// Hides the first visible column after the fixed ones (skipping `skip` of them); its id.
 int hideAColumn(CBrowseWidget* table, int skip = 0)
 {
     for (const ColumnInfo& c : table->getCurrentColumnList()) {
@@ -84,11 +57,6 @@ QString j(const char* text)
     return QString::fromUtf8(text).replace(QLatin1Char('\''), QLatin1Char('"'));
 }
 
-QString json(JsonBuilder& b)
-{
-    return b.toQString();
-}
-
 } // namespace
 
 class TestViewParam : public QObject {
@@ -100,9 +68,9 @@ class TestViewParam : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(setUp(*m_dir, true));
         TestMarket::setClock(TestMarket::at(2024, 6, 7, 10, 0));
-        ttmarket::installEmbeddedBackend();
-        QVERIFY(CStockManager::instance()->ensureLoaded());
         m_log = std::make_shared<ErrorCounter>();
         log4cxx::Logger::getLogger("TTStdFile")->addAppender(m_log);
     }
@@ -114,11 +82,9 @@ private Q_SLOTS:
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
-        qputenv("TT_USER_DIR", m_dir->path().toUtf8());
+        QVERIFY(setUp(*m_dir, false));
         m_log->errors = 0;
     }
-
-    // --- round trip ----------------------------------------------------------------------
 
     void roundTrip_data()
     {
@@ -129,9 +95,7 @@ private Q_SLOTS:
     void roundTrip()
     {
         QFETCH(bool, paneOpen);
-        auto a = newView();
-        a->setSector(kStockPosition);
-        QCOMPARE(a->getBrowseWidget(), static_cast<CBrowseWidget*>(a->positionBrowseWidget()));
+        auto a = makeView(kStockPosition);
         const int stockHidden = hideAColumn(a->positionBrowseWidget());
         QVERIFY(stockHidden >= 0);
         a->setSector(kFuturesPosition);
@@ -146,10 +110,9 @@ private Q_SLOTS:
             a->splitContainer()->openSplit();
         else
             a->splitContainer()->closeSplit();
-        const QString saved = a->param(true);
 
-        auto b = newView();
-        b->setParam(saved, false);
+        auto b = makeView();
+        b->setParam(a->param(true), false);
         QCOMPARE(b->getCurrentSector(), kShanghai);
         CCombinPushButton* boards =
             b->sectorTabControl()->buttonByRootText(QStringLiteral("A股分类"));
@@ -158,15 +121,12 @@ private Q_SLOTS:
         QCOMPARE(b->sectorTabControl()->currentButton(), boards);
         QCOMPARE(b->mainBrowseWidget()->saveConfigStr(), mainLayout);
         // the value file came back with the layout: the last values show at once
-        QCOMPARE(b->mainBrowseWidget()
-                     ->customIndexValues()
-                     .value(kShanghai)
-                     .value(QStringLiteral("MA5"))
-                     .value(QStringLiteral("600000.SH")),
+        QCOMPARE(b->mainBrowseWidget()->customIndexValues()[kShanghai][QStringLiteral("MA5")].value(
+                     QStringLiteral("600000.SH")),
                  1.5);
         QCOMPARE(b->lastShow(), paneOpen);
         // position layouts per account type; a view without the string shows the columns
-        auto plain = newView();
+        auto plain = makeView();
         for (CIndexBrowseView* v : {b.get(), plain.get()}) {
             const bool restored = v == b.get();
             CHpfBrowserTable* positions = v->positionBrowseWidget()->table();
@@ -178,41 +138,33 @@ private Q_SLOTS:
         QCOMPARE(m_log->errors, 0);
     }
 
-    void keepFlag_data()
-    {
-        QTest::addColumn<bool>("keep");
-        QTest::newRow("start-up") << false;
-        QTest::newRow("keep") << true;
-    }
     // The table's own layout ("browsewidgetparam") is applied only without the keep flag.
     void keepFlag()
     {
-        QFETCH(bool, keep);
-        auto source = newView();
-        source->setSector(kShanghai);
+        auto source = makeView(kShanghai);
         const QString sectorLayout = source->mainBrowseWidget()->param(false);
         const int hidden = hideAColumn(source->mainBrowseWidget());
         QVERIFY(hidden >= 0);
-        const QString ownLayout = source->mainBrowseWidget()->param(false);
-
         JsonBuilder s;
         s.appendString("currentSector", kShanghai)
-            .appendString("browsewidgetparam", ownLayout)
+            .appendString("browsewidgetparam", source->mainBrowseWidget()->param(false))
             .appendStringArray("sectorKeys", {kShanghai})
             .appendStringArray("sectorParams", {sectorLayout});
-        auto view = newView();
-        view->setParam(json(s), keep);
-        QCOMPARE(view->getCurrentSector(), kShanghai);
-        QCOMPARE(view->mainBrowseWidget()->table()->isColumnVisible(hidden), keep);
+        for (bool keep : {false, true}) {
+            auto view = makeView();
+            view->setParam(s.toQString(), keep);
+            QCOMPARE(view->getCurrentSector(), kShanghai);
+            QCOMPARE(view->mainBrowseWidget()->table()->isColumnVisible(hidden), keep);
+        }
     }
 
     void externalDataSetReopened()
     {
         const QString set = QStringLiteral("宏观指标");
         QVERIFY(CExternalDataManager::instance()->isExist(set));
-        auto a = newView();
+        auto a = makeView();
         a->setExternal(set);
-        auto b = newView();
+        auto b = makeView();
         b->setParam(a->param(false), false);
         QCOMPARE(b->getBrowseWidget(), b->mainBrowseWidget());
         QCOMPARE(b->mainBrowseWidget()->getBrowserStatus(), int(BrowseStatus_External));
@@ -221,15 +173,12 @@ private Q_SLOTS:
                  a->mainBrowseWidget()->getStockListSize());
     }
 
-    // --- older, ill-typed and hostile strings --------------------------------------------
-
     void partialStrings_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("sector");
         QTest::addColumn<QStringList>("stored"); // main kind: "key=param"
         QTest::addColumn<bool>("lastShow");
-
         QTest::newRow("older, current sector only")
             << j("{'currentSector':'上证A股'}") << kShanghai << QStringList() << true;
         QTest::newRow("wrong types")
@@ -253,9 +202,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, text);
         QFETCH(QString, sector);
-        QFETCH(QStringList, stored);
-        QFETCH(bool, lastShow);
-        auto view = newView();
+        auto view = makeView();
         const QString before = view->getCurrentSector();
         view->setParam(text, false);
         // a sector that is gone leaves the view where it was
@@ -263,15 +210,13 @@ private Q_SLOTS:
         QStringList got;
         const auto& all = view->sectorParams();
         const auto main = all.find(CIndexBrowseView::KindMain);
-        if (main != all.end()) {
-            for (const auto& e : main->second) {
+        if (main != all.end())
+            for (const auto& e : main->second)
                 if (e.first != view->getCurrentSector() && e.first != before)
                     got << e.first + QLatin1Char('=') + e.second;
-            }
-        }
-        QCOMPARE(got, stored);
+        QTEST(got, "stored");
         QCOMPARE(view->mainBrowseWidget()->getSectorName(), view->getCurrentSector());
-        QCOMPARE(view->lastShow(), lastShow);
+        QTEST(view->lastShow(), "lastShow");
         QCOMPARE(m_log->errors, 0);
     }
 
@@ -286,17 +231,15 @@ private Q_SLOTS:
         QTest::newRow("nested 5000 deep")
             << j("{'currentSector':'上证A股','sectorList':") + QString(5000, QLatin1Char('['))
                    + QString(5000, QLatin1Char(']')) + QLatin1Char('}');
-        QString big = j("{'currentSector':'上证A股','browsewidgetparam':'");
-        big += QString(20 << 20, QLatin1Char('x'));
-        big += QStringLiteral("\"}");
-        QTest::newRow("20 MiB") << big;
+        QTest::newRow("20 MiB") << j("{'currentSector':'上证A股','browsewidgetparam':'")
+                                       + QString(20 << 20, QLatin1Char('x'))
+                                       + QStringLiteral("\"}");
     }
     // Each is the empty string: the default sector, and an error in the log.
     void hostileStrings()
     {
         QFETCH(QString, text);
-        auto view = newView();
-        view->setSector(kShanghai);
+        auto view = makeView(kShanghai);
         view->setParam(text, false);
         QCOMPARE(view->getCurrentSector(), kDefault);
         QCOMPARE(m_log->errors, 1);
@@ -305,161 +248,16 @@ private Q_SLOTS:
                        == 0);
     }
 
-    // --- the table per sector kind and the open-interest column ---------------------------
-
-    void tablePerSector_data()
-    {
-        QTest::addColumn<QString>("sector");
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<bool>("openInterest");
-        QTest::newRow("stocks") << kDefault << int(CIndexBrowseView::KindMain) << false;
-        QTest::newRow("domestic futures")
-            << QStringLiteral("上期所") << int(CIndexBrowseView::KindMain) << true;
-        QTest::newRow("options") << QStringLiteral("上证期权") << int(CIndexBrowseView::KindMain)
-                                 << true;
-        QTest::newRow("foreign futures")
-            << QStringLiteral("纽约商品(NYMEX)") << int(CIndexBrowseView::KindMain) << false;
-        QTest::newRow("positions")
-            << kStockPosition << int(CIndexBrowseView::KindPosition) << false;
-        QTest::newRow("T-board") << QStringLiteral("T型报价板") << int(CIndexBrowseView::KindPriceT)
-                                 << false;
-        QTest::newRow("convertible bonds")
-            << QStringLiteral("可转债") << int(CIndexBrowseView::KindMain) << false;
-    }
-    void tablePerSector()
-    {
-        QFETCH(QString, sector);
-        QFETCH(int, kind);
-        QFETCH(bool, openInterest);
-        QVERIFY2(CSectorManager::instance()->getSector(sector), qPrintable(sector));
-        auto view = newView();
-        view->resize(800, 600);
-        view->show();
-        view->setSector(QStringLiteral("可转债"));
-        view->setSector(sector);
-        QCOMPARE(view->currentBrowserKind(), kind);
-        QCOMPARE(view->mainBrowseWidget()->isVisible(), kind == CIndexBrowseView::KindMain);
-        QCOMPARE(view->positionBrowseWidget()->isVisible(), kind == CIndexBrowseView::KindPosition);
-        QCOMPARE(view->priceTBrowseWidget()->isVisible(), kind == CIndexBrowseView::KindPriceT);
-        if (kind != CIndexBrowseView::KindPriceT)
-            QCOMPARE(view->getBrowseWidget()->table()->isColumnVisible(12), openInterest);
-        // the bond buttons only over a convertible-bond sector, the first one naming it
-        const bool bonds = CSectorManager::instance()->isConvertibleBondSector(sector);
-        QCOMPARE(view->bondButtonGroup()->isVisible(), bonds);
-        if (bonds) {
-            QCOMPARE(view->bondButtonGroup()->checkedId(), 1);
-            QCOMPARE(view->bondButtonGroup()->button(1)->text(), sector);
-        }
-    }
-
-    // Opening a position sector from outside (event 3081): the position table, the sector
-    // remembered for the next save, the bar button of its top-level sector marked.
-    void positionSectorFromOutside()
-    {
-        auto view = newView();
-        view->setSector(kShanghai);
-        view->setPositionSector(QStringLiteral("不存在的持仓"), {}, false, true);
-        QCOMPARE(view->getCurrentSector(), kShanghai);
-
-        view->setPositionSector(kStockPosition, {}, false, true);
-        QCOMPARE(view->currentBrowserKind(), int(CIndexBrowseView::KindPosition));
-        QCOMPARE(view->getCurrentSector(), kStockPosition);
-        QVERIFY(view->mainBrowseWidget()->isHidden());
-        QVERIFY(!view->positionBrowseWidget()->isHidden());
-        CCombinPushButton* button = view->sectorTabControl()->currentButton();
-        QVERIFY(button);
-        QCOMPARE(button->rootText(),
-                 CSectorManager::instance()->getSector(kStockPosition)->getParent()->getName());
-        QCOMPARE(button->curText(), view->positionBrowseWidget()->getSectorName());
-        // the main table's layout was kept as leaving its sector stores it
-        QVERIFY(view->sectorParams().at(CIndexBrowseView::KindMain).count(kShanghai));
-    }
-
-    // --- the lower pane's grid -------------------------------------------------------------
-
-    // Ctrl+M over an empty lower table opens an empty grid; later calls follow the table.
-    void multiViewFollowsTheLowerTable()
-    {
-        auto view = newView();
-        CBrowseWidget* lower = view->subBrowseWidget();
-        QVERIFY(lower);
-        lower->setStockList({});
-        view->subPanel()->show();
-        QVERIFY(view->handleEvent(Event_SelectStock, 2, 0, QString(), lower));
-        QTest::keyClick(view.get(), Qt::Key_M, Qt::ControlModifier);
-        CIndexMultiView* grid = view->multiView();
-        QVERIFY(grid);
-        QCOMPARE(grid->stockList(), QStringList());
-        QCOMPARE(grid->currentStock(), QString());
-        QCOMPARE(grid->paneCount(), 9);
-
-        const auto list = CSectorManager::instance()->getSectorStockList(kShanghai).mid(0, 4);
-        QVERIFY(!list.isEmpty());
-        lower->setStockList(list);
-        view->createMultiView();
-        QCOMPARE(view->multiView(), grid); // made once
-        QCOMPARE(grid->stockList().size(), list.size());
-        QCOMPARE(grid->currentStock(), lower->getStockList().first());
-    }
-
-    // --- the option-arbitrage box and the user configuration -------------------------------
-
-    void arbitrageBoxInUserConfig_data()
-    {
-        QTest::addColumn<bool>("on");
-        QTest::newRow("shown") << true;
-        QTest::newRow("hidden") << false;
-    }
-    void arbitrageBoxInUserConfig()
-    {
-        QFETCH(bool, on);
-        CIndexUserConfig* config = SingletonManager::getIndexUserConfig();
-        auto view = newView();
-        view->setSector(QStringLiteral("上期所"));
-        XP::CCheckBox* box = view->filterBox(CIndexBrowseView::FilterOptionArbitrage);
-        QVERIFY(box);
-        config->setShowFutureOptionArbitrage(on);
-        view->load();
-        QCOMPARE(box->isChecked(), on);
-
-        QSignalSpy saved(config, &CIndexUserConfig::sigSaved);
-        box->setChecked(!on); // the user's toggle stores the flag
-        QCOMPARE(config->isShowFutureOptionArbitrage(), !on);
-        QCOMPARE(saved.count(), 1);
-        config->setShowFutureOptionArbitrage(on);
-        QVERIFY(config->load());
-        QCOMPARE(config->isShowFutureOptionArbitrage(), !on);
-    }
-
-    // --- switches ---------------------------------------------------------------------------
-
+    // A theme change puts the theme's sheet back on the view and its menus.
     void themeStyle()
     {
-        auto view = newView();
-        QCOMPARE(view->styleSheet(), XP::CStyleSheetCenter::getStyle(15));
+        auto view = makeView();
         view->setStyleSheet(QString());
         view->themeChanged();
         QCOMPARE(view->styleSheet(), XP::CStyleSheetCenter::getStyle(15));
-        for (QMenu* menu : {view->addToSectorMenu(), view->basketMenu(), view->externalMenu()}) {
+        for (QMenu* menu : {view->addToSectorMenu(), view->basketMenu(), view->externalMenu()})
             if (menu)
                 QCOMPARE(menu->styleSheet(), view->styleSheet());
-        }
-    }
-
-    void hidingTheToolBarClearsTheSearch()
-    {
-        auto view = newView();
-        view->setSector(kShanghai);
-        const int whole = view->getStockList().size();
-        QVERIFY(whole > 1);
-        const QString code = view->getStockList().first().section(QLatin1Char('.'), 0, 0);
-        view->searchEdit()->setText(code);
-        view->slotSearchDelayUse();
-        QVERIFY(view->getStockList().size() < whole);
-        view->setToolBarVisible(false);
-        QCOMPARE(view->searchEdit()->text(), QString());
-        QCOMPARE(view->getStockList().size(), whole);
-        QVERIFY(!view->searchEdit()->isVisibleTo(view.get()));
     }
 };
 

@@ -1,32 +1,28 @@
 // The browse view's search row: what a search text keeps (codes, names, pinyin initials by
 // any reading, odd texts), the one-second delay after the last keystroke and the
 // immediate re-fill when the text is cleared.
-#include "view/CIndexBrowseView.h"
+#include "ViewTestFixture.h"
 
-#include "browse/CBrowseWidget.h"
-#include "host/data/StockManager.h"
-#include "host/market/TestMarket.h"
 #include "host/toolkit/SearchTextLineEdit.h"
 
-#include <QTimer>
-#include <QtTest>
-
-#include <memory>
-
 using namespace TC;
-using ttmarket::TestMarket;
+using namespace viewtest;
 
 namespace {
+
+std::vector<ttservice::CInstrumentDetailPtr> instruments()
+{
+    return {TestMarket::stock("SH", "601398", "工商银行", 5.0),
+            TestMarket::stock("SH", "600036", "招商银行", 30.0),
+            TestMarket::stock("SZ", "000001", "平安银行", 10.0),
+            TestMarket::stock("SH", "600519", "贵州茅台", 1500.0),
+            TestMarket::future("CFFEX", "IF2406", "沪深300股指2406", 3500.0, 0.2, 300)};
+}
 
 QList<ttservice::CInstrumentDetailPtr> universe()
 {
     QList<ttservice::CInstrumentDetailPtr> list;
-    for (const auto& i :
-         {TestMarket::stock("SH", "601398", "工商银行", 5.0),
-          TestMarket::stock("SH", "600036", "招商银行", 30.0),
-          TestMarket::stock("SZ", "000001", "平安银行", 10.0),
-          TestMarket::stock("SH", "600519", "贵州茅台", 1500.0),
-          TestMarket::future("CFFEX", "IF2406", "沪深300股指2406", 3500.0, 0.2, 300)})
+    for (const auto& i : instruments())
         list.append(CStockManager::instance()->getInstrumentDetail(i->key));
     return list;
 }
@@ -40,12 +36,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         TestMarket::setClock(TestMarket::at(2024, 6, 7, 10, 0));
-        TestMarket::install(
-            {TestMarket::stock("SH", "601398", "工商银行", 5.0),
-             TestMarket::stock("SH", "600036", "招商银行", 30.0),
-             TestMarket::stock("SZ", "000001", "平安银行", 10.0),
-             TestMarket::stock("SH", "600519", "贵州茅台", 1500.0),
-             TestMarket::future("CFFEX", "IF2406", "沪深300股指2406", 3500.0, 0.2, 300)});
+        TestMarket::install(instruments());
         for (const auto& detail : universe())
             QVERIFY(detail);
     }
@@ -90,7 +81,7 @@ private Q_SLOTS:
     }
 
     // The table re-fills one second after the last keystroke, and at once when the text
-    // is cleared.
+    // is cleared or the tool bar hidden.
     void delayAndClear()
     {
         CIndexBrowseView view(nullptr, BrowseType_Default);
@@ -113,6 +104,14 @@ private Q_SLOTS:
         view.searchEdit()->clear();
         QVERIFY(!view.searchTimer()->isActive());
         QCOMPARE(table->getStockListSize(), 4);
+
+        view.searchEdit()->setText(QStringLiteral("yh"));
+        view.slotSearchDelayUse();
+        QCOMPARE(table->getStockListSize(), 3);
+        view.setToolBarVisible(false);
+        QCOMPARE(view.searchEdit()->text(), QString());
+        QCOMPARE(table->getStockListSize(), 4);
+        QVERIFY(!view.searchEdit()->isVisibleTo(&view));
     }
 };
 

@@ -1,17 +1,13 @@
-// The browse view's sector switch over the data files' universe: the table layout kept per
-// sector and table kind (the position kind by account type), the lower pane, a hidden view
-// that fills but requests nothing, the user-sector signals on the bar, setStock, sectors
-// that vanish while shown, and the trade-date getter reaching every table.
-#include "view/CIndexBrowseView.h"
+// The browse view's sector switch over the data files' universe: the table shown per sector
+// kind with the open-interest column, the layout kept per sector and table kind (the
+// position kind by account type), the lower pane, a hidden view that fills but requests
+// nothing, the user-sector signals on the bar, setStock, sectors that vanish while shown,
+// and the trade-date getter reaching every table.
+#include "ViewTestFixture.h"
 
-#include "browse/CBrowseWidget.h"
-#include "browse/CHpfBrowserTable.h"
 #include "host/data/ColumnInfo.h"
-#include "host/data/SectorDetail.h"
-#include "host/data/SectorManager.h"
-#include "host/data/StockManager.h"
-#include "host/market/EmbeddedBackend.h"
-#include "host/market/TestMarket.h"
+#include "host/toolkit/PushButton.h"
+#include "host/toolkit/PushButtonGroup.h"
 #include "host/toolkit/SplitButtonContainer.h"
 #include "host/toolkit/ToolkitEvents.h"
 #include "host/toolkit/WidgetList.h"
@@ -19,29 +15,16 @@
 #include "position/CPositionBrowseWidget.h"
 #include "pricet/CPriceTBrowseWidget.h"
 
-#include <QTemporaryDir>
-#include <QtTest>
-
 #include <boost/function.hpp>
 
-#include <memory>
-
 using namespace TC;
+using namespace viewtest;
 
 namespace {
 
 const QString kAll = QStringLiteral("沪深A股");
 const QString kSH = QStringLiteral("上证A股");
 const QString kStockPosition = QStringLiteral("股票持仓");
-
-std::unique_ptr<CIndexBrowseView> makeView(bool shown)
-{
-    auto view = std::make_unique<CIndexBrowseView>(nullptr, BrowseType_Default);
-    view->resize(900, 600);
-    if (shown)
-        view->show();
-    return view;
-}
 
 // A product-group sub-sector of a position kind.
 QString firstChildOf(const QString& name)
@@ -78,20 +61,77 @@ class TestViewSwitch : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY(m_userDir.isValid());
-        qputenv("TT_USER_DIR", m_userDir.path().toLocal8Bit());
-        ttmarket::installEmbeddedBackend();
-        QVERIFY(CStockManager::instance()->ensureLoaded());
+        QVERIFY(setUp(m_userDir, true));
         QVERIFY(CSectorManager::instance()->getSectorStockList(kAll).size() > 1000);
     }
 
     void cleanupTestCase() { ttmarket::TestMarket::restore(); }
 
+    void tablePerSector_data()
+    {
+        QTest::addColumn<QString>("sector");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("openInterest");
+        const int main = CIndexBrowseView::KindMain;
+        QTest::newRow("stocks") << kAll << main << false;
+        QTest::newRow("domestic futures") << QStringLiteral("上期所") << main << true;
+        QTest::newRow("options") << QStringLiteral("上证期权") << main << true;
+        QTest::newRow("foreign futures") << QStringLiteral("纽约商品(NYMEX)") << main << false;
+        QTest::newRow("positions")
+            << kStockPosition << int(CIndexBrowseView::KindPosition) << false;
+        QTest::newRow("T-board") << QStringLiteral("T型报价板") << int(CIndexBrowseView::KindPriceT)
+                                 << false;
+        QTest::newRow("convertible bonds") << QStringLiteral("可转债") << main << false;
+    }
+    void tablePerSector()
+    {
+        QFETCH(QString, sector);
+        QFETCH(int, kind);
+        QVERIFY2(CSectorManager::instance()->getSector(sector), qPrintable(sector));
+        auto view = makeView(QStringLiteral("可转债"), true);
+        view->setSector(sector);
+        QCOMPARE(view->currentBrowserKind(), kind);
+        QCOMPARE(view->mainBrowseWidget()->isVisible(), kind == CIndexBrowseView::KindMain);
+        QCOMPARE(view->positionBrowseWidget()->isVisible(), kind == CIndexBrowseView::KindPosition);
+        QCOMPARE(view->priceTBrowseWidget()->isVisible(), kind == CIndexBrowseView::KindPriceT);
+        if (kind != CIndexBrowseView::KindPriceT)
+            QTEST(view->getBrowseWidget()->table()->isColumnVisible(12), "openInterest");
+        // the bond buttons only over a convertible-bond sector, the first one naming it
+        const bool bonds = CSectorManager::instance()->isConvertibleBondSector(sector);
+        QCOMPARE(view->bondButtonGroup()->isVisible(), bonds);
+        if (bonds) {
+            QCOMPARE(view->bondButtonGroup()->checkedId(), 1);
+            QCOMPARE(view->bondButtonGroup()->button(1)->text(), sector);
+        }
+    }
+
+    // Opening a position sector from outside (event 3081): the position table, the sector
+    // remembered for the next save, the bar button of its top-level sector marked.
+    void positionSectorFromOutside()
+    {
+        auto view = makeView(kSH);
+        view->setPositionSector(QStringLiteral("不存在的持仓"), {}, false, true);
+        QCOMPARE(view->getCurrentSector(), kSH);
+
+        view->setPositionSector(kStockPosition, {}, false, true);
+        QCOMPARE(view->currentBrowserKind(), int(CIndexBrowseView::KindPosition));
+        QCOMPARE(view->getCurrentSector(), kStockPosition);
+        QVERIFY(view->mainBrowseWidget()->isHidden());
+        QVERIFY(!view->positionBrowseWidget()->isHidden());
+        CCombinPushButton* button = view->sectorTabControl()->currentButton();
+        QVERIFY(button);
+        QCOMPARE(button->rootText(),
+                 CSectorManager::instance()->getSector(kStockPosition)->getParent()->getName());
+        QCOMPARE(button->curText(), view->positionBrowseWidget()->getSectorName());
+        // the main table's layout was kept as leaving its sector stores it
+        QVERIFY(view->sectorParams().at(CIndexBrowseView::KindMain).count(kSH));
+    }
+
     // The main kind keeps one layout per sector; every sub-sector of "股票持仓" shares the
     // position layout under "2"; no layout is kept under an empty key.
     void layoutsPerKind()
     {
-        auto view = makeView(false);
+        auto view = makeView();
         CBrowseWidget* main = view->mainBrowseWidget();
         CPositionBrowseWidget* position = view->positionBrowseWidget();
         QVERIFY(position);
@@ -128,8 +168,7 @@ private Q_SLOTS:
 
     void lowerPaneClosesOnSwitch()
     {
-        auto view = makeView(true);
-        view->setSector(kAll);
+        auto view = makeView(kAll, true);
         view->splitContainer()->openSplit();
         view->subPanel()->show();
         view->setSector(kSH);
@@ -145,16 +184,14 @@ private Q_SLOTS:
 
     void hiddenViewRequestsNothing()
     {
-        auto hidden = makeView(false);
-        hidden->setSector(kSH);
+        auto hidden = makeView(kSH);
         CBrowseWidget* table = hidden->getBrowseWidget();
         QCOMPARE(table->getStockListSize(),
                  CSectorManager::instance()->getSectorStockList(kSH).size());
         QVERIFY(table->wholeQuoteModel()->codeMap().empty());
         QCOMPARE(table->wholeQuoteModel()->subscriptionCount(), 0);
 
-        auto shown = makeView(true);
-        shown->setSector(kSH);
+        auto shown = makeView(kSH, true);
         QTRY_VERIFY(shown->getBrowseWidget()->wholeQuoteModel()->subscriptionCount() > 0);
         QCOMPARE(hidden->getBrowseWidget()->wholeQuoteModel()->subscriptionCount(), 0);
     }
@@ -163,7 +200,7 @@ private Q_SLOTS:
     // sector leaves "   - ".
     void userSectorSignals()
     {
-        auto view = makeView(false);
+        auto view = makeView();
         CSectorManager* sectors = CSectorManager::instance();
         QVERIFY(sectors->addUserSector(QStringLiteral("观察一")));
         QVERIFY(sectors->renameUserSector(QStringLiteral("观察一"), QStringLiteral("观察二")));
@@ -179,7 +216,7 @@ private Q_SLOTS:
         const QString first = all.first()->key, other = all.at(1)->key;
         QVERIFY(sectors->addUserSector(QStringLiteral("观察三")));
         QVERIFY(sectors->addStockToSector(QStringLiteral("观察三"), first));
-        auto view = makeView(false);
+        auto view = makeView();
 
         // user sector: the code joins it and becomes the current row
         view->setSector(QStringLiteral("观察三"));
@@ -210,7 +247,7 @@ private Q_SLOTS:
     void sectorsThatVanish()
     {
         CSectorManager* sectors = CSectorManager::instance();
-        auto view = makeView(false);
+        auto view = makeView();
         view->setSector(kSH);
         CSectorDetail* before = view->currentSector();
         sectors->reset();
@@ -231,8 +268,7 @@ private Q_SLOTS:
     {
         CSectorManager* sectors = CSectorManager::instance();
         QVERIFY(sectors->addUserSector(QStringLiteral("观察五")));
-        auto view = makeView(true);
-        view->setSector(QStringLiteral("观察五"));
+        auto view = makeView(QStringLiteral("观察五"), true);
         QCOMPARE(view->getBrowseWidget()->getStockListSize(), 0);
         QVERIFY(sectors->removeUserSector(QStringLiteral("观察五")));
 
@@ -248,7 +284,7 @@ private Q_SLOTS:
     // bonds' table too when it is first made.
     void tradeDateGetterReachesEveryTable()
     {
-        auto view = makeView(false);
+        auto view = makeView();
         view->setCurrentTradeDateFunc(boost::function<int()>([] { return 86400; }));
         QVERIFY(view->handleEvent(XP::EV_BUTTON_CLICKED, 2, 0, QString(), nullptr));
         QVERIFY(view->newBondBrowseWidget());
