@@ -22,6 +22,7 @@ namespace TC {
 
 namespace {
 constexpr int kStatIntervalMs = 6000;
+constexpr int kStatSoonMs = 500;
 constexpr int kAutoRefreshMs = 1000;
 constexpr int kDefaultRefreshMs = 1000;
 constexpr int kMenuFlags = 508;
@@ -32,6 +33,12 @@ using Table = XP::CBaseHighPerformanceTable;
 } // namespace
 
 CBrowseWidgetPrivate::~CBrowseWidgetPrivate() = default;
+
+void CBrowseWidgetPrivate::scheduleStatUpdate()
+{
+    if (!m_pStatSoonTimer->isActive())
+        m_pStatSoonTimer->start();
+}
 
 CBrowseWidget::CBrowseWidget(QWidget* parent, bool concise, eBrowseType browseType, int tableId)
     : CBrowseWidget(*new CBrowseWidgetPrivate, parent, concise, browseType, tableId)
@@ -60,6 +67,10 @@ CBrowseWidget::CBrowseWidget(CBrowseWidgetPrivate& dd, QWidget* parent, bool con
     d->m_pStatTimer = new QTimer(this);
     d->m_pStatTimer->setInterval(kStatIntervalMs);
     d->m_pDrainTimer = new QTimer(this);
+    d->m_pStatSoonTimer = new QTimer(this);
+    d->m_pStatSoonTimer->setSingleShot(true);
+    d->m_pStatSoonTimer->setInterval(kStatSoonMs);
+    connect(d->m_pStatSoonTimer, &QTimer::timeout, this, &CBrowseWidget::slotUpdateStatData);
     connect(d->m_pRefreshTimer, &QTimer::timeout, this, &CBrowseWidget::slotBrowserRefreshTimeOut);
     connect(d->m_pDrainTimer, &QTimer::timeout, this, &CBrowseWidget::slotDrainQueued);
     connect(d->m_pStatTimer, &QTimer::timeout, this, &CBrowseWidget::slotCalcStatData);
@@ -120,6 +131,7 @@ CBrowseWidget::~CBrowseWidget()
     d->m_pRefreshTimer->stop();
     d->m_pDrainTimer->stop();
     d->m_pStatTimer->stop();
+    d->m_pStatSoonTimer->stop();
     if (d->m_nBrowseType == BrowseType_NetBuying) {
         auto* temporary = CTemporaryDataManager::instance();
         disconnect(temporary, nullptr, this, nullptr);

@@ -552,7 +552,7 @@ void CBrowseWidget::completeIndicatorBatch()
         d->m_pTable->setHeaderProgress(id, QString());
     }
     if (stat)
-        QTimer::singleShot(500, this, &CBrowseWidget::slotUpdateStatData);
+        d->scheduleStatUpdate();
     if (resort)
         d->m_pTable->resort();
     d->m_pTable->updateUi();

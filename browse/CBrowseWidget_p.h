@@ -175,6 +175,10 @@ public:
     QTimer* m_pRefreshTimer = nullptr;
     QTimer* m_pStatTimer = nullptr;
     QTimer* m_pDrainTimer = nullptr;
+    // one pending statistics refresh per table: it dies with the table, and a burst of
+    // requests runs the refresh once
+    QTimer* m_pStatSoonTimer = nullptr;
+    void scheduleStatUpdate();
     int m_nRefreshInterval = 1000;
     int m_nConfigListener = -1;
 

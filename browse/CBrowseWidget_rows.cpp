@@ -192,7 +192,7 @@ void CBrowseWidget::setStockList(const InstrumentList& list, bool freshOrder)
         d->m_pTable->sortByColumn(0, 0);
     fillQuoterFromCache();
     d->m_pTable->addTableFlag(XP::CBaseHighPerformanceTable::TF_ROW_NUMBER);
-    QTimer::singleShot(500, this, &CBrowseWidget::slotUpdateStatData);
+    d->scheduleStatUpdate();
     d->m_pTable->updateUi();
     updateStageColumn();
     if (d->m_nBrowseType == BrowseType_NetBuying) {

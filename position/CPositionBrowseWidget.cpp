@@ -495,7 +495,7 @@ void CPositionBrowseWidget::finishLoad(bool changed)
     if (isVisible())
         request();
     d->m_pTable->setSelectedRow(-1);
-    QTimer::singleShot(500, this, &CBrowseWidget::slotUpdateStatData);
+    d->scheduleStatUpdate();
 }
 
 void CPositionBrowseWidget::setSectorName(const QString& name, const QSet<QString>& accounts,

@@ -4,23 +4,54 @@
 #include "position/CPositionBrowseWidget_p.h"
 
 #include "browse/BrowseParamFormat.h"
+#include "browse/CHpfBrowserTable.h"
 #include "host/data/ColumnInfo.h"
 #include "host/data/JsonParam.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 namespace TC {
 
 namespace {
 // places 26 and 27 carry the statistics setting; shorter lines leave it alone
 constexpr int kStatFields = 28;
+constexpr int kIndustryColumn = 2;
+
+// The visibility a table configuration string gives a column, or `fallback` when it does
+// not name the column.
+bool savedVisibility(const QString& config, int id, bool fallback)
+{
+    const QJsonValue cols = QJsonDocument::fromJson(config.toUtf8()).object().value("cols");
+    for (const QJsonValue& v : cols.toArray()) {
+        const QJsonArray entry = v.toArray();
+        if (entry.size() >= 3 && entry[0].isDouble() && entry[0].toInt(-1) == id) {
+            const int visible = entry[2].toInt(-1);
+            return visible == 0 || visible == 1 ? visible == 1 : fallback;
+        }
+    }
+    return fallback;
+}
 } // namespace
 
 void CPositionBrowseWidget::setParam(const QString& param, bool load)
 {
+    // The quote table's restore ends with its sector rule for the industry column; the
+    // position table's columns are its own (it never applies that rule), so the column
+    // keeps what the layout says, or what it had.
+    const bool industryShown = d->m_pTable->isColumnVisible(kIndustryColumn);
     CBrowseWidget::setParam(param, load); // layout, columns, values; logs a bad string
     if (param.isEmpty())
         return;
     const JsonParseResult parsed = JsonParam::parse(param);
-    if (parsed.ok() && parsed.object.type("customs") == JsonType::String)
+    if (!parsed.ok())
+        return;
+    const QString config = parsed.object.type("tableconfig") == JsonType::String
+                               ? parsed.object.getQString("tableconfig")
+                               : QString();
+    setColumnVisible(kIndustryColumn, savedVisibility(config, kIndustryColumn, industryShown));
+    if (parsed.object.type("customs") == JsonType::String)
         restoreColumnLines(parsed.object.getQString("customs"));
 }
 

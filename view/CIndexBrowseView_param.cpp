@@ -230,7 +230,9 @@ void CIndexBrowseView::setParam(const QString& param, bool keep)
     QString text;
     if (stringMember(o, kMainFields.share, text)) {
         m_mapCustomColumnParam[KindMain] = text;
-        if (known)
+        // only a sector the main table shows is its own: leaving a sector stores the
+        // table's layout under that sector's key
+        if (external || (known && getCurrentBrowser(sectors->getSector(name)) == m_pBrowseWidget))
             m_pBrowseWidget->setSectorName(name);
         m_pBrowseWidget->setCustomColumnParam(text);
     }

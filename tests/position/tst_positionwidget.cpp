@@ -554,6 +554,34 @@ private Q_SLOTS:
         QVERIFY(again->model()->hasStatColumn(restored));
         QVERIFY(!again->model()->hasStatColumn(volume));
     }
+
+    // The industry column is hidden as built and keeps what the layout says: the quote
+    // table's sector rule for it does not reach the position table.
+    void industryColumnRoundTrip_data()
+    {
+        QTest::addColumn<bool>("sectorShown");
+        QTest::addColumn<bool>("industryShown");
+        QTest::newRow("no sector, as built") << false << false;
+        QTest::newRow("no sector, shown") << false << true;
+        QTest::newRow("stock positions, as built") << true << false;
+    }
+    void industryColumnRoundTrip()
+    {
+        QFETCH(bool, sectorShown);
+        QFETCH(bool, industryShown);
+        auto fresh = [sectorShown] { return sectorShown ? makeWidget() : std::make_unique<W>(); };
+        constexpr int kIndustry = 2;
+        auto w = fresh();
+        if (industryShown)
+            w->setColumnVisible(kIndustry, true);
+        QCOMPARE(w->table()->isColumnVisible(kIndustry), industryShown);
+        const QString saved = w->param(false);
+
+        auto again = fresh();
+        again->setParam(saved, false);
+        QCOMPARE(again->table()->isColumnVisible(kIndustry), industryShown);
+        QCOMPARE(again->param(false), saved);
+    }
 };
 
 QTEST_MAIN(TstPositionWidget)
