@@ -326,6 +326,7 @@ private:
     void ensureFilterBoxes();
     // Fetches the data set the main table shows again, when it shows one.
     void reloadExternalList();
+    void showDataSet(CBrowseWidget* table, const QString& name);
     // The sector a chosen indicator column is computed for.
     QString conditionSectorName() const;
     // exchange -> variety -> key of its continuous contract (for the bar's order)

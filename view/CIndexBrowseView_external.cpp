@@ -27,6 +27,7 @@
 #include <QPointer>
 
 #include <algorithm>
+#include <vector>
 
 namespace TC {
 
@@ -87,9 +88,7 @@ void CIndexBrowseView::setExternal(const QString& name)
         table->setCustomColumnParam(custom->second);
     table->unrequest();
     table->openAndCloseDrag(false);
-    QList<CExternalDataInfo*> list = manager->getCatalogDataList(name);
-    fillExternDataDetail(list);
-    table->setDataList(list);
+    showDataSet(table, name);
     table->request();
     setBrowseWidgetVisiable(name);
     changeAction();
@@ -100,12 +99,28 @@ void CIndexBrowseView::reloadExternalList()
     CBrowseWidget* table = m_pBrowseWidget;
     if (!table || table->getBrowserStatus() != BrowseStatus_External)
         return;
-    QList<CExternalDataInfo*> list =
-        CExternalDataManager::instance()->getCatalogDataList(table->getSectorName());
-    fillExternDataDetail(list);
     table->unrequest();
-    table->setDataList(list);
+    showDataSet(table, table->getSectorName());
     table->request();
+}
+
+void CIndexBrowseView::showDataSet(CBrowseWidget* table, const QString& name)
+{
+    // Marked copies that live for this call only: the table keeps what it needs of them,
+    // while the manager's per-call copies would stay for the life of the process.
+    const QList<CExternalDataInfoPtr> entries = CExternalDataManager::instance()->getDataList(name);
+    std::vector<CExternalDataInfoPtr> owned;
+    owned.reserve(size_t(entries.size()));
+    QList<CExternalDataInfo*> list;
+    list.reserve(entries.size());
+    for (const CExternalDataInfoPtr& entry : entries) {
+        if (!entry)
+            continue;
+        owned.push_back(std::make_shared<CExternalDataInfo>(*entry));
+        list.append(owned.back().get());
+    }
+    fillExternDataDetail(list);
+    table->setDataList(list);
 }
 
 void CIndexBrowseView::createExternalMenu(CExternalCatalog* catalogue, QMenu* menu)
