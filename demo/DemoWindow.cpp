@@ -246,8 +246,7 @@ void DemoWindow::showEvent(QShowEvent* event)
 void DemoWindow::fitColumns()
 {
     TC::CBrowseWidget* table = m_pView->getBrowseWidget();
-    if (table && table->table()
-        && m_pView->currentBrowserKind() != TC::CIndexBrowseView::KindPriceT)
+    if (table && table->table())
         table->table()->fitColumnWidthsToVisibleRows();
 }
 
