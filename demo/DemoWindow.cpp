@@ -67,7 +67,13 @@ DemoWindow::DemoWindow(QWidget* parent) : QMainWindow(parent)
             QTime::currentTime().toString(QStringLiteral("HH:mm:ss"))));
     });
     auto* statusTimer = new QTimer(this);
-    connect(statusTimer, &QTimer::timeout, this, &DemoWindow::updateStatus);
+    connect(statusTimer, &QTimer::timeout, this, [this]() {
+        updateStatus();
+        // a trade rewrites a position row's averages and amounts in place, with no signal
+        // and no new row: the position table's few rows are fitted again each second
+        if (m_pView->currentBrowserKind() == TC::CIndexBrowseView::KindPosition)
+            fitColumns();
+    });
     statusTimer->start(1000);
     m_rateClock.start();
     auto* followTimer = new QTimer(this);
