@@ -13,6 +13,7 @@
 #include "host/data/TraderCenter.h"
 #include "host/data/UserConfig.h"
 #include "host/toolkit/EventWidget.h"
+#include "host/toolkit/HpfTableModel.h"
 #include "host/toolkit/UiResource.h"
 #include "position/CPositionBrowseWidget.h"
 #include "pricet/CHpfOptionBrowserDataModel.h"
@@ -66,7 +67,13 @@ DemoWindow::DemoWindow(QWidget* parent) : QMainWindow(parent)
             QTime::currentTime().toString(QStringLiteral("HH:mm:ss"))));
     });
     auto* statusTimer = new QTimer(this);
-    connect(statusTimer, &QTimer::timeout, this, &DemoWindow::updateStatus);
+    connect(statusTimer, &QTimer::timeout, this, [this]() {
+        updateStatus();
+        // a trade rewrites a position row's averages and amounts in place, with no signal
+        // and no new row: the position table's few rows are fitted again each second
+        if (m_pView->currentBrowserKind() == TC::CIndexBrowseView::KindPosition)
+            fitColumns();
+    });
     statusTimer->start(1000);
     m_rateClock.start();
     auto* followTimer = new QTimer(this);
@@ -245,20 +252,50 @@ void DemoWindow::showEvent(QShowEvent* event)
 void DemoWindow::fitColumns()
 {
     TC::CBrowseWidget* table = m_pView->getBrowseWidget();
-    if (table && table->table()
-        && m_pView->currentBrowserKind() != TC::CIndexBrowseView::KindPriceT)
+    if (table && table->table())
         table->table()->fitColumnWidthsToVisibleRows();
+}
+
+QString DemoWindow::shownName(bool* external) const
+{
+    // a data set leaves the view's sector as it was: the table knows the set's name
+    const TC::CBrowseWidget* table = m_pView->getBrowseWidget();
+    const QString tableName = table ? table->getSectorName() : QString();
+    const bool set = m_pView->currentBrowserKind() == TC::CIndexBrowseView::KindMain
+                     && !tableName.isEmpty() && tableName != m_pView->getCurrentSector()
+                     && TC::CExternalDataManager::instance()->isExist(tableName);
+    if (external)
+        *external = set;
+    return set ? tableName : m_pView->getCurrentSector();
+}
+
+int DemoWindow::shownRows() const
+{
+    const TC::CBrowseWidget* table = m_pView->getBrowseWidget();
+    const XP::IBaseHpfTableModel* model =
+        table && table->table() ? table->table()->hpfModel() : nullptr;
+    return model ? model->size() : 0;
 }
 
 void DemoWindow::followView()
 {
-    const QString sector = m_pView->getCurrentSector();
+    const QString sector = shownName();
     const QObject* table = m_pView->getBrowseWidget();
     if (sector != m_qsShownSector || table != m_pShownTable) {
         m_qsShownSector = sector;
         m_pShownTable = table;
+        m_nShownRows = shownRows();
         onSectorShown();
         return;
+    }
+    // rows that arrive later (positions as the accounts trade, a data set's rows) change
+    // what the side list lists and what the columns must fit
+    const int rows = shownRows();
+    if (rows != m_nShownRows) {
+        m_nShownRows = rows;
+        showSideList();
+        if (isVisible())
+            QTimer::singleShot(0, this, &DemoWindow::fitColumns);
     }
     // a search re-applies the sector, which resets the table's columns: the interval
     // columns join again
@@ -274,10 +311,29 @@ void DemoWindow::followView()
     }
 }
 
+void DemoWindow::showSideList()
+{
+    bool external = false;
+    const QString name = shownName(&external);
+    if (!external && m_pView->currentBrowserKind() != TC::CIndexBrowseView::KindPosition) {
+        if (!name.isEmpty() && name != m_pQuoter->getSector())
+            m_pQuoter->setSector(name);
+        return;
+    }
+    // a position sector lists its holdings, a data set the rows that are instruments
+    QList<ttservice::CInstrumentDetailPtr> list;
+    if (TC::CBrowseWidget* table = m_pView->getBrowseWidget()) {
+        TC::CStockManager* stocks = TC::CStockManager::instance();
+        for (const QString& key : table->getStockList())
+            if (ttservice::CInstrumentDetailPtr detail = stocks->getInstrumentDetail(key))
+                list.append(detail);
+    }
+    m_pQuoter->setInstruments(name, list);
+}
+
 void DemoWindow::onSectorShown()
 {
-    if (!m_qsShownSector.isEmpty())
-        m_pQuoter->setSector(m_qsShownSector);
+    showSideList();
     switch (m_pView->currentBrowserKind()) {
     case TC::CIndexBrowseView::KindPosition: startTrading(); break;
     case TC::CIndexBrowseView::KindPriceT: primeOptionPane(); break;

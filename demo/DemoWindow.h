@@ -76,6 +76,12 @@ private:
     // indicators and the simulated trading follow.
     void followView();
     void onSectorShown();
+    // The side list shows the instruments of the view's table: a sector's, a position
+    // sector's holdings, or those of a data set's rows that are instruments.
+    void showSideList();
+    // The sector or data set the view shows, and the row count of its table.
+    QString shownName(bool* external = nullptr) const;
+    int shownRows() const;
     void requestIndicators();
     // The simulated accounts trade while a position sector is shown at least once.
     void startTrading();
@@ -98,6 +104,7 @@ private:
     // what followView() last saw
     QString m_qsShownSector;
     const QObject* m_pShownTable = nullptr;
+    int m_nShownRows = 0;
     // trade date and interval columns
     QDateEdit* m_pDateEdit = nullptr;
     int m_nTradeDate = 0; // 0: live

@@ -1,5 +1,6 @@
 #include "quoterbrowser/CQuoterBrowserWidget.h"
 
+#include "host/data/CWorkerMailbox.h"
 #include "host/data/JsonParam.h"
 #include "host/data/Log.h"
 #include "host/data/SectorManager.h"
@@ -10,7 +11,6 @@
 #include "host/toolkit/WidgetList.h"
 #include "host/widgets/CIndexScrollBar.h"
 #include "quoterbrowser/CWholeQuoteModel.h"
-#include "host/data/CWorkerMailbox.h"
 #include "quoterbrowser/QuoterBrowserPaint.h"
 
 #include <QtCore/QCoreApplication>
@@ -180,12 +180,19 @@ bool CQuoterBrowserWidget::moveFirstRow(int row, bool syncScrollBar)
 
 void CQuoterBrowserWidget::setSector(const QString& name)
 {
-    m_qsSectorName = name;
-    if (name.isEmpty())
+    if (name.isEmpty()) {
+        m_qsSectorName = name;
         return;
+    }
+    setInstruments(name, CSectorManager::instance()->getSectorStockList(name));
+}
+
+void CQuoterBrowserWidget::setInstruments(const QString& name,
+                                          const QList<ttservice::CInstrumentDetailPtr>& list)
+{
+    m_qsSectorName = name;
     m_markets.clear();
     m_requestCodes.clear();
-    const auto list = CSectorManager::instance()->getSectorStockList(name);
     std::vector<GraphDataItemPtr> items;
     items.reserve(size_t(list.size()));
     for (const ttservice::CInstrumentDetailPtr& d : list) {
@@ -267,6 +274,7 @@ void CQuoterBrowserWidget::resizeLayout()
     m_pScrollBar->setRange(0, kRowHeight * maxFirstRow());
     m_pScrollBar->setVisible(m_nVisibleRows < n);
     m_pPaint->setRows(std::min(m_nVisibleRows, n));
+    m_pPaint->setNameWidth(w / 4); // the painter's four equal columns
     // a shrinking range may leave the first row past the end
     if (m_nFirstRow > maxFirstRow())
         moveFirstRow(maxFirstRow(), true);

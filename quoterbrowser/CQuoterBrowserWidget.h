@@ -7,6 +7,7 @@
 
 #include "host/toolkit/EventWidget.h"
 
+#include <QtCore/QList>
 #include <QtCore/QString>
 #include <QtCore/QVector>
 
@@ -26,6 +27,10 @@ struct PushQuoteParam;
 namespace quoter {
 struct QuoterAllData;
 }
+namespace ttservice {
+struct CInstrumentDetail;
+using CInstrumentDetailPtr = std::shared_ptr<CInstrumentDetail>;
+} // namespace ttservice
 namespace XP {
 class CPushButton;
 class CWidgetList;
@@ -57,6 +62,9 @@ public:
     ~CQuoterBrowserWidget() override;
 
     void setSector(const QString& name);
+    // Lists these instruments under a name that is no sector (a position sector's holdings,
+    // the instruments of a data set); an empty list empties the list.
+    void setInstruments(const QString& name, const QList<ttservice::CInstrumentDetailPtr>& list);
     QString getSector() const { return m_qsSectorName; }
     void request();
     void unrequest();

@@ -672,6 +672,10 @@ void CBaseHighPerformanceTable::fitColumnWidthsToVisibleRows() {
     IBaseHpfTableModel* model = hpfModel();
     const int first = std::max(0, getStartRow());
     const int last = model ? std::min(getEndRow(), model->size() - 1) : -1;
+    // the statistics row is painted in its own font, inside its own margins
+    const bool stats = m_bStatRow && model;
+    const QFontMetrics statMetrics(m_pStyle->statFont);
+    const int statPadding = 2 * m_pStyle->statMargin + 2;
     for (int id = 0; id < int(m_columns.size()); ++id) {
         if (!m_columns[size_t(id)] || !isColumnVisible(id))
             continue;
@@ -680,6 +684,11 @@ void CBaseHighPerformanceTable::fitColumnWidthsToVisibleRows() {
         for (int row = first; row <= last; ++row) {
             if (const IBaseHpfTableDataPtr data = model->getData(row))
                 width = std::max(width, metrics.horizontalAdvance(data->getText(id)) + kPadding);
+        }
+        if (stats) {
+            const QString stat = model->statText(id);
+            if (!stat.isEmpty())
+                width = std::max(width, statMetrics.horizontalAdvance(stat) + statPadding);
         }
         if (h->sectionSize(id) != width)
             h->resizeSection(id, width);

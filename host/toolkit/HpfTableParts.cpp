@@ -6,6 +6,7 @@
 
 #include <QtCore/QItemSelectionModel>
 #include <QtGui/QColor>
+#include <QtGui/QFontMetrics>
 #include <QtGui/QMouseEvent>
 #include <QtGui/QPainter>
 #include <QtGui/QPixmap>
@@ -68,14 +69,14 @@ void CHpfHeaderView::paintSection(QPainter* painter, const QRect& rect, int logi
         painter->setPen(Qt::NoPen);
         painter->setBrush(st.sortSplit ? *st.sortSplit : QColor(Qt::red));
         painter->drawPolygon(tri);
-        textRect.setRight(textRect.right() - 10);
+        textRect.setRight(textRect.right() - kMarkWidth);
     }
     if (def->settingIcon) {
         const int x = textRect.right() - 6, y = rect.center().y();
         painter->setPen(st.settingIcon ? *st.settingIcon : QColor(Qt::gray));
         for (int i = -3; i <= 3; i += 3)
             painter->drawLine(x, y + i, x + 6, y + i);
-        textRect.setRight(textRect.right() - 10);
+        textRect.setRight(textRect.right() - kMarkWidth);
     }
     painter->setPen(st.headerText ? *st.headerText : kFallbackText);
     const QString text = def->progress.isEmpty() ? def->title : def->title + def->progress;
@@ -88,6 +89,19 @@ void CHpfHeaderView::paintSection(QPainter* painter, const QRect& rect, int logi
         painter->drawLine(rect.bottomLeft(), rect.bottomRight());
     }
     painter->restore();
+}
+
+QSize CHpfHeaderView::sectionSizeFromContents(int logicalIndex) const {
+    QSize size = QHeaderView::sectionSizeFromContents(logicalIndex);
+    const CBaseHighPerformanceTable::ColumnDef* def = m_pTable->columnDef(logicalIndex);
+    if (!def)
+        return size;
+    const QFontMetrics metrics(m_pTable->style().headerFont);
+    const QString text = def->progress.isEmpty() ? def->title : def->title + def->progress;
+    // both paddings, the marks and the split line at the right
+    const int marks = kMarkWidth + (def->settingIcon ? kMarkWidth : 0);
+    size.setWidth(metrics.horizontalAdvance(text) + 2 * kCellPadding + marks + 1);
+    return size;
 }
 
 void CHpfHeaderView::mousePressEvent(QMouseEvent* event) {

@@ -94,8 +94,14 @@ class CHpfHeaderView : public QHeaderView {
 public:
     CHpfHeaderView(CBaseHighPerformanceTable* table, QWidget* parent);
 
+    // Room the sort mark and the settings mark take right of the title.
+    static constexpr int kMarkWidth = 10;
+
 protected:
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
+    // The title's width with the padding and the marks, so a fitted column shows it whole;
+    // the sort mark's room is kept on every column, as sorting may move to any of them.
+    QSize sectionSizeFromContents(int logicalIndex) const override;
     void mousePressEvent(QMouseEvent* event) override;
 
 private:

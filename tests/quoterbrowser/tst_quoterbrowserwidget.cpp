@@ -2,6 +2,7 @@
 // events, layout updates, live values from the market and the colours it paints.
 #include "quoterbrowser/CQuoterBrowserWidget.h"
 
+#include "host/data/InstrumentDetail.h"
 #include "host/data/JsonParam.h"
 #include "host/data/SectorManager.h"
 #include "host/market/TestMarket.h"
@@ -472,6 +473,49 @@ private Q_SLOTS:
         QVERIFY(
             CSectorManager::instance()->addStockToSector(other, code(8) + QStringLiteral(".SH")));
         QCOMPARE(m_w->totalRows(), 4); // another sector's change is not ours
+    }
+
+    // A list that is no sector (a position sector's holdings) replaces the sector's rows,
+    // and an empty one leaves nothing of them.
+    void listsGivenInstrumentsInPlaceOfTheSector()
+    {
+        makeWidget();
+        showSector(makeSector(3));
+        const auto held = CSectorManager::instance()->getSectorStockList(makeSector(2));
+        QCOMPARE(held.size(), 2);
+        m_w->setInstruments(QStringLiteral("股票持仓"), held);
+        QCOMPARE(m_w->getSector(), QStringLiteral("股票持仓"));
+        QCOMPARE(m_w->totalRows(), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(m_w->model()->subscriptionCount(), 1, 5000);
+        QVERIFY(paintedTexts(*m_w).contains(held.at(1)->code));
+        m_w->setInstruments(QStringLiteral("外部数据"), {});
+        QCOMPARE(m_w->totalRows(), 0);
+        QCOMPARE(paintedTexts(*m_w).size(), 4); // the header only
+    }
+
+    // A name wider than its column keeps its tail and stays inside the column; with room
+    // the whole name shows.
+    void longNamesFitTheirColumn()
+    {
+        makeWidget();
+        const auto real = CSectorManager::instance()->getSectorStockList(makeSector(1));
+        QCOMPARE(real.size(), 1);
+        auto detail = std::make_shared<ttservice::CInstrumentDetail>(*real.first());
+        const QString name = QStringLiteral("COMEX黄金主连(2701)");
+        detail->name = name;
+        m_w->setInstruments(QStringLiteral("持仓"), {detail});
+        const QFontMetrics metrics(
+            XP::CUiResource::instance().getFont(QStringLiteral("ic_fnt_quoterbrowser_name_text")));
+        QVERIFY(metrics.horizontalAdvance(name) > m_w->width() / 4);
+        QString shown;
+        for (const QString& text : paintedTexts(*m_w))
+            if (text.endsWith(QStringLiteral("2701)")))
+                shown = text;
+        QVERIFY2(shown.startsWith(QChar(0x2026)), qPrintable(shown));
+        QVERIFY(metrics.horizontalAdvance(shown) <= m_w->width() / 4);
+        m_w->resize(4 * metrics.horizontalAdvance(name) + 40, m_w->height());
+        // text runs are recorded per script
+        QVERIFY(paintedTexts(*m_w).join(QString()).contains(name));
     }
 
     void liveValuesReachThePaintedText()

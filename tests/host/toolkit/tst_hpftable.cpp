@@ -74,10 +74,8 @@ public:
         default: return VT_DOUBLE;
         }
     }
-    QString statText(int column) override
-    {
-        return column == 1 ? QStringLiteral("合计") : QString();
-    }
+    QString statText(int column) override { return column == 1 ? stat : QString(); }
+    QString stat = QStringLiteral("合计");
 };
 
 RowPtr row(const QString& key, double d, qint64 l = 0, const QString& s = QString())
@@ -835,6 +833,33 @@ private Q_SLOTS:
         QVERIFY(f.table->getStartRow() <= 150 && f.table->getEndRow() >= 150);
         f.table->fitColumnWidthsToVisibleRows();
         QVERIFY(f.table->columnWidth(3) > visible);
+    }
+
+    // A fitted column shows its whole title beside the header's marks, and the whole text
+    // of the statistics row, even where every visible row's text is narrower.
+    void fitKeepsHeaderMarksAndStatRow()
+    {
+        Fixture f;
+        f.model.addDatas(
+            {row("A", 1, 1, QStringLiteral("x")), row("B", 2, 2, QStringLiteral("y"))});
+        f.table->setHeaderText(3, QStringLiteral("目标价"));
+        f.table->setColumnSettingIcon(3, true);
+        f.model.stat = QStringLiteral("5079.75亿 5079.75亿");
+        f.table->setStatRowVisible(true);
+        f.parent.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.parent));
+        f.table->fitColumnWidthsToVisibleRows();
+        const auto& st = f.table->style();
+        // title, both paddings, the sort and the settings marks
+        const int title = QFontMetrics(st.headerFont).horizontalAdvance(QStringLiteral("目标价"));
+        QVERIFY2(f.table->columnWidth(3) >= title + 2 * 4 + 2 * CHpfHeaderView::kMarkWidth,
+                 qPrintable(QString::number(f.table->columnWidth(3))));
+        // the sort mark's room is kept on a column that is not sorted yet
+        const int plain = QFontMetrics(st.headerFont).horizontalAdvance(QStringLiteral("c2"));
+        QVERIFY(f.table->columnWidth(2) >= plain + 2 * 4 + CHpfHeaderView::kMarkWidth);
+        const int stat = QFontMetrics(st.statFont).horizontalAdvance(f.model.stat);
+        QVERIFY2(f.table->columnWidth(1) >= stat + 2 * st.statMargin,
+                 qPrintable(QString::number(f.table->columnWidth(1))));
     }
 };
 
