@@ -25,6 +25,7 @@
 #include <QActionGroup>
 #include <QDateEdit>
 #include <QEvent>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
 #include <QSignalBlocker>
@@ -71,7 +72,7 @@ DemoWindow::DemoWindow(QWidget* parent) : QMainWindow(parent)
         updateStatus();
         // a trade rewrites a position row's averages and amounts in place, with no signal
         // and no new row: the position table's few rows are fitted again each second
-        if (m_pView->currentBrowserKind() == TC::CIndexBrowseView::KindPosition)
+        if (m_pView->currentBrowserKind() == TC::CIndexBrowseView::KindPosition && !m_bUserSized)
             fitColumns();
     });
     statusTimer->start(1000);
@@ -252,8 +253,25 @@ void DemoWindow::showEvent(QShowEvent* event)
 void DemoWindow::fitColumns()
 {
     TC::CBrowseWidget* table = m_pView->getBrowseWidget();
-    if (table && table->table())
-        table->table()->fitColumnWidthsToVisibleRows();
+    if (!table || !table->table())
+        return;
+    m_bFitting = true;
+    table->table()->fitColumnWidthsToVisibleRows();
+    m_bFitting = false;
+}
+
+void DemoWindow::watchUserResize()
+{
+    QObject::disconnect(m_resizeWatch);
+    m_bUserSized = false;
+    TC::CBrowseWidget* table = m_pView->getBrowseWidget();
+    if (!table || !table->table())
+        return;
+    m_resizeWatch =
+        connect(table->table()->horizontalHeader(), &QHeaderView::sectionResized, this, [this]() {
+            if (!m_bFitting)
+                m_bUserSized = true;
+        });
 }
 
 QString DemoWindow::shownName(bool* external) const
@@ -283,6 +301,8 @@ void DemoWindow::followView()
     const QObject* table = m_pView->getBrowseWidget();
     if (sector != m_qsShownSector || table != m_pShownTable) {
         m_qsShownSector = sector;
+        if (table != m_pShownTable)
+            watchUserResize();
         m_pShownTable = table;
         m_nShownRows = shownRows();
         onSectorShown();

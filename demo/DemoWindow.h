@@ -76,6 +76,7 @@ private:
     // indicators and the simulated trading follow.
     void followView();
     void onSectorShown();
+    void watchUserResize();
     // The side list shows the instruments of the view's table: a sector's, a position
     // sector's holdings, or those of a data set's rows that are instruments.
     void showSideList();
@@ -105,6 +106,10 @@ private:
     QString m_qsShownSector;
     const QObject* m_pShownTable = nullptr;
     int m_nShownRows = 0;
+    // a column the user resized stays as set: the periodic refit stops for that table
+    QMetaObject::Connection m_resizeWatch;
+    bool m_bFitting = false;
+    bool m_bUserSized = false;
     // trade date and interval columns
     QDateEdit* m_pDateEdit = nullptr;
     int m_nTradeDate = 0; // 0: live
