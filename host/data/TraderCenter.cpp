@@ -63,7 +63,7 @@ bool isFuturesMarket(const QString& m)
 
 namespace {
 
-struct AccountSpec {
+struct AccountSeed {
     const char* id;
     const char* name;
     int type;
@@ -71,7 +71,7 @@ struct AccountSpec {
 };
 
 // the accounts the simulated trading service serves
-const AccountSpec kAccounts[] = {
+const AccountSeed kAccounts[] = {
     {"310001234567", "普通账户一", eAccountStock, "稳健一号"},
     {"310007654321", "普通账户二", eAccountStock, "成长二号"},
     {"80018888", "期货账户", eAccountFuture, "稳健一号"},
@@ -231,23 +231,23 @@ void TraderCenter::Impl::build(unsigned seed)
             secondStocks.push_back(firstStocks[i]);
 
     QList<CAccountDataPtr> accounts;
-    for (const AccountSpec& spec : kAccounts) {
+    for (const AccountSeed& seed : kAccounts) {
         CAccountInfo info;
-        info.accountId = QString::fromUtf8(spec.id);
-        info.key = accountKey(spec.type, info.accountId);
-        info.name = QString::fromUtf8(spec.name);
-        info.accountType = spec.type;
-        info.productGroup = QString::fromUtf8(spec.group);
+        info.accountId = QString::fromUtf8(seed.id);
+        info.key = accountKey(seed.type, info.accountId);
+        info.name = QString::fromUtf8(seed.name);
+        info.accountType = seed.type;
+        info.productGroup = QString::fromUtf8(seed.group);
         auto account = std::make_shared<CAccountData>(info);
         const std::vector<CInstrumentDetailPtr>* holdings = nullptr;
         std::vector<CInstrumentDetailPtr> drawn;
-        if (spec.type == eAccountStock)
+        if (seed.type == eAccountStock)
             holdings = accounts.isEmpty() ? &firstStocks : &secondStocks;
-        else if (spec.type == eAccountCredit)
+        else if (seed.type == eAccountCredit)
             holdings = &(drawn = draw(shares, 6));
-        else if (spec.type == eAccountFuture)
+        else if (seed.type == eAccountFuture)
             holdings = &(drawn = draw(futures, 6));
-        else if (spec.type == eAccountStockOption)
+        else if (seed.type == eAccountStockOption)
             holdings = &(drawn = draw(options, 5));
         std::vector<CPositionStatics> positions;
         if (holdings)
@@ -551,8 +551,8 @@ QStringList TraderCenter::getAccountKeysByProductGroup(int accountType, const QS
 QMap<QString, QStringList> TraderCenter::defaultProductGroups()
 {
     QMap<QString, QStringList> groups;
-    for (const AccountSpec& spec : kAccounts)
-        groups[QString::fromUtf8(spec.group)] << accountKey(spec.type, QString::fromUtf8(spec.id));
+    for (const AccountSeed& seed : kAccounts)
+        groups[QString::fromUtf8(seed.group)] << accountKey(seed.type, QString::fromUtf8(seed.id));
     return groups;
 }
 
