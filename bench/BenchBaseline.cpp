@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QListWidget>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QSortFilterProxyModel>
 #include <QStyledItemDelegate>
 #include <QTableView>
@@ -233,4 +234,27 @@ void BaselineTable::setValue(const QString& code, int column, double value)
     if (it == m_rowOfCode.constEnd())
         return;
     m_pModel->setData(m_pModel->index(*it, column), value, Qt::DisplayRole);
+}
+
+SearchBaseline::SearchBaseline(const QList<ttservice::CInstrumentDetailPtr>& list)
+    : m_model(list.size(), 2), m_pProxy(new QSortFilterProxyModel)
+{
+    for (int r = 0; r < list.size(); ++r) {
+        m_model.setItem(r, 0, new QStandardItem(list[r]->code));
+        m_model.setItem(r, 1, new QStandardItem(list[r]->name));
+    }
+    m_pProxy->setSourceModel(&m_model);
+    m_pProxy->setFilterKeyColumn(-1);
+}
+
+SearchBaseline::~SearchBaseline()
+{
+    delete m_pProxy;
+}
+
+int SearchBaseline::apply(const QString& text)
+{
+    m_pProxy->setFilterRegularExpression(QRegularExpression(
+        QRegularExpression::escape(text), QRegularExpression::CaseInsensitiveOption));
+    return m_pProxy->rowCount();
 }

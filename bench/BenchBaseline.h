@@ -6,6 +6,7 @@
 #include "host/data/Quote.h"
 
 #include <QHash>
+#include <QList>
 #include <QStandardItemModel>
 #include <QString>
 #include <QStringList>
@@ -24,6 +25,20 @@ public:
         return QStandardItemModel::data(index, role);
     }
     mutable quint64 dataCalls = 0;
+};
+
+// The naive search: code and name in a QStandardItemModel behind a QSortFilterProxyModel
+// whose filter is an escaped, case-insensitive regular expression (no pinyin).
+class SearchBaseline {
+public:
+    explicit SearchBaseline(const QList<ttservice::CInstrumentDetailPtr>& list);
+    ~SearchBaseline();
+    // Rows kept for one search text.
+    int apply(const QString& text);
+
+private:
+    QStandardItemModel m_model;
+    QSortFilterProxyModel* m_pProxy;
 };
 
 class BaselineTable {
