@@ -3,16 +3,11 @@
 // setCustomColumnParam. Property: nothing crashes, throws or hangs, and what a table
 // restored from any input writes is restored by a fresh table to the same string.
 #include "browse/CBrowseWidget.h"
-#include "host/data/Log.h"
 #include "host/data/StdFile.h"
 #include "host/data/StockManager.h"
 #include "host/market/TestMarket.h"
 
-#include <QApplication>
-#include <QTemporaryDir>
-
-#include <log4cxx/appenderskeleton.h>
-#include <log4cxx/logger.h>
+#include "fuzz/FuzzWidgets.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -25,15 +20,6 @@ using ttmarket::TestMarket;
 namespace {
 
 CBrowseWidget::InstrumentList g_list;
-
-// Takes every record, so that the formatting runs, and prints none: a console line per
-// rejected input would slow the fuzzer to a crawl.
-class NullAppender : public log4cxx::AppenderSkeleton {
-public:
-    void close() override {}
-    bool requiresLayout() const override { return false; }
-    void append(const log4cxx::spi::LoggingEventPtr&, log4cxx::helpers::Pool&) override {}
-};
 
 std::unique_ptr<CBrowseWidget> table()
 {
@@ -67,22 +53,11 @@ QString save(CBrowseWidget& w)
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("TT_DATA_DIR", TT_FUZZ_DATA_DIR);
-    static QTemporaryDir userDir; // side files a string names resolve in here
-    qputenv("TT_USER_DIR", userDir.path().toUtf8());
+    const QString userDir = ttfuzz::startWidgets((*argv)[0]);
     // "1" and "2" name a value file and a field-list file, as the seeds do
-    TC::stdWriteFile(userDir.path() + QStringLiteral("/BrowseParam/1"),
+    TC::stdWriteFile(userDir + QStringLiteral("/BrowseParam/1"),
                      "测试板块,MA5,600000.SH,1.5000\n测试板块,MA(5%2C10),600004.SH,2.0000", "wb");
-    TC::stdWriteFile(userDir.path() + QStringLiteral("/BrowseParam/2"), "测试板块:f1,f2", "wb");
-    ttlog::configure();
-    auto root = log4cxx::Logger::getRootLogger();
-    root->removeAllAppenders();
-    root->addAppender(std::make_shared<NullAppender>());
-    root->setLevel(log4cxx::Level::getAll());
-    static int qtArgc = 1;
-    static char* qtArgv[] = {(*argv)[0], nullptr};
-    new QApplication(qtArgc, qtArgv); // lives for the process
+    TC::stdWriteFile(userDir + QStringLiteral("/BrowseParam/2"), "测试板块:f1,f2", "wb");
     TestMarket::install({TestMarket::stock("SH", "600000", "浦发银行", 10.0),
                          TestMarket::stock("SH", "600004", "白云机场", 12.0)});
     for (const char* code : {"600000", "600004"})

@@ -5,14 +5,9 @@
 // the fresh view that checks what it wrote.
 #include "view/CIndexBrowseView.h"
 
-#include "host/data/Log.h"
 #include "host/market/TestMarket.h"
 
-#include <QApplication>
-#include <QTemporaryDir>
-
-#include <log4cxx/appenderskeleton.h>
-#include <log4cxx/logger.h>
+#include "fuzz/FuzzWidgets.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -22,14 +17,6 @@
 using namespace TC;
 
 namespace {
-
-// Takes every record, so that the formatting runs, and prints none.
-class NullAppender : public log4cxx::AppenderSkeleton {
-public:
-    void close() override {}
-    bool requiresLayout() const override { return false; }
-    void append(const log4cxx::spi::LoggingEventPtr&, log4cxx::helpers::Pool&) override {}
-};
 
 QString restoredParam(const QString& text)
 {
@@ -42,18 +29,7 @@ QString restoredParam(const QString& text)
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("TT_DATA_DIR", TT_FUZZ_DATA_DIR);
-    static QTemporaryDir userDir; // side files and the user configuration go in here
-    qputenv("TT_USER_DIR", userDir.path().toUtf8());
-    ttlog::configure();
-    auto root = log4cxx::Logger::getRootLogger();
-    root->removeAllAppenders();
-    root->addAppender(std::make_shared<NullAppender>());
-    root->setLevel(log4cxx::Level::getAll());
-    static int qtArgc = 1;
-    static char* qtArgv[] = {(*argv)[0], nullptr};
-    new QApplication(qtArgc, qtArgv); // lives for the process
+    ttfuzz::startWidgets((*argv)[0]);
     // a few instruments of each kind keep a view cheap to build
     using ttmarket::TestMarket;
     TestMarket::install(
