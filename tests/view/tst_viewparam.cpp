@@ -2,6 +2,8 @@
 // values, the lower pane), the keep flag, a reopened data set, older and hostile strings.
 #include "ViewTestFixture.h"
 
+#include "../browse/LogCapture.h"
+
 #include "host/data/ColumnInfo.h"
 #include "host/data/ExternalDataManager.h"
 #include "host/data/JsonParam.h"
@@ -10,10 +12,7 @@
 #include "host/widgets/CPushButtonTabControl.h"
 #include "position/CPositionBrowseWidget.h"
 
-#include <log4cxx/appenderskeleton.h>
 #include <log4cxx/logger.h>
-
-#include <mutex>
 
 using namespace TC;
 using namespace viewtest;
@@ -24,20 +23,6 @@ const QString kDefault = QStringLiteral("沪深A股");
 const QString kShanghai = QStringLiteral("上证A股");
 const QString kStockPosition = QStringLiteral("股票持仓");
 const QString kFuturesPosition = QStringLiteral("期货持仓");
-
-class ErrorCounter : public log4cxx::AppenderSkeleton {
-public:
-    std::mutex mutex;
-    int errors = 0;
-    void close() override {}
-    bool requiresLayout() const override { return false; }
-    void append(const log4cxx::spi::LoggingEventPtr& e, log4cxx::helpers::Pool&) override
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (e->getLevel()->isGreaterOrEqual(log4cxx::Level::getError()))
-            ++errors;
-    }
-};
 
 // Hides the first visible column after the fixed ones (skipping `skip` of them); its id.
 int hideAColumn(CBrowseWidget* table, int skip = 0)
@@ -63,7 +48,7 @@ class TestViewParam : public QObject {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::shared_ptr<ErrorCounter> m_log;
+    std::shared_ptr<LogCapture> m_log;
 
 private Q_SLOTS:
     void initTestCase()
@@ -71,7 +56,7 @@ private Q_SLOTS:
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(setUp(*m_dir, true));
         TestMarket::setClock(TestMarket::at(2024, 6, 7, 10, 0));
-        m_log = std::make_shared<ErrorCounter>();
+        m_log = std::make_shared<LogCapture>();
         log4cxx::Logger::getLogger("TTStdFile")->addAppender(m_log);
     }
     void cleanupTestCase()
@@ -83,7 +68,7 @@ private Q_SLOTS:
     {
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(setUp(*m_dir, false));
-        m_log->errors = 0;
+        m_log->clear();
     }
 
     void roundTrip_data()
@@ -135,7 +120,7 @@ private Q_SLOTS:
             v->setSector(kFuturesPosition);
             QCOMPARE(positions->isColumnVisible(futuresHidden), !restored);
         }
-        QCOMPARE(m_log->errors, 0);
+        QCOMPARE(m_log->count(log4cxx::Level::getError()), 0);
     }
 
     // The table's own layout ("browsewidgetparam") is applied only without the keep flag.
@@ -217,7 +202,7 @@ private Q_SLOTS:
         QTEST(got, "stored");
         QCOMPARE(view->mainBrowseWidget()->getSectorName(), view->getCurrentSector());
         QTEST(view->lastShow(), "lastShow");
-        QCOMPARE(m_log->errors, 0);
+        QCOMPARE(m_log->count(log4cxx::Level::getError()), 0);
     }
 
     void hostileStrings_data()
@@ -242,7 +227,7 @@ private Q_SLOTS:
         auto view = makeView(kShanghai);
         view->setParam(text, false);
         QCOMPARE(view->getCurrentSector(), kDefault);
-        QCOMPARE(m_log->errors, 1);
+        QCOMPARE(m_log->count(log4cxx::Level::getError()), 1);
         QVERIFY(view->sectorParams().count(CIndexBrowseView::KindMain) == 0
                 || view->sectorParams().at(CIndexBrowseView::KindMain).count(QStringLiteral("a"))
                        == 0);
