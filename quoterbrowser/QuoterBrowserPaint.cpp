@@ -129,7 +129,7 @@ void GraphPaint::reloadTheme()
     t.sign[0] = themeColor("clr_global_rise", QColor(255, 50, 50));
     t.sign[1] = themeColor("clr_global_fall", QColor(0, 230, 0));
     t.sign[2] = themeColor("clr_global_equal", QColor(210, 210, 210));
-    fitNames();
+    ++m_nNameFit;
 }
 
 void GraphPaint::setNameWidth(int width)
@@ -137,19 +137,19 @@ void GraphPaint::setNameWidth(int width)
     if (width == m_nNameWidth)
         return;
     m_nNameWidth = width;
-    fitNames();
+    ++m_nNameFit;
 }
 
-void GraphPaint::fitNames()
+void GraphPaint::fitName(GraphDataItem& item) const
 {
+    item.nShownFit = m_nNameFit;
     if (m_nNameWidth < 0)
         return;
     const QFontMetrics metrics(m_theme->nameFont);
     const int room = std::max(0, m_nNameWidth - 4); // a small margin on both sides
-    for (const GraphDataItemPtr& item : m_items)
-        item->qsShownName = metrics.horizontalAdvance(item->qsName) <= room
-                                ? item->qsName
-                                : metrics.elidedText(item->qsName, Qt::ElideLeft, room);
+    item.qsShownName = metrics.horizontalAdvance(item.qsName) <= room
+                           ? item.qsName
+                           : metrics.elidedText(item.qsName, Qt::ElideLeft, room);
 }
 
 void GraphPaint::setItems(const std::vector<GraphDataItemPtr>& items)
@@ -187,7 +187,6 @@ void GraphPaint::setItems(const std::vector<GraphDataItemPtr>& items)
     });
     for (size_t i = 0; i < byCode.size(); ++i)
         byCode[i]->codeRank = int(i);
-    fitNames();
 }
 
 void GraphPaint::clear()
@@ -291,7 +290,9 @@ void GraphPaint::draw(QPainter& painter, const QRect& body) const
     painter.setPen(t.name);
     for (int i = first; i <= last; ++i) {
         const QRect cell(body.left(), body.top() + (i - first) * h, cellWidth, h / 2);
-        const GraphDataItem& item = *m_items[size_t(i)];
+        GraphDataItem& item = *m_items[size_t(i)];
+        if (item.nShownFit != m_nNameFit)
+            fitName(item);
         painter.drawText(cell, Qt::AlignCenter,
                          item.qsShownName.isNull() ? item.qsName : item.qsShownName);
     }

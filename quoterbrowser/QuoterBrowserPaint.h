@@ -34,9 +34,11 @@ struct GraphDataItem {
 
     // display copies made once per item, so painting converts nothing
     QString qsKey, qsName, qsCode;
-    // the name as it fits the name column, set by the painter on layout changes; null
-    // while no width is known
+    // the name as it fits the name column, fitted by the painter when the row is first
+    // drawn after a width or font change (nShownFit names that change); null while no
+    // width is known
     QString qsShownName;
+    int nShownFit = -1;
     int priceDecimals = 2;
     int codeRank = 0; // position in (code, market) order, set by the painter
 
@@ -108,8 +110,8 @@ public:
 
     // Fonts and colours from the theme; call again after a theme change.
     void reloadTheme();
-    // The width of the name column: names wider than it are shortened at the left once
-    // here, as a contract's tail tells the rows of one sector apart.
+    // The width of the name column: names wider than it are shortened at the left, once
+    // per row drawn, as a contract's tail tells the rows of one sector apart.
     void setNameWidth(int width);
     // Draws the rows from the first row in the body rectangle: the fully visible rows and
     // the partly visible one below them, each only when its item exists.
@@ -120,10 +122,11 @@ private:
     // market to code to item: pushes find their items without building a key
     std::unordered_map<std::string, QHash<QString, GraphDataItem*>> m_byMarket;
 
-    void fitNames();
+    void fitName(GraphDataItem& item) const;
 
     int m_nRowHeight;
     int m_nNameWidth = -1;
+    int m_nNameFit = 0; // bumped when the width or the font changes
     int m_nFirstRow = 0;
     int m_nRows = 0;
     int m_nSelectedRow = -1;
